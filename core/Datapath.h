@@ -1,0 +1,168 @@
+#pragma once
+// The MIC-1 datapath: ten registers, the A, B and C buses, the ALU with its shifter and
+// the N and Z flags, main memory and the memory interface with its one-cycle latency.
+// The cycle is defined inline: it is the hot path of every Run.
+
+#include "core/Memory.h"
+#include "core/Mic.h"
+
+#include <cstdint>
+
+namespace tarveno {
+
+enum Register : int { MAR = 0, MDR, PC, SP, LV, CPP, TOS, OPC, H, MBR, RegisterCount };
+
+// B-bus source codes; 11 to 15 name no register and put 0 on the bus.
+enum BSource : uint32_t {
+    B_MAR = 0, B_MDR, B_PC, B_SP, B_LV, B_CPP, B_TOS, B_OPC, B_H, B_MBRU, B_MBR
+};
+
+// Pending-operation bits (the Mem field of the control word).
+enum MemOp : uint32_t { MemFetch = 1, MemRead = 2, MemWrite = 4 };
+
+class Datapath {
+public:
+    static constexpr uint32_t standardInputAddress = 0xFFFFFFFAu;
+
+    Datapath() = default;
+
+    // One data-path cycle for the control word in mir.
+    inline void cycle();
+    // Splits the 8-bit ALU field: low 6 bits the function, top 2 bits the shifter code.
+    void setAluControl(uint32_t aluField) {
+        aluFunction = aluField & 0x3Fu;
+        shifterCode = (aluField >> 6) & 0x3u;
+    }
+    // The C bus from the A bus, the B bus, the function and the shifter code; sets N and Z.
+    inline void alu();
+    inline void deliverPending();
+    inline void cBusWrite();
+    inline void memoryStart();
+
+    // The word at a word address; a cell that does not exist is made, holding 0.
+    int32_t& memoryWord(uint32_t address) { return mainMemory.lookup(address); }
+    // The word at a word address, or nullptr when the cell does not exist (makes none).
+    const int32_t* peekWord(uint32_t address) const {
+        const auto* e = mainMemory.search(address);
+        return e ? &e->second : nullptr;
+    }
+
+    // The pure ALU function table: codes outside it give 0.
+    static inline uint32_t aluResult(uint32_t function, uint32_t a, uint32_t b);
+    static inline uint32_t shift(uint32_t value, uint32_t code);
+
+    int32_t aBus = 0;
+    int32_t bBus = 0;
+    int32_t cBus = 0;
+    uint8_t n = 0;
+    uint8_t z = 0;
+    uint32_t aluFunction = 0;
+    uint32_t shifterCode = 0;
+    Memory<uint32_t, int32_t> mainMemory;
+    int32_t poolWords = 0;
+    int32_t methodAreaSize = 0;
+    int32_t registers[RegisterCount] = {};
+    int32_t pendingMdr = 0;
+    int32_t pendingMbr = 0;
+    uint32_t mir = 0;
+    uint32_t pendingOps = 0;
+};
+
+inline uint32_t Datapath::aluResult(uint32_t function, uint32_t a, uint32_t b) {
+    switch (function) {
+    case 12:
+        return a & b;
+    case 16:
+        return 0;
+    case 17:
+        return 1;
+    case 18:
+        return 0xFFFFFFFFu;
+    case 20:
+        return b;
+    case 24:
+        return a;
+    case 26:
+        return ~a;
+    case 28:
+        return a | b;
+    case 44:
+        return ~b;
+    case 53:
+        return b + 1;
+    case 55:
+        return b - 1;
+    case 57:
+        return a + 1;
+    case 59:
+        return 0u - a;
+    case 60:
+        return a + b;
+    case 61:
+        return a + b + 1;
+    case 63:
+        return b - a;
+    default:
+        return 0;
+    }
+}
+
+inline uint32_t Datapath::shift(uint32_t value, uint32_t code) {
+    switch (code) {
+    case 1:
+        return static_cast<uint32_t>(static_cast<int32_t>(value) >> 1);
+    case 2:
+        return value << 8;
+    default:
+        return value;
+    }
+}
+
+inline void Datapath::alu() {
+    uint32_t c = shift(aluResult(aluFunction, static_cast<uint32_t>(aBus), static_cast<uint32_t>(bBus)), shifterCode);
+    cBus = static_cast<int32_t>(c);
+    n = cBus < 0 ? 1 : 0;
+    z = cBus == 0 ? 1 : 0;
+}
+
+inline void Datapath::deliverPending() {
+    if (pendingOps & MemFetch) registers[MBR] = pendingMbr;
+    if (pendingOps & MemRead) registers[MDR] = pendingMdr;
+    pendingOps = 0;
+}
+
+inline void Datapath::cBusWrite() {
+    uint32_t enables = field(mir, Field::C);
+    for (int i = 0; enables != 0; ++i, enables >>= 1)
+        if (enables & 1u) registers[i] = cBus;
+}
+
+inline void Datapath::memoryStart() {
+    const uint32_t mem = field(mir, Field::Mem);
+    pendingOps = mem;
+    if (mem & MemFetch) {
+        const uint32_t pc = static_cast<uint32_t>(registers[PC]);
+        const uint32_t w = static_cast<uint32_t>(memoryWord(pc >> 2));
+        pendingMbr = static_cast<int32_t>((w >> (8 * (3 - (pc & 3u)))) & 0xFFu);
+    }
+    if (mem & MemRead) {
+        pendingMdr = memoryWord(static_cast<uint32_t>(registers[MAR]));
+    } else if (mem & MemWrite) {
+        memoryWord(static_cast<uint32_t>(registers[MAR])) = registers[MDR];
+    }
+}
+
+inline void Datapath::cycle() {
+    setAluControl(field(mir, Field::ALU));
+    const uint32_t b = field(mir, Field::B);
+    if (b == B_MBR) bBus = static_cast<int8_t>(registers[MBR] & 0xFF);
+    else if (b < B_MBR) bBus = registers[b];
+    else bBus = 0; // codes 11-15 name no register
+    aBus = registers[H];
+    deliverPending();
+    alu();
+    cBusWrite();
+    memoryStart();
+}
+
+} // namespace tarveno

@@ -1,0 +1,38 @@
+#pragma once
+// One microinstruction: the 27-bit control word, the next address before the JAM
+// modification, and its readable text (at most 69 characters once loaded).
+
+#include <cstdint>
+#include <string>
+
+namespace tarveno {
+
+struct Mic {
+    uint32_t word = 0;
+    uint32_t nextAddress = 0;
+    std::string text;
+
+    static constexpr size_t maxText = 69;
+};
+
+// Field selectors of the control word.
+enum class Field : int { B = 0, Mem = 1, C = 2, ALU = 3, JAM = 4 };
+
+// The field of a control word, shifted down to bit 0. Other selectors answer 0.
+constexpr uint32_t field(uint32_t word, Field selector) {
+    switch (selector) {
+    case Field::B:
+        return word & 0xFu;
+    case Field::Mem:
+        return (word >> 4) & 0x7u;
+    case Field::C:
+        return (word >> 7) & 0x1FFu;
+    case Field::ALU:
+        return (word >> 16) & 0xFFu;
+    case Field::JAM:
+        return (word >> 24) & 0x7u;
+    }
+    return 0;
+}
+
+} // namespace tarveno

@@ -1,0 +1,17 @@
+#include "support/FatalError.h"
+
+#include <cstdio>
+
+namespace tarveno {
+
+void fatal(std::string message, std::string userMessage) {
+    throw FatalError(std::move(message), std::move(userMessage));
+}
+
+int reportFatal(const FatalError& error) {
+    std::fwrite(error.message().data(), 1, error.message().size(), stdout);
+    std::fflush(stdout);
+    return 1;
+}
+
+} // namespace tarveno

@@ -1,0 +1,98 @@
+#include "support/List.h"
+
+#include <gtest/gtest.h>
+
+using namespace tarveno;
+
+namespace {
+
+struct Item {
+    int key;
+    int tag;
+    bool operator<(const Item& o) const { return key < o.key; }
+    bool operator==(const Item& o) const { return key == o.key; }
+};
+
+std::string fatalMessage(auto&& f) {
+    try {
+        f();
+    } catch (const FatalError& e) {
+        return e.message();
+    }
+    return "(no error)";
+}
+
+} // namespace
+
+TEST(List, NewListIsEmptyAndIndexingItIsFatal) {
+    List<int> l;
+    EXPECT_EQ(l.count(), 0);
+    EXPECT_EQ(l.positionIndex(), -1);
+    EXPECT_EQ(fatalMessage([&] { l[0]; }), "Errore nel metodo List<T>::operator[](T): indice fuori limite");
+    l.insertTail(7);
+    EXPECT_EQ(fatalMessage([&] { l[-1]; }), "Errore nel metodo List<T>::operator[](T): indice fuori limite");
+    EXPECT_EQ(fatalMessage([&] { l[1]; }), "Errore nel metodo List<T>::operator[](T): indice fuori limite");
+}
+
+TEST(List, IndexedWalksForwardAndBackwardRememberPosition) {
+    List<int> l;
+    for (int i = 0; i < 6; ++i) l.insertTail(i * 10);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(l[i], i * 10);
+        EXPECT_EQ(l.positionIndex(), i);
+    }
+    for (int i = 5; i >= 0; --i) EXPECT_EQ(l[i], i * 10);
+    EXPECT_EQ(l[3], 30); // a jump walks from the first node
+    l.insertTail(60);    // appending keeps the position
+    EXPECT_EQ(l.positionIndex(), 3);
+    EXPECT_EQ(l[4], 40);
+}
+
+TEST(List, OrderedInsertGoesInFrontOfEqualsAndForgetsPosition) {
+    List<Item> l;
+    l.insert({5, 1});
+    l.insert({3, 2});
+    l.insert({5, 3});
+    ASSERT_EQ(l.count(), 3);
+    EXPECT_EQ(l[0].tag, 2);
+    EXPECT_EQ(l[1].tag, 3);
+    EXPECT_EQ(l[2].tag, 1);
+    l.insert({4, 4});
+    EXPECT_EQ(l.positionIndex(), -1);
+    EXPECT_EQ(l[1].tag, 4);
+}
+
+TEST(List, SearchFindsFirstEqualAndSetsMissedFlag) {
+    List<Item> l;
+    l.insertTail({1, 10});
+    l.insertTail({2, 20});
+    l.insertTail({2, 30});
+    Item key{2, 0};
+    EXPECT_EQ(l.search(key).tag, 20);
+    EXPECT_FALSE(l.missed());
+    Item absent{9, 99};
+    Item& got = l.search(absent);
+    EXPECT_EQ(&got, &absent);
+    EXPECT_TRUE(l.missed());
+    EXPECT_TRUE(l.contains({1, 0}));
+    EXPECT_FALSE(l.missed());
+}
+
+TEST(List, CopiesAndMovesAreIndependent) {
+    List<std::string> a;
+    a.insertTail("x");
+    a.insertTail("y");
+    List<std::string> b(a);
+    b.insertTail("z");
+    EXPECT_EQ(a.count(), 2);
+    EXPECT_EQ(b[2], "z");
+    List<std::string> c(std::move(b));
+    EXPECT_EQ(c.count(), 3);
+    EXPECT_EQ(b.count(), 0);
+    b = c;
+    EXPECT_EQ(b[1], "y");
+    c = List<std::string>();
+    EXPECT_EQ(c.count(), 0);
+    c.insertTail("w");
+    EXPECT_EQ(c[0], "w");
+}
