@@ -35,6 +35,13 @@ template <class Done> StopReason runUntil(ControlPath& m, RunLimits limits, bool
 
 } // namespace
 
+const ControlPath::Direct& ControlPath::fetchSlow(uint32_t address) {
+    const Mic& m = controlStore.lookup(address);
+    Direct& d = address < directSize ? direct_[address] : far_;
+    d = Direct{&m, m.word, m.nextAddress};
+    return d;
+}
+
 StopReason ControlPath::run(RunLimits limits) {
     return runUntil(*this, limits, false, [this] { return mpc == haltAddress; });
 }

@@ -33,6 +33,8 @@ public:
     static constexpr uint32_t haltAddress = 112;
 
     ControlPath() = default;
+    ControlPath(const ControlPath&) = delete; // the machine is owned, never copied
+    ControlPath& operator=(const ControlPath&) = delete;
 
     // Executes exactly one microinstruction.
     inline void microStep();
@@ -62,18 +64,30 @@ public:
     List<ErrorTable> errors;
 
 private:
+    // Addresses below 512 are the whole microprogram in practice: their records are
+    // remembered here after the first lookup (records never move).
+    static constexpr uint32_t directSize = 512;
+    struct Direct {
+        const Mic* mic = nullptr;
+        uint32_t word = 0;
+        uint32_t next = 0;
+    };
+    [[gnu::noinline]] const Direct& fetchSlow(uint32_t address);
+    Direct direct_[directSize];
+    Direct far_; // the record of an address of 512 or more, for one step
+
     static const Mic emptyMic;
     const Mic* current_ = &emptyMic;
 };
 
-inline void ControlPath::microStep() {
+[[gnu::always_inline]] inline void ControlPath::microStep() {
     ++microCounter;
-    const Mic& m = controlStore.lookup(mpc);
-    current_ = &m; // records never move, so the record itself serves as the copy
-    mir = m.word;
+    const Direct* d = mpc < directSize && direct_[mpc].mic ? &direct_[mpc] : &fetchSlow(mpc);
+    current_ = d->mic; // records never move, so the record itself serves as the copy
+    mir = d->word;
     cycle();
     previousMpc = mpc;
-    uint32_t next = m.nextAddress;
+    uint32_t next = d->next;
     const uint32_t jam = field(mir, Field::JAM);
     if (jam) {
         if ((jam & 1u) && z) next |= 0x100u;

@@ -132,9 +132,10 @@ inline void Datapath::deliverPending() {
 }
 
 inline void Datapath::cBusWrite() {
-    uint32_t enables = field(mir, Field::C);
-    for (int i = 0; enables != 0; ++i, enables >>= 1)
-        if (enables & 1u) registers[i] = cBus;
+    // Every register is stored at a fixed place, written or not: loads of the next cycle
+    // then never wait behind a store whose address is still unknown.
+    const uint32_t enables = field(mir, Field::C);
+    for (int i = 0; i < 9; ++i) registers[i] = (enables >> i) & 1u ? cBus : registers[i];
 }
 
 inline void Datapath::memoryStart() {

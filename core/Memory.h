@@ -64,25 +64,14 @@ public:
 
     // The value of key; a missing key first gets a record with a default value.
     V& lookup(K key) {
-        const uint32_t k = static_cast<uint32_t>(key);
         if (cache_) {
-            Slot& s = (*cache_)[k & cacheMask];
+            Slot& s = (*cache_)[static_cast<uint32_t>(key) & cacheMask];
             if (s.value && s.key == key) {
                 missed_ = false;
                 return *s.value;
             }
-        } else {
-            cache_ = std::make_unique<Cache>();
         }
-        Element* e = search(key);
-        if (!e) {
-            insert(Element{key, V{}});
-            e = search(key);
-        }
-        Slot& s = (*cache_)[k & cacheMask];
-        s.key = key;
-        s.value = &e->second;
-        return e->second;
+        return lookupSlow(key);
     }
 
     bool missed() const { return missed_; }
@@ -100,6 +89,20 @@ public:
     }
 
 private:
+    // Kept out of line so that the cached path stays small enough to inline.
+    [[gnu::noinline]] V& lookupSlow(K key) {
+        if (!cache_) cache_ = std::make_unique<Cache>();
+        Element* e = search(key);
+        if (!e) {
+            insert(Element{key, V{}});
+            e = search(key);
+        }
+        Slot& s = (*cache_)[static_cast<uint32_t>(key) & cacheMask];
+        s.key = key;
+        s.value = &e->second;
+        return e->second;
+    }
+
     using Table = HashTable<List<Element>, Element, 20>;
     static constexpr uint32_t cacheBits = 12;
     static constexpr uint32_t cacheMask = (1u << cacheBits) - 1;
