@@ -1,0 +1,290 @@
+#include "core/ControlPath.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace tarveno;
+
+namespace {
+
+constexpr uint32_t word(uint32_t b, uint32_t mem, uint32_t c, uint32_t alu, uint32_t jam = 0) {
+    return b | (mem << 4) | (c << 7) | (alu << 16) | (jam << 24);
+}
+constexpr uint32_t bit(Register r) { return 1u << r; }
+constexpr uint32_t shiftRight = 1u << 6, shiftLeft8 = 2u << 6;
+
+// Runs one cycle of a control word on a datapath.
+void cycle(Datapath& d, uint32_t w) {
+    d.mir = w;
+    d.cycle();
+}
+
+void place(ControlPath& m, uint32_t address, uint32_t w, uint32_t next) {
+    m.controlStore.insert({address, Mic{w, next, "test"}});
+}
+
+} // namespace
+
+TEST(Memory, BucketsKeepAscendingKeysAndLookupAddsRecords) {
+    Memory<uint32_t, int32_t> mem;
+    mem.insert({40, 4});
+    mem.insert({20, 2});
+    mem.insert({0, 9});
+    EXPECT_EQ(mem.search(20)->second, 2);
+    EXPECT_EQ(mem.search(40)->second, 4);
+    EXPECT_FALSE(mem.missed());
+    EXPECT_EQ(mem.search(60), nullptr);
+    EXPECT_TRUE(mem.missed());
+    std::vector<uint32_t> order;
+    mem.forEach([&](const auto& e) { order.push_back(e.first); });
+    EXPECT_EQ(order, (std::vector<uint32_t>{0, 20, 40})); // one bucket, ascending
+
+    EXPECT_FALSE(mem.contains(7));
+    EXPECT_EQ(mem.lookup(7), 0); // a missing key gets an all-zero record...
+    EXPECT_TRUE(mem.contains(7)); // ...that exists from then on
+    mem.lookup(7) = 70;
+    EXPECT_EQ(mem.search(7)->second, 70);
+    EXPECT_EQ(mem.count(), 4);
+    // Keys that share a cache slot stay distinct.
+    mem.lookup(7 + 4096) = 1;
+    EXPECT_EQ(mem.lookup(7), 70);
+    EXPECT_EQ(mem.lookup(7 + 4096), 1);
+
+    Memory<uint32_t, int32_t> copy(mem);
+    copy.lookup(7) = 71;
+    EXPECT_EQ(mem.lookup(7), 70);
+    EXPECT_EQ(copy.lookup(7), 71);
+}
+
+TEST(Mic, FieldExtractor) {
+    const uint32_t all = 0x7FFFFFF;
+    EXPECT_EQ(field(all, Field::B), 15u);
+    EXPECT_EQ(field(all, Field::Mem), 7u);
+    EXPECT_EQ(field(all, Field::C), 511u);
+    EXPECT_EQ(field(all, Field::ALU), 255u);
+    EXPECT_EQ(field(all, Field::JAM), 7u);
+    EXPECT_EQ(field(0x4350212u, Field::ALU), 0x35u);
+    EXPECT_EQ(field(0x4350212u, Field::B), 2u);
+    EXPECT_EQ(field(0x4350212u, Field::Mem), 1u);
+    EXPECT_EQ(field(0x4350212u, Field::C), 4u);
+    EXPECT_EQ(field(0x4350212u, Field::JAM), 4u);
+}
+
+TEST(Datapath, AluShifterAndFlags) {
+    Datapath d;
+    d.registers[H] = 5;
+    d.registers[TOS] = 3;
+    cycle(d, word(B_TOS, 0, 0, 63));
+    EXPECT_EQ(d.cBus, -2);
+    EXPECT_EQ(d.n, 1);
+    EXPECT_EQ(d.z, 0);
+    EXPECT_EQ(d.aBus, 5);
+    EXPECT_EQ(d.bBus, 3);
+
+    d.registers[H] = 0x7FFFFFFF;
+    d.registers[OPC] = 1;
+    cycle(d, word(B_OPC, 0, bit(OPC), 60));
+    EXPECT_EQ(static_cast<uint32_t>(d.registers[OPC]), 0x80000000u);
+    EXPECT_EQ(d.n, 1);
+
+    d.registers[SP] = -3;
+    cycle(d, word(B_SP, 0, bit(SP), 20 | shiftRight));
+    EXPECT_EQ(d.registers[SP], -2);
+    EXPECT_EQ(d.shifterCode, 1u);
+    d.registers[SP] = 0x01234567;
+    cycle(d, word(B_SP, 0, bit(SP), 20 | shiftLeft8));
+    EXPECT_EQ(d.registers[SP], 0x23456700);
+    cycle(d, word(B_SP, 0, bit(SP), 20 | shiftLeft8 | shiftRight));
+    EXPECT_EQ(d.registers[SP], 0x23456700);
+
+    cycle(d, word(B_SP, 0, bit(LV), 54)); // not in the table
+    EXPECT_EQ(d.registers[LV], 0);
+    EXPECT_EQ(d.z, 1);
+    EXPECT_EQ(d.aluFunction, 54u);
+
+    // The whole table on H = 6, B = 10.
+    struct Row {
+        uint32_t code;
+        int32_t result;
+    };
+    const Row rows[] = {{12, 2},  {16, 0},  {17, 1},  {18, -1}, {20, 10}, {24, 6},  {26, ~6},  {28, 14},
+                        {44, ~10}, {53, 11}, {55, 9}, {57, 7},  {59, -6}, {60, 16}, {61, 17}, {63, 4}};
+    d.registers[H] = 6;
+    d.registers[LV] = 10;
+    for (const Row& r : rows) {
+        cycle(d, word(B_LV, 0, 0, r.code));
+        EXPECT_EQ(d.cBus, r.result) << "code " << r.code;
+    }
+}
+
+TEST(Datapath, BusSourcesAndCBusWrite) {
+    Datapath d;
+    d.registers[MBR] = 0xF0;
+    cycle(d, word(B_MBRU, 0, 0, 20));
+    EXPECT_EQ(d.bBus, 240);
+    cycle(d, word(B_MBR, 0, 0, 20));
+    EXPECT_EQ(d.bBus, -16);
+    for (uint32_t code = 11; code <= 15; ++code) {
+        cycle(d, word(code, 0, 0, 20));
+        EXPECT_EQ(d.bBus, 0);
+    }
+    cycle(d, word(0, 0, 0x1FF, 17)); // all nine enables: the same value everywhere but MBR
+    for (int r = MAR; r <= H; ++r) EXPECT_EQ(d.registers[r], 1) << r;
+    EXPECT_EQ(d.registers[MBR], 0xF0);
+}
+
+TEST(Datapath, MemoryLatencyAndByteOrder) {
+    Datapath d;
+    d.memoryWord(0) = 0x11223344;
+    d.memoryWord(1) = static_cast<int32_t>(0xAABBCCDD);
+    // PC = 1 by the C bus, fetch in the same cycle: the byte arrives one cycle later.
+    d.registers[PC] = 0;
+    cycle(d, word(B_PC, MemFetch, bit(PC), 53));
+    EXPECT_EQ(d.registers[MBR], 0);
+    cycle(d, 0);
+    EXPECT_EQ(d.registers[MBR], 0x22);
+    d.registers[PC] = 3;
+    cycle(d, word(0, MemFetch, 0, 0));
+    cycle(d, 0);
+    EXPECT_EQ(d.registers[MBR], 0x44);
+    d.registers[PC] = 4;
+    cycle(d, word(0, MemFetch, 0, 0));
+    cycle(d, 0);
+    EXPECT_EQ(d.registers[MBR], 0xAA);
+
+    // rd in cycle k: H = MDR in cycle k + 1 sees the old MDR; in k + 2 the new one is on B.
+    d.registers[MDR] = 5;
+    d.registers[SP] = 1;
+    cycle(d, word(B_SP, MemRead, bit(MAR), 20)); // MAR = SP; rd
+    cycle(d, word(B_MDR, 0, bit(H), 20));        // H = MDR
+    EXPECT_EQ(d.registers[H], 5);
+    EXPECT_EQ(d.registers[MDR], static_cast<int32_t>(0xAABBCCDD)); // delivered after the B bus
+    cycle(d, word(B_MDR, 0, bit(H), 20));
+    EXPECT_EQ(d.registers[H], static_cast<int32_t>(0xAABBCCDD));
+
+    // A register written by the C bus overrides the value delivered in the same cycle.
+    cycle(d, word(0, MemRead, 0, 0));
+    cycle(d, word(0, 0, bit(MDR), 17));
+    EXPECT_EQ(d.registers[MDR], 1);
+
+    // wr takes effect at once; rd with wr reads and does not write.
+    d.registers[MAR] = 9;
+    d.registers[MDR] = 77;
+    cycle(d, word(0, MemWrite, 0, 0));
+    EXPECT_EQ(*d.peekWord(9), 77);
+    d.registers[MDR] = 88;
+    cycle(d, word(0, MemRead | MemWrite, 0, 0));
+    EXPECT_EQ(*d.peekWord(9), 77);
+    EXPECT_EQ(d.pendingMdr, 77);
+
+    // Reading creates the cell; peeking does not. The standard-input cell is ordinary.
+    EXPECT_EQ(d.peekWord(500), nullptr);
+    d.registers[MAR] = 500;
+    cycle(d, word(0, MemRead, 0, 0));
+    ASSERT_NE(d.peekWord(500), nullptr);
+    EXPECT_EQ(*d.peekWord(500), 0);
+    d.memoryWord(Datapath::standardInputAddress) = 42;
+    d.registers[MAR] = -6;
+    cycle(d, word(0, MemRead, 0, 0));
+    EXPECT_EQ(d.pendingMdr, 42);
+}
+
+TEST(ControlPath, JamArithmetic) {
+    auto nextAfter = [](uint32_t jam, uint32_t next, uint32_t alu, uint32_t mbr) {
+        ControlPath m;
+        place(m, 0, word(0, 0, 0, alu, jam), next);
+        m.reset();
+        m.registers[MBR] = static_cast<int32_t>(mbr);
+        m.microStep();
+        EXPECT_EQ(m.previousMpc, 0u);
+        EXPECT_EQ(m.microCounter, 1u);
+        return m.mpc;
+    };
+    EXPECT_EQ(nextAfter(1, 0x20, 16, 0), 0x120u); // JAMZ, Z = 1
+    EXPECT_EQ(nextAfter(1, 0x20, 17, 0), 0x20u);  // JAMZ, Z = 0
+    EXPECT_EQ(nextAfter(3, 0x20, 18, 0), 0x120u); // JAMZ and JAMN, N = 1
+    EXPECT_EQ(nextAfter(2, 0x20, 17, 0), 0x20u);  // JAMN, N = 0
+    EXPECT_EQ(nextAfter(4, 0, 17, 0x60), 0x60u);
+    EXPECT_EQ(nextAfter(4, 0x100, 17, 0x60), 0x160u);
+    EXPECT_EQ(nextAfter(5, 0x100, 16, 0xFF), 0x1FFu); // JMPC with JAMZ
+}
+
+TEST(ControlPath, JmpcSeesTheByteFetchedTheStepBefore) {
+    ControlPath m;
+    m.memoryWord(0) = 0x00420000;
+    place(m, 0, word(B_PC, MemFetch, bit(PC), 53), 1); // PC = PC + 1; fetch
+    place(m, 1, word(0, 0, 0, 0, 4), 0);               // GOTO (MBR)
+    m.reset();
+    m.microStep();
+    m.microStep();
+    EXPECT_EQ(m.mpc, 0x42u);
+}
+
+TEST(ControlPath, StepModesAndReset) {
+    ControlPath m;
+    place(m, 0, word(B_TOS, 0, bit(TOS), 53), 1);  // TOS = TOS + 1
+    place(m, 1, word(B_TOS, 0, bit(TOS), 53), 2);
+    place(m, 2, word(0, 0, 0, 0), 0);              // back to 0
+    place(m, 3, word(0, 0, 0, 0), 112);
+    place(m, 112, word(0, 0, 0, 0), 112);
+    m.reset();
+    EXPECT_EQ(m.ijvmStep(), StopReason::Halted); // from 0, runs the whole instruction
+    EXPECT_EQ(m.microCounter, 3u);
+    EXPECT_EQ(m.registers[TOS], 2);
+    EXPECT_EQ(m.mpc, 0u);
+    EXPECT_EQ(m.currentMic().text, "test");
+
+    m.mpc = 3;
+    EXPECT_EQ(m.run(), StopReason::Halted);
+    EXPECT_EQ(m.mpc, 112u);
+    EXPECT_EQ(m.microCounter, 4u);
+    EXPECT_EQ(m.run(), StopReason::Halted); // at 112 nothing runs
+    EXPECT_EQ(m.microCounter, 4u);
+    EXPECT_EQ(m.ijvmStep(), StopReason::Halted); // at least one step, even at 112
+    EXPECT_EQ(m.microCounter, 5u);
+
+    m.memoryWord(77) = 7;
+    const int32_t c = m.cBus;
+    m.reset();
+    EXPECT_EQ(m.mpc, 0u);
+    EXPECT_EQ(m.previousMpc, 0u);
+    EXPECT_EQ(m.microCounter, 0u);
+    EXPECT_EQ(m.registers[TOS], 0);
+    EXPECT_EQ(m.cBus, c);
+    EXPECT_EQ(*m.peekWord(77), 7);
+    EXPECT_TRUE(m.controlStore.contains(112));
+}
+
+TEST(ControlPath, MissingAddressExecutesAnAllZeroRecord) {
+    ControlPath m;
+    m.reset();
+    m.mpc = 300;
+    m.registers[MAR] = 5;
+    m.microStep();
+    EXPECT_EQ(m.mpc, 0u);
+    EXPECT_TRUE(m.controlStore.contains(300));
+    EXPECT_EQ(m.registers[MAR], 5); // nothing written
+    m.mpc = 0x12345678;             // far addresses work too
+    m.microStep();
+    EXPECT_TRUE(m.controlStore.contains(0x12345678));
+}
+
+TEST(ControlPath, RunThatNeverHaltsEndsAtItsBoundOrOnRequest) {
+    ControlPath m;
+    place(m, 0, word(B_TOS, 0, bit(TOS), 53), 0); // TOS = TOS + 1; GOTO 0 forever
+    m.reset();
+    EXPECT_EQ(m.run({1000, nullptr}), StopReason::Bound);
+    EXPECT_EQ(m.microCounter, 1000u);
+    EXPECT_EQ(m.registers[TOS], 1000);
+    EXPECT_EQ(m.ijvmStep({5, nullptr}), StopReason::Halted); // back at 0 after one step
+
+    std::atomic<bool> stop{false};
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        stop = true;
+    });
+    EXPECT_EQ(m.run({0, &stop}), StopReason::Stopped);
+    stopper.join();
+    EXPECT_GT(m.microCounter, 1000u);
+}
