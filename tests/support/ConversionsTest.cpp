@@ -129,3 +129,12 @@ TEST(FatalError, ReportWritesMessageWithoutLineEndAndFails) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Errore nella funzione Array::Array");
     EXPECT_EQ(status, 1);
 }
+
+#include "support/Encoding.h"
+
+TEST(Encoding, Windows1252MessagesReadAsUtf8) {
+    EXPECT_EQ(windows1252ToUtf8("sar\xE0 non \xE8 gi\xE0"), "sarà non è già");
+    EXPECT_EQ(windows1252ToUtf8("\x8A\x80\x9F"), "Š€Ÿ");
+    EXPECT_EQ(windows1252ToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
+    EXPECT_EQ(messageToUtf8("Il carattere G non \x8A valido"), "Il carattere G non è valido");
+}

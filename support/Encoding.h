@@ -1,0 +1,17 @@
+#pragma once
+// The system's messages are Windows-1252 bytes; screens and JSON want UTF-8.
+
+#include <string>
+#include <string_view>
+
+namespace tarveno {
+
+// Decodes Windows-1252 bytes to UTF-8. The five bytes that code page leaves undefined
+// (0x81, 0x8D, 0x8F, 0x90, 0x9D) become the control characters of the same value.
+std::string windows1252ToUtf8(std::string_view bytes);
+
+// Decodes one of the system's own messages for display: Windows-1252, except that the
+// byte 0x8A reads as "è", because the one message holding it is in the DOS code page.
+std::string messageToUtf8(std::string_view bytes);
+
+} // namespace tarveno
