@@ -136,5 +136,12 @@ TEST(Encoding, Windows1252MessagesReadAsUtf8) {
     EXPECT_EQ(windows1252ToUtf8("sar\xE0 non \xE8 gi\xE0"), "sarà non è già");
     EXPECT_EQ(windows1252ToUtf8("\x8A\x80\x9F"), "Š€Ÿ");
     EXPECT_EQ(windows1252ToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
+    EXPECT_TRUE(isValidUtf8("plain \"quoted\" è €"));
+    EXPECT_FALSE(isValidUtf8("\xE8"));             // a Windows-1252 è
+    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));         // overlong
+    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));     // surrogate
+    EXPECT_FALSE(isValidUtf8("\xE2\x82"));         // cut short
+    EXPECT_EQ(displayText("caf\xE9"), "café");
+    EXPECT_EQ(displayText("café"), "café");
     EXPECT_EQ(messageToUtf8("Il carattere G non \x8A valido"), "Il carattere G non è valido");
 }
