@@ -30,6 +30,9 @@ struct IstructionTable {
     int32_t index = 0;
     int32_t offset = 0;
     int32_t length = 0;
+    // Byte offset of the first operand word in the source, for the span of a failed
+    // lookup; -1 when not known (the span then assumes one blank after the mnemonic).
+    int32_t operandPosition = -1;
 };
 
 struct Method {

@@ -1,0 +1,510 @@
+#include "ijvm/IJVMC.h"
+
+#include "mal/StringTokenizer.h"
+#include "support/Conversions.h"
+
+#include <filesystem>
+#include <limits>
+#include <tuple>
+
+namespace tarveno {
+
+namespace {
+
+// The directives; they are recognised only as written.
+constexpr std::string_view constantSection = ".constant";
+constexpr std::string_view constantEnd = ".end-constant";
+constexpr std::string_view methodSection = ".method";
+constexpr std::string_view methodEnd = ".end-method";
+constexpr std::string_view mainSection = ".main";
+constexpr std::string_view mainEnd = ".end-main";
+constexpr std::string_view varSection = ".var";
+constexpr std::string_view varEnd = ".end-var";
+constexpr std::string_view mainName = "main";
+
+// The longest parameter text read up to its ")".
+constexpr int32_t maxParameterText = 50;
+
+std::string cut(std::string_view text, size_t limit) {
+    return std::string(text.substr(0, limit));
+}
+
+// Mnemonics are recognised in any letter case; only ASCII letters change.
+void upperInPlace(std::string& text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+}
+
+int32_t clampToInt32(int64_t n) {
+    return static_cast<int32_t>(std::clamp<int64_t>(n, 0, std::numeric_limits<int32_t>::max()));
+}
+
+} // namespace
+
+IJVMC::IJVMC(std::string fileName) : reader(std::move(fileName)) {}
+
+void IJVMC::assemble() {
+    parse();
+    generate();
+}
+
+// ---------------------------------------------------------------------------------
+// Diagnostics
+
+std::string IJVMC::errorMessage(int code, const std::string& name, const std::string& label, int32_t number) {
+    switch (code) {
+    case 0:
+        return "Errore nel metodo " + name + ". L'etichetta " + label + ": esiste gi\xE0";
+    case 1:
+        return "Errore nella dichiarazione delle costanti: " + label + " gi\xE0 esistente";
+    case 2:
+        return "Errore nella dichiarazione delle variabili nel metodo " + name + ": " + label +
+               ": gi\xE0 esistente";
+    case 3:
+        return "Errore: Il metodo " + name + " deve terminare con .end-method";
+    case 4:
+        return "Errore nel metodo " + name + " in prossimit\xE0 dell'istruzione " + decimalText(number) +
+               ": " + label + " non esiste.";
+    case 5:
+        return "Errore: Ogni programma deve contenere il metodo main";
+    case 6:
+        return "Errore nel metodo " + name + ". L'etichetta " + label + " non esiste.";
+    case 7:
+        return "Errore nel metodo " + name + ". La costante " + label + " non esiste.";
+    case 8:
+        return "Errore nel metodo " + name + ". La variabile " + label + " non esiste.";
+    case 9:
+        return "Errore nel metodo " + name + "All'istruzione INVOKEVIRTUAL. Il metodo " + label +
+               " non esiste.";
+    case 10:
+        return "Errore. Metodo " + name + " gi\xE0 esistente.";
+    case 11:
+        return "Errore: L'area delle costanti deve terminare con .end-constant";
+    case 13:
+        // These two are found before the method has a name.
+        return "Errore nel metodo : La parentesi \xE8 stata aperta ma non chiusa.";
+    case 14:
+        return "Errore nel metodo : La parentesi tonda non \xE8 stata aperta";
+    case 15:
+        return "Errore nel metodo " + name + ": L'area delle variabili deve terminare con .end-var";
+    default:
+        return {};
+    }
+}
+
+void IJVMC::addError(int code, const std::string& name, const std::string& label, int32_t number,
+                     int32_t start, int32_t length) {
+    switch (code) {
+    case 0:
+    case 4:
+    case 5:
+    case 10:
+    case 13:
+    case 14:
+        std::tie(start, length) = readerSpan();
+        break;
+    default:
+        break;
+    }
+    appendError(code, name, label, number, start, length);
+}
+
+void IJVMC::appendError(int code, const std::string& name, const std::string& label, int32_t number,
+                        int32_t start, int32_t length) {
+    // A span never reaches outside the source, whatever state the reader was in. The
+    // message is kept whole, however long the names in it are.
+    const int32_t end = std::max(sourceSize_, 0);
+    start = std::clamp(start, 0, end);
+    length = std::clamp(length, 0, end - start);
+    errors.insertTail(ErrorTable{errorMessage(code, name, label, number), start, length});
+}
+
+std::pair<int32_t, int32_t> IJVMC::readerSpan() {
+    const int32_t start = reader.mark;
+    return {start, reader.position() - start - 1};
+}
+
+// ---------------------------------------------------------------------------------
+// First pass
+
+void IJVMC::parse() {
+    reader.open();
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(reader.fileName, ec);
+    sourceSize_ = ec ? std::numeric_limits<int32_t>::max() : clampToInt32(static_cast<int64_t>(size));
+
+    while (const std::string* word = reader.nextWord()) {
+        if (*word == constantSection)
+            parseConstants();
+        else if (*word == methodSection)
+            parseMethod();
+        else if (*word == mainSection)
+            parseMain();
+        // Any other word outside a section is skipped.
+    }
+    reader.clearState();
+    sourceEnd_ = reader.position();
+    reader.close();
+}
+
+void IJVMC::parseConstants() {
+    const int32_t start = reader.position();
+    const std::string* word = nullptr;
+    while ((word = reader.nextWord()) && *word != constantEnd) {
+    }
+    if (!word) {
+        // Never closed: the reader stays at the end, so nothing more is parsed.
+        reader.clearState();
+        appendError(11, {}, {}, 0, start, 2);
+        return;
+    }
+    reader.clearState();
+    reader.seek(start);
+    while ((word = reader.nextWord()) && *word != constantEnd) {
+        SymbolTable constant;
+        // Numbered program-wide, so that the index is the constant's place in the pool
+        // also when the source has several constant sections.
+        constant.index = constants.count();
+        constant.name = cut(*word, maxNameLength);
+        const std::string* value = reader.nextWord();
+        constant.value = atolong(value ? std::string_view(*value) : std::string_view());
+        if (!constantNames_.insert(constant.name).second)
+            appendError(1, {}, constant.name, 0, reader.mark,
+                        value ? static_cast<int32_t>(value->size()) : 0);
+        constants.insertTail(constant);
+    }
+}
+
+void IJVMC::addLocal(Method& method, std::unordered_set<std::string>& names, SymbolTable symbol,
+                     int32_t start, int32_t length) {
+    if (!names.insert(symbol.name).second) appendError(2, method.name, symbol.name, 0, start, length);
+    method.locals.insertTail(symbol);
+}
+
+void IJVMC::parseMethod() {
+    Method method;
+    int32_t local = 1;
+    localNames_.clear();
+
+    const std::string* name = reader.readToken(static_cast<int32_t>(maxMethodNameLength), "(");
+    if (!name || reader.atEnd()) {
+        // No "(" before the end of the input: the method is dropped, the reader stays at the end.
+        const auto [start, length] = readerSpan();
+        reader.clearState();
+        appendError(14, {}, {}, 0, start, length);
+        return;
+    }
+    method.name = *name;
+    removeChars(method.name, " ");
+
+    const std::string* parameters = reader.readToken(maxParameterText, ")");
+    if (!parameters || reader.atEnd()) {
+        const auto [start, length] = readerSpan();
+        reader.clearState();
+        appendError(13, {}, {}, 0, start, length);
+        return;
+    }
+    const auto [textStart, textLength] = readerSpan();
+    // Names are separated by commas or blanks; a character that is neither a letter, a
+    // digit, a blank nor a comma is passed over by the tokenizer.
+    StringTokenizer tokens(*parameters, ",");
+    while (const StringTokenizer::Elem* token = tokens.get(0, 1, true)) {
+        if (token->text.empty() || token->text[0] == ',') continue;
+        ++method.parameters;
+        addLocal(method, localNames_, SymbolTable{local++, cut(token->text, maxNameLength), 0}, textStart,
+                 textLength);
+    }
+
+    const std::string* word = reader.nextWord();
+    if (word && *word == varSection) {
+        if (!parseVariables(method, local, methodEnd)) return;
+        word = reader.nextWord();
+    }
+    parseBody(method, word, methodEnd);
+}
+
+void IJVMC::parseMain() {
+    Method method;
+    method.name = std::string(mainName);
+    int32_t local = 1;
+    localNames_.clear();
+
+    const std::string* word = reader.nextWord();
+    if (word && *word == varSection) {
+        if (!parseVariables(method, local, mainEnd)) return;
+        word = reader.nextWord();
+    }
+    parseBody(method, word, mainEnd);
+}
+
+bool IJVMC::parseVariables(Method& method, int32_t& local, std::string_view closer) {
+    const int32_t varStart = reader.position();
+    const std::string* word = nullptr;
+    while ((word = reader.nextWord()) && *word != varEnd && *word != varSection && *word != closer) {
+    }
+    if (!word || *word != varEnd) {
+        // The method is dropped. The word that ended the scan is read again by the main
+        // loop; at the end of the input the reader stays there.
+        reader.clearState();
+        if (word) reader.seek(reader.mark);
+        appendError(15, method.name, {}, 0, varStart, 2);
+        return false;
+    }
+    reader.clearState();
+    reader.seek(varStart);
+    while ((word = reader.nextWord()) && *word != varEnd) {
+        ++method.variables;
+        addLocal(method, localNames_, SymbolTable{local++, cut(*word, maxNameLength), 0}, reader.mark,
+                 static_cast<int32_t>(word->size()));
+    }
+    return true;
+}
+
+void IJVMC::parseBody(Method& method, const std::string* word, std::string_view endWord) {
+    pendingLabels_.clear();
+    pendingLabelNames_.clear();
+    for (;;) {
+        if (!word) {
+            // The input ended inside the body. The method is still recorded, so that the
+            // code offsets of its instructions stay in step with the method area.
+            appendError(3, method.name, {}, 0, 0, 0);
+            break;
+        }
+        if (*word == endWord) break;
+        if (*word == methodSection) appendError(3, method.name, {}, 0, 0, 0);
+        if (!parseInstruction(method) && !refusal_.endOfInput) {
+            if (refusal_.useSpan)
+                appendError(4, method.name, refusal_.word, method.instructions, refusal_.start,
+                            refusal_.length);
+            else
+                addError(4, method.name, refusal_.word, method.instructions, 0, 0);
+        }
+        word = reader.nextWord();
+    }
+
+    // Labels in ascending name order, a later definition before an earlier one of the
+    // same name (so references reach the later one). Sorting once keeps a method with
+    // many labels linear-logarithmic.
+    std::reverse(pendingLabels_.begin(), pendingLabels_.end());
+    std::stable_sort(pendingLabels_.begin(), pendingLabels_.end());
+    for (const SymbolTable& label : pendingLabels_)
+        method.labels.insertTail(label);
+    pendingLabels_.clear();
+
+    if (!methodNames_.insert(method.name).second) addError(10, method.name, {}, 0, 0, 0);
+    method.number = methodCount++;
+    methods.insertTail(Method{}) = std::move(method);
+}
+
+bool IJVMC::parseInstruction(Method& method) {
+    refusal_ = Refusal{};
+    std::string labelWord;
+    if (!reader.word.empty() && reader.word.back() == ':') {
+        labelWord = reader.word;
+        SymbolTable label;
+        label.name = cut(std::string_view(labelWord).substr(0, labelWord.size() - 1), maxLabelLength);
+        label.value = codeOffset;
+        if (!pendingLabelNames_.insert(label.name).second) addError(0, method.name, label.name, 0, 0, 0);
+        pendingLabels_.push_back(label);
+        if (!reader.nextWord()) {
+            refusal_.endOfInput = true;
+            return false;
+        }
+    }
+
+    IstructionTable record;
+    record.label = cut(labelWord, maxRecordLabelLength);
+    record.sourcePosition = reader.mark;
+    std::string& word = reader.word;
+    upperInPlace(word);
+
+    const InstructionInfo* info = nullptr;
+    if (word == "WIDE") {
+        const int32_t wideMark = reader.mark;
+        const int32_t afterWide = reader.position();
+        const std::string* next = reader.nextWord();
+        std::string joined = "WIDE" + (next ? *next : std::string());
+        upperInPlace(joined);
+        info = findInstruction(joined);
+        if (!info || info->kind != OperandKind::Local16) {
+            // Only ILOAD and ISTORE have wide forms. WIDE alone is refused and the word
+            // after it is read again as the next instruction, so no byte count drifts.
+            refusal_.word = "WIDE";
+            refusal_.start = wideMark;
+            refusal_.length = afterWide - wideMark - 1;
+            refusal_.useSpan = true;
+            reader.clearState();
+            reader.seek(afterWide);
+            return false;
+        }
+    } else {
+        info = findInstruction(word);
+        // The wide forms are reached through WIDE only.
+        if (!info || info->kind == OperandKind::Local16) {
+            refusal_.word = word;
+            return false;
+        }
+    }
+    record.mnemonic = std::string(info->mnemonic);
+
+    // Operand words are kept whole: cutting them would silently change a number or a
+    // name. Lookups compare names after the declaration limits (see encode).
+    auto operand = [&](std::string& out, int32_t* position) {
+        const std::string* w = reader.nextWord();
+        out = w ? *w : std::string();
+        if (position) *position = w ? reader.mark : -1;
+    };
+    switch (info->kind) {
+    case OperandKind::None:
+        break;
+    case OperandKind::Increment:
+        operand(record.operand, &record.operandPosition);
+        operand(record.operand2, nullptr);
+        break;
+    default:
+        operand(record.operand, &record.operandPosition);
+        break;
+    }
+
+    record.length = info->length;
+    record.index = method.instructions++;
+    record.offset = codeOffset;
+    codeOffset += record.length;
+    method.length += record.length;
+    method.code.insertTail(record);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------
+// Second pass
+
+void IJVMC::buildProgramIndex() {
+    constantIndex_.clear();
+    methodIndex_.clear();
+    constants.forEach([&](const SymbolTable& c) { constantIndex_.emplace(c.name, c.index); });
+    methods.forEach([&](const Method& m) { methodIndex_.emplace(m.name, m.number); });
+    programIndexBuilt_ = true;
+}
+
+const IJVMC::MethodIndex& IJVMC::indexOf(const Method& method) {
+    if (methodIndexCache_.method != &method) {
+        methodIndexCache_.method = &method;
+        methodIndexCache_.labels.clear();
+        methodIndexCache_.locals.clear();
+        // emplace keeps the first of equal names: for labels the later definition, for
+        // locals the first declaration.
+        method.labels.forEach(
+            [&](const SymbolTable& l) { methodIndexCache_.labels.emplace(l.name, l.value); });
+        method.locals.forEach(
+            [&](const SymbolTable& l) { methodIndexCache_.locals.emplace(l.name, l.index); });
+    }
+    return methodIndexCache_;
+}
+
+void IJVMC::encode(Method& method, const IstructionTable& record) {
+    const InstructionInfo* info = findInstruction(record.mnemonic);
+    if (!info) return; // records are made for known instructions only
+    if (!programIndexBuilt_) buildProgramIndex();
+    const MethodIndex& index = indexOf(method);
+    const int32_t constantCount = constants.count();
+
+    // A name that is not found is recorded and taken as 0.
+    auto lookup = [&](const std::unordered_map<std::string, int32_t>& table, size_t limit) -> int32_t {
+        const auto found = table.find(cut(record.operand, limit));
+        if (found != table.end()) return found->second;
+        const int32_t start =
+            record.operandPosition >= 0 ? record.operandPosition : record.sourcePosition + info->spanOffset;
+        appendError(info->errorCode, method.name, record.operand, 0, start,
+                    static_cast<int32_t>(std::min<size_t>(record.operand.size(), INT32_MAX)));
+        return 0;
+    };
+
+    methodArea.append8(info->opcode);
+    switch (info->kind) {
+    case OperandKind::None:
+        break;
+    case OperandKind::Byte:
+        methodArea.append8(static_cast<uint8_t>(atolong(record.operand)));
+        break;
+    case OperandKind::Local8:
+        methodArea.append8(static_cast<uint8_t>(lookup(index.locals, maxNameLength)));
+        break;
+    case OperandKind::Local16:
+        methodArea.append16(static_cast<uint16_t>(lookup(index.locals, maxNameLength)));
+        break;
+    case OperandKind::Constant:
+        methodArea.append16(static_cast<uint16_t>(lookup(constantIndex_, maxNameLength)));
+        break;
+    case OperandKind::Increment: {
+        const int32_t local = lookup(index.locals, maxNameLength);
+        const int32_t amount = atolong(record.operand2);
+        methodArea.append8(static_cast<uint8_t>(local));
+        methodArea.append8(static_cast<uint8_t>(amount));
+        break;
+    }
+    case OperandKind::Branch:
+        methodArea.append16(static_cast<uint16_t>(lookup(index.labels, maxLabelLength) - record.offset));
+        break;
+    case OperandKind::Method:
+        methodArea.append16(static_cast<uint16_t>(lookup(methodIndex_, maxMethodNameLength) + constantCount));
+        break;
+    }
+}
+
+void IJVMC::generate() {
+    buildProgramIndex();
+    const int32_t constantCount = constants.count();
+    const int32_t methodTotal = methodCount;
+
+    int64_t areaSize = 3;
+    methods.forEach([&](const Method& m) { areaSize += static_cast<int64_t>(m.length) + 4; });
+    methodArea.allocate(clampToInt32(areaSize));
+    constantPool.allocate(clampToInt32((static_cast<int64_t>(constantCount) + methodTotal) * 4));
+
+    constants.forEach([&](const SymbolTable& c) { constantPool.append32(static_cast<uint32_t>(c.value)); });
+
+    methodArea.append8(0x52);
+    const auto main = methodIndex_.find(std::string(mainName));
+    if (main != methodIndex_.end()) {
+        methodArea.append16(static_cast<uint16_t>(main->second + constantCount));
+    } else {
+        // The reader is closed by now: the diagnostic points at the end of the source.
+        appendError(5, {}, {}, 0, sourceEnd_, 0);
+        methodArea.append16(static_cast<uint16_t>(constantCount));
+    }
+
+    // The map entries are collected and stored in descending key order: each then goes
+    // to the front of its bucket, so filling the maps costs one step per entry.
+    struct Entry {
+        uint32_t key;
+        uint32_t source;
+        uint32_t pool;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(static_cast<size_t>(std::max<int64_t>(areaSize - 3, 0)));
+
+    int32_t i = 0;
+    methods.forEach([&](Method& method) {
+        constantPool.append32(static_cast<uint32_t>(methodArea.count()));
+        methodArea.append16(static_cast<uint16_t>(method.parameters));
+        methodArea.append16(static_cast<uint16_t>(method.variables));
+        const uint32_t pool = static_cast<uint32_t>(constantCount + i);
+        method.code.forEach([&](const IstructionTable& record) {
+            for (int32_t k = 0; k < record.length; ++k) {
+                const uint32_t key = static_cast<uint32_t>(record.offset + k + 4 * i + 7);
+                entries.push_back(Entry{key, static_cast<uint32_t>(record.sourcePosition), pool});
+            }
+            encode(method, record);
+        });
+        ++i;
+    });
+
+    sourceMap = Memory<uint32_t, uint32_t>();
+    methodMap = Memory<uint32_t, uint32_t>();
+    for (auto e = entries.rbegin(); e != entries.rend(); ++e) {
+        sourceMap.insert({e->key, e->source});
+        methodMap.insert({e->key, e->pool});
+    }
+}
+
+} // namespace tarveno

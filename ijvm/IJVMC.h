@@ -1,0 +1,146 @@
+#pragma once
+// The IJVM assembler. The first pass (parse) walks the source word by word, collects
+// constants, methods with their locals and labels, and instruction records, with the
+// diagnostics it finds. The second pass (generate) lays the program out as a method
+// area and a constant pool, with the maps from each code byte to its source text and
+// to its method. Diagnostics never stop it; only a malformed number, an unreadable
+// file or exhausted memory raise FatalError.
+
+#include "core/Memory.h"
+#include "ijvm/FileReader.h"
+#include "ijvm/InstructionSet.h"
+#include "ijvm/Tables.h"
+#include "ijvm/Vector.h"
+#include "support/List.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+namespace tarveno {
+
+class IJVMC {
+  public:
+    // Declared names keep this many characters; longer ones are cut, and references are
+    // compared after the same cut, so a long name still reaches its declaration.
+    static constexpr size_t maxNameLength = 9;        // constants, parameters, variables
+    static constexpr size_t maxLabelLength = 19;      // labels, without the colon
+    static constexpr size_t maxMethodNameLength = 20; // methods
+    // The label text kept in an instruction record.
+    static constexpr size_t maxRecordLabelLength = 7;
+
+    explicit IJVMC(std::string fileName);
+    IJVMC(const IJVMC&) = delete;
+    IJVMC& operator=(const IJVMC&) = delete;
+
+    // First pass: symbol tables, instruction records and their diagnostics.
+    void parse();
+    // Second pass: constant pool, method area, sourceMap and methodMap. Run once, after parse.
+    void generate();
+    // parse, then generate.
+    void assemble();
+
+    // Composes the message of code from name, label and number and appends a
+    // diagnostic. For codes 0, 4, 5, 10, 13 and 14 the span is the word the reader read
+    // last, and start and length are ignored. Spans always lie within the source.
+    void addError(int code, const std::string& name, const std::string& label, int32_t number, int32_t start,
+                  int32_t length);
+    // The message of a diagnostic code (Windows-1252 bytes); empty for an unknown code.
+    static std::string errorMessage(int code, const std::string& name, const std::string& label,
+                                    int32_t number);
+
+    // Reads the instruction whose first word is the reader's current word (after an
+    // optional label) with its operands, and appends its record to method.code. Answers
+    // false, recording nothing, for a word that is no instruction; the caller then
+    // records error 4.
+    bool parseInstruction(Method& method);
+    // Appends the bytes of one instruction of method to methodArea; a name that is not
+    // found is recorded (errors 6 to 9) and taken as 0.
+    void encode(Method& method, const IstructionTable& record);
+
+    // The constant-pool entry at index i.
+    int32_t poolEntry(int32_t i) const { return constantPool.word32(i * 4); }
+
+    Vector methodArea;
+    Vector constantPool;
+    int32_t methodCount = 0;
+    int32_t codeOffset = 0;
+    Memory<uint32_t, uint32_t> sourceMap; // method-area offset -> source offset of the mnemonic
+    Memory<uint32_t, uint32_t> methodMap; // method-area offset -> pool index of the method's entry
+    List<Method> methods;
+    List<SymbolTable> constants;
+    List<ErrorTable> errors;
+    FileReader reader;
+
+  private:
+    // Name lookups of one method, built once per method while encoding.
+    struct MethodIndex {
+        const Method* method = nullptr;
+        std::unordered_map<std::string, int32_t> labels; // name -> value
+        std::unordered_map<std::string, int32_t> locals; // name -> index
+    };
+    // Why parseInstruction refused its word, for the error 4 that the caller records.
+    struct Refusal {
+        std::string word;
+        int32_t start = 0;
+        int32_t length = 0;
+        bool endOfInput = false; // no word was left to refuse
+        bool useSpan = false;    // start and length hold the span (else: the reader's)
+    };
+
+    void parseConstants();
+    void parseMethod();
+    void parseMain();
+    // Reads a variable section after ".var"; false when it is not closed by ".end-var"
+    // before closer, ".var" or the end (error 15: the method is dropped).
+    bool parseVariables(Method& method, int32_t& local, std::string_view closer);
+    // The instruction words up to endWord; then the method is recorded.
+    void parseBody(Method& method, const std::string* word, std::string_view endWord);
+    void addLocal(Method& method, std::unordered_set<std::string>& names, SymbolTable symbol, int32_t start,
+                  int32_t length);
+
+    // Appends a diagnostic with the given span, clamped to the source.
+    void appendError(int code, const std::string& name, const std::string& label, int32_t number,
+                     int32_t start, int32_t length);
+    // The span of the word read last: its mark, and the position minus the mark minus
+    // the delimiter that ended it.
+    std::pair<int32_t, int32_t> readerSpan();
+
+    const MethodIndex& indexOf(const Method& method);
+    void buildProgramIndex();
+
+    // Parse-time sets for the duplicate checks, so each costs one hash lookup.
+    std::unordered_set<std::string> constantNames_;
+    std::unordered_set<std::string> methodNames_;
+    // Labels of the method being parsed, in definition order; sorted into the method's
+    // list when its section closes.
+    std::vector<SymbolTable> pendingLabels_;
+    std::unordered_set<std::string> pendingLabelNames_;
+    std::unordered_set<std::string> localNames_;
+    Refusal refusal_;
+
+    // Encode-time lookups: the first declaration of each name.
+    bool programIndexBuilt_ = false;
+    std::unordered_map<std::string, int32_t> constantIndex_; // name -> pool index
+    std::unordered_map<std::string, int32_t> methodIndex_;   // name -> number
+    MethodIndex methodIndexCache_;
+
+    int32_t sourceSize_ = INT32_MAX;
+    int32_t sourceEnd_ = 0; // where the reader stood when parse ended
+};
+
+// The records of a keyed store in ascending key order (the store visits them bucket by
+// bucket), for printing.
+template <class K, class V> std::vector<std::pair<K, V>> sortedEntries(const Memory<K, V>& memory) {
+    std::vector<std::pair<K, V>> out;
+    memory.forEach([&](const Elem<K, V>& e) { out.emplace_back(e.first, e.second); });
+    std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    return out;
+}
+
+} // namespace tarveno
