@@ -1,0 +1,34 @@
+// quorc SOURCE REPORT: checks a MAL microprogram and writes the report file, whose
+// first character is "E" exactly when the source has errors. It writes nothing else.
+// Exit status: 0 no errors, 3 errors, 1 the report cannot be written, 2 usage.
+
+#include "mal/MalChecker.h"
+#include "support/FatalError.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::cerr << "usage: quorc SOURCE REPORT\n";
+        return 2;
+    }
+    const std::string source = argv[1];
+    const std::string report = argv[2];
+    try {
+        const tarveno::CheckResult result = tarveno::checkMalFile(source);
+        const std::string text = tarveno::formatReport(result, source);
+        std::ofstream out(report, std::ios::binary | std::ios::trunc);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.close();
+        if (!out) {
+            std::cerr << "quorc: cannot write the report " << report << "\n";
+            return 1;
+        }
+        return result.errors > 0 ? 3 : 0;
+    } catch (const tarveno::FatalError& e) {
+        return tarveno::reportFatal(e);
+    }
+}

@@ -1,0 +1,61 @@
+#pragma once
+// The checker's view of a MAL source: the same statements the micro-assembler reads
+// (lines of at most 254 characters, folded to upper case, "/" comments dropped, ";"
+// appended, a first word that is not reserved taken as a label), each with the line
+// and columns it came from so that findings can point at the text.
+
+#include "mal/MalChecker.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarveno::checker {
+
+// Longest line the micro-assembler reads; a longer one ends its reading.
+constexpr size_t maxLineLength = 254;
+// Longest statement text and label that reach the encoder and the label list uncut.
+constexpr size_t maxStatementLength = 49;
+constexpr size_t maxLabelLength = 29;
+// Longest shown text the machine keeps for a microinstruction.
+constexpr size_t maxShownText = 69;
+// Addresses of the control store that the source map covers.
+constexpr int32_t controlStoreSize = 512;
+// Address at which Run stops.
+constexpr int32_t haltAddress = 112;
+// What the micro-assembler writes for a statement without label.
+inline constexpr std::string_view noLabelMarker = "ek9218a";
+
+// One statement as the micro-assembler reads it.
+struct SourceStatement {
+    int32_t line = 0;       // 1-based
+    std::string display;    // the line as the report shows it
+    std::string normalized; // folded line, comment dropped, ending in ";"
+    std::string label;      // empty when the line has none
+    int32_t labelColumn = 0;
+    bool indented = false;   // the first word did not start in column 1
+    bool labelAlone = false; // a label with no blank after it: no statement text
+    char labelEnd = ' ';     // the character that ended the first word (' ' or a delimiter)
+    std::string text;        // the statement field
+    int32_t textColumn = 0;  // column of text[0] (the line's end + 1 for an empty text)
+};
+
+struct SourceReading {
+    std::vector<SourceStatement> statements;
+    std::vector<CheckFinding> findings; // line too long, NUL bytes
+};
+
+// The first words that never make a label.
+bool isReservedFirstWord(std::string_view word);
+
+// Reads every statement of the source bytes. A line too long for the micro-assembler
+// is reported and read as its first 254 characters, so that the rest of the file is
+// still checked.
+SourceReading readSource(std::string_view bytes);
+
+// The line as the report shows it: carriage return at its end dropped, other control
+// characters but tab shown as "?", cut after a few hundred characters.
+std::string displayLine(std::string_view raw);
+
+} // namespace tarveno::checker
