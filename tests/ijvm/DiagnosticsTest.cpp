@@ -1,0 +1,115 @@
+// Every diagnostic of the assembler: its exact message bytes and the span it selects.
+
+#include "AssembleHelper.h"
+
+#include <gtest/gtest.h>
+
+using namespace ijvmtest;
+
+namespace {
+using Diags = std::vector<Diag>;
+const std::string noMain = "Errore: Ogni programma deve contenere il metodo main";
+} // namespace
+
+TEST(IjvmDiagnostics, LabelsAndInstructions) {
+    auto a = assembleText(".main\n"
+                          "dup: NOP\n"
+                          "dup: NOP\n"     // 0: duplicate; branches reach this one
+                          "GOTO dup\n"     // 2 -> 1
+                          "foo\n"          // 4, shown upper-cased
+                          "x: y: IADD\n"   // the second label is an instruction word
+                          "GOTO nowhere\n" // 6
+                          "GOTO   y\n"     // 6, the span finds the operand past the blanks
+                          "ILOAD v\nISTORE v\nIINC v 1\n"
+                          "LDCW nope\nINVOKEVIRTUAL ghost\n"
+                          ".end-main\n");
+    EXPECT_EQ(hex(a->ijvmc->methodArea), "52 00 00 00 01 00 00 01 01 3A FF FF 02 3A FF FA 3A FF F7 "
+                                         "1C 00 21 00 34 00 01 30 00 00 52 00 00");
+    const std::string m = "Errore nel metodo main";
+    EXPECT_EQ(diagnostics(*a->ijvmc),
+              (Diags{
+                  at(*a, m + ". L'etichetta dup: esiste gi\xE0", "dup:", 1),
+                  at(*a, m + " in prossimit\xE0 dell'istruzione 3: FOO non esiste.", "foo"),
+                  at(*a, m + " in prossimit\xE0 dell'istruzione 3: Y: non esiste.", "y:"),
+                  at(*a, m + ". L'etichetta nowhere non esiste.", "nowhere"),
+                  at(*a, m + ". L'etichetta y non esiste.", "y", 1),
+                  at(*a, m + ". La variabile v non esiste.", "v"),
+                  at(*a, m + ". La variabile v non esiste.", "v", 1),
+                  at(*a, m + ". La variabile v non esiste.", "v", 2),
+                  at(*a, m + ". La costante nope non esiste.", "nope"),
+                  at(*a, m + "All'istruzione INVOKEVIRTUAL. Il metodo ghost non esiste.", "ghost"),
+              }));
+}
+
+TEST(IjvmDiagnostics, Declarations) {
+    auto a = assembleText(".constant\nk 1\nk 2\n.end-constant\n"
+                          ".method f(a, a)\n.var\nb\nb\n.end-var\nIRETURN\n.end-method\n"
+                          ".method f()\nIRETURN\n.end-method\n"
+                          ".main\nLDCW k\nHALT\n.end-main\n"
+                          ".main\nHALT\n.end-main\n");
+    IJVMC& c = *a->ijvmc;
+    // Both constants stay in the pool; a reference reaches the first.
+    EXPECT_EQ(pool(c), (std::vector<int32_t>{1, 2, 3, 8, 13, 21}));
+    EXPECT_EQ(c.methods[2].code[0].operand, "k");
+    EXPECT_EQ(hex(c.methodArea).substr(3 * 17, 8), "30 00 00");
+    EXPECT_EQ(c.methods.count(), 4);
+    EXPECT_EQ(
+        diagnostics(c),
+        (Diags{
+            at(*a, "Errore nella dichiarazione delle costanti: k gi\xE0 esistente", "2"),
+            at(*a, "Errore nella dichiarazione delle variabili nel metodo f: a: gi\xE0 esistente", "a, a"),
+            at(*a, "Errore nella dichiarazione delle variabili nel metodo f: b: gi\xE0 esistente", "b", 1),
+            at(*a, "Errore. Metodo f gi\xE0 esistente.", ".end-method", 1),
+            at(*a, "Errore. Metodo main gi\xE0 esistente.", ".end-main", 1),
+        }));
+}
+
+TEST(IjvmDiagnostics, UnclosedSections) {
+    // A body that runs into the end of the input, and a section inside a body.
+    auto a = assembleText(".method f()\nNOP\n.method g()\nIADD\n.end-method\n.main\nBIPUSH 1\n");
+    EXPECT_EQ(diagnostics(*a->ijvmc),
+              (Diags{{"Errore: Il metodo f deve terminare con .end-method", 0, 0},
+                     at(*a, "Errore nel metodo f in prossimit\xE0 dell'istruzione 1: .METHOD non esiste.",
+                        ".method", 1),
+                     at(*a, "Errore nel metodo f in prossimit\xE0 dell'istruzione 1: G() non esiste.", "g()"),
+                     {"Errore: Il metodo main deve terminare con .end-method", 0, 0}}));
+    // The unfinished main is recorded, so its code is in the image.
+    EXPECT_EQ(hex(a->ijvmc->methodArea), "52 00 01 00 01 00 00 01 02 00 01 00 00 19 01");
+
+    auto constants = assembleText(".constant\na 1\n.main\nHALT\n.end-main\n");
+    EXPECT_EQ(diagnostics(*constants->ijvmc),
+              (Diags{{"Errore: L'area delle costanti deve terminare con .end-constant", 10, 2},
+                     {noMain, static_cast<int32_t>(constants->source.size()), 0}}));
+    EXPECT_EQ(hex(constants->ijvmc->methodArea), "52 00 00");
+
+    auto vars = assembleText(
+        ".method f()\n.var\nx\n.end-method\n.main\n.var\ny\n.end-main\n.main\nHALT\n.end-main\n");
+    EXPECT_EQ(diagnostics(*vars->ijvmc),
+              (Diags{{"Errore nel metodo f: L'area delle variabili deve terminare con .end-var", 17, 2},
+                     {"Errore nel metodo main: L'area delle variabili deve terminare con .end-var",
+                      static_cast<int32_t>(vars->source.find(".main\n.var\n") + 11), 2}}));
+    EXPECT_EQ(vars->ijvmc->methods.count(), 1);
+
+    auto open = assembleText(".method f(a, b\n");
+    EXPECT_EQ(diagnostics(*open->ijvmc),
+              (Diags{at(*open, "Errore nel metodo : La parentesi \xE8 stata aperta ma non chiusa.", "a, b\n"),
+                     {noMain, 15, 0}}));
+    auto unopened = assembleText(".method f\n");
+    EXPECT_EQ(diagnostics(*unopened->ijvmc),
+              (Diags{at(*unopened, "Errore nel metodo : La parentesi tonda non \xE8 stata aperta", "f\n"),
+                     {noMain, 10, 0}}));
+
+    auto empty = assembleText("");
+    EXPECT_EQ(hex(empty->ijvmc->methodArea), "52 00 00");
+    EXPECT_TRUE(pool(*empty->ijvmc).empty());
+    EXPECT_EQ(diagnostics(*empty->ijvmc), (Diags{{noMain, 0, 0}}));
+}
+
+TEST(IjvmDiagnostics, LabelBeforeTheEndRunsOn) {
+    auto a = assembleText(".main\nend: .end-main\nHALT\n.end-main\n");
+    EXPECT_EQ(
+        diagnostics(*a->ijvmc),
+        (Diags{at(*a, "Errore nel metodo main in prossimit\xE0 dell'istruzione 0: .END-MAIN non esiste.",
+                  ".end-main")}));
+    EXPECT_EQ(hex(a->ijvmc->methodArea), "52 00 00 00 01 00 00 70");
+}

@@ -1,0 +1,181 @@
+// The image the assembler produces: method area, constant pool, both maps and the
+// symbol tables, for well-formed programs.
+
+#include "AssembleHelper.h"
+
+#include <gtest/gtest.h>
+
+using namespace ijvmtest;
+
+namespace {
+
+const std::string workedExample = ".constant\n"
+                                  "one 1\n"
+                                  ".end-constant\n"
+                                  ".main\n"
+                                  ".var\n"
+                                  "i\n"
+                                  ".end-var\n"
+                                  "BIPUSH 3\n"
+                                  "ISTORE i\n"
+                                  "loop: ILOAD i\n"
+                                  "IFEQ done\n"
+                                  "IINC i -1\n"
+                                  "GOTO loop\n"
+                                  "done: LDCW one\n"
+                                  "HALT\n"
+                                  ".end-main\n";
+
+const std::string workedArea =
+    "52 00 01 00 01 00 01 19 03 21 01 1C 01 44 00 09 34 01 FF 3A FF F8 30 00 00 70";
+
+std::string replaceAll(std::string s, const std::string& from, const std::string& to) {
+    for (size_t p = s.find(from); p != std::string::npos; p = s.find(from, p + to.size()))
+        s.replace(p, from.size(), to);
+    return s;
+}
+
+// The source offset of each mnemonic, byte by byte, as the source map must hold it.
+std::vector<std::pair<uint32_t, uint32_t>> expectedSourceMap(const std::string& src) {
+    const std::vector<std::pair<std::string, int>> words{{"BIPUSH", 2}, {"ISTORE", 2}, {"ILOAD", 2},
+                                                         {"IFEQ", 3},   {"IINC", 3},   {"GOTO", 3},
+                                                         {"LDCW", 3},   {"HALT", 1}};
+    std::vector<std::pair<uint32_t, uint32_t>> out;
+    uint32_t key = 7;
+    for (const auto& [w, n] : words)
+        for (int k = 0; k < n; ++k)
+            out.emplace_back(key++, static_cast<uint32_t>(src.find(w)));
+    return out;
+}
+
+} // namespace
+
+TEST(IjvmImage, WorkedExampleByteForByte) {
+    auto a = assembleText(workedExample);
+    IJVMC& c = *a->ijvmc;
+    EXPECT_EQ(hex(c.methodArea), workedArea);
+    EXPECT_EQ(pool(c), (std::vector<int32_t>{1, 3}));
+    EXPECT_TRUE(diagnostics(c).empty());
+
+    const auto map = sortedEntries(c.sourceMap);
+    EXPECT_EQ(map, expectedSourceMap(workedExample));
+    EXPECT_EQ(map.front().second, workedExample.find("BIPUSH"));
+    for (const auto& [key, value] : sortedEntries(c.methodMap))
+        EXPECT_EQ(value, 1u) << key;
+    EXPECT_EQ(keys(c.methodMap), keys(c.sourceMap));
+
+    ASSERT_EQ(c.methods.count(), 1);
+    const Method& main = c.methods[0];
+    EXPECT_EQ(main.name, "main");
+    EXPECT_EQ(main.number, 0);
+    EXPECT_EQ(main.parameters, 1);
+    EXPECT_EQ(main.variables, 1);
+    EXPECT_EQ(main.length, 19);
+    EXPECT_EQ(main.instructions, 8);
+    ASSERT_EQ(main.labels.count(), 2);
+    EXPECT_EQ(main.labels[0].name, "done");
+    EXPECT_EQ(main.labels[0].value, 15);
+    EXPECT_EQ(main.labels[1].name, "loop");
+    EXPECT_EQ(main.labels[1].value, 4);
+    EXPECT_EQ(main.locals[0].name, "i");
+    EXPECT_EQ(main.locals[0].index, 1);
+    EXPECT_EQ(main.code[2].label, "loop:");
+    EXPECT_EQ(main.code[2].offset, 4);
+    EXPECT_EQ(main.code[4].operand2, "-1");
+    ASSERT_EQ(c.constants.count(), 1);
+    EXPECT_EQ(c.constants[0].name, "one");
+    EXPECT_EQ(c.constants[0].index, 0);
+    EXPECT_EQ(c.constants[0].value, 1);
+}
+
+TEST(IjvmImage, CrLfLowerCaseAndCommentsGiveTheSameImage) {
+    const std::string crlf = replaceAll(workedExample, "\n", "\r\n");
+    auto a = assembleText(crlf);
+    EXPECT_EQ(hex(a->ijvmc->methodArea), workedArea);
+    EXPECT_TRUE(diagnostics(*a->ijvmc).empty());
+    // Every position counts the carriage returns.
+    EXPECT_EQ(a->ijvmc->sourceMap.lookup(7), crlf.find("BIPUSH"));
+    EXPECT_EQ(a->ijvmc->sourceMap.lookup(25), crlf.find("HALT"));
+
+    std::string lower = workedExample;
+    for (const char* m : {"BIPUSH", "ISTORE", "ILOAD", "IFEQ", "IINC", "GOTO", "LDCW", "HALT"}) {
+        std::string l = m;
+        for (char& ch : l)
+            ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        lower = replaceAll(lower, std::string("\n") + m, "\n" + l);
+        lower = replaceAll(lower, std::string(" ") + m, " " + l);
+    }
+    auto b = assembleText(lower);
+    EXPECT_EQ(hex(b->ijvmc->methodArea), workedArea);
+
+    auto c = assembleText("// heading\n.main //after the directive\n/* a block\n   comment */ BIPUSH 1\n"
+                          "//no blank\n/*/ POP\nIADD // trailing, IADD\nx//y\n.end-main\n");
+    EXPECT_EQ(hex(c->ijvmc->methodArea), "52 00 00 00 01 00 00 19 01 10 02");
+    EXPECT_EQ(
+        diagnostics(*c->ijvmc),
+        (std::vector<Diag>{
+            at(*c, "Errore nel metodo main in prossimit\xE0 dell'istruzione 3: X//Y non esiste.", "x//y")}));
+}
+
+TEST(IjvmImage, BranchOffsetsForwardSelfAndBackward) {
+    auto a = assembleText(".main\n"
+                          "    GOTO fwd\n"         // 0 -> 3
+                          "fwd: GOTO fwd\n"        // 3 -> 3
+                          "back: BIPUSH 200\n"     // 6
+                          "POP\nDUP\nNOP\n"        // 8, 9, 10
+                          "IFICMPEQ back\n"        // 11 -> 6
+                          "IFLT end\nIFEQ end\n"   // 14, 17 -> 20
+                          "end: BIPUSH -1\nHALT\n" // 20
+                          ".end-main\n");
+    EXPECT_EQ(hex(a->ijvmc->methodArea),
+              "52 00 00 00 01 00 00 3A 00 03 3A 00 00 19 C8 10 0E 01 48 FF FB 40 00 06 44 00 03 19 FF 70");
+    EXPECT_TRUE(diagnostics(*a->ijvmc).empty());
+}
+
+TEST(IjvmImage, MethodsLocalsAndInvokevirtual) {
+    auto a = assembleText(".constant\na 1\nb 2\nc 3\n.end-constant\n"
+                          ".method first()\nIRETURN\n.end-method\n"
+                          ".method second(p, q)\n.var\nr\n.end-var\nILOAD p\nILOAD r\nIRETURN\n.end-method\n"
+                          ".main\nINVOKEVIRTUAL second\nINVOKEVIRTUAL first\nLDCW c\nHALT\n.end-main\n");
+    IJVMC& c = *a->ijvmc;
+    EXPECT_EQ(hex(c.methodArea), "52 00 05 "
+                                 "00 01 00 00 68 "
+                                 "00 03 00 01 1C 01 1C 03 68 "
+                                 "00 01 00 00 52 00 04 52 00 03 30 00 02 70");
+    // Constants, then one entry per method: the offset of its header.
+    EXPECT_EQ(pool(c), (std::vector<int32_t>{1, 2, 3, 3, 8, 17}));
+    EXPECT_EQ(c.methodMap.lookup(7), 3u);
+    EXPECT_EQ(c.methodMap.lookup(12), 4u);
+    EXPECT_EQ(c.methodMap.lookup(16), 4u);
+    EXPECT_EQ(c.methodMap.lookup(21), 5u);
+    EXPECT_EQ(keys(c.sourceMap).size(), 1u + 5u + 10u);
+    EXPECT_EQ(c.methods[1].name, "second");
+    EXPECT_EQ(c.methods[1].parameters, 3);
+    EXPECT_EQ(c.methods[1].locals[2].name, "r");
+    EXPECT_EQ(c.methods[1].locals[2].index, 3);
+    EXPECT_TRUE(diagnostics(c).empty());
+}
+
+TEST(IjvmImage, WideForms) {
+    auto a = assembleText(".main\n.var\nx\n.end-var\n"
+                          "WIDE ILOAD x\n"  // 0
+                          "wide istore x\n" // 3
+                          "Wide Iload x\n"  // 6
+                          "WIDE IADD\n"     // refused; IADD at 9
+                          "WIDE ILOAD y\n"  // 10, unknown local
+                          "WIDEILOAD x\n"   // not a mnemonic written as one word
+                          "GOTO end\n"      // 13 -> 16
+                          "end: HALT\n.end-main\n");
+    IJVMC& c = *a->ijvmc;
+    EXPECT_EQ(hex(c.methodArea), "52 00 00 00 01 00 01 28 00 01 2C 00 01 28 00 01 02 28 00 00 3A 00 03 70");
+    EXPECT_EQ(c.methods[0].code[1].mnemonic, "WIDEISTORE");
+    EXPECT_EQ(
+        diagnostics(c),
+        (std::vector<Diag>{
+            at(*a, "Errore nel metodo main in prossimit\xE0 dell'istruzione 3: WIDE non esiste.", "WIDE", 1),
+            at(*a, "Errore nel metodo main in prossimit\xE0 dell'istruzione 5: WIDEILOAD non esiste.",
+               "WIDEILOAD"),
+            at(*a, "Errore nel metodo main in prossimit\xE0 dell'istruzione 5: X non esiste.", "x", 4),
+            at(*a, "Errore nel metodo main. La variabile y non esiste.", "y"),
+        }));
+}
