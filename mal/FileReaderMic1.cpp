@@ -1,0 +1,142 @@
+#include "mal/FileReaderMic1.h"
+
+#include "support/FatalError.h"
+
+#include <array>
+#include <filesystem>
+
+namespace tarveno {
+
+namespace {
+
+constexpr const char* openMessage = "Errore nel metodo FileReaderMic1::open(): impossibile aprire il file";
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+char upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+} // namespace
+
+bool FileReaderMic1::open() {
+    close();
+    std::error_code ec;
+    if (!std::filesystem::is_directory(name, ec)) in_.open(name, std::ios::in | std::ios::binary);
+    if (!in_.is_open()) fatal(openMessage);
+    linesRead_ = 0;
+    lineTooLong_ = false;
+    return true;
+}
+
+bool FileReaderMic1::openForWriting() {
+    close();
+    out_.open(name, std::ios::out | std::ios::binary | std::ios::trunc);
+    if (!out_.is_open()) fatal(openMessage);
+    return true;
+}
+
+void FileReaderMic1::close() {
+    if (in_.is_open()) in_.close();
+    if (out_.is_open()) {
+        out_.close();
+        const bool failed = out_.fail();
+        out_.clear();
+        if (failed) fatal("Errore nel metodo FileReaderMic1::write(): impossibile scrivere il file");
+    }
+}
+
+void FileReaderMic1::write(std::string_view text) {
+    out_.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+void FileReaderMic1::rewind() {
+    in_.clear();
+    in_.seekg(0);
+    linesRead_ = 0;
+    lineTooLong_ = false;
+}
+
+int32_t FileReaderMic1::position() {
+    if (!in_.is_open()) return 0;
+    if (!in_.fail() && !in_.eof()) return static_cast<int32_t>(in_.tellg());
+    // At the end of a last line without a line feed the stream answers no position;
+    // the end of the file is where that line ends.
+    const auto state = in_.rdstate();
+    in_.clear();
+    const auto p = static_cast<int32_t>(in_.tellg());
+    in_.setstate(state);
+    return p;
+}
+
+bool FileReaderMic1::reservedFirstWord(std::string_view word) {
+    static constexpr std::array<std::string_view, 16> words = {
+        "MAR", "MBR", "MDR", "PC", "SP", "LV", "CPP", "TOS", "OPC", "H", "GOTO", "WR", "RD", "Z", "N", "IF"};
+    for (std::string_view w : words)
+        if (w == word) return true;
+    return false;
+}
+
+std::string FileReaderMic1::normalise(std::string_view line) {
+    std::string out;
+    for (char c : line) {
+        if (c == '\0' || c == '/') break;
+        out += isSpace(c) ? ' ' : upper(c);
+    }
+    while (!out.empty() && out.back() == ' ')
+        out.pop_back();
+    if (!out.empty() && out.back() != ';') out += ';';
+    return out;
+}
+
+void FileReaderMic1::split(const std::string& line) {
+    const size_t from = line.find_first_not_of(' ');
+    std::string first;
+    if (from != std::string::npos) {
+        const size_t to = line.find_first_of(" ;=<>()", from);
+        first = line.substr(from, to == std::string::npos ? std::string::npos : to - from);
+    }
+    if (first.empty() || reservedFirstWord(first)) {
+        // A line opening with an operator has no first word to be a label; it is read
+        // like a line without label.
+        label = noLabel;
+        statement = line;
+    } else {
+        label = first;
+        // The statement follows the first blank of the line. A label alone on its line
+        // has none: it labels an empty statement, which continues with the next one.
+        const size_t blank = line.find(' ');
+        statement = blank == std::string::npos ? std::string() : line.substr(blank + 1);
+    }
+    statement.erase(0, statement.find_first_not_of(" \t\v\f"));
+}
+
+const std::string* FileReaderMic1::next() {
+    if (!in_.is_open()) return nullptr;
+    lineStart = position();
+    std::array<char, maxLine + 1> buffer;
+    std::string line;
+    for (;;) {
+        in_.getline(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        if (in_.fail()) {
+            // Either the end of the file with nothing read, or a line that does not fit.
+            lineTooLong_ = !in_.eof();
+            return nullptr;
+        }
+        ++linesRead_;
+        const auto count = static_cast<size_t>(in_.gcount());
+        // gcount includes the line feed when one was consumed.
+        const size_t length = count > 0 && !in_.eof() ? count - 1 : count;
+        line = normalise(std::string_view(buffer.data(), std::min(length, maxLine)));
+        if (!line.empty()) break;
+        // An empty last line without a line feed is no statement.
+        if (!in_.good()) return nullptr;
+    }
+    lineNumber = linesRead_;
+    split(line);
+    return &label;
+}
+
+} // namespace tarveno

@@ -1,0 +1,208 @@
+#include "mal/MicroAssembler.h"
+
+#include "mal/MIstrC.h"
+#include "mal/StringTokenizer.h"
+#include "support/Conversions.h"
+#include "support/FatalError.h"
+
+#include <filesystem>
+#include <map>
+
+namespace tarveno {
+
+namespace {
+
+// Characters of the label kept in the shown text.
+constexpr size_t maxShownLabel = 70;
+
+bool tokenChar(char c) {
+    return c == ' ' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+           MIstrC::delimiters.find(c) != std::string_view::npos;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return std::filesystem::equivalent(a, b, ec);
+}
+
+} // namespace
+
+MicroAssembler::MicroAssembler(std::string sourceName, std::string outputName)
+    : sourceName_(std::move(sourceName)), outputName_(std::move(outputName)) {
+    // Never the source itself: assemble refuses that output instead.
+    if (!sameFile(sourceName_, outputName_)) {
+        std::error_code ec;
+        std::filesystem::remove(outputName_, ec);
+    }
+    source_.setName(sourceName_);
+    output_.setName(outputName_);
+    outputMode_ = 0;
+}
+
+int32_t MicroAssembler::sourceStart(uint32_t address) const {
+    return address < static_cast<uint32_t>(mapSize) ? sourceStart_[address] : 0;
+}
+
+int32_t MicroAssembler::sourceLength(uint32_t address) const {
+    return address < static_cast<uint32_t>(mapSize) ? sourceLength_[address] : 0;
+}
+
+int32_t MicroAssembler::labelAddress(std::string_view name) const {
+    const Label* l = labels_.find(Label{0, std::string(name.substr(0, Label::maxName))});
+    return l ? l->index : -1;
+}
+
+void MicroAssembler::warn(const std::string& message) {
+    warnings_.push_back("line " + decimalText(line_) + ": " + message);
+}
+
+void MicroAssembler::assemble() {
+    sourceStart_.fill(0);
+    sourceLength_.fill(0);
+    labels_.clear();
+    statementLines_.clear();
+    placed_.clear();
+    warnings_.clear();
+    statements_ = 0;
+    if (sameFile(sourceName_, outputName_))
+        fatal("Errore nel metodo FileReaderMic1::open(): impossibile aprire il file");
+    pass1();
+    pass2();
+}
+
+void MicroAssembler::pass1() {
+    source_.open();
+    std::map<std::string, int32_t> firstLine;
+    int32_t i = 0;
+    while (const std::string* label = source_.next()) {
+        line_ = source_.lineNumber;
+        if (i < mapSize) {
+            sourceStart_[static_cast<size_t>(i)] = source_.lineStart;
+            sourceLength_[static_cast<size_t>(i)] = source_.position() - source_.lineStart;
+        } else if (i == mapSize) {
+            warn("more than 512 statements; from address 512 on the statements are assembled but have no "
+                 "source "
+                 "selection");
+        }
+        Label l{i, label->substr(0, Label::maxName)};
+        if (*label != FileReaderMic1::noLabel) {
+            if (label->size() > Label::maxName)
+                warn("label " + *label + ": only its first 29 characters count (" + l.name + ")");
+            auto [at, fresh] = firstLine.emplace(l.name, line_);
+            if (!fresh)
+                warn("label " + l.name + " is also on line " + decimalText(at->second) +
+                     "; jumps to it go to this later statement, address " + decimalText(i));
+        }
+        labels_.insert(l);
+        statementLines_.push_back(line_);
+        ++i;
+    }
+    statements_ = i;
+    if (source_.lineTooLong()) {
+        line_ = source_.linesRead() + 1;
+        warn("line longer than 254 characters; the source is read only up to the line before it");
+    }
+    source_.close();
+}
+
+void MicroAssembler::pass2() {
+    source_.open();
+    output_.openForWriting();
+    int32_t i = 0;
+    while (const std::string* label = source_.next()) {
+        line_ = source_.lineNumber;
+        const std::string& statement = source_.statement;
+        const std::string shown = label->substr(0, maxShownLabel) + ": " + statement;
+        std::string text = statement.substr(0, MIstrC::maxText);
+        if (statement.size() > MIstrC::maxText)
+            warn("statement longer than 50 characters; only \"" + text + "\" is assembled");
+        for (char c : text) {
+            if (!tokenChar(c)) {
+                warn(std::string("character '") + c + "' is not part of MAL and is ignored");
+                break;
+            }
+        }
+        resolve(text, i, shown);
+        emit(i, text, shown);
+        ++i;
+    }
+    source_.close();
+    output_.close();
+}
+
+int32_t MicroAssembler::lookup(const std::string& name, const char* how) {
+    const int32_t address = labelAddress(name);
+    if (address >= 0) return address;
+    // A label that no statement carries: a fixed, harmless target, and a warning.
+    warn(std::string(how) + name + ": undefined label, jumps to address 0");
+    return 0;
+}
+
+void MicroAssembler::resolve(std::string& text, int32_t index, const std::string& shown) {
+    StringTokenizer tokenizer(text, MIstrC::delimiters);
+    std::vector<std::string> tokens;
+    for (int32_t k = 0; k < tokenizer.count(); ++k)
+        tokens.push_back(tokenizer.token(k).text);
+    const auto rebuild = [&] {
+        text.clear();
+        for (const std::string& t : tokens)
+            text += " " + t;
+    };
+    const size_t count = tokens.size();
+    bool jump = false;
+    for (size_t k = 0; k < count; ++k) {
+        if (tokens[k] == "GOTO") {
+            jump = true;
+            // Only the first jump to a label is resolved.
+            if (k + 1 < count && tokens[k + 1][0] != '(') {
+                tokens[k + 1] = decimalText(lookup(tokens[k + 1], "GOTO "));
+                rebuild();
+                return;
+            }
+        }
+        if (tokens[k] == "IF") {
+            // IF ( flag ) GOTO then ; ELSE GOTO else ; counted from the IF.
+            if (k + 9 < count) {
+                const int32_t elseAddress = lookup(tokens[k + 9], "ELSE GOTO ");
+                tokens[k + 9] = decimalText(elseAddress);
+                const int32_t thenAddress =
+                    k + 5 < count ? lookup(tokens[k + 5], "IF GOTO ") : (warn("IF without a then label"), 0);
+                const int32_t address = elseAddress + 256;
+                if (address < statements_)
+                    warn("the jump of this IF is placed at address " + decimalText(address) +
+                         ", which is also the statement of line " +
+                         decimalText(statementLines_[static_cast<size_t>(address)]) +
+                         "; the line written first is the one loaded");
+                for (const Placed& p : placed_) {
+                    if (p.address == address && p.target != thenAddress) {
+                        warn("the IF of line " + decimalText(p.line) +
+                             " already placed its jump at address " + decimalText(address) +
+                             " (same else label); this IF's then branch goes to address " +
+                             decimalText(p.target) + ", not " + decimalText(thenAddress));
+                        break;
+                    }
+                }
+                placed_.push_back({address, thenAddress, line_});
+                emit(address, " GOTO " + decimalText(thenAddress) + ";", shown);
+            } else {
+                warn("IF without an else label (is the statement longer than 50 characters?); it goes to "
+                     "address 0");
+            }
+            rebuild();
+            return;
+        }
+    }
+    // A statement without a jump continues with the next statement of the file.
+    if (!jump) text += " GOTO " + decimalText(index + 1) + ";";
+}
+
+void MicroAssembler::emit(int32_t address, const std::string& text, const std::string& shown) {
+    MIstrC m(text);
+    m.encode();
+    std::string line = decimalText(address) + " " + decimalText(m.next()) + " ";
+    if (outputMode_ == 0) line += decimalText(static_cast<int32_t>(m.word())) + "\t" + shown;
+    line += "\n";
+    output_.write(line);
+}
+
+} // namespace tarveno
