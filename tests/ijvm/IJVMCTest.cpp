@@ -3,6 +3,8 @@
 
 #include "AssembleHelper.h"
 
+#include "support/FatalError.h"
+
 #include <gtest/gtest.h>
 
 using namespace ijvmtest;
@@ -178,4 +180,17 @@ TEST(IjvmImage, WideForms) {
             at(*a, "Errore nel metodo main in prossimit\xE0 dell'istruzione 5: X non esiste.", "x", 4),
             at(*a, "Errore nel metodo main. La variabile y non esiste.", "y"),
         }));
+}
+
+TEST(IjvmImage, VectorByteOrderAndGrowth) {
+    Vector v;
+    v.allocate(2);
+    v.append16(0x1234);
+    v.append32(0xA1B2C3D4u); // past the allocation: the buffer grows
+    v.append8(0xFF);
+    EXPECT_EQ(hex(v), "12 34 D4 C3 B2 A1 FF");
+    EXPECT_EQ(v.word32(2), static_cast<int32_t>(0xA1B2C3D4u));
+    EXPECT_THROW(v.at(7), FatalError);
+    v.allocate(0);
+    EXPECT_EQ(v.count(), 0);
 }
