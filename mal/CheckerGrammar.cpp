@@ -88,8 +88,10 @@ class Parser {
                 }
                 out_.meaning.empty = false;
                 part();
-                if (i_ < t_.size() && !is(i_, ";"))
+                if (i_ < t_.size() && !is(i_, ";")) {
+                    if (is(i_, "&") || is(i_, "|") || is(i_, "~")) unexpected(at(i_));
                     fail(at(i_).column, "expected ';' before " + quoted(at(i_)));
+                }
             }
             if (out_.meaning.empty)
                 warn(firstColumn, "empty statement: it still takes an address and only goes on to the next "

@@ -118,16 +118,7 @@ class Checker {
                                       " as its label, so the statement loses it: " + fix);
             }
             if (isMalWord(w)) return labelError(e, s.labelColumn, w + " is a MAL word and cannot be a label");
-            const size_t rest = s.text.find_first_not_of(' ');
-            if (s.labelEnd == '=' || (rest != std::string::npos && s.text[rest] == '=')) {
-                std::string message = "unknown word " + w;
-                std::vector<std::string> registers{"MAR", "MDR", "PC", "SP", "LV", "CPP",
-                                                   "TOS", "OPC", "H",  "Z",  "N"};
-                const std::string guess = closestWord(w, registers);
-                if (!guess.empty()) message += "; did you mean " + guess + "?";
-                message += " (a first word that is no register or keyword is taken as a label)";
-                return labelError(e, s.labelColumn, message);
-            }
+            if (s.labelEnd == '=') return unknownDestination(e);
         }
         for (size_t i = 0; i < w.size(); ++i) {
             const char c = w[i];
@@ -139,6 +130,13 @@ class Checker {
             if (c == ':') return labelError(e, column, "a label is followed by a blank, not ':'");
             return labelError(e, column, "a label holds only letters and digits");
         }
+        if (!s.indented && !s.labelAlone && s.labelEnd != ' ')
+            return labelError(e, s.labelColumn + static_cast<int32_t>(w.size()),
+                              "put a blank after the label " + w +
+                                  ": the micro-assembler starts the statement after the first blank");
+        if (!s.indented && s.text.find_first_not_of(' ') != std::string::npos &&
+            s.text[s.text.find_first_not_of(' ')] == '=')
+            return unknownDestination(e);
         if (w.size() > maxLabelLength)
             return labelError(e, s.labelColumn,
                               "label of " + std::to_string(w.size()) +
@@ -147,10 +145,6 @@ class Checker {
             return labelError(e, s.labelColumn,
                               "the label " + w +
                                   " has no statement: write the statement on the label's line");
-        if (!s.indented && s.labelEnd != ' ')
-            return labelError(e, s.labelColumn + static_cast<int32_t>(w.size()),
-                              "put a blank after the label " + w +
-                                  ": the micro-assembler starts the statement after the first blank");
         auto [it, inserted] = labels_.try_emplace(w, LabelEntry{e.index, s.line});
         if (!inserted) {
             add(e, s.labelColumn, true,
@@ -158,6 +152,18 @@ class Checker {
                     "; jumps to it would go to this later statement: rename one of them");
             it->second = LabelEntry{e.index, s.line};
         }
+    }
+
+    // A first word followed by "=" was meant as a destination.
+    void unknownDestination(Entry& e) {
+        const std::string& w = e.source->label;
+        std::string message = "unknown word " + w;
+        const std::vector<std::string> registers{"MAR", "MDR", "PC", "SP", "LV", "CPP",
+                                                 "TOS", "OPC", "H",  "Z",  "N"};
+        const std::string guess = closestWord(w, registers);
+        if (!guess.empty()) message += "; did you mean " + guess + "?";
+        message += " (a first word that is no register or keyword is taken as a label)";
+        labelError(e, e.source->labelColumn, message);
     }
 
     // An error in the label. When the statement text is no use on its own (the label is
