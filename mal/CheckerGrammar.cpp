@@ -547,8 +547,8 @@ std::string describeMicroinstruction(uint32_t word, int32_t next) {
     case 0x3F:
         expression = b + " - H";
         break;
-    default:
-        expression = "0";
+    default: // codes outside the ALU's table compute 0
+        expression = "0 (ALU code " + std::to_string((word >> 16) & 0x3F) + ")";
         break;
     }
     const uint32_t shifter = (word >> 22) & 3;

@@ -184,9 +184,8 @@ class Checker {
         if (s.text.size() > maxStatementLength)
             add(e, s.textColumn + static_cast<int32_t>(maxStatementLength), true,
                 "statement of " + std::to_string(s.text.size()) +
-                    " characters; the micro-assembler keeps 49 and cuts the rest: shorten it (blanks count) "
-                    "or "
-                    "split it");
+                    " characters; the micro-assembler takes statements below 50 characters and cuts longer "
+                    "ones: shorten it (blanks count) or split it");
         e.parse =
             parseStatement(s.text, s.textColumn, s.indented ? std::string_view(s.label) : std::string_view());
         e.parsed = true;
@@ -340,7 +339,9 @@ class Checker {
                 hex(word) + ", next " + std::to_string(next) + "), not as written, \"" +
                 describeMicroinstruction(meant, meantNext) + "\" (word " + hex(meant) + ", next " +
                 std::to_string(meantNext) +
-                "): the micro-assembler cannot encode this form; write it another way");
+                "): the micro-assembler cannot encode this form; write it another way" +
+                (meant & (shiftLeft | shiftRight) ? " (it shifts only a register, a sum or a difference)"
+                                                  : ""));
     }
 
     // The addresses executed right after a statement, where they are known.
