@@ -1,0 +1,43 @@
+#pragma once
+// The subcommands of mic1. Each answers the process exit status:
+// 0 success, 1 fatal error (message already on standard output), 2 usage,
+// 3 a run stopped by its bound or a source with errors or diagnostics.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mic1 {
+
+enum Exit : int { ExitOk = 0, ExitFatal = 1, ExitUsage = 2, ExitIncomplete = 3 };
+
+struct AsmOptions {
+    std::string source;
+    std::string output; // empty: the source with its extension replaced by ".bin"
+    bool noCheck = false;
+};
+
+struct RunOptions {
+    std::string program;
+    std::vector<std::string> mem; // WORD=VALUE
+    std::optional<std::string> stdinValue;
+    std::string mode = "run"; // run | ijvm | mic
+    std::optional<uint64_t> steps;
+    uint64_t maxSteps = 100'000'000;
+    std::optional<std::string> dump; // START:COUNT
+    bool trace = false;
+    bool json = false;
+    bool noCheck = false;
+};
+
+struct IjvmOptions {
+    std::string source;
+    bool json = false;
+};
+
+int runAsm(const AsmOptions& options);
+int runRun(const RunOptions& options);
+int runIjvm(const IjvmOptions& options);
+
+} // namespace mic1

@@ -1,0 +1,119 @@
+#include "Commands.h"
+#include "Files.h"
+
+#include "ijvm/IJVMC.h"
+#include "support/Conversions.h"
+#include "support/Encoding.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <iostream>
+
+namespace mic1 {
+
+namespace {
+
+using nlohmann::ordered_json;
+using tarveno::IJVMC;
+
+const char hexDigits[] = "0123456789ABCDEF";
+
+std::string hexBytes(const tarveno::Vector& v, const char* separator) {
+    std::string out;
+    for (int32_t i = 0; i < v.count(); ++i) {
+        if (i > 0) out += separator;
+        out += hexDigits[v.at(i) >> 4];
+        out += hexDigits[v.at(i) & 15];
+    }
+    return out;
+}
+
+// Names come from the source: bytes that are not valid UTF-8 are read as Windows-1252,
+// so the screen and JSON always get valid text.
+std::string sourceText(const std::string& bytes) { return tarveno::displayText(bytes); }
+
+void printText(IJVMC& a) {
+    std::string out;
+    out += "Method area (" + std::to_string(a.methodArea.count()) + " bytes):\n";
+    for (int32_t i = 0; i < a.methodArea.count(); i += 16) {
+        out += "  " + tarveno::padZeros(std::to_string(i), 5) + ": ";
+        for (int32_t k = i; k < std::min(i + 16, a.methodArea.count()); ++k) {
+            if (k > i) out += ' ';
+            out += hexDigits[a.methodArea.at(k) >> 4];
+            out += hexDigits[a.methodArea.at(k) & 15];
+        }
+        out += '\n';
+    }
+    const int32_t entries = a.constantPool.count() / 4;
+    out += "Constant pool (" + std::to_string(entries) + " entries):\n";
+    for (int32_t i = 0; i < entries; ++i)
+        out += "  " + std::to_string(i) + ": " + std::to_string(a.poolEntry(i)) + '\n';
+    out += "Methods (" + std::to_string(a.methods.count()) + "):\n";
+    a.methods.forEach([&](const tarveno::Method& m) {
+        out += "  " + sourceText(m.name) + ": number " + std::to_string(m.number) + ", parameters " +
+               std::to_string(m.parameters) + ", variables " + std::to_string(m.variables) + ", length " +
+               std::to_string(m.length) + '\n';
+    });
+    out += "Constants (" + std::to_string(a.constants.count()) + "):\n";
+    a.constants.forEach([&](const tarveno::SymbolTable& c) {
+        out += "  " + sourceText(c.name) + ": index " + std::to_string(c.index) + ", value " +
+               std::to_string(c.value) + '\n';
+    });
+    out += "Diagnostics (" + std::to_string(a.errors.count()) + "):\n";
+    a.errors.forEach([&](const tarveno::ErrorTable& e) {
+        out += "  " + std::to_string(e.start) + "+" + std::to_string(e.length) + ": " +
+               tarveno::messageToUtf8(e.message) + '\n';
+    });
+    std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+void printJson(IJVMC& a) {
+    ordered_json pool = ordered_json::array();
+    for (int32_t i = 0; i < a.constantPool.count() / 4; ++i) pool.push_back(a.poolEntry(i));
+    ordered_json methods = ordered_json::array();
+    a.methods.forEach([&](const tarveno::Method& m) {
+        methods.push_back({{"name", sourceText(m.name)},
+                           {"number", m.number},
+                           {"parameters", m.parameters},
+                           {"variables", m.variables},
+                           {"length", m.length}});
+    });
+    ordered_json constants = ordered_json::array();
+    a.constants.forEach([&](const tarveno::SymbolTable& c) {
+        constants.push_back({{"name", sourceText(c.name)}, {"index", c.index}, {"value", c.value}});
+    });
+    ordered_json diagnostics = ordered_json::array();
+    a.errors.forEach([&](const tarveno::ErrorTable& e) {
+        diagnostics.push_back(
+            {{"message", tarveno::messageToUtf8(e.message)}, {"start", e.start}, {"length", e.length}});
+    });
+    ordered_json sourceMap = ordered_json::object();
+    for (const auto& [k, v] : tarveno::sortedEntries(a.sourceMap)) sourceMap[std::to_string(k)] = v;
+    ordered_json methodMap = ordered_json::object();
+    for (const auto& [k, v] : tarveno::sortedEntries(a.methodMap)) methodMap[std::to_string(k)] = v;
+    ordered_json out = {{"methodArea", hexBytes(a.methodArea, "")},
+                        {"constantPool", pool},
+                        {"methods", methods},
+                        {"constants", constants},
+                        {"diagnostics", diagnostics},
+                        {"sourceMap", sourceMap},
+                        {"methodMap", methodMap}};
+    std::cout << out.dump() << '\n';
+}
+
+} // namespace
+
+int runIjvm(const IjvmOptions& options) {
+    if (const std::string why = unreadableReason(options.source); !why.empty()) {
+        std::cerr << "mic1: " << why << '\n';
+        return ExitFatal;
+    }
+    IJVMC assembler(options.source);
+    assembler.assemble();
+    if (options.json) printJson(assembler);
+    else printText(assembler);
+    return assembler.errors.count() > 0 ? ExitIncomplete : ExitOk;
+}
+
+} // namespace mic1

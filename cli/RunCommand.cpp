@@ -1,0 +1,226 @@
+#include "Commands.h"
+#include "Files.h"
+
+#include "core/ControlPath.h"
+#include "mal/MicroAssembler.h"
+#include "support/Conversions.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <map>
+#include <memory>
+
+namespace mic1 {
+
+namespace {
+
+using tarveno::ControlPath;
+using tarveno::StopReason;
+
+// A dump wider than this is refused: it would print for hours.
+constexpr uint64_t maxDumpCount = 1u << 20;
+
+struct DumpRange {
+    uint32_t start = 0;
+    uint64_t count = 0;
+};
+
+bool endsWith(const std::string& s, const std::string& suffix) {
+    return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// Parses START:COUNT; numbers in the user-number syntax. Answers false on a usage error.
+bool parseDump(const std::string& text, DumpRange& range) {
+    const auto colon = text.find(':');
+    if (colon == std::string::npos) {
+        std::cerr << "mic1: --dump needs START:COUNT, got \"" << text << "\"\n";
+        return false;
+    }
+    range.start = static_cast<uint32_t>(tarveno::atolong(text.substr(0, colon)));
+    const int32_t count = tarveno::atolong(text.substr(colon + 1));
+    if (count < 0 || static_cast<uint64_t>(count) > maxDumpCount) {
+        std::cerr << "mic1: --dump COUNT must be 0 to " << maxDumpCount << '\n';
+        return false;
+    }
+    range.count = static_cast<uint64_t>(count);
+    return true;
+}
+
+// Loads the program into a new machine: a ".bin" file as it is, anything else as MAL
+// source assembled into a private temporary file first.
+bool loadProgram(const RunOptions& options, ControlPath& machine, int& status) {
+    if (const std::string why = unreadableReason(options.program); !why.empty()) {
+        std::cerr << "mic1: " << why << '\n';
+        status = ExitFatal;
+        return false;
+    }
+    if (endsWith(options.program, ".bin")) {
+        machine.loadMicroprogram(options.program);
+        return true;
+    }
+    if (!options.noCheck && !checkMalSource(options.program)) {
+        status = ExitIncomplete;
+        return false;
+    }
+    TempDir temp;
+    const std::string binary = temp.path() + "/program.bin";
+    tarveno::MicroAssembler assembler(options.program, binary);
+    assembler.assemble();
+    for (const std::string& w : assembler.warnings()) std::cerr << options.program << ": warning: " << w << '\n';
+    machine.loadMicroprogram(binary);
+    return true;
+}
+
+void traceStep(const ControlPath& m) {
+    std::string line = std::to_string(m.previousMpc) + '\t' + m.currentMic().text + '\n';
+    std::fwrite(line.data(), 1, line.size(), stdout);
+}
+
+// Executes what the options ask for; answers whether it completed within the bound.
+bool execute(const RunOptions& options, ControlPath& m) {
+    const tarveno::RunLimits limits{options.maxSteps, nullptr};
+    if (options.mode == "run") {
+        if (!options.trace) return m.run(limits) == StopReason::Halted;
+        for (uint64_t done = 0; m.mpc != ControlPath::haltAddress; ++done) {
+            if (options.maxSteps && done >= options.maxSteps) return false;
+            m.microStep();
+            traceStep(m);
+        }
+        return true;
+    }
+    const uint64_t steps = options.steps.value_or(1);
+    uint64_t done = 0;
+    auto allowed = [&] { return !options.maxSteps || done < options.maxSteps; };
+    if (options.mode == "mic") {
+        for (uint64_t i = 0; i < steps; ++i, ++done) {
+            if (!allowed()) return false;
+            m.microStep();
+            if (options.trace) traceStep(m);
+        }
+        return true;
+    }
+    // IJVM steps: each runs to address 0 or 112, at least one microinstruction.
+    for (uint64_t i = 0; i < steps; ++i) {
+        bool first = true;
+        while (first || (m.mpc != 0 && m.mpc != ControlPath::haltAddress)) {
+            if (!allowed()) return false;
+            first = false;
+            m.microStep();
+            ++done;
+            if (options.trace) traceStep(m);
+        }
+    }
+    return true;
+}
+
+std::optional<int32_t> wordAt(const ControlPath& m, uint32_t address) {
+    const int32_t* w = m.peekWord(address);
+    return w ? std::optional<int32_t>(*w) : std::nullopt;
+}
+
+void printText(const ControlPath& m, bool halted, const std::optional<DumpRange>& dump) {
+    const auto& r = m.registers;
+    std::string out;
+    out += "MAR=" + std::to_string(r[tarveno::MAR]) + " MDR=" + std::to_string(r[tarveno::MDR]) +
+           " PC=" + std::to_string(r[tarveno::PC]) + " SP=" + std::to_string(r[tarveno::SP]) +
+           " LV=" + std::to_string(r[tarveno::LV]) + " CPP=" + std::to_string(r[tarveno::CPP]) +
+           " TOS=" + std::to_string(r[tarveno::TOS]) + " OPC=" + std::to_string(r[tarveno::OPC]) +
+           " H=" + std::to_string(r[tarveno::H]) + " MBR=" + std::to_string(r[tarveno::MBR] & 0xFF) + '\n';
+    out += "MPC=" + std::to_string(m.mpc) + " N=" + std::to_string(m.n) + " Z=" + std::to_string(m.z) +
+           " B=" + std::to_string(m.bBus) + " C=" + std::to_string(m.cBus) + " ALU=" + std::to_string(m.aluFunction) +
+           " SHIFT=" + std::to_string(m.shifterCode) + " STEPS=" + std::to_string(m.microCounter) +
+           " HALTED=" + (halted ? "yes" : "no") + '\n';
+    if (dump) {
+        for (uint64_t i = 0; i < dump->count; ++i) {
+            const uint32_t a = static_cast<uint32_t>(dump->start + i);
+            const auto w = wordAt(m, a);
+            out += std::to_string(a) + ": " + (w ? std::to_string(*w) : "?") + '\n';
+            if (out.size() > 1 << 16) {
+                std::fwrite(out.data(), 1, out.size(), stdout);
+                out.clear();
+            }
+        }
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+void printJson(const ControlPath& m, bool halted, const std::optional<DumpRange>& dump) {
+    using nlohmann::ordered_json;
+    ordered_json regs = ordered_json::object();
+    const char* names[] = {"MAR", "MDR", "PC", "SP", "LV", "CPP", "TOS", "OPC", "H"};
+    for (int i = 0; i < 9; ++i) regs[names[i]] = m.registers[i];
+    regs["MBR"] = m.registers[tarveno::MBR] & 0xFF;
+    ordered_json memory = ordered_json::object();
+    if (dump) {
+        for (uint64_t i = 0; i < dump->count; ++i) {
+            const uint32_t a = static_cast<uint32_t>(dump->start + i);
+            const auto w = wordAt(m, a);
+            memory[std::to_string(a)] = w ? ordered_json(*w) : ordered_json(nullptr);
+        }
+    } else {
+        std::map<uint32_t, int32_t> cells;
+        m.mainMemory.forEach([&](const auto& e) { cells[e.first] = e.second; });
+        for (const auto& [a, v] : cells) memory[std::to_string(a)] = v;
+    }
+    ordered_json out = {{"registers", regs}, {"MPC", m.mpc},   {"N", m.n},
+                        {"Z", m.z},          {"B", m.bBus},    {"C", m.cBus},
+                        {"ALU", m.aluFunction}, {"shift", m.shifterCode}, {"steps", m.microCounter},
+                        {"halted", halted},  {"memory", memory}};
+    std::cout << out.dump() << '\n';
+}
+
+} // namespace
+
+int runRun(const RunOptions& options) {
+    if (options.mode != "run" && options.mode != "ijvm" && options.mode != "mic") {
+        std::cerr << "mic1: --mode must be run, ijvm or mic\n";
+        return ExitUsage;
+    }
+    if (options.steps && options.mode == "run") {
+        std::cerr << "mic1: --steps counts IJVM instructions or microinstructions: use it with --mode ijvm or mic\n";
+        return ExitUsage;
+    }
+    std::optional<DumpRange> dump;
+    if (options.dump) {
+        DumpRange range;
+        if (!parseDump(*options.dump, range)) return ExitUsage;
+        dump = range;
+    }
+    // Memory words are parsed before anything runs, so a typo stops the command early.
+    std::vector<std::pair<uint32_t, int32_t>> words;
+    for (const std::string& item : options.mem) {
+        const auto eq = item.find('=');
+        if (eq == std::string::npos) {
+            std::cerr << "mic1: --mem needs WORD=VALUE, got \"" << item << "\"\n";
+            return ExitUsage;
+        }
+        words.emplace_back(static_cast<uint32_t>(tarveno::atolong(item.substr(0, eq))),
+                           tarveno::atolong(item.substr(eq + 1)));
+    }
+    const bool hasInput = options.stdinValue.has_value();
+    const int32_t input = hasInput ? tarveno::atolong(*options.stdinValue) : 0;
+
+    auto machine = std::make_unique<ControlPath>();
+    int status = ExitOk;
+    if (!loadProgram(options, *machine, status)) return status;
+    machine->reset();
+    for (const auto& [address, value] : words) machine->memoryWord(address) = value;
+    if (hasInput) machine->memoryWord(ControlPath::standardInputAddress) = input;
+
+    const bool completed = execute(options, *machine);
+    const bool halted = machine->mpc == ControlPath::haltAddress;
+    if (options.json) printJson(*machine, halted, dump);
+    else printText(*machine, halted, dump);
+    if (!completed) {
+        std::fflush(stdout);
+        std::cerr << "mic1: stopped after " << options.maxSteps
+                  << " microinstructions without reaching the end (raise --max-steps)\n";
+        return ExitIncomplete;
+    }
+    return ExitOk;
+}
+
+} // namespace mic1

@@ -1,0 +1,68 @@
+// mic1: the command-line front end for scripts, graders and CI.
+
+#include "Commands.h"
+
+#include "support/FatalError.h"
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+int main(int argc, char** argv) {
+    CLI::App app{"MIC-1 machine, micro-assembler and IJVM assembler"};
+    app.require_subcommand(1);
+
+    mic1::AsmOptions asmOptions;
+    auto* asmCmd = app.add_subcommand("asm", "Assemble a MAL microprogram into its .bin file");
+    asmCmd->add_option("SOURCE", asmOptions.source, "MAL source file")->required();
+    asmCmd->add_option("-o,--output", asmOptions.output, "Output file (default: SOURCE with the extension .bin)");
+    asmCmd->add_flag("--no-check", asmOptions.noCheck, "Do not check the source before assembling");
+
+    mic1::RunOptions runOptions;
+    auto* runCmd = app.add_subcommand("run", "Load a microprogram into a new machine and run it");
+    runCmd->add_option("PROGRAM", runOptions.program, "A .bin microprogram file, or MAL source")->required();
+    runCmd->add_option("--mem", runOptions.mem, "Write a main-memory word before running: WORD=VALUE")
+        ->type_name("WORD=VALUE")
+        ->allow_extra_args(false);
+    runCmd->add_option("--stdin", runOptions.stdinValue, "Value of the standard-input cell");
+    runCmd->add_option("--mode", runOptions.mode, "run (to address 112), ijvm (IJVM steps) or mic (microinstructions)")
+        ->check(CLI::IsMember({"run", "ijvm", "mic"}));
+    runCmd->add_option("--steps", runOptions.steps, "Number of IJVM steps or microinstructions (default 1)");
+    runCmd->add_option("--max-steps", runOptions.maxSteps, "Bound on the microinstructions executed; 0: none")
+        ->capture_default_str();
+    runCmd->add_option("--dump", runOptions.dump, "Print COUNT main-memory words from word address START")
+        ->type_name("START:COUNT");
+    runCmd->add_flag("--trace", runOptions.trace, "Print each microinstruction executed: address, tab, text");
+    runCmd->add_flag("--json", runOptions.json, "Print the final state as one JSON object");
+    runCmd->add_flag("--no-check", runOptions.noCheck, "Do not check MAL source before assembling");
+
+    mic1::IjvmOptions ijvmOptions;
+    auto* ijvmCmd = app.add_subcommand("ijvm", "Assemble an IJVM program and print its image and tables");
+    ijvmCmd->add_option("SOURCE", ijvmOptions.source, "IJVM source file")->required();
+    ijvmCmd->add_flag("--json", ijvmOptions.json, "Print one JSON object");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::cout << app.help();
+        return mic1::ExitOk;
+    } catch (const CLI::CallForAllHelp&) {
+        std::cout << app.help("", CLI::AppFormatMode::All);
+        return mic1::ExitOk;
+    } catch (const CLI::ParseError& e) {
+        std::cerr << "mic1: " << e.what() << "\n";
+        std::cerr << "Run with --help for usage.\n";
+        return mic1::ExitUsage;
+    }
+
+    try {
+        if (*asmCmd) return mic1::runAsm(asmOptions);
+        if (*runCmd) return mic1::runRun(runOptions);
+        return mic1::runIjvm(ijvmOptions);
+    } catch (const tarveno::FatalError& e) {
+        return tarveno::reportFatal(e);
+    } catch (const std::exception& e) {
+        std::cerr << "mic1: " << e.what() << '\n';
+        return mic1::ExitFatal;
+    }
+}
