@@ -16,7 +16,8 @@ int runAsm(const AsmOptions& options) {
     const std::string output = options.output.empty() ? binaryNameFor(options.source) : options.output;
     tarveno::MicroAssembler assembler(options.source, output);
     assembler.assemble();
-    for (const std::string& w : assembler.warnings()) std::cerr << options.source << ": warning: " << w << '\n';
+    for (const std::string& w : assembler.warnings())
+        std::cerr << options.source << ": warning: " << w << '\n';
     return ExitOk;
 }
 

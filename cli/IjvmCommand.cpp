@@ -31,7 +31,9 @@ std::string hexBytes(const tarveno::Vector& v, const char* separator) {
 
 // Names come from the source: bytes that are not valid UTF-8 are read as Windows-1252,
 // so the screen and JSON always get valid text.
-std::string sourceText(const std::string& bytes) { return tarveno::displayText(bytes); }
+std::string sourceText(const std::string& bytes) {
+    return tarveno::displayText(bytes);
+}
 
 void printText(IJVMC& a) {
     std::string out;
@@ -70,7 +72,8 @@ void printText(IJVMC& a) {
 
 void printJson(IJVMC& a) {
     ordered_json pool = ordered_json::array();
-    for (int32_t i = 0; i < a.constantPool.count() / 4; ++i) pool.push_back(a.poolEntry(i));
+    for (int32_t i = 0; i < a.constantPool.count() / 4; ++i)
+        pool.push_back(a.poolEntry(i));
     ordered_json methods = ordered_json::array();
     a.methods.forEach([&](const tarveno::Method& m) {
         methods.push_back({{"name", sourceText(m.name)},
@@ -89,9 +92,11 @@ void printJson(IJVMC& a) {
             {{"message", tarveno::messageToUtf8(e.message)}, {"start", e.start}, {"length", e.length}});
     });
     ordered_json sourceMap = ordered_json::object();
-    for (const auto& [k, v] : tarveno::sortedEntries(a.sourceMap)) sourceMap[std::to_string(k)] = v;
+    for (const auto& [k, v] : tarveno::sortedEntries(a.sourceMap))
+        sourceMap[std::to_string(k)] = v;
     ordered_json methodMap = ordered_json::object();
-    for (const auto& [k, v] : tarveno::sortedEntries(a.methodMap)) methodMap[std::to_string(k)] = v;
+    for (const auto& [k, v] : tarveno::sortedEntries(a.methodMap))
+        methodMap[std::to_string(k)] = v;
     ordered_json out = {{"methodArea", hexBytes(a.methodArea, "")},
                         {"constantPool", pool},
                         {"methods", methods},
@@ -111,8 +116,10 @@ int runIjvm(const IjvmOptions& options) {
     }
     IJVMC assembler(options.source);
     assembler.assemble();
-    if (options.json) printJson(assembler);
-    else printText(assembler);
+    if (options.json)
+        printJson(assembler);
+    else
+        printText(assembler);
     return assembler.errors.count() > 0 ? ExitIncomplete : ExitOk;
 }
 

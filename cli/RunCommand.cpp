@@ -69,7 +69,8 @@ bool loadProgram(const RunOptions& options, ControlPath& machine, int& status) {
     const std::string binary = temp.path() + "/program.bin";
     tarveno::MicroAssembler assembler(options.program, binary);
     assembler.assemble();
-    for (const std::string& w : assembler.warnings()) std::cerr << options.program << ": warning: " << w << '\n';
+    for (const std::string& w : assembler.warnings())
+        std::cerr << options.program << ": warning: " << w << '\n';
     machine.loadMicroprogram(binary);
     return true;
 }
@@ -130,9 +131,9 @@ void printText(const ControlPath& m, bool halted, const std::optional<DumpRange>
            " TOS=" + std::to_string(r[tarveno::TOS]) + " OPC=" + std::to_string(r[tarveno::OPC]) +
            " H=" + std::to_string(r[tarveno::H]) + " MBR=" + std::to_string(r[tarveno::MBR] & 0xFF) + '\n';
     out += "MPC=" + std::to_string(m.mpc) + " N=" + std::to_string(m.n) + " Z=" + std::to_string(m.z) +
-           " B=" + std::to_string(m.bBus) + " C=" + std::to_string(m.cBus) + " ALU=" + std::to_string(m.aluFunction) +
-           " SHIFT=" + std::to_string(m.shifterCode) + " STEPS=" + std::to_string(m.microCounter) +
-           " HALTED=" + (halted ? "yes" : "no") + '\n';
+           " B=" + std::to_string(m.bBus) + " C=" + std::to_string(m.cBus) +
+           " ALU=" + std::to_string(m.aluFunction) + " SHIFT=" + std::to_string(m.shifterCode) +
+           " STEPS=" + std::to_string(m.microCounter) + " HALTED=" + (halted ? "yes" : "no") + '\n';
     if (dump) {
         for (uint64_t i = 0; i < dump->count; ++i) {
             const uint32_t a = static_cast<uint32_t>(dump->start + i);
@@ -151,7 +152,8 @@ void printJson(const ControlPath& m, bool halted, const std::optional<DumpRange>
     using nlohmann::ordered_json;
     ordered_json regs = ordered_json::object();
     const char* names[] = {"MAR", "MDR", "PC", "SP", "LV", "CPP", "TOS", "OPC", "H"};
-    for (int i = 0; i < 9; ++i) regs[names[i]] = m.registers[i];
+    for (int i = 0; i < 9; ++i)
+        regs[names[i]] = m.registers[i];
     regs["MBR"] = m.registers[tarveno::MBR] & 0xFF;
     ordered_json memory = ordered_json::object();
     if (dump) {
@@ -163,12 +165,20 @@ void printJson(const ControlPath& m, bool halted, const std::optional<DumpRange>
     } else {
         std::map<uint32_t, int32_t> cells;
         m.mainMemory.forEach([&](const auto& e) { cells[e.first] = e.second; });
-        for (const auto& [a, v] : cells) memory[std::to_string(a)] = v;
+        for (const auto& [a, v] : cells)
+            memory[std::to_string(a)] = v;
     }
-    ordered_json out = {{"registers", regs}, {"MPC", m.mpc},   {"N", m.n},
-                        {"Z", m.z},          {"B", m.bBus},    {"C", m.cBus},
-                        {"ALU", m.aluFunction}, {"shift", m.shifterCode}, {"steps", m.microCounter},
-                        {"halted", halted},  {"memory", memory}};
+    ordered_json out = {{"registers", regs},
+                        {"MPC", m.mpc},
+                        {"N", m.n},
+                        {"Z", m.z},
+                        {"B", m.bBus},
+                        {"C", m.cBus},
+                        {"ALU", m.aluFunction},
+                        {"shift", m.shifterCode},
+                        {"steps", m.microCounter},
+                        {"halted", halted},
+                        {"memory", memory}};
     std::cout << out.dump() << '\n';
 }
 
@@ -180,7 +190,8 @@ int runRun(const RunOptions& options) {
         return ExitUsage;
     }
     if (options.steps && options.mode == "run") {
-        std::cerr << "mic1: --steps counts IJVM instructions or microinstructions: use it with --mode ijvm or mic\n";
+        std::cerr << "mic1: --steps counts IJVM instructions or microinstructions: use it with --mode ijvm "
+                     "or mic\n";
         return ExitUsage;
     }
     std::optional<DumpRange> dump;
@@ -207,13 +218,16 @@ int runRun(const RunOptions& options) {
     int status = ExitOk;
     if (!loadProgram(options, *machine, status)) return status;
     machine->reset();
-    for (const auto& [address, value] : words) machine->memoryWord(address) = value;
+    for (const auto& [address, value] : words)
+        machine->memoryWord(address) = value;
     if (hasInput) machine->memoryWord(ControlPath::standardInputAddress) = input;
 
     const bool completed = execute(options, *machine);
     const bool halted = machine->mpc == ControlPath::haltAddress;
-    if (options.json) printJson(*machine, halted, dump);
-    else printText(*machine, halted, dump);
+    if (options.json)
+        printJson(*machine, halted, dump);
+    else
+        printText(*machine, halted, dump);
     if (!completed) {
         std::fflush(stdout);
         std::cerr << "mic1: stopped after " << options.maxSteps

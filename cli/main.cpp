@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
     mic1::AsmOptions asmOptions;
     auto* asmCmd = app.add_subcommand("asm", "Assemble a MAL microprogram into its .bin file");
     asmCmd->add_option("SOURCE", asmOptions.source, "MAL source file")->required();
-    asmCmd->add_option("-o,--output", asmOptions.output, "Output file (default: SOURCE with the extension .bin)");
+    asmCmd->add_option("-o,--output", asmOptions.output,
+                       "Output file (default: SOURCE with the extension .bin)");
     asmCmd->add_flag("--no-check", asmOptions.noCheck, "Do not check the source before assembling");
 
     mic1::RunOptions runOptions;
@@ -25,7 +26,9 @@ int main(int argc, char** argv) {
         ->type_name("WORD=VALUE")
         ->allow_extra_args(false);
     runCmd->add_option("--stdin", runOptions.stdinValue, "Value of the standard-input cell");
-    runCmd->add_option("--mode", runOptions.mode, "run (to address 112), ijvm (IJVM steps) or mic (microinstructions)")
+    runCmd
+        ->add_option("--mode", runOptions.mode,
+                     "run (to address 112), ijvm (IJVM steps) or mic (microinstructions)")
         ->check(CLI::IsMember({"run", "ijvm", "mic"}));
     runCmd->add_option("--steps", runOptions.steps, "Number of IJVM steps or microinstructions (default 1)");
     runCmd->add_option("--max-steps", runOptions.maxSteps, "Bound on the microinstructions executed; 0: none")

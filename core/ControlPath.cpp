@@ -12,42 +12,56 @@ namespace {
 // enough to answer within microseconds.
 constexpr uint64_t stopPollInterval = 4096;
 
-template <class Done> StopReason runUntil(ControlPath& m, RunLimits limits, bool atLeastOne, Done done) {
-    uint64_t executed = 0;
-    for (;;) {
-        if (!(atLeastOne && executed == 0) && done()) return StopReason::Halted;
-        uint64_t chunk = stopPollInterval;
-        if (limits.maxSteps) {
-            if (executed >= limits.maxSteps) return StopReason::Bound;
-            chunk = std::min(chunk, limits.maxSteps - executed);
-        }
-        if (limits.stop && limits.stop->load(std::memory_order_relaxed)) return StopReason::Stopped;
-        // Within a chunk only the address test remains.
-        m.microStep();
-        ++executed;
-        for (uint64_t i = 1; i < chunk; ++i) {
-            if (done()) return StopReason::Halted;
-            m.microStep();
-            ++executed;
-        }
-    }
-}
-
 } // namespace
 
 const ControlPath::Direct& ControlPath::fetchSlow(uint32_t address) {
     const Mic& m = controlStore.lookup(address);
     Direct& d = address < directSize ? direct_[address] : far_;
-    d = Direct{&m, m.word, m.nextAddress};
+    d = Direct{&m, m.nextAddress, decode(m.word)};
     return d;
 }
 
+void ControlPath::microStep() {
+    step(*this, *this, current_);
+}
+
+template <class Done> StopReason ControlPath::runUntil(RunLimits limits, bool atLeastOne, Done done) {
+    // The state lives in locals while the loop runs and goes back at every exit.
+    DatapathState d = *this;
+    SequencerState s = *this;
+    const Mic* current = current_;
+    auto leave = [&](StopReason why) {
+        static_cast<DatapathState&>(*this) = d;
+        static_cast<SequencerState&>(*this) = s;
+        current_ = current;
+        return why;
+    };
+    uint64_t executed = 0;
+    for (;;) {
+        if (!(atLeastOne && executed == 0) && done(s.mpc)) return leave(StopReason::Halted);
+        uint64_t chunk = stopPollInterval;
+        if (limits.maxSteps) {
+            if (executed >= limits.maxSteps) return leave(StopReason::Bound);
+            chunk = std::min(chunk, limits.maxSteps - executed);
+        }
+        if (limits.stop && limits.stop->load(std::memory_order_relaxed)) return leave(StopReason::Stopped);
+        // Within a chunk only the address test remains.
+        step(d, s, current);
+        ++executed;
+        for (uint64_t i = 1; i < chunk; ++i) {
+            if (done(s.mpc)) return leave(StopReason::Halted);
+            step(d, s, current);
+            ++executed;
+        }
+    }
+}
+
 StopReason ControlPath::run(RunLimits limits) {
-    return runUntil(*this, limits, false, [this] { return mpc == haltAddress; });
+    return runUntil(limits, false, [](uint32_t mpc) { return mpc == haltAddress; });
 }
 
 StopReason ControlPath::ijvmStep(RunLimits limits) {
-    return runUntil(*this, limits, true, [this] { return mpc == 0 || mpc == haltAddress; });
+    return runUntil(limits, true, [](uint32_t mpc) { return mpc == 0 || mpc == haltAddress; });
 }
 
 void ControlPath::reset() {

@@ -28,8 +28,15 @@ struct RunLimits {
     const std::atomic<bool>* stop = nullptr; // polled every few thousand microinstructions
 };
 
-class ControlPath : public Datapath {
-public:
+// The microsequencer's own state.
+struct SequencerState {
+    uint32_t mpc = 0;          // address of the next microinstruction
+    uint32_t previousMpc = 0;  // address of the microinstruction executed last
+    uint32_t microCounter = 0; // microinstructions executed since the last reset
+};
+
+class ControlPath : public Datapath, public SequencerState {
+  public:
     static constexpr uint32_t haltAddress = 112;
 
     ControlPath() = default;
@@ -37,7 +44,7 @@ public:
     ControlPath& operator=(const ControlPath&) = delete;
 
     // Executes exactly one microinstruction.
-    inline void microStep();
+    void microStep();
     // Executes microinstructions, at least one, until MPC is 0 or the halt address.
     StopReason ijvmStep(RunLimits limits = {});
     // Executes microinstructions until MPC is the halt address (tested first).
@@ -51,9 +58,6 @@ public:
     // The record being executed (the one executed last, after a step).
     const Mic& currentMic() const { return *current_; }
 
-    uint32_t mpc = 0;
-    uint32_t previousMpc = 0;
-    uint32_t microCounter = 0;
     Memory<uint32_t, Mic> controlStore;
 
     // Copies of the IJVM assembler's tables; the machine itself does not read them.
@@ -63,16 +67,29 @@ public:
     List<SymbolTable> constants;
     List<ErrorTable> errors;
 
-private:
-    // Addresses below 512 are the whole microprogram in practice: their records are
-    // remembered here after the first lookup (records never move).
-    static constexpr uint32_t directSize = 512;
+  private:
+    // A control-store record as the sequencer uses it: the record (records never move,
+    // so it serves as the copy being executed), its next address and its decoded word.
     struct Direct {
         const Mic* mic = nullptr;
-        uint32_t word = 0;
         uint32_t next = 0;
+        Decoded decoded;
     };
+    // Addresses below 512 are the whole microprogram in practice: their records are
+    // remembered here after the first lookup.
+    static constexpr uint32_t directSize = 512;
+
+    const Direct& fetch(uint32_t address) {
+        return address < directSize && direct_[address].mic ? direct_[address] : fetchSlow(address);
+    }
     [[gnu::noinline]] const Direct& fetchSlow(uint32_t address);
+
+    // One microinstruction on the given state; microStep passes the machine's own, the
+    // run loop a local copy that the compiler can keep in registers.
+    [[gnu::always_inline]] inline void step(DatapathState& d, SequencerState& s, const Mic*& current);
+
+    template <class Done> StopReason runUntil(RunLimits limits, bool atLeastOne, Done done);
+
     Direct direct_[directSize];
     Direct far_; // the record of an address of 512 or more, for one step
 
@@ -80,21 +97,20 @@ private:
     const Mic* current_ = &emptyMic;
 };
 
-[[gnu::always_inline]] inline void ControlPath::microStep() {
-    ++microCounter;
-    const Direct* d = mpc < directSize && direct_[mpc].mic ? &direct_[mpc] : &fetchSlow(mpc);
-    current_ = d->mic; // records never move, so the record itself serves as the copy
-    mir = d->word;
-    cycle();
-    previousMpc = mpc;
-    uint32_t next = d->next;
-    const uint32_t jam = field(mir, Field::JAM);
-    if (jam) {
-        if ((jam & 1u) && z) next |= 0x100u;
-        if ((jam & 2u) && n) next |= 0x100u;
-        if (jam & 4u) next |= static_cast<uint32_t>(registers[MBR]);
+inline void ControlPath::step(DatapathState& d, SequencerState& s, const Mic*& current) {
+    ++s.microCounter;
+    const Direct& r = fetch(s.mpc);
+    current = r.mic;
+    d.mir = r.mic->word;
+    d.cycle(r.decoded, mainMemory);
+    s.previousMpc = s.mpc;
+    uint32_t next = r.next;
+    if (r.decoded.jam) {
+        if ((r.decoded.jam & 1u) && d.z) next |= 0x100u;
+        if ((r.decoded.jam & 2u) && d.n) next |= 0x100u;
+        if (r.decoded.jam & 4u) next |= static_cast<uint32_t>(d.registers[MBR]);
     }
-    mpc = next;
+    s.mpc = next;
 }
 
 } // namespace tarveno

@@ -13,21 +13,46 @@ namespace tarveno {
 enum Register : int { MAR = 0, MDR, PC, SP, LV, CPP, TOS, OPC, H, MBR, RegisterCount };
 
 // B-bus source codes; 11 to 15 name no register and put 0 on the bus.
-enum BSource : uint32_t {
-    B_MAR = 0, B_MDR, B_PC, B_SP, B_LV, B_CPP, B_TOS, B_OPC, B_H, B_MBRU, B_MBR
-};
+enum BSource : uint32_t { B_MAR = 0, B_MDR, B_PC, B_SP, B_LV, B_CPP, B_TOS, B_OPC, B_H, B_MBRU, B_MBR };
 
 // Pending-operation bits (the Mem field of the control word).
 enum MemOp : uint32_t { MemFetch = 1, MemRead = 2, MemWrite = 4 };
 
-class Datapath {
-public:
-    static constexpr uint32_t standardInputAddress = 0xFFFFFFFAu;
+using MainMemory = Memory<uint32_t, int32_t>;
 
-    Datapath() = default;
+// A control word split into its fields once, so that a microinstruction executed
+// again and again is not decoded every time.
+struct Decoded {
+    uint32_t b = 0;
+    uint32_t mem = 0;
+    uint32_t cEnables = 0;
+    uint32_t aluFunction = 0;
+    uint32_t shifterCode = 0;
+    uint32_t jam = 0;
+};
 
-    // One data-path cycle for the control word in mir.
-    inline void cycle();
+constexpr Decoded decode(uint32_t word) {
+    const uint32_t alu = field(word, Field::ALU);
+    return Decoded{field(word, Field::B), field(word, Field::Mem), field(word, Field::C),
+                   alu & 0x3Fu,           (alu >> 6) & 0x3u,       field(word, Field::JAM)};
+}
+
+// What one cycle reads and writes besides main memory: the buses, the flags, the ALU
+// control, the registers, the pending memory results and MIR.
+struct DatapathState {
+    int32_t aBus = 0;
+    int32_t bBus = 0;
+    int32_t cBus = 0;
+    uint8_t n = 0;
+    uint8_t z = 0;
+    uint32_t aluFunction = 0;
+    uint32_t shifterCode = 0;
+    int32_t registers[RegisterCount] = {};
+    int32_t pendingMdr = 0;
+    int32_t pendingMbr = 0;
+    uint32_t mir = 0;
+    uint32_t pendingOps = 0;
+
     // Splits the 8-bit ALU field: low 6 bits the function, top 2 bits the shifter code.
     void setAluControl(uint32_t aluField) {
         aluFunction = aluField & 0x3Fu;
@@ -35,9 +60,30 @@ public:
     }
     // The C bus from the A bus, the B bus, the function and the shifter code; sets N and Z.
     inline void alu();
+    // The byte fetched and the word read by the previous cycle arrive.
     inline void deliverPending();
-    inline void cBusWrite();
-    inline void memoryStart();
+    // Every register whose enable bit is set receives the C bus.
+    inline void cBusWrite(uint32_t enables);
+    // Starts fetch, rd or wr with the registers as the C-bus write left them.
+    inline void memoryStart(uint32_t mem, MainMemory& memory);
+    // One data-path cycle for the control word in mir, decoded as d.
+    inline void cycle(const Decoded& d, MainMemory& memory);
+
+    // The pure ALU function table: codes outside it give 0.
+    static inline uint32_t aluResult(uint32_t function, uint32_t a, uint32_t b);
+    static inline uint32_t shift(uint32_t value, uint32_t code);
+};
+
+class Datapath : public DatapathState {
+  public:
+    static constexpr uint32_t standardInputAddress = 0xFFFFFFFAu;
+
+    Datapath() = default;
+
+    // One data-path cycle for the control word in mir.
+    void cycle() { DatapathState::cycle(decode(mir), mainMemory); }
+    void cBusWrite() { DatapathState::cBusWrite(field(mir, Field::C)); }
+    void memoryStart() { DatapathState::memoryStart(field(mir, Field::Mem), mainMemory); }
 
     // The word at a word address; a cell that does not exist is made, holding 0.
     int32_t& memoryWord(uint32_t address) { return mainMemory.lookup(address); }
@@ -47,28 +93,12 @@ public:
         return e ? &e->second : nullptr;
     }
 
-    // The pure ALU function table: codes outside it give 0.
-    static inline uint32_t aluResult(uint32_t function, uint32_t a, uint32_t b);
-    static inline uint32_t shift(uint32_t value, uint32_t code);
-
-    int32_t aBus = 0;
-    int32_t bBus = 0;
-    int32_t cBus = 0;
-    uint8_t n = 0;
-    uint8_t z = 0;
-    uint32_t aluFunction = 0;
-    uint32_t shifterCode = 0;
-    Memory<uint32_t, int32_t> mainMemory;
+    MainMemory mainMemory;
     int32_t poolWords = 0;
     int32_t methodAreaSize = 0;
-    int32_t registers[RegisterCount] = {};
-    int32_t pendingMdr = 0;
-    int32_t pendingMbr = 0;
-    uint32_t mir = 0;
-    uint32_t pendingOps = 0;
 };
 
-inline uint32_t Datapath::aluResult(uint32_t function, uint32_t a, uint32_t b) {
+inline uint32_t DatapathState::aluResult(uint32_t function, uint32_t a, uint32_t b) {
     switch (function) {
     case 12:
         return a & b;
@@ -107,7 +137,7 @@ inline uint32_t Datapath::aluResult(uint32_t function, uint32_t a, uint32_t b) {
     }
 }
 
-inline uint32_t Datapath::shift(uint32_t value, uint32_t code) {
+inline uint32_t DatapathState::shift(uint32_t value, uint32_t code) {
     switch (code) {
     case 1:
         return static_cast<uint32_t>(static_cast<int32_t>(value) >> 1);
@@ -118,52 +148,53 @@ inline uint32_t Datapath::shift(uint32_t value, uint32_t code) {
     }
 }
 
-inline void Datapath::alu() {
-    uint32_t c = shift(aluResult(aluFunction, static_cast<uint32_t>(aBus), static_cast<uint32_t>(bBus)), shifterCode);
+inline void DatapathState::alu() {
+    uint32_t c =
+        shift(aluResult(aluFunction, static_cast<uint32_t>(aBus), static_cast<uint32_t>(bBus)), shifterCode);
     cBus = static_cast<int32_t>(c);
     n = cBus < 0 ? 1 : 0;
     z = cBus == 0 ? 1 : 0;
 }
 
-inline void Datapath::deliverPending() {
+inline void DatapathState::deliverPending() {
     if (pendingOps & MemFetch) registers[MBR] = pendingMbr;
     if (pendingOps & MemRead) registers[MDR] = pendingMdr;
     pendingOps = 0;
 }
 
-inline void Datapath::cBusWrite() {
-    // Every register is stored at a fixed place, written or not: loads of the next cycle
-    // then never wait behind a store whose address is still unknown.
-    const uint32_t enables = field(mir, Field::C);
-    for (int i = 0; i < 9; ++i) registers[i] = (enables >> i) & 1u ? cBus : registers[i];
+inline void DatapathState::cBusWrite(uint32_t enables) {
+    for (enables &= 0x1FFu; enables != 0; enables &= enables - 1)
+        registers[__builtin_ctz(enables)] = cBus;
 }
 
-inline void Datapath::memoryStart() {
-    const uint32_t mem = field(mir, Field::Mem);
+inline void DatapathState::memoryStart(uint32_t mem, MainMemory& memory) {
     pendingOps = mem;
     if (mem & MemFetch) {
         const uint32_t pc = static_cast<uint32_t>(registers[PC]);
-        const uint32_t w = static_cast<uint32_t>(memoryWord(pc >> 2));
+        const uint32_t w = static_cast<uint32_t>(memory.lookup(pc >> 2));
         pendingMbr = static_cast<int32_t>((w >> (8 * (3 - (pc & 3u)))) & 0xFFu);
     }
     if (mem & MemRead) {
-        pendingMdr = memoryWord(static_cast<uint32_t>(registers[MAR]));
+        pendingMdr = memory.lookup(static_cast<uint32_t>(registers[MAR]));
     } else if (mem & MemWrite) {
-        memoryWord(static_cast<uint32_t>(registers[MAR])) = registers[MDR];
+        memory.lookup(static_cast<uint32_t>(registers[MAR])) = registers[MDR];
     }
 }
 
-inline void Datapath::cycle() {
-    setAluControl(field(mir, Field::ALU));
-    const uint32_t b = field(mir, Field::B);
-    if (b == B_MBR) bBus = static_cast<int8_t>(registers[MBR] & 0xFF);
-    else if (b < B_MBR) bBus = registers[b];
-    else bBus = 0; // codes 11-15 name no register
+inline void DatapathState::cycle(const Decoded& d, MainMemory& memory) {
+    aluFunction = d.aluFunction;
+    shifterCode = d.shifterCode;
+    if (d.b == B_MBR)
+        bBus = static_cast<int8_t>(registers[MBR] & 0xFF);
+    else if (d.b < B_MBR)
+        bBus = registers[d.b];
+    else
+        bBus = 0; // codes 11-15 name no register
     aBus = registers[H];
     deliverPending();
     alu();
-    cBusWrite();
-    memoryStart();
+    cBusWrite(d.cEnables);
+    memoryStart(d.mem, memory);
 }
 
 } // namespace tarveno

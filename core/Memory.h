@@ -21,19 +21,19 @@ template <class K, class V> struct Elem {
 };
 
 template <class L, class E, int Buckets> class HashTable {
-public:
+  public:
     L& bucket(uint32_t key) { return buckets_[key % Buckets]; }
     const L& bucket(uint32_t key) const { return buckets_[key % Buckets]; }
     L& at(int i) { return buckets_[static_cast<size_t>(i)]; }
     const L& at(int i) const { return buckets_[static_cast<size_t>(i)]; }
     static constexpr int size() { return Buckets; }
 
-private:
+  private:
     std::array<L, Buckets> buckets_;
 };
 
 template <class K, class V> class Memory {
-public:
+  public:
     using Element = Elem<K, V>;
 
     Memory() = default;
@@ -79,16 +79,18 @@ public:
     // Number of records, over all buckets.
     int32_t count() const {
         int32_t n = 0;
-        for (int i = 0; i < Table::size(); ++i) n += table_.at(i).count();
+        for (int i = 0; i < Table::size(); ++i)
+            n += table_.at(i).count();
         return n;
     }
 
     // Visits every record, bucket by bucket in ascending key order within a bucket.
     template <class F> void forEach(F&& f) const {
-        for (int i = 0; i < Table::size(); ++i) table_.at(i).forEach(f);
+        for (int i = 0; i < Table::size(); ++i)
+            table_.at(i).forEach(f);
     }
 
-private:
+  private:
     // Kept out of line so that the cached path stays small enough to inline.
     [[gnu::noinline]] V& lookupSlow(K key) {
         if (!cache_) cache_ = std::make_unique<Cache>();

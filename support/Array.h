@@ -12,7 +12,7 @@
 namespace tarveno {
 
 template <class T> class Array {
-public:
+  public:
     explicit Array(int32_t size) {
         if (size < 0) fatal("Errore nella funzione Array::Array");
         storage_.resize(static_cast<size_t>(size));
@@ -29,7 +29,7 @@ public:
     bool reversed() const { return reversed_; }
     void setReversed(bool reversed) { reversed_ = reversed; }
 
-private:
+  private:
     std::vector<T> storage_;
     bool reversed_ = false;
     int32_t size_ = 0;
@@ -57,9 +57,12 @@ template <class T> std::string toText(T value, uint32_t radix, int32_t width) {
     if (digits.size() < width) out.append(static_cast<size_t>(width - digits.size()), '0');
     for (int32_t i = 0; i < digits.size(); ++i) {
         auto d = static_cast<uint32_t>(digits[i]);
-        if (radix == 256) out += static_cast<char>(d);
-        else if (d < 10) out += static_cast<char>('0' + d);
-        else if (radix == 16) out += static_cast<char>('A' + d - 10);
+        if (radix == 256)
+            out += static_cast<char>(d);
+        else if (d < 10)
+            out += static_cast<char>('0' + d);
+        else if (radix == 16)
+            out += static_cast<char>('A' + d - 10);
     }
     return out;
 }

@@ -9,9 +9,13 @@ namespace tarveno {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
-char upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+char upper(char c) {
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+}
 
 // The digits of the usual long-to-text conversion. A radix outside 2..36 is taken
 // as 10 (no caller passes one).
@@ -45,7 +49,9 @@ const char* radixPrefix(int radix) {
 
 } // namespace
 
-std::string toRadixText(int32_t value, int radix) { return radixPrefix(radix) + radixDigits(value, radix); }
+std::string toRadixText(int32_t value, int radix) {
+    return radixPrefix(radix) + radixDigits(value, radix);
+}
 
 std::string toRadixTextPadded(int32_t value, int radix, int width) {
     return radixPrefix(radix) + padZeros(radixDigits(value, radix), width);
@@ -53,7 +59,8 @@ std::string toRadixTextPadded(int32_t value, int radix, int width) {
 
 std::string padZeros(std::string_view text, int width) {
     std::string out;
-    if (width > 0 && text.size() < static_cast<size_t>(width)) out.append(static_cast<size_t>(width) - text.size(), '0');
+    if (width > 0 && text.size() < static_cast<size_t>(width))
+        out.append(static_cast<size_t>(width) - text.size(), '0');
     out.append(text);
     return out;
 }
@@ -68,22 +75,27 @@ uint32_t digitCount(uint32_t value, uint32_t base) {
     return count;
 }
 
-std::string decimalText(int32_t value) { return radixDigits(value, 10); }
+std::string decimalText(int32_t value) {
+    return radixDigits(value, 10);
+}
 
 void removeChars(std::string& text, std::string_view set) {
-    text.erase(std::remove_if(text.begin(), text.end(), [&](char c) { return set.find(c) != std::string_view::npos; }),
+    text.erase(std::remove_if(text.begin(), text.end(),
+                              [&](char c) { return set.find(c) != std::string_view::npos; }),
                text.end());
 }
 
 size_t skipChar(std::string_view text, char c) {
     size_t i = 0;
-    while (i < text.size() && text[i] == c) ++i;
+    while (i < text.size() && text[i] == c)
+        ++i;
     return i;
 }
 
 size_t skipChars(std::string_view text, std::string_view set) {
     size_t i = 0;
-    while (i < text.size() && set.find(text[i]) != std::string_view::npos) ++i;
+    while (i < text.size() && set.find(text[i]) != std::string_view::npos)
+        ++i;
     return i;
 }
 
@@ -94,11 +106,14 @@ bool cutAt(std::string& text, std::string_view set) {
     return true;
 }
 
-std::string copyUntil(std::string_view text, char c) { return std::string(text.substr(0, text.find(c))); }
+std::string copyUntil(std::string_view text, char c) {
+    return std::string(text.substr(0, text.find(c)));
+}
 
 int32_t power(int32_t base, int32_t exponent) {
     uint32_t result = 1;
-    for (int32_t i = 0; i < exponent; ++i) result *= static_cast<uint32_t>(base);
+    for (int32_t i = 0; i < exponent; ++i)
+        result *= static_cast<uint32_t>(base);
     return static_cast<int32_t>(result);
 }
 
@@ -113,7 +128,8 @@ int32_t atolong(std::string_view text) {
     const std::string userMessage =
         "Errore: il numero " + std::string(text) + " non \xE8 valido. Il programma sar\xE0 adesso terminato.";
     auto fail = [&](std::string_view shown) {
-        fatal("Errore nella funzione atolong(char): Numero " + std::string(shown) + " non valido", userMessage);
+        fatal("Errore nella funzione atolong(char): Numero " + std::string(shown) + " non valido",
+              userMessage);
     };
 
     uint32_t sign = 1;

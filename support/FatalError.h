@@ -10,7 +10,7 @@
 namespace tarveno {
 
 class FatalError : public std::exception {
-public:
+  public:
     explicit FatalError(std::string message, std::string userMessage = {})
         : message_(std::move(message)), userMessage_(std::move(userMessage)) {}
 
@@ -20,7 +20,7 @@ public:
     const std::string& userMessage() const noexcept { return userMessage_; }
     const char* what() const noexcept override { return message_.c_str(); }
 
-private:
+  private:
     std::string message_;
     std::string userMessage_;
 };

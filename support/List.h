@@ -21,10 +21,11 @@ template <class T> class List {
         T elem;
     };
 
-public:
+  public:
     List() { reset(); }
     List(const List& other) : List() {
-        for (Link* n = other.first(); n != other.end(); n = n->next) insertTail(node(n)->elem);
+        for (Link* n = other.first(); n != other.end(); n = n->next)
+            insertTail(node(n)->elem);
     }
     List& operator=(const List& other) {
         if (this != &other) {
@@ -60,7 +61,8 @@ public:
     // the new one (so in front of equal ones). Forgets the remembered position.
     T& insert(const T& elem) {
         Link* at = first();
-        while (at != end() && node(at)->elem < elem) at = at->next;
+        while (at != end() && node(at)->elem < elem)
+            at = at->next;
         Node* n = allocate(elem, "Errore nel metodo List<T>::insert(): Memoria esaurita");
         link(n, at);
         pos_ = end();
@@ -76,7 +78,8 @@ public:
             pos_ = pos_->prev;
         } else if (i != posIndex_) {
             pos_ = first();
-            for (int32_t k = 0; k < i; ++k) pos_ = pos_->next;
+            for (int32_t k = 0; k < i; ++k)
+                pos_ = pos_->next;
         }
         posIndex_ = i;
         return node(pos_)->elem;
@@ -107,10 +110,12 @@ public:
 
     // Plain iteration, for callers that walk the whole list.
     template <class F> void forEach(F&& f) {
-        for (Link* n = first(); n != end(); n = n->next) f(node(n)->elem);
+        for (Link* n = first(); n != end(); n = n->next)
+            f(node(n)->elem);
     }
     template <class F> void forEach(F&& f) const {
-        for (Link* n = first(); n != end(); n = n->next) f(static_cast<const T&>(node(n)->elem));
+        for (Link* n = first(); n != end(); n = n->next)
+            f(static_cast<const T&>(node(n)->elem));
     }
 
     void clear() {
@@ -134,7 +139,7 @@ public:
         other.fixSentinel();
     }
 
-private:
+  private:
     Link* end() const { return const_cast<Link*>(&head_); }
     Link* first() const { return head_.next; }
     static Node* node(Link* l) { return static_cast<Node*>(l); }

@@ -23,7 +23,8 @@ std::string countingSource() {
                     "  h = h + 1   // H = 3\n"
                     "loop tos = tos + 1\n"
                     "  z = tos - h; if (z) goto done; else goto loop\n";
-    for (int i = 6; i < 112; ++i) s += "  h = h\n";
+    for (int i = 6; i < 112; ++i)
+        s += "  h = h\n";
     s += "done goto done\n";
     return s;
 }
@@ -34,7 +35,8 @@ std::string incrementSource() {
                     "  h = 1\n"
                     "  mdr = mdr + h; wr\n"
                     "  goto done\n";
-    for (int i = 4; i < 112; ++i) s += "  h = h\n";
+    for (int i = 4; i < 112; ++i)
+        s += "  h = h\n";
     s += "done goto done\n";
     return s;
 }
@@ -59,11 +61,13 @@ TEST(Mic1Run, CountingLoopReachesTheHaltAddress) {
         << bin;
     auto fromBin = run(mic1, {"run", (dir / "count.bin").string(), "--json"});
     EXPECT_EQ(fromBin.status, 0);
-    EXPECT_NE(fromBin.out.find("\"registers\":{\"MAR\":0,\"MDR\":0,\"PC\":0,\"SP\":0,\"LV\":0,\"CPP\":0,\"TOS\":3,"
-                               "\"OPC\":0,\"H\":3,\"MBR\":0},\"MPC\":112,\"N\":0,\"Z\":1"),
-              std::string::npos)
+    EXPECT_NE(
+        fromBin.out.find("\"registers\":{\"MAR\":0,\"MDR\":0,\"PC\":0,\"SP\":0,\"LV\":0,\"CPP\":0,\"TOS\":3,"
+                         "\"OPC\":0,\"H\":3,\"MBR\":0},\"MPC\":112,\"N\":0,\"Z\":1"),
+        std::string::npos)
         << fromBin.out;
-    EXPECT_NE(fromBin.out.find("\"steps\":11,\"halted\":true,\"memory\":{}"), std::string::npos) << fromBin.out;
+    EXPECT_NE(fromBin.out.find("\"steps\":11,\"halted\":true,\"memory\":{}"), std::string::npos)
+        << fromBin.out;
 }
 
 TEST(Mic1Run, StepModesTraceAndBound) {
@@ -96,7 +100,8 @@ TEST(Mic1Run, MemoryWordsStandardInputAndDump) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("HALTED=yes\n4294967290: 7\n"), std::string::npos) << r.out;
 
-    r = run(mic1, {"run", (dir / "inc.mal").string(), "--mem", "1=41", "--mem", "0x10=-0x10", "--dump", "0:3"});
+    r = run(mic1,
+            {"run", (dir / "inc.mal").string(), "--mem", "1=41", "--mem", "0x10=-0x10", "--dump", "0:3"});
     EXPECT_NE(r.out.find("HALTED=yes\n0: ?\n1: 42\n2: ?\n"), std::string::npos) << r.out;
 
     r = run(mic1, {"run", (dir / "inc.mal").string(), "--mem", "1=41", "--mem", "0x10=-0x10", "--json"});
@@ -155,7 +160,8 @@ TEST(Mic1, BadInputNeverCrashesOrHangs) {
     TempDir dir;
     std::mt19937 rng(7);
     std::string garbage;
-    for (int i = 0; i < 20000; ++i) garbage += static_cast<char>(rng() & 0xFF);
+    for (int i = 0; i < 20000; ++i)
+        garbage += static_cast<char>(rng() & 0xFF);
     writeFile(dir / "garbage.mal", garbage);
     writeFile(dir / "garbage.bin", garbage);
     writeFile(dir / "garbage.jvm", garbage);

@@ -38,7 +38,7 @@ inline void writeFile(const std::filesystem::path& p, const std::string& bytes) 
 
 // A fresh folder for one test, removed afterwards.
 class TempDir {
-public:
+  public:
     TempDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "tarveno-test-XXXXXX").string();
         path_ = ::mkdtemp(pattern.data());
@@ -50,7 +50,7 @@ public:
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
     const std::filesystem::path& path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -65,7 +65,8 @@ inline Result run(const std::string& program, const std::vector<std::string>& ar
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     Result r;
     pid_t pid;

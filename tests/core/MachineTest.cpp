@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <thread>
 
 using namespace tarveno;
@@ -11,7 +12,9 @@ namespace {
 constexpr uint32_t word(uint32_t b, uint32_t mem, uint32_t c, uint32_t alu, uint32_t jam = 0) {
     return b | (mem << 4) | (c << 7) | (alu << 16) | (jam << 24);
 }
-constexpr uint32_t bit(Register r) { return 1u << r; }
+constexpr uint32_t bit(Register r) {
+    return 1u << r;
+}
 constexpr uint32_t shiftRight = 1u << 6, shiftLeft8 = 2u << 6;
 
 // Runs one cycle of a control word on a datapath.
@@ -41,7 +44,7 @@ TEST(Memory, BucketsKeepAscendingKeysAndLookupAddsRecords) {
     EXPECT_EQ(order, (std::vector<uint32_t>{0, 20, 40})); // one bucket, ascending
 
     EXPECT_FALSE(mem.contains(7));
-    EXPECT_EQ(mem.lookup(7), 0); // a missing key gets an all-zero record...
+    EXPECT_EQ(mem.lookup(7), 0);  // a missing key gets an all-zero record...
     EXPECT_TRUE(mem.contains(7)); // ...that exists from then on
     mem.lookup(7) = 70;
     EXPECT_EQ(mem.search(7)->second, 70);
@@ -108,7 +111,7 @@ TEST(Datapath, AluShifterAndFlags) {
         uint32_t code;
         int32_t result;
     };
-    const Row rows[] = {{12, 2},  {16, 0},  {17, 1},  {18, -1}, {20, 10}, {24, 6},  {26, ~6},  {28, 14},
+    const Row rows[] = {{12, 2},   {16, 0},  {17, 1}, {18, -1}, {20, 10}, {24, 6},  {26, ~6}, {28, 14},
                         {44, ~10}, {53, 11}, {55, 9}, {57, 7},  {59, -6}, {60, 16}, {61, 17}, {63, 4}};
     d.registers[H] = 6;
     d.registers[LV] = 10;
@@ -130,7 +133,8 @@ TEST(Datapath, BusSourcesAndCBusWrite) {
         EXPECT_EQ(d.bBus, 0);
     }
     cycle(d, word(0, 0, 0x1FF, 17)); // all nine enables: the same value everywhere but MBR
-    for (int r = MAR; r <= H; ++r) EXPECT_EQ(d.registers[r], 1) << r;
+    for (int r = MAR; r <= H; ++r)
+        EXPECT_EQ(d.registers[r], 1) << r;
     EXPECT_EQ(d.registers[MBR], 0xF0);
 }
 
@@ -223,9 +227,9 @@ TEST(ControlPath, JmpcSeesTheByteFetchedTheStepBefore) {
 
 TEST(ControlPath, StepModesAndReset) {
     ControlPath m;
-    place(m, 0, word(B_TOS, 0, bit(TOS), 53), 1);  // TOS = TOS + 1
+    place(m, 0, word(B_TOS, 0, bit(TOS), 53), 1); // TOS = TOS + 1
     place(m, 1, word(B_TOS, 0, bit(TOS), 53), 2);
-    place(m, 2, word(0, 0, 0, 0), 0);              // back to 0
+    place(m, 2, word(0, 0, 0, 0), 0); // back to 0
     place(m, 3, word(0, 0, 0, 0), 112);
     place(m, 112, word(0, 0, 0, 0), 112);
     m.reset();
@@ -287,4 +291,45 @@ TEST(ControlPath, RunThatNeverHaltsEndsAtItsBoundOrOnRequest) {
     EXPECT_EQ(m.run({0, &stop}), StopReason::Stopped);
     stopper.join();
     EXPECT_GT(m.microCounter, 1000u);
+}
+
+TEST(ControlPath, RunLeavesTheSameStateAsSingleSteps) {
+    // Random control words over all 512 addresses, memory operations included: a bounded
+    // Run and the same number of single steps must agree on everything.
+    std::mt19937 rng(12345);
+    ControlPath a, b;
+    for (uint32_t addr = 0; addr < 512; ++addr) {
+        const uint32_t w = rng() & 0x7FFFFFF, next = rng() & 0x1FF;
+        place(a, addr, w, next);
+        place(b, addr, w, next);
+    }
+    a.reset();
+    b.reset();
+    for (int i = 0; i < 9; ++i)
+        a.registers[i] = b.registers[i] = static_cast<int32_t>(rng() & 0xFFF);
+    for (uint64_t chunk : {1u, 7u, 5000u, 20000u}) {
+        a.run({chunk, nullptr});
+        for (uint64_t i = 0; i < chunk && b.mpc != ControlPath::haltAddress; ++i)
+            b.microStep();
+        ASSERT_EQ(a.mpc, b.mpc);
+        EXPECT_EQ(a.previousMpc, b.previousMpc);
+        EXPECT_EQ(a.microCounter, b.microCounter);
+        EXPECT_EQ(&a.currentMic() == &a.controlStore.lookup(a.previousMpc), true);
+        EXPECT_EQ(a.currentMic().word, b.currentMic().word);
+        for (int r = 0; r < RegisterCount; ++r)
+            EXPECT_EQ(a.registers[r], b.registers[r]) << r;
+        EXPECT_EQ(a.aBus, b.aBus);
+        EXPECT_EQ(a.bBus, b.bBus);
+        EXPECT_EQ(a.cBus, b.cBus);
+        EXPECT_EQ(a.n, b.n);
+        EXPECT_EQ(a.z, b.z);
+        EXPECT_EQ(a.aluFunction, b.aluFunction);
+        EXPECT_EQ(a.shifterCode, b.shifterCode);
+        EXPECT_EQ(a.pendingMdr, b.pendingMdr);
+        EXPECT_EQ(a.pendingMbr, b.pendingMbr);
+        EXPECT_EQ(a.pendingOps, b.pendingOps);
+        EXPECT_EQ(a.mir, b.mir);
+        EXPECT_EQ(a.mainMemory.count(), b.mainMemory.count());
+        a.mainMemory.forEach([&](const auto& e) { EXPECT_EQ(*b.peekWord(e.first), e.second); });
+    }
 }

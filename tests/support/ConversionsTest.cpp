@@ -1,5 +1,5 @@
-#include "support/Array.h"
 #include "support/Conversions.h"
+#include "support/Array.h"
 
 #include <gtest/gtest.h>
 
@@ -71,8 +71,8 @@ TEST(Conversions, AtolongAcceptedForms) {
     EXPECT_EQ(atolong("0o17"), 15);
     EXPECT_EQ(atolong("0n101"), 5);
     EXPECT_EQ(atolong("-0x10"), -16);
-    EXPECT_EQ(atolong("0n12"), 4);       // digits are taken at their value whatever the radix
-    EXPECT_EQ(atolong("7x10"), 16);      // the first digit need not be 0
+    EXPECT_EQ(atolong("0n12"), 4);  // digits are taken at their value whatever the radix
+    EXPECT_EQ(atolong("7x10"), 16); // the first digit need not be 0
     EXPECT_EQ(atolong("0xFFFFFFFF"), -1);
     EXPECT_EQ(atolong("4294967297"), 1); // wraps at 32 bits
     EXPECT_EQ(atolong("-2147483648"), INT32_MIN);
@@ -83,9 +83,12 @@ TEST(Conversions, AtolongFailuresCarryBothMessages) {
     EXPECT_EQ(msg, "Errore nella funzione atolong(char): Numero 0b101 non valido");
     EXPECT_EQ(box, "Errore: il numero 0b101 non \xE8 valido. Il programma sar\xE0 adesso terminato.");
 
-    EXPECT_EQ(fatalOf([] { atolong("0x"); }).first, "Errore nella funzione atolong(char): Numero 0x non valido");
-    EXPECT_EQ(fatalOf([] { atolong(" 5"); }).first, "Errore nella funzione atolong(char): Numero  5 non valido");
-    EXPECT_EQ(fatalOf([] { atolong("-abc"); }).first, "Errore nella funzione atolong(char): Numero abc non valido");
+    EXPECT_EQ(fatalOf([] { atolong("0x"); }).first,
+              "Errore nella funzione atolong(char): Numero 0x non valido");
+    EXPECT_EQ(fatalOf([] { atolong(" 5"); }).first,
+              "Errore nella funzione atolong(char): Numero  5 non valido");
+    EXPECT_EQ(fatalOf([] { atolong("-abc"); }).first,
+              "Errore nella funzione atolong(char): Numero abc non valido");
     EXPECT_EQ(fatalOf([] { atolong("-abc"); }).second,
               "Errore: il numero -abc non \xE8 valido. Il programma sar\xE0 adesso terminato.");
     EXPECT_EQ(fatalOf([] { atolong(""); }).first, "Errore nella funzione atolong(char): Numero  non valido");
@@ -95,7 +98,8 @@ TEST(Conversions, AtolongFailuresCarryBothMessages) {
     auto [gmsg, gbox] = fatalOf([] { atolong("0xG1"); });
     EXPECT_EQ(gmsg, "Errore nella funzione getnum(char): Il carattere G non \x8A valido");
     EXPECT_EQ(gbox, "");
-    EXPECT_EQ(fatalOf([] { getnum('z'); }).first, "Errore nella funzione getnum(char): Il carattere Z non \x8A valido");
+    EXPECT_EQ(fatalOf([] { getnum('z'); }).first,
+              "Errore nella funzione getnum(char): Il carattere Z non \x8A valido");
     EXPECT_EQ(getnum('f'), 15);
     EXPECT_EQ(getnum('9'), 9);
 }
@@ -106,8 +110,10 @@ TEST(Array, ReversedAccessDigitsAndText) {
     a[2] = 3;
     a.setReversed(true);
     EXPECT_EQ(a[0], 3);
-    EXPECT_EQ(fatalOf([&] { a[3]; }).first, "Errore nella funzione Array::operator[](int)\nIndice fuori limite");
-    EXPECT_EQ(fatalOf([&] { a[-1]; }).first, "Errore nella funzione Array::operator[](int)\nIndice fuori limite");
+    EXPECT_EQ(fatalOf([&] { a[3]; }).first,
+              "Errore nella funzione Array::operator[](int)\nIndice fuori limite");
+    EXPECT_EQ(fatalOf([&] { a[-1]; }).first,
+              "Errore nella funzione Array::operator[](int)\nIndice fuori limite");
 
     Array<int> d = toDigits(1234, 10);
     ASSERT_EQ(d.size(), 4);
@@ -137,10 +143,10 @@ TEST(Encoding, Windows1252MessagesReadAsUtf8) {
     EXPECT_EQ(windows1252ToUtf8("\x8A\x80\x9F"), "Š€Ÿ");
     EXPECT_EQ(windows1252ToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
     EXPECT_TRUE(isValidUtf8("plain \"quoted\" è €"));
-    EXPECT_FALSE(isValidUtf8("\xE8"));             // a Windows-1252 è
-    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));         // overlong
-    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));     // surrogate
-    EXPECT_FALSE(isValidUtf8("\xE2\x82"));         // cut short
+    EXPECT_FALSE(isValidUtf8("\xE8"));         // a Windows-1252 è
+    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));     // overlong
+    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80")); // surrogate
+    EXPECT_FALSE(isValidUtf8("\xE2\x82"));     // cut short
     EXPECT_EQ(displayText("caf\xE9"), "café");
     EXPECT_EQ(displayText("café"), "café");
     EXPECT_EQ(messageToUtf8("Il carattere G non \x8A valido"), "Il carattere G non è valido");

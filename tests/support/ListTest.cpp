@@ -36,12 +36,14 @@ TEST(List, NewListIsEmptyAndIndexingItIsFatal) {
 
 TEST(List, IndexedWalksForwardAndBackwardRememberPosition) {
     List<int> l;
-    for (int i = 0; i < 6; ++i) l.insertTail(i * 10);
+    for (int i = 0; i < 6; ++i)
+        l.insertTail(i * 10);
     for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(l[i], i * 10);
         EXPECT_EQ(l.positionIndex(), i);
     }
-    for (int i = 5; i >= 0; --i) EXPECT_EQ(l[i], i * 10);
+    for (int i = 5; i >= 0; --i)
+        EXPECT_EQ(l[i], i * 10);
     EXPECT_EQ(l[3], 30); // a jump walks from the first node
     l.insertTail(60);    // appending keeps the position
     EXPECT_EQ(l.positionIndex(), 3);
