@@ -12,9 +12,6 @@ using namespace tarveno;
 
 namespace {
 
-constexpr uint32_t word(uint32_t b, uint32_t mem, uint32_t c, uint32_t alu, uint32_t jam = 0) {
-    return b | (mem << 4) | (c << 7) | (alu << 16) | (jam << 24);
-}
 constexpr uint32_t bit(Register r) {
     return 1u << r;
 }
@@ -27,14 +24,14 @@ void loadLoop(ControlPath& m) {
     };
     // The loop, placed over the whole store; each record replaces a filler in place.
     const Line loop[] = {
-        {5, word(B_SP, 0, bit(SP), 53), 77},                               // SP = SP + 1
-        {77, word(B_LV, 0, bit(H), 20), 143},                              // H = LV (the mask)
-        {143, word(B_SP, MemRead, bit(MAR) | bit(SP) | bit(PC), 12), 210}, // MAR = SP = PC = H AND SP; rd
-        {210, word(B_TOS, 0, bit(H), 20), 333},                            // H = TOS
-        {333, word(B_MDR, MemWrite, bit(MDR), 60), 401},                   // MDR = H + MDR; wr
-        {401, word(B_TOS, MemFetch, bit(TOS), 53), 469},                   // TOS = TOS + 1; fetch
-        {469, word(B_MBRU, 0, bit(OPC), 20, 1), 5},                        // OPC = MBRU; IF Z
-        {261, word(B_TOS, 0, bit(TOS), 53), 5},                            // TOS = TOS + 1
+        {5, makeWord(B_SP, 0, bit(SP), 53), 77},                               // SP = SP + 1
+        {77, makeWord(B_LV, 0, bit(H), 20), 143},                              // H = LV (the mask)
+        {143, makeWord(B_SP, MemRead, bit(MAR) | bit(SP) | bit(PC), 12), 210}, // MAR = SP = PC = H AND SP; rd
+        {210, makeWord(B_TOS, 0, bit(H), 20), 333},                            // H = TOS
+        {333, makeWord(B_MDR, MemWrite, bit(MDR), 60), 401},                   // MDR = H + MDR; wr
+        {401, makeWord(B_TOS, MemFetch, bit(TOS), 53), 469},                   // TOS = TOS + 1; fetch
+        {469, makeWord(B_MBRU, 0, bit(OPC), 20, 1), 5},                        // OPC = MBRU; IF Z
+        {261, makeWord(B_TOS, 0, bit(TOS), 53), 5},                            // TOS = TOS + 1
     };
     for (const Line& l : loop) {
         Mic& mic = m.controlStore.lookup(l.at);

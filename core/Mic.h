@@ -35,4 +35,10 @@ constexpr uint32_t field(uint32_t word, Field selector) {
     return 0;
 }
 
+// A control word from its fields (each taken as its width): the inverse of field().
+constexpr uint32_t makeWord(uint32_t b, uint32_t mem, uint32_t c, uint32_t alu, uint32_t jam = 0) {
+    return (b & 0xFu) | ((mem & 0x7u) << 4) | ((c & 0x1FFu) << 7) | ((alu & 0xFFu) << 16) |
+           ((jam & 0x7u) << 24);
+}
+
 } // namespace tarveno

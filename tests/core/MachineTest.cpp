@@ -9,9 +9,6 @@ using namespace tarveno;
 
 namespace {
 
-constexpr uint32_t word(uint32_t b, uint32_t mem, uint32_t c, uint32_t alu, uint32_t jam = 0) {
-    return b | (mem << 4) | (c << 7) | (alu << 16) | (jam << 24);
-}
 constexpr uint32_t bit(Register r) {
     return 1u << r;
 }
@@ -78,7 +75,7 @@ TEST(Datapath, AluShifterAndFlags) {
     Datapath d;
     d.registers[H] = 5;
     d.registers[TOS] = 3;
-    cycle(d, word(B_TOS, 0, 0, 63));
+    cycle(d, makeWord(B_TOS, 0, 0, 63));
     EXPECT_EQ(d.cBus, -2);
     EXPECT_EQ(d.n, 1);
     EXPECT_EQ(d.z, 0);
@@ -87,21 +84,21 @@ TEST(Datapath, AluShifterAndFlags) {
 
     d.registers[H] = 0x7FFFFFFF;
     d.registers[OPC] = 1;
-    cycle(d, word(B_OPC, 0, bit(OPC), 60));
+    cycle(d, makeWord(B_OPC, 0, bit(OPC), 60));
     EXPECT_EQ(static_cast<uint32_t>(d.registers[OPC]), 0x80000000u);
     EXPECT_EQ(d.n, 1);
 
     d.registers[SP] = -3;
-    cycle(d, word(B_SP, 0, bit(SP), 20 | shiftRight));
+    cycle(d, makeWord(B_SP, 0, bit(SP), 20 | shiftRight));
     EXPECT_EQ(d.registers[SP], -2);
     EXPECT_EQ(d.shifterCode, 1u);
     d.registers[SP] = 0x01234567;
-    cycle(d, word(B_SP, 0, bit(SP), 20 | shiftLeft8));
+    cycle(d, makeWord(B_SP, 0, bit(SP), 20 | shiftLeft8));
     EXPECT_EQ(d.registers[SP], 0x23456700);
-    cycle(d, word(B_SP, 0, bit(SP), 20 | shiftLeft8 | shiftRight));
+    cycle(d, makeWord(B_SP, 0, bit(SP), 20 | shiftLeft8 | shiftRight));
     EXPECT_EQ(d.registers[SP], 0x23456700);
 
-    cycle(d, word(B_SP, 0, bit(LV), 54)); // not in the table
+    cycle(d, makeWord(B_SP, 0, bit(LV), 54)); // not in the table
     EXPECT_EQ(d.registers[LV], 0);
     EXPECT_EQ(d.z, 1);
     EXPECT_EQ(d.aluFunction, 54u);
@@ -116,7 +113,7 @@ TEST(Datapath, AluShifterAndFlags) {
     d.registers[H] = 6;
     d.registers[LV] = 10;
     for (const Row& r : rows) {
-        cycle(d, word(B_LV, 0, 0, r.code));
+        cycle(d, makeWord(B_LV, 0, 0, r.code));
         EXPECT_EQ(d.cBus, r.result) << "code " << r.code;
     }
 }
@@ -124,15 +121,15 @@ TEST(Datapath, AluShifterAndFlags) {
 TEST(Datapath, BusSourcesAndCBusWrite) {
     Datapath d;
     d.registers[MBR] = 0xF0;
-    cycle(d, word(B_MBRU, 0, 0, 20));
+    cycle(d, makeWord(B_MBRU, 0, 0, 20));
     EXPECT_EQ(d.bBus, 240);
-    cycle(d, word(B_MBR, 0, 0, 20));
+    cycle(d, makeWord(B_MBR, 0, 0, 20));
     EXPECT_EQ(d.bBus, -16);
     for (uint32_t code = 11; code <= 15; ++code) {
-        cycle(d, word(code, 0, 0, 20));
+        cycle(d, makeWord(code, 0, 0, 20));
         EXPECT_EQ(d.bBus, 0);
     }
-    cycle(d, word(0, 0, 0x1FF, 17)); // all nine enables: the same value everywhere but MBR
+    cycle(d, makeWord(0, 0, 0x1FF, 17)); // all nine enables: the same value everywhere but MBR
     for (int r = MAR; r <= H; ++r)
         EXPECT_EQ(d.registers[r], 1) << r;
     EXPECT_EQ(d.registers[MBR], 0xF0);
@@ -144,60 +141,60 @@ TEST(Datapath, MemoryLatencyAndByteOrder) {
     d.memoryWord(1) = static_cast<int32_t>(0xAABBCCDD);
     // PC = 1 by the C bus, fetch in the same cycle: the byte arrives one cycle later.
     d.registers[PC] = 0;
-    cycle(d, word(B_PC, MemFetch, bit(PC), 53));
+    cycle(d, makeWord(B_PC, MemFetch, bit(PC), 53));
     EXPECT_EQ(d.registers[MBR], 0);
     cycle(d, 0);
     EXPECT_EQ(d.registers[MBR], 0x22);
     d.registers[PC] = 3;
-    cycle(d, word(0, MemFetch, 0, 0));
+    cycle(d, makeWord(0, MemFetch, 0, 0));
     cycle(d, 0);
     EXPECT_EQ(d.registers[MBR], 0x44);
     d.registers[PC] = 4;
-    cycle(d, word(0, MemFetch, 0, 0));
+    cycle(d, makeWord(0, MemFetch, 0, 0));
     cycle(d, 0);
     EXPECT_EQ(d.registers[MBR], 0xAA);
 
     // rd in cycle k: H = MDR in cycle k + 1 sees the old MDR; in k + 2 the new one is on B.
     d.registers[MDR] = 5;
     d.registers[SP] = 1;
-    cycle(d, word(B_SP, MemRead, bit(MAR), 20)); // MAR = SP; rd
-    cycle(d, word(B_MDR, 0, bit(H), 20));        // H = MDR
+    cycle(d, makeWord(B_SP, MemRead, bit(MAR), 20)); // MAR = SP; rd
+    cycle(d, makeWord(B_MDR, 0, bit(H), 20));        // H = MDR
     EXPECT_EQ(d.registers[H], 5);
     EXPECT_EQ(d.registers[MDR], static_cast<int32_t>(0xAABBCCDD)); // delivered after the B bus
-    cycle(d, word(B_MDR, 0, bit(H), 20));
+    cycle(d, makeWord(B_MDR, 0, bit(H), 20));
     EXPECT_EQ(d.registers[H], static_cast<int32_t>(0xAABBCCDD));
 
     // A register written by the C bus overrides the value delivered in the same cycle.
-    cycle(d, word(0, MemRead, 0, 0));
-    cycle(d, word(0, 0, bit(MDR), 17));
+    cycle(d, makeWord(0, MemRead, 0, 0));
+    cycle(d, makeWord(0, 0, bit(MDR), 17));
     EXPECT_EQ(d.registers[MDR], 1);
 
     // wr takes effect at once; rd with wr reads and does not write.
     d.registers[MAR] = 9;
     d.registers[MDR] = 77;
-    cycle(d, word(0, MemWrite, 0, 0));
+    cycle(d, makeWord(0, MemWrite, 0, 0));
     EXPECT_EQ(*d.peekWord(9), 77);
     d.registers[MDR] = 88;
-    cycle(d, word(0, MemRead | MemWrite, 0, 0));
+    cycle(d, makeWord(0, MemRead | MemWrite, 0, 0));
     EXPECT_EQ(*d.peekWord(9), 77);
     EXPECT_EQ(d.pendingMdr, 77);
 
     // Reading creates the cell; peeking does not. The standard-input cell is ordinary.
     EXPECT_EQ(d.peekWord(500), nullptr);
     d.registers[MAR] = 500;
-    cycle(d, word(0, MemRead, 0, 0));
+    cycle(d, makeWord(0, MemRead, 0, 0));
     ASSERT_NE(d.peekWord(500), nullptr);
     EXPECT_EQ(*d.peekWord(500), 0);
     d.memoryWord(Datapath::standardInputAddress) = 42;
     d.registers[MAR] = -6;
-    cycle(d, word(0, MemRead, 0, 0));
+    cycle(d, makeWord(0, MemRead, 0, 0));
     EXPECT_EQ(d.pendingMdr, 42);
 }
 
 TEST(ControlPath, JamArithmetic) {
     auto nextAfter = [](uint32_t jam, uint32_t next, uint32_t alu, uint32_t mbr) {
         ControlPath m;
-        place(m, 0, word(0, 0, 0, alu, jam), next);
+        place(m, 0, makeWord(0, 0, 0, alu, jam), next);
         m.reset();
         m.registers[MBR] = static_cast<int32_t>(mbr);
         m.microStep();
@@ -217,8 +214,8 @@ TEST(ControlPath, JamArithmetic) {
 TEST(ControlPath, JmpcSeesTheByteFetchedTheStepBefore) {
     ControlPath m;
     m.memoryWord(0) = 0x00420000;
-    place(m, 0, word(B_PC, MemFetch, bit(PC), 53), 1); // PC = PC + 1; fetch
-    place(m, 1, word(0, 0, 0, 0, 4), 0);               // GOTO (MBR)
+    place(m, 0, makeWord(B_PC, MemFetch, bit(PC), 53), 1); // PC = PC + 1; fetch
+    place(m, 1, makeWord(0, 0, 0, 0, 4), 0);               // GOTO (MBR)
     m.reset();
     m.microStep();
     m.microStep();
@@ -227,11 +224,11 @@ TEST(ControlPath, JmpcSeesTheByteFetchedTheStepBefore) {
 
 TEST(ControlPath, StepModesAndReset) {
     ControlPath m;
-    place(m, 0, word(B_TOS, 0, bit(TOS), 53), 1); // TOS = TOS + 1
-    place(m, 1, word(B_TOS, 0, bit(TOS), 53), 2);
-    place(m, 2, word(0, 0, 0, 0), 0); // back to 0
-    place(m, 3, word(0, 0, 0, 0), 112);
-    place(m, 112, word(0, 0, 0, 0), 112);
+    place(m, 0, makeWord(B_TOS, 0, bit(TOS), 53), 1); // TOS = TOS + 1
+    place(m, 1, makeWord(B_TOS, 0, bit(TOS), 53), 2);
+    place(m, 2, makeWord(0, 0, 0, 0), 0); // back to 0
+    place(m, 3, makeWord(0, 0, 0, 0), 112);
+    place(m, 112, makeWord(0, 0, 0, 0), 112);
     m.reset();
     EXPECT_EQ(m.ijvmStep(), StopReason::Halted); // from 0, runs the whole instruction
     EXPECT_EQ(m.microCounter, 3u);
@@ -276,7 +273,7 @@ TEST(ControlPath, MissingAddressExecutesAnAllZeroRecord) {
 
 TEST(ControlPath, RunThatNeverHaltsEndsAtItsBoundOrOnRequest) {
     ControlPath m;
-    place(m, 0, word(B_TOS, 0, bit(TOS), 53), 0); // TOS = TOS + 1; GOTO 0 forever
+    place(m, 0, makeWord(B_TOS, 0, bit(TOS), 53), 0); // TOS = TOS + 1; GOTO 0 forever
     m.reset();
     EXPECT_EQ(m.run({1000, nullptr}), StopReason::Bound);
     EXPECT_EQ(m.microCounter, 1000u);
