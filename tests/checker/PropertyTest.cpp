@@ -96,188 +96,108 @@ class Grammar {
     }
 
   private:
-    struct Reg {
-        const char* name;
-        uint32_t c;
-        uint32_t b;
-    };
-    static constexpr std::array<Reg, 9> writable{{{"MAR", 0x80, 0},
-                                                  {"MDR", 0x100, 1},
-                                                  {"PC", 0x200, 2},
-                                                  {"SP", 0x400, 3},
-                                                  {"LV", 0x800, 4},
-                                                  {"CPP", 0x1000, 5},
-                                                  {"TOS", 0x2000, 6},
-                                                  {"OPC", 0x4000, 7},
-                                                  {"H", 0x8000, 0}}};
-    static constexpr std::array<Reg, 9> readable{{{"MDR", 0, 1},
-                                                  {"PC", 0, 2},
-                                                  {"SP", 0, 3},
-                                                  {"LV", 0, 4},
-                                                  {"CPP", 0, 5},
-                                                  {"TOS", 0, 6},
-                                                  {"OPC", 0, 7},
-                                                  {"MBRU", 0, 9},
-                                                  {"MBR", 0, 10}}};
-
-    uint32_t pick(uint32_t n) { return static_cast<uint32_t>(random_() % n); }
-    std::string label(int32_t i) { return "L" + std::to_string(i); }
+    uint32_t pick(size_t n) { return static_cast<uint32_t>(random_() % n); }
     std::string blank() { return pick(4) == 0 ? "" : pick(4) == 0 ? "  " : " "; }
 
+    // Words separated by a blank, operators by zero or more; "B" stands for the
+    // B-bus register drawn.
+    std::string render(const std::string& form, const std::string& b) {
+        std::istringstream in(form);
+        std::string out, word;
+        while (in >> word) {
+            const bool wordy = std::isalnum(static_cast<unsigned char>(word[0]));
+            if (!out.empty()) {
+                if (wordy && std::isalnum(static_cast<unsigned char>(out.back()))) out += ' ';
+                out += blank();
+            }
+            out += word == "B" ? b : word;
+        }
+        return out;
+    }
+
     std::string assignment(uint32_t& word) {
+        static const std::array<std::string, 11> destinations{"MAR", "MDR", "PC", "SP", "LV", "CPP",
+                                                              "TOS", "OPC", "H",  "Z",  "N"};
+        static const std::array<std::pair<std::string, uint32_t>, 9> sources{{{"MDR", 1},
+                                                                              {"PC", 2},
+                                                                              {"SP", 3},
+                                                                              {"LV", 4},
+                                                                              {"CPP", 5},
+                                                                              {"TOS", 6},
+                                                                              {"OPC", 7},
+                                                                              {"MBRU", 9},
+                                                                              {"MBR", 10}}};
+        // Expression forms and their ALU codes; the flag tells whether B is on the bus.
+        static const std::vector<std::tuple<std::string, uint32_t, bool>> forms{
+            {"0", 0x10, false},     {"1", 0x11, false},        {"- 1", 0x12, false},
+            {"- H", 0x3B, false},   {"NOT H", 0x1A, false},    {"H", 0x18, false},
+            {"B", 0x14, true},      {"H AND B", 0x0C, true},   {"B AND H", 0x0C, true},
+            {"H OR B", 0x1C, true}, {"B OR H", 0x1C, true},    {"H + B", 0x3C, true},
+            {"B + H", 0x3C, true},  {"H + B + 1", 0x3D, true}, {"B + H + 1", 0x3D, true},
+            {"H + 1", 0x39, false}, {"B + 1", 0x35, true},     {"B - 1", 0x37, true},
+            {"B - H", 0x3F, true}};
         std::string text;
-        const uint32_t count = 1 + pick(3);
-        std::vector<std::string> used;
-        for (uint32_t i = 0; i < count; ++i) {
-            const uint32_t k = pick(11);
-            const std::string name = k < 9 ? writable[k].name : k == 9 ? "Z" : "N";
-            if (std::find(used.begin(), used.end(), name) != used.end()) continue;
-            used.push_back(name);
-            if (k < 9) word |= writable[k].c;
-            text += name + blank() + "=" + blank();
+        std::vector<uint32_t> used;
+        for (uint32_t i = 0, n = 1 + pick(3); i < n; ++i) {
+            const uint32_t k = pick(destinations.size());
+            if (std::find(used.begin(), used.end(), k) != used.end()) continue;
+            used.push_back(k);
+            if (k < 9) word |= 0x80u << k;
+            text += destinations[k] + blank() + "=" + blank();
         }
-        const Reg& b = readable[pick(readable.size())];
-        const std::string bn = b.name;
-        const bool hFirst = pick(2);
-        auto alu = [&](uint32_t code, uint32_t bus) { word |= (code << 16) | bus; };
-        switch (pick(15)) {
-        case 0:
-            text += "0";
-            alu(0x10, 0);
-            break;
-        case 1:
-            text += "1";
-            alu(0x11, 0);
-            break;
-        case 2:
-            text += "-" + blank() + "1";
-            alu(0x12, 0);
-            break;
-        case 3:
-            text += "-" + blank() + "H";
-            alu(0x3B, 0);
-            break;
-        case 4:
-            text += "NOT H";
-            alu(0x1A, 0);
-            break;
-        case 5:
-            text += "H";
-            alu(0x18, 0);
-            break;
-        case 6:
-            text += bn;
-            alu(0x14, b.b);
-            break;
-        case 7:
-            text += hFirst ? "H AND " + bn : bn + " AND H";
-            alu(0x0C, b.b);
-            break;
-        case 8:
-            text += hFirst ? "H OR " + bn : bn + " OR H";
-            alu(0x1C, b.b);
-            break;
-        case 9:
-            text += (hFirst ? "H" + blank() + "+" + blank() + bn : bn + blank() + "+" + blank() + "H");
-            alu(0x3C, b.b);
-            break;
-        case 10:
-            text += (hFirst ? "H + " + bn : bn + " + H") + blank() + "+" + blank() + "1";
-            alu(0x3D, b.b);
-            break;
-        case 11:
-            text += "H" + blank() + "+" + blank() + "1";
-            alu(0x39, 0);
-            break;
-        case 12:
-            text += bn + blank() + "+" + blank() + "1";
-            alu(0x35, b.b);
-            break;
-        case 13:
-            text += bn + blank() + "-" + blank() + "1";
-            alu(0x37, b.b);
-            break;
-        default:
-            text += bn + blank() + "-" + blank() + "H";
-            alu(0x3F, b.b);
-            break;
-        }
+        const auto& [b, bus] = sources[pick(sources.size())];
+        const auto& [form, code, usesB] = forms[pick(forms.size())];
+        text += render(form, b);
+        word |= code << 16 | (usesB ? bus : 0);
         const uint32_t shift = pick(6);
-        if (shift == 0) {
-            text += blank() + "<<" + blank() + "8";
-            word |= 0x800000;
-        } else if (shift == 1) {
-            text += blank() + ">>" + blank() + "1";
-            word |= 0x400000;
+        if (shift < 2) {
+            text += blank() + render(shift ? ">> 1" : "<< 8", b);
+            word |= shift ? 0x400000 : 0x800000;
         }
         return text;
     }
 
     Drawn draw(int32_t index) {
+        static const std::array<std::pair<std::vector<std::string>, uint32_t>, 6> memory{
+            {{{}, 0}, {{}, 0}, {{"RD"}, 0x20}, {{"WR"}, 0x40}, {{"FETCH"}, 0x10}, {{"RD", "FETCH"}, 0x30}}};
         Drawn d;
         std::vector<std::string> parts;
         if (pick(5) != 0) parts.push_back(assignment(d.word));
-        switch (pick(6)) {
-        case 1:
-            parts.push_back("RD");
-            d.word |= 0x20;
-            break;
-        case 2:
-            parts.push_back("WR");
-            d.word |= 0x40;
-            break;
-        case 3:
-            parts.push_back("FETCH");
-            d.word |= 0x10;
-            break;
-        case 4:
-            parts.push_back("RD");
-            parts.push_back("FETCH");
-            d.word |= 0x30;
-            break;
-        default:
-            break;
-        }
+        const auto& [words, bits] = memory[pick(memory.size())];
+        parts.insert(parts.end(), words.begin(), words.end());
+        d.word |= bits;
         std::shuffle(parts.begin(), parts.end(), random_);
         d.next = index + 1;
+        const auto target = static_cast<int32_t>(pick(statementsPerSource));
         switch (pick(6)) {
         case 1:
-        case 2: {
-            const int32_t target = static_cast<int32_t>(pick(statementsPerSource));
-            parts.push_back("GOTO " + label(target));
+        case 2:
+            parts.push_back("GOTO L" + std::to_string(target));
             d.next = target;
             break;
-        }
         case 3:
-            parts.push_back("GOTO" + blank() + "(MBR)");
-            d.word |= 0x4000000;
-            d.next = 0;
-            break;
         case 4:
-            parts.push_back("GOTO (MBR OR 0x100)");
+            parts.push_back(render(target % 2 ? "GOTO ( MBR )" : "GOTO ( MBR OR 0x100 )", ""));
             d.word |= 0x4000000;
-            d.next = 256;
+            d.next = target % 2 ? 0 : 256;
             break;
         case 5: {
-            const bool z = pick(2);
             // IFs sharing an ELSE label share the THEN label too, or their jumps collide.
-            const auto otherwise = static_cast<int32_t>(pick(statementsPerSource));
-            const auto then = (otherwise + 2) % statementsPerSource;
-            parts.push_back(std::string("IF (") + (z ? "Z" : "N") + ") GOTO " + label(then) + "; ELSE GOTO " +
-                            label(otherwise));
+            const bool z = pick(2);
+            d.thenTarget = (target + 2) % statementsPerSource;
+            parts.push_back(std::string("IF (") + (z ? "Z" : "N") + ") GOTO L" +
+                            std::to_string(d.thenTarget) + "; ELSE GOTO L" + std::to_string(target));
             d.word |= z ? 0x1000000 : 0x2000000;
-            d.next = otherwise;
-            d.thenTarget = then;
+            d.next = target;
             break;
         }
         default:
             break;
         }
         // A jump stands anywhere among the other parts.
-        if (parts.size() > 1 && pick(3) == 0)
-            std::swap(parts.back(), parts[pick(static_cast<uint32_t>(parts.size()))]);
+        if (parts.size() > 1 && pick(3) == 0) std::swap(parts.back(), parts[pick(parts.size())]);
         for (size_t i = 0; i < parts.size(); ++i)
-            d.text += (i ? ";" + blank() : "") + parts[i];
+            d.text.append(i ? ";" : "").append(i ? blank() : "").append(parts[i]);
         if (pick(2) || d.text.empty()) d.text += ";";
         for (char& c : d.text)
             if (pick(3) == 0 && c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -312,7 +232,7 @@ TEST_F(Assembled, GrammarStatementsPassOnlyWhenAssembledAsMeant) {
         std::vector<Drawn> drawn;
         for (int32_t i = 0; i < statementsPerSource; ++i) {
             drawn.push_back(grammar.statement(i));
-            source += "L" + std::to_string(i) + " " + drawn.back().text + "\n";
+            source.append("L").append(std::to_string(i)).append(" ").append(drawn.back().text).append("\n");
         }
         const CheckAnalysis a = analyzeMalSource(source);
         for (const CheckFinding& f : a.result.findings) {
@@ -388,7 +308,7 @@ TEST_F(Assembled, MutatedStatementsPassOnlyWhenAssembledAsMeant) {
                     break;
                 }
             }
-            source += "L" + std::to_string(i);
+            source.append("L").append(std::to_string(i));
             for (const std::string& t : tokens)
                 source += " " + t;
             source += "\n";
