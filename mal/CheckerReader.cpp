@@ -104,18 +104,19 @@ SourceReading readSource(std::string_view bytes) {
             if (display.empty()) display = displayLine(raw);
             return display;
         };
-        if (raw.size() > maxLineLength) {
+        const bool report = reading.findings.size() < maxFindings;
+        if (raw.size() > maxLineLength && report) {
             reading.findings.push_back(
                 {lineNumber, static_cast<int32_t>(maxLineLength) + 1, true,
                  "line is " + std::to_string(raw.size()) +
                      " characters long; the micro-assembler reads at most 254 and stops reading the file "
                      "here: split the line or shorten its comment",
                  shown()});
-            line = raw.substr(0, maxLineLength);
         }
+        if (raw.size() > maxLineLength) line = raw.substr(0, maxLineLength);
         const size_t comment = line.find('/');
         const size_t nul = line.find('\0');
-        if (nul != std::string_view::npos && (comment == std::string_view::npos || nul < comment)) {
+        if (report && nul != std::string_view::npos && (comment == std::string_view::npos || nul < comment)) {
             reading.findings.push_back({lineNumber, static_cast<int32_t>(nul) + 1, true,
                                         "NUL byte: the micro-assembler ends the line here; remove it",
                                         shown()});
@@ -124,6 +125,7 @@ SourceReading readSource(std::string_view bytes) {
         SourceStatement s;
         s.normalized = normalize(line);
         if (s.normalized.empty()) continue;
+        if (++reading.statementCount > maxStoredStatements) continue;
         s.line = lineNumber;
         s.display = shown();
         split(s);

@@ -41,9 +41,14 @@ struct SourceStatement {
     int32_t textColumn = 0;  // column of text[0] (the line's end + 1 for an empty text)
 };
 
+// Bounds that keep the check of a huge file cheap: far past what a control store holds.
+constexpr size_t maxStoredStatements = 4096;
+constexpr size_t maxFindings = 1000;
+
 struct SourceReading {
-    std::vector<SourceStatement> statements;
-    std::vector<CheckFinding> findings; // line too long, NUL bytes
+    std::vector<SourceStatement> statements; // the first maxStoredStatements
+    size_t statementCount = 0;               // all of them
+    std::vector<CheckFinding> findings;      // line too long, NUL bytes (the first maxFindings)
 };
 
 // The first words that never make a label.

@@ -22,7 +22,7 @@ using namespace checker;
 namespace {
 
 // A source larger than this is no microprogram; reading it whole would only cost memory.
-constexpr std::uintmax_t maxSourceBytes = 64u << 20;
+constexpr std::uintmax_t maxSourceBytes = 16u << 20;
 
 std::string hex(uint32_t value) {
     char buffer[16];
@@ -49,6 +49,7 @@ class Checker {
   public:
     CheckAnalysis run(std::string_view bytes) {
         SourceReading reading = readSource(bytes);
+        statementCount_ = reading.statementCount;
         for (CheckFinding& f : reading.findings) {
             failedLines_.insert(f.line);
             result_.findings.push_back(std::move(f));
@@ -78,6 +79,7 @@ class Checker {
                          });
         for (const CheckFinding& f : result_.findings)
             (f.isError ? result_.errors : result_.warnings)++;
+        if (result_.findings.size() > maxFindings) result_.findings.resize(maxFindings);
         CheckAnalysis analysis;
         analysis.result = std::move(result_);
         analysis.program = std::move(program_);
@@ -198,7 +200,7 @@ class Checker {
         if (entries_.size() <= static_cast<size_t>(controlStoreSize)) return;
         Entry& e = entries_[controlStoreSize];
         add(e, statementColumn(e), true,
-            "statement " + std::to_string(controlStoreSize + 1) + " of " + std::to_string(entries_.size()) +
+            "statement " + std::to_string(controlStoreSize + 1) + " of " + std::to_string(statementCount_) +
                 ": the control store holds 512 statements; shorten the microprogram");
     }
 
@@ -402,6 +404,7 @@ class Checker {
     }
 
     CheckResult result_;
+    size_t statementCount_ = 0;
     std::vector<Entry> entries_;
     std::set<int32_t> failedLines_;
     std::set<int32_t> skipParse_;
@@ -462,6 +465,7 @@ std::string formatReport(const CheckResult& result, const std::string& fileName)
     std::string out = result.errors > 0 ? "Errors: " + std::to_string(result.errors) + ", warnings: "
                                         : std::string("OK: no errors, warnings: ");
     out += std::to_string(result.warnings) + "\n";
+    const auto total = static_cast<size_t>(result.errors) + static_cast<size_t>(result.warnings);
     for (const CheckFinding& f : result.findings) {
         out += fileName + ":" + std::to_string(f.line) + ":" + std::to_string(f.column) + ": " +
                (f.isError ? "error: " : "warning: ") + f.message + "\n";
@@ -474,6 +478,8 @@ std::string formatReport(const CheckResult& result, const std::string& fileName)
                     : ' ';
         out += "^\n";
     }
+    if (total > result.findings.size())
+        out += std::to_string(total - result.findings.size()) + " more findings are not shown\n";
     return out;
 }
 

@@ -266,6 +266,13 @@ TEST(Checker, ReportFormat) {
     const CheckResult ok = checkMalSource(repeat("  h = 0\n", 113));
     EXPECT_EQ(formatReport(ok, "x"), "OK: no errors, warnings: 0\n");
 
+    // A flood of findings is cut, and the report says how many it leaves out.
+    const CheckResult flood = checkMalSource(repeat("  h = tos rd\n", 1500));
+    EXPECT_EQ(flood.errors, 1501); // each statement, and the 513th for the size
+    EXPECT_EQ(flood.findings.size(), 1000u);
+    const std::string floodReport = formatReport(flood, "x");
+    EXPECT_EQ(floodReport.substr(floodReport.size() - 34), "501 more findings are not shown\n");
+
     const CheckResult missing = checkMalFile("/nonexistent/dir/prog.mal");
     ASSERT_EQ(missing.errors, 1);
     EXPECT_EQ(
