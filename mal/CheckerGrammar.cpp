@@ -71,7 +71,7 @@ class Parser {
         end_.column = endColumn;
     }
 
-    StatementParse run(std::string_view indentedLabel, int32_t firstColumn) {
+    StatementParse run(std::string_view indentedLabel) {
         try {
             if (!indentedLabel.empty() && !t_.empty() && t_[0].kind == Token::Word &&
                 t_[0].text == indentedLabel && !isMalWord(indentedLabel)) {
@@ -86,16 +86,12 @@ class Parser {
                     ++i_;
                     continue;
                 }
-                out_.meaning.empty = false;
                 part();
                 if (i_ < t_.size() && !is(i_, ";")) {
                     if (is(i_, "&") || is(i_, "|") || is(i_, "~")) unexpected(at(i_));
                     fail(at(i_).column, "expected ';' before " + quoted(at(i_)));
                 }
             }
-            if (out_.meaning.empty)
-                warn(firstColumn, "empty statement: it still takes an address and only goes on to the next "
-                                  "statement");
         } catch (const Stop&) {
         }
         return std::move(out_);
@@ -478,7 +474,7 @@ StatementParse parseStatement(std::string_view text, int32_t firstColumn, std::s
         return p;
     }
     Parser parser(tokens, firstColumn + static_cast<int32_t>(text.size()));
-    return parser.run(indentedLabel, firstColumn);
+    return parser.run(indentedLabel);
 }
 
 bool isMalWord(std::string_view word) {

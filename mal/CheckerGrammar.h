@@ -60,7 +60,6 @@ struct StatementMeaning {
     bool flagsOnly = false; // its destinations are only Z and N
     int32_t assignmentColumn = 0;
     std::vector<RegisterUse> busReads; // MDR, MBR, MBRU on the B bus
-    bool empty = true;                 // no part at all
 };
 
 struct StatementParse {

@@ -35,7 +35,7 @@ struct SourceStatement {
     std::string label;      // empty when the line has none
     int32_t labelColumn = 0;
     bool indented = false;   // the first word did not start in column 1
-    bool labelAlone = false; // a label with no blank after it: no statement text
+    bool labelAlone = false; // a label alone on its line labels an empty statement
     char labelEnd = ' ';     // the character that ended the first word (' ' or a delimiter)
     std::string text;        // the statement field
     int32_t textColumn = 0;  // column of text[0] (the line's end + 1 for an empty text)

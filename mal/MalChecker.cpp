@@ -143,10 +143,6 @@ class Checker {
             return labelError(e, s.labelColumn,
                               "label of " + std::to_string(w.size()) +
                                   " characters; the micro-assembler keeps 29: shorten it");
-        if (s.labelAlone)
-            return labelError(e, s.labelColumn,
-                              "the label " + w +
-                                  " has no statement: write the statement on the label's line");
         auto [it, inserted] = labels_.try_emplace(w, LabelEntry{e.index, s.line});
         if (!inserted) {
             add(e, s.labelColumn, true,
@@ -182,7 +178,6 @@ class Checker {
     void parse(Entry& e) {
         const SourceStatement& s = *e.source;
         if (skipParse_.count(e.index)) return;
-        if (s.labelAlone) return;
         if (s.text.size() > maxStatementLength)
             add(e, s.textColumn + static_cast<int32_t>(maxStatementLength), true,
                 "statement of " + std::to_string(s.text.size()) +
@@ -389,7 +384,9 @@ class Checker {
                     if (!latencyWarned_.insert({after.source->line, use.column}).second) continue;
                     add(after, use.column, false,
                         use.name + " still holds its old value here: the " + (mdr ? "RD" : "FETCH") +
-                            " at line " + std::to_string(s.line) + " delivers it one microinstruction later");
+                            " at line " + std::to_string(s.line) +
+                            " delivers the new one a microinstruction later (fine if the " +
+                            "old value is the one meant)");
                 }
             }
         }
