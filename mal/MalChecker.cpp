@@ -13,7 +13,6 @@
 #include <map>
 #include <new>
 #include <set>
-#include <sstream>
 
 namespace tarveno {
 
