@@ -1,6 +1,7 @@
 #pragma once
-// Runs a program with an argument list (no shell) and captures its exit status, standard
-// output and standard error, for the black-box tests of mic1 and quorc.
+// Helpers shared by the tests: temporary folders, files of exact bytes, and running a
+// program with an argument list (no shell), capturing its exit status, standard output
+// and standard error, for the black-box tests of mic1 and quorc.
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -36,6 +37,13 @@ inline void writeFile(const std::filesystem::path& p, const std::string& bytes) 
     out << bytes;
 }
 
+inline std::string repeat(const std::string& text, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i)
+        out += text;
+    return out;
+}
+
 // A fresh folder for one test, removed afterwards.
 class TempDir {
   public:
@@ -48,6 +56,11 @@ class TempDir {
         std::filesystem::remove_all(path_, ec);
     }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    // Writes a file of exactly these bytes in the folder; answers its path.
+    std::string write(const std::string& name, const std::string& bytes) const {
+        writeFile(path_ / name, bytes);
+        return (path_ / name).string();
+    }
     const std::filesystem::path& path() const { return path_; }
 
   private:
