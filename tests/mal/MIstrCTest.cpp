@@ -6,113 +6,97 @@ using namespace tarveno;
 
 namespace {
 
-struct Encoded {
-    uint32_t word;
-    int32_t next;
-    bool operator==(const Encoded&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Encoded& e) {
-    return os << "word 0x" << std::hex << e.word << std::dec << " next " << e.next;
+// Control-word fields, to write the expected words by their parts.
+constexpr uint32_t alu(uint32_t code) {
+    return code << 16;
 }
-
-Encoded enc(std::string_view text) {
-    MIstrC m(text);
-    m.encode();
-    return {m.word(), m.next()};
-}
-
-uint32_t alu(std::string_view text) {
-    return (enc(text).word >> 16) & 0x3F;
-}
-uint32_t bField(std::string_view text) {
-    return enc(text).word & 0xF;
-}
+constexpr uint32_t C_MAR = 0x80, C_MDR = 0x100, C_SP = 0x400, C_TOS = 0x2000, C_OPC = 0x4000, C_H = 0x8000;
+constexpr uint32_t SHR = 0x400000, SHL8 = 0x800000, JAMZ = 0x1000000, JMPC = 0x4000000;
 
 } // namespace
 
-TEST(MIstrC, WorkedResults) {
-    EXPECT_EQ(enc("H = MBR << 8; GOTO 5;"), (Encoded{0x94800A, 5}));
-    EXPECT_EQ(enc("MAR = SP = SP + 1; RD; GOTO 7;"), (Encoded{0x3504A3, 7}));
-    EXPECT_EQ(enc("PC = PC + 1; FETCH; GOTO (MBR);"), (Encoded{0x4350212, 0}));
-    // The IF clause is skipped as a whole: the then label is not read as a jump through MBR.
-    EXPECT_EQ(enc("Z = TOS ; IF ( Z ) GOTO T1 ; ELSE GOTO 9 ;"), (Encoded{0x1140006, 9}));
-    EXPECT_EQ(enc("H = H + 1; GOTO 3;"), (Encoded{0x398000, 3}));
-    // As the assembler hands the resolved text over: one blank before each token.
-    EXPECT_EQ(enc(" H = MBR < < 8 ; GOTO 5 ;"), (Encoded{0x94800A, 5}));
-    EXPECT_EQ(enc("N = OPC; IF (N) GOTO 3; ELSE GOTO 12;"), (Encoded{0x2140007, 12}));
-}
-
-TEST(MIstrC, OperandsAndFunctions) {
-    EXPECT_EQ(bField("H = MBRU;"), 9u);
-    EXPECT_EQ(alu("H = MBRU;"), 0x14u);
-    EXPECT_EQ(bField("H = MBR;"), 10u);
-    EXPECT_EQ(enc("TOS = 0;").word, 0x2000u | (0x10u << 16));
-    EXPECT_EQ(alu("TOS = 7;"), 0x11u);
-    EXPECT_EQ(alu("MDR = -1;"), 0x12u);
-    EXPECT_EQ(alu("H = -H;"), 0x3Bu);
-    EXPECT_EQ(enc("SP = SP - 1;").word, 0x400u | 3u | (0x37u << 16));
-    EXPECT_EQ(enc("MDR = TOS - H;").word, 0x100u | 6u | (0x3Fu << 16));
-    EXPECT_EQ(enc("H = H + MDR + 1;").word, 0x8000u | 1u | (0x3Du << 16));
-    EXPECT_EQ(enc("TOS = H + TOS;").word, 0x2000u | 6u | (0x3Cu << 16));
-    EXPECT_EQ(enc("OPC = H;").word, 0x4000u | (0x18u << 16));
-    EXPECT_EQ(enc("MDR = H + 1;").word, 0x100u | (0x39u << 16));
-    EXPECT_EQ(enc("MDR = TOS + 1;").word, 0x100u | 6u | (0x35u << 16));
-    // Two B registers in one statement OR together.
-    EXPECT_EQ(bField("H = MDR + TOS;"), 7u);
-    // Assignment chains set every destination; Z and N are no registers.
-    EXPECT_EQ(enc("MAR = MDR = PC = SP = LV = CPP = TOS = OPC = H = 0;").word, 0xFF80u | (0x10u << 16));
-    EXPECT_EQ(enc("Z = TOS;").word, 6u | (0x14u << 16));
-    EXPECT_EQ(enc("N = H;").word, 0x18u << 16);
-}
-
-TEST(MIstrC, ShiftsLogicAndMemory) {
-    EXPECT_EQ(enc("H = MBR >> 1;").word, 0x8000u | 10u | (0x14u << 16) | 0x400000u);
-    EXPECT_EQ(enc("H = H << 8;").word, 0x8000u | (0x18u << 16) | 0x800000u);
-    EXPECT_EQ(enc("TOS = TOS SHR;").word & 0xC00000u, 0x400000u);
-    EXPECT_EQ(enc("TOS = TOS SHL;").word & 0xC00000u, 0x800000u);
-    EXPECT_EQ(enc("TOS = MDR AND H;").word, 0x2000u | 1u | (0x0Cu << 16));
-    EXPECT_EQ(enc("TOS = H OR TOS;").word, 0x2000u | 6u | (0x1Cu << 16));
-    EXPECT_EQ(enc("H = NOT H;").word, 0x8000u | (0x1Au << 16));
-    // NOT of a B-bus register computes NOT B with the register on the B bus.
-    EXPECT_EQ(enc("H = NOT TOS;").word, 0x8000u | 6u | (0x2Cu << 16));
-    EXPECT_EQ(enc("MAR = SP; RD; WR; FETCH;").word & 0x70u, 0x70u);
-}
-
-TEST(MIstrC, Jumps) {
-    EXPECT_EQ(enc("GOTO ( MBR OR 0X100 );"), (Encoded{0x4000000, 256}));
-    EXPECT_EQ(enc("GOTO (MBR OR 0x1FF);"), (Encoded{0x4000000, 256}));
-    EXPECT_EQ(enc("GOTO 17;"), (Encoded{0, 17}));
-    // Two GOTO clauses: the later next address wins, a JMPC bit stays set.
-    EXPECT_EQ(enc("GOTO 4; GOTO 6;"), (Encoded{0, 6}));
-    EXPECT_EQ(enc("GOTO (MBR); GOTO 6;"), (Encoded{0x4000000, 6}));
-    // A flag other than Z or N sets nothing.
-    EXPECT_EQ(enc("IF (X) GOTO 1; ELSE GOTO 2;"), (Encoded{0, 2}));
-    EXPECT_EQ(enc("IF (Z) GOTO 1; ELSE GOTO 300;"), (Encoded{0x1000000, 300}));
-}
-
-TEST(MIstrC, UnknownAndIncompleteStatements) {
-    EXPECT_EQ(enc("FOO BAR BAZ;"), (Encoded{0, 0}));
-    EXPECT_EQ(enc(""), (Encoded{0, 0}));
-    EXPECT_EQ(enc(";;;"), (Encoded{0, 0}));
-    // Operators with a missing neighbour add nothing.
-    EXPECT_EQ(enc("- 1;"), (Encoded{0, 0}));
-    EXPECT_EQ(enc("< 8;"), (Encoded{0, 0}));
-    EXPECT_EQ(enc("H ="), (Encoded{0x8000, 0}));
-    EXPECT_EQ(enc("H = H +"), (Encoded{0x8000, 0}));
-    EXPECT_EQ(enc("H = NOT"), (Encoded{0x8000, 0}));
-    EXPECT_EQ(enc("5"), (Encoded{0, 0}));
-    EXPECT_EQ(enc("IF (Z) GOTO 1; ELSE"), (Encoded{0, 0}));
-    EXPECT_EQ(enc("GOTO"), (Encoded{0, 0}));
-    // Once a rule consumed its operands, the rules after it look from the moved cursor:
-    // "AND" is not also taken as a single operand between "=" and ";".
-    EXPECT_EQ(alu("H = AND;"), 0x0Cu);
+TEST(MIstrC, EncodesEachStatement) {
+    struct Case {
+        const char* text;
+        uint32_t word;
+        int32_t next;
+    };
+    const Case cases[] = {
+        // worked results
+        {"H = MBR << 8; GOTO 5;", 0x94800A, 5},
+        {"MAR = SP = SP + 1; RD; GOTO 7;", 0x3504A3, 7},
+        {"PC = PC + 1; FETCH; GOTO (MBR);", 0x4350212, 0},
+        // The IF clause is skipped as a whole: the then label is not read as a jump through MBR.
+        {"Z = TOS ; IF ( Z ) GOTO T1 ; ELSE GOTO 9 ;", 0x1140006, 9},
+        {"H = H + 1; GOTO 3;", 0x398000, 3},
+        // As the assembler hands the resolved text over: one blank before each token.
+        {" H = MBR < < 8 ; GOTO 5 ;", 0x94800A, 5},
+        {"N = OPC; IF (N) GOTO 3; ELSE GOTO 12;", 0x2140007, 12},
+        // operands and functions
+        {"H = MBRU;", C_H | alu(0x14) | 9, 0},
+        {"H = MBR;", C_H | alu(0x14) | 10, 0},
+        {"TOS = 0;", C_TOS | alu(0x10), 0},
+        {"TOS = 7;", C_TOS | alu(0x11), 0},
+        {"MDR = -1;", C_MDR | alu(0x12), 0},
+        {"H = -H;", C_H | alu(0x3B), 0},
+        {"SP = SP - 1;", C_SP | alu(0x37) | 3, 0},
+        {"MDR = TOS - H;", C_MDR | alu(0x3F) | 6, 0},
+        {"H = H + MDR + 1;", C_H | alu(0x3D) | 1, 0},
+        {"TOS = H + TOS;", C_TOS | alu(0x3C) | 6, 0},
+        {"OPC = H;", C_OPC | alu(0x18), 0},
+        {"MDR = H + 1;", C_MDR | alu(0x39), 0},
+        {"MDR = TOS + 1;", C_MDR | alu(0x35) | 6, 0},
+        {"H = MDR + TOS;", C_H | alu(0x3C) | 7, 0}, // two B registers OR together
+        // Assignment chains set every destination; Z and N are no registers.
+        {"MAR = MDR = PC = SP = LV = CPP = TOS = OPC = H = 0;", 0xFF80 | alu(0x10), 0},
+        {"Z = TOS;", alu(0x14) | 6, 0},
+        {"N = H;", alu(0x18), 0},
+        // shifts, logic and memory
+        {"H = MBR >> 1;", C_H | alu(0x14) | 10 | SHR, 0},
+        {"H = H << 8;", C_H | alu(0x18) | SHL8, 0},
+        // SHR and SHL set the shift; the operand before them is no single operand before ';'.
+        {"TOS = TOS SHR;", C_TOS | SHR, 0},
+        {"TOS = TOS SHL;", C_TOS | SHL8, 0},
+        {"TOS = MDR AND H;", C_TOS | alu(0x0C) | 1, 0},
+        {"TOS = H OR TOS;", C_TOS | alu(0x1C) | 6, 0},
+        {"H = NOT H;", C_H | alu(0x1A), 0},
+        {"H = NOT TOS;", C_H | alu(0x2C) | 6, 0}, // NOT B, with the register on the B bus
+        {"MAR = SP; RD; WR; FETCH;", C_MAR | alu(0x14) | 3 | 0x70, 0},
+        // jumps
+        {"GOTO ( MBR OR 0X100 );", JMPC, 256},
+        {"GOTO (MBR OR 0x1FF);", JMPC, 256},
+        {"GOTO 17;", 0, 17},
+        {"GOTO 4; GOTO 6;", 0, 6},             // the later next address wins...
+        {"GOTO (MBR); GOTO 6;", JMPC, 6},      // ...a JMPC bit stays set
+        {"IF (X) GOTO 1; ELSE GOTO 2;", 0, 2}, // a flag other than Z or N sets nothing
+        {"IF (Z) GOTO 1; ELSE GOTO 300;", JAMZ, 300},
+        {"GOTO 4294967297;", 0, 1}, // huge numbers wrap rather than overflow
+        // unknown and incomplete statements; operators with a missing neighbour add nothing
+        {"FOO BAR BAZ;", 0, 0},
+        {"", 0, 0},
+        {";;;", 0, 0},
+        {"- 1;", 0, 0},
+        {"< 8;", 0, 0},
+        {"H =", C_H, 0},
+        {"H = H +", C_H, 0},
+        {"H = NOT", C_H, 0},
+        {"5", 0, 0},
+        {"IF (Z) GOTO 1; ELSE", 0, 0},
+        {"GOTO", 0, 0},
+        // Once a rule consumed its operands, the rules after it look from the moved cursor:
+        // "AND" is not also taken as a single operand between "=" and ";".
+        {"H = AND;", C_H | alu(0x0C), 0},
+    };
+    for (const Case& c : cases) {
+        MIstrC m(c.text);
+        m.encode();
+        EXPECT_EQ(m.word(), c.word) << c.text << std::hex << " 0x" << m.word();
+        EXPECT_EQ(m.next(), c.next) << c.text;
+    }
     // A second encode changes nothing.
     MIstrC m("H = H + 1; GOTO 3;");
     m.encode();
     m.encode();
     EXPECT_EQ(m.word(), 0x398000u);
     EXPECT_EQ(m.nextAddress(), 3u);
-    // Huge numbers wrap rather than overflow.
-    EXPECT_EQ(enc("GOTO 4294967297;").next, 1);
 }
