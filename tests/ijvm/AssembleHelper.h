@@ -1,8 +1,8 @@
 #pragma once
 // Assembles IJVM source text from a fresh file and renders the image for comparison.
 
+#include "common/RunProgram.h"
 #include "ijvm/IJVMC.h"
-#include "tests/common/RunProgram.h"
 
 #include <cstdio>
 #include <memory>

@@ -61,33 +61,23 @@ TEST(IjvmImage, WorkedExampleByteForByte) {
 
     const auto map = sortedEntries(c.sourceMap);
     EXPECT_EQ(map, expectedSourceMap(workedExample));
-    EXPECT_EQ(map.front().second, workedExample.find("BIPUSH"));
     for (const auto& [key, value] : sortedEntries(c.methodMap))
         EXPECT_EQ(value, 1u) << key;
     EXPECT_EQ(keys(c.methodMap), keys(c.sourceMap));
 
     ASSERT_EQ(c.methods.count(), 1);
-    const Method& main = c.methods[0];
-    EXPECT_EQ(main.name, "main");
-    EXPECT_EQ(main.number, 0);
-    EXPECT_EQ(main.parameters, 1);
-    EXPECT_EQ(main.variables, 1);
-    EXPECT_EQ(main.length, 19);
-    EXPECT_EQ(main.instructions, 8);
-    ASSERT_EQ(main.labels.count(), 2);
-    EXPECT_EQ(main.labels[0].name, "done");
-    EXPECT_EQ(main.labels[0].value, 15);
-    EXPECT_EQ(main.labels[1].name, "loop");
-    EXPECT_EQ(main.labels[1].value, 4);
-    EXPECT_EQ(main.locals[0].name, "i");
-    EXPECT_EQ(main.locals[0].index, 1);
-    EXPECT_EQ(main.code[2].label, "loop:");
-    EXPECT_EQ(main.code[2].offset, 4);
-    EXPECT_EQ(main.code[4].operand2, "-1");
+    const Method& m = c.methods[0];
+    EXPECT_EQ(std::tie(m.name, m.number, m.parameters, m.variables, m.length, m.instructions),
+              std::make_tuple("main", 0, 1, 1, 19, 8));
+    ASSERT_EQ(m.labels.count(), 2);
+    EXPECT_EQ(std::tie(m.labels[0].name, m.labels[0].value, m.labels[1].name, m.labels[1].value),
+              std::make_tuple("done", 15, "loop", 4));
+    EXPECT_EQ(std::tie(m.locals[0].name, m.locals[0].index), std::make_tuple("i", 1));
+    EXPECT_EQ(std::tie(m.code[2].label, m.code[2].offset, m.code[4].operand2),
+              std::make_tuple("loop:", 4, "-1"));
     ASSERT_EQ(c.constants.count(), 1);
-    EXPECT_EQ(c.constants[0].name, "one");
-    EXPECT_EQ(c.constants[0].index, 0);
-    EXPECT_EQ(c.constants[0].value, 1);
+    EXPECT_EQ(std::tie(c.constants[0].name, c.constants[0].index, c.constants[0].value),
+              std::make_tuple("one", 0, 1));
 }
 
 TEST(IjvmImage, CrLfLowerCaseAndCommentsGiveTheSameImage) {
@@ -99,14 +89,9 @@ TEST(IjvmImage, CrLfLowerCaseAndCommentsGiveTheSameImage) {
     EXPECT_EQ(a->ijvmc->sourceMap.lookup(7), crlf.find("BIPUSH"));
     EXPECT_EQ(a->ijvmc->sourceMap.lookup(25), crlf.find("HALT"));
 
-    std::string lower = workedExample;
-    for (const char* m : {"BIPUSH", "ISTORE", "ILOAD", "IFEQ", "IINC", "GOTO", "LDCW", "HALT"}) {
-        std::string l = m;
-        for (char& ch : l)
-            ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-        lower = replaceAll(lower, std::string("\n") + m, "\n" + l);
-        lower = replaceAll(lower, std::string(" ") + m, " " + l);
-    }
+    const std::string lower =
+        ".constant\none 1\n.end-constant\n.main\n.var\ni\n.end-var\nbipush 3\nistore i\n"
+        "loop: iload i\nifeq done\niinc i -1\ngoto loop\ndone: ldcw one\nhalt\n.end-main\n";
     auto b = assembleText(lower);
     EXPECT_EQ(hex(b->ijvmc->methodArea), workedArea);
 
@@ -146,15 +131,13 @@ TEST(IjvmImage, MethodsLocalsAndInvokevirtual) {
                                  "00 01 00 00 52 00 04 52 00 03 30 00 02 70");
     // Constants, then one entry per method: the offset of its header.
     EXPECT_EQ(pool(c), (std::vector<int32_t>{1, 2, 3, 3, 8, 17}));
-    EXPECT_EQ(c.methodMap.lookup(7), 3u);
-    EXPECT_EQ(c.methodMap.lookup(12), 4u);
-    EXPECT_EQ(c.methodMap.lookup(16), 4u);
-    EXPECT_EQ(c.methodMap.lookup(21), 5u);
+    EXPECT_EQ(std::tuple(c.methodMap.lookup(7), c.methodMap.lookup(12), c.methodMap.lookup(16),
+                         c.methodMap.lookup(21)),
+              std::tuple(3u, 4u, 4u, 5u));
     EXPECT_EQ(keys(c.sourceMap).size(), 1u + 5u + 10u);
-    EXPECT_EQ(c.methods[1].name, "second");
-    EXPECT_EQ(c.methods[1].parameters, 3);
-    EXPECT_EQ(c.methods[1].locals[2].name, "r");
-    EXPECT_EQ(c.methods[1].locals[2].index, 3);
+    const Method& m = c.methods[1];
+    EXPECT_EQ(std::tie(m.name, m.parameters, m.locals[2].name, m.locals[2].index),
+              std::make_tuple("second", 3, "r", 3));
     EXPECT_TRUE(diagnostics(c).empty());
 }
 

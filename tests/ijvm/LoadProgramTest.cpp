@@ -24,30 +24,24 @@ TEST(IjvmLoad, HandsTheTablesToTheMachineAndResetsIt) {
     machine.controlStore.lookup(3).nextAddress = 4;
 
     loadProgram(machine, first);
-    EXPECT_EQ(machine.poolWords, 2);
-    EXPECT_EQ(machine.methodAreaSize, 3 + 4 + 7);
-    EXPECT_EQ(machine.methods.count(), 1);
+    EXPECT_EQ(std::tuple(machine.poolWords, machine.methodAreaSize, machine.methods.count(),
+                         machine.sourceMap.count(), machine.methodMap.lookup(13)),
+              std::tuple(2, 3 + 4 + 7, 1, 7, 1u));
     EXPECT_EQ(machine.constants[0].name, "one");
     ASSERT_EQ(machine.errors.count(), 1);
     EXPECT_EQ(machine.errors[0].message, "Errore nel metodo main. La costante two non esiste.");
-    EXPECT_EQ(machine.sourceMap.count(), 7);
-    EXPECT_EQ(machine.methodMap.lookup(13), 1u);
     // Reset: registers and sequencer to 0; the image is not placed in memory, which
     // keeps its words, like the control store.
-    EXPECT_EQ(machine.registers[SP], 0);
-    EXPECT_EQ(machine.mpc, 0u);
-    EXPECT_EQ(machine.microCounter, 0u);
-    EXPECT_EQ(machine.memoryWord(12), 34);
-    EXPECT_EQ(machine.controlStore.lookup(3).nextAddress, 4u);
+    EXPECT_EQ(std::tuple(machine.registers[SP], machine.mpc, machine.microCounter, machine.memoryWord(12),
+                         machine.controlStore.lookup(3).nextAddress),
+              std::tuple(0, 0u, 0u, 34, 4u));
 
     // A second load replaces the tables.
     loadProgram(machine, second);
-    EXPECT_EQ(machine.constants.count(), 0);
     EXPECT_EQ(machine.methods[0].name, "f");
-    EXPECT_EQ(machine.errors.count(), 1); // no main
-    EXPECT_EQ(machine.sourceMap.count(), 1);
-    EXPECT_EQ(machine.poolWords, 1);
-    EXPECT_EQ(machine.methodAreaSize, 8);
+    EXPECT_EQ(std::tuple(machine.constants.count(), machine.errors.count(), machine.sourceMap.count(),
+                         machine.poolWords, machine.methodAreaSize),
+              std::tuple(0, 1, 1, 1, 8)); // the error: no main
 
     // A fatal error leaves the machine as it was.
     testutil::writeFile(second, ".main\nBIPUSH zz\n.end-main\n");
