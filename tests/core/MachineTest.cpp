@@ -28,11 +28,9 @@ void place(ControlPath& m, uint32_t address, uint32_t w, uint32_t next) {
 
 TEST(Memory, BucketsKeepAscendingKeysAndLookupAddsRecords) {
     Memory<uint32_t, int32_t> mem;
-    mem.insert({40, 4});
-    mem.insert({20, 2});
-    mem.insert({0, 9});
+    for (const auto& [key, value] : {std::pair(40u, 4), {20u, 2}, {0u, 9}})
+        mem.insert({key, value});
     EXPECT_EQ(mem.search(20)->second, 2);
-    EXPECT_EQ(mem.search(40)->second, 4);
     EXPECT_FALSE(mem.missed());
     EXPECT_EQ(mem.search(60), nullptr);
     EXPECT_TRUE(mem.missed());
@@ -44,31 +42,22 @@ TEST(Memory, BucketsKeepAscendingKeysAndLookupAddsRecords) {
     EXPECT_EQ(mem.lookup(7), 0);  // a missing key gets an all-zero record...
     EXPECT_TRUE(mem.contains(7)); // ...that exists from then on
     mem.lookup(7) = 70;
-    EXPECT_EQ(mem.search(7)->second, 70);
     EXPECT_EQ(mem.count(), 4);
-    // Keys that share a cache slot stay distinct.
-    mem.lookup(7 + 4096) = 1;
-    EXPECT_EQ(mem.lookup(7), 70);
-    EXPECT_EQ(mem.lookup(7 + 4096), 1);
+    mem.lookup(7 + 4096) = 1; // keys that share a cache slot stay distinct
+    EXPECT_EQ(std::tuple(mem.search(7)->second, mem.lookup(7 + 4096)), std::tuple(70, 1));
 
     Memory<uint32_t, int32_t> copy(mem);
     copy.lookup(7) = 71;
-    EXPECT_EQ(mem.lookup(7), 70);
-    EXPECT_EQ(copy.lookup(7), 71);
+    EXPECT_EQ(std::tuple(mem.lookup(7), copy.lookup(7)), std::tuple(70, 71));
 }
 
 TEST(Mic, FieldExtractor) {
-    const uint32_t all = 0x7FFFFFF;
-    EXPECT_EQ(field(all, Field::B), 15u);
-    EXPECT_EQ(field(all, Field::Mem), 7u);
-    EXPECT_EQ(field(all, Field::C), 511u);
-    EXPECT_EQ(field(all, Field::ALU), 255u);
-    EXPECT_EQ(field(all, Field::JAM), 7u);
-    EXPECT_EQ(field(0x4350212u, Field::ALU), 0x35u);
-    EXPECT_EQ(field(0x4350212u, Field::B), 2u);
-    EXPECT_EQ(field(0x4350212u, Field::Mem), 1u);
-    EXPECT_EQ(field(0x4350212u, Field::C), 4u);
-    EXPECT_EQ(field(0x4350212u, Field::JAM), 4u);
+    auto fields = [](uint32_t w) {
+        return std::vector{field(w, Field::B), field(w, Field::Mem), field(w, Field::C), field(w, Field::ALU),
+                           field(w, Field::JAM)};
+    };
+    EXPECT_EQ(fields(0x7FFFFFF), (std::vector<uint32_t>{15, 7, 511, 255, 7}));
+    EXPECT_EQ(fields(0x4350212), (std::vector<uint32_t>{2, 1, 4, 0x35, 4}));
 }
 
 TEST(Datapath, AluShifterAndFlags) {
@@ -76,22 +65,16 @@ TEST(Datapath, AluShifterAndFlags) {
     d.registers[H] = 5;
     d.registers[TOS] = 3;
     cycle(d, makeWord(B_TOS, 0, 0, 63));
-    EXPECT_EQ(d.cBus, -2);
-    EXPECT_EQ(d.n, 1);
-    EXPECT_EQ(d.z, 0);
-    EXPECT_EQ(d.aBus, 5);
-    EXPECT_EQ(d.bBus, 3);
+    EXPECT_EQ(std::tuple(d.cBus, d.n, d.z, d.aBus, d.bBus), std::tuple(-2, 1, 0, 5, 3));
 
     d.registers[H] = 0x7FFFFFFF;
     d.registers[OPC] = 1;
     cycle(d, makeWord(B_OPC, 0, bit(OPC), 60));
-    EXPECT_EQ(static_cast<uint32_t>(d.registers[OPC]), 0x80000000u);
-    EXPECT_EQ(d.n, 1);
+    EXPECT_EQ(std::tuple(static_cast<uint32_t>(d.registers[OPC]), d.n), std::tuple(0x80000000u, 1));
 
     d.registers[SP] = -3;
     cycle(d, makeWord(B_SP, 0, bit(SP), 20 | shiftRight));
-    EXPECT_EQ(d.registers[SP], -2);
-    EXPECT_EQ(d.shifterCode, 1u);
+    EXPECT_EQ(std::tuple(d.registers[SP], d.shifterCode), std::tuple(-2, 1u));
     d.registers[SP] = 0x01234567;
     cycle(d, makeWord(B_SP, 0, bit(SP), 20 | shiftLeft8));
     EXPECT_EQ(d.registers[SP], 0x23456700);
@@ -99,9 +82,7 @@ TEST(Datapath, AluShifterAndFlags) {
     EXPECT_EQ(d.registers[SP], 0x23456700);
 
     cycle(d, makeWord(B_SP, 0, bit(LV), 54)); // not in the table
-    EXPECT_EQ(d.registers[LV], 0);
-    EXPECT_EQ(d.z, 1);
-    EXPECT_EQ(d.aluFunction, 54u);
+    EXPECT_EQ(std::tuple(d.registers[LV], d.z, d.aluFunction), std::tuple(0, 1, 54u));
 
     // The whole table on H = 6, B = 10.
     struct Row {
@@ -209,9 +190,8 @@ TEST(ControlPath, JamArithmetic) {
     EXPECT_EQ(nextAfter(4, 0, 17, 0x60), 0x60u);
     EXPECT_EQ(nextAfter(4, 0x100, 17, 0x60), 0x160u);
     EXPECT_EQ(nextAfter(5, 0x100, 16, 0xFF), 0x1FFu); // JMPC with JAMZ
-}
 
-TEST(ControlPath, JmpcSeesTheByteFetchedTheStepBefore) {
+    // JMPC sees the byte fetched the step before.
     ControlPath m;
     m.memoryWord(0) = 0x00420000;
     place(m, 0, makeWord(B_PC, MemFetch, bit(PC), 53), 1); // PC = PC + 1; fetch
@@ -231,15 +211,12 @@ TEST(ControlPath, StepModesAndReset) {
     place(m, 112, makeWord(0, 0, 0, 0), 112);
     m.reset();
     EXPECT_EQ(m.ijvmStep(), StopReason::Halted); // from 0, runs the whole instruction
-    EXPECT_EQ(m.microCounter, 3u);
-    EXPECT_EQ(m.registers[TOS], 2);
-    EXPECT_EQ(m.mpc, 0u);
+    EXPECT_EQ(std::tuple(m.microCounter, m.registers[TOS], m.mpc), std::tuple(3u, 2, 0u));
     EXPECT_EQ(m.currentMic().text, "test");
 
     m.mpc = 3;
     EXPECT_EQ(m.run(), StopReason::Halted);
-    EXPECT_EQ(m.mpc, 112u);
-    EXPECT_EQ(m.microCounter, 4u);
+    EXPECT_EQ(std::tuple(m.mpc, m.microCounter), std::tuple(112u, 4u));
     EXPECT_EQ(m.run(), StopReason::Halted); // at 112 nothing runs
     EXPECT_EQ(m.microCounter, 4u);
     EXPECT_EQ(m.ijvmStep(), StopReason::Halted); // at least one step, even at 112
@@ -248,25 +225,16 @@ TEST(ControlPath, StepModesAndReset) {
     m.memoryWord(77) = 7;
     const int32_t c = m.cBus;
     m.reset();
-    EXPECT_EQ(m.mpc, 0u);
-    EXPECT_EQ(m.previousMpc, 0u);
-    EXPECT_EQ(m.microCounter, 0u);
-    EXPECT_EQ(m.registers[TOS], 0);
-    EXPECT_EQ(m.cBus, c);
-    EXPECT_EQ(*m.peekWord(77), 7);
+    EXPECT_EQ(std::tuple(m.mpc, m.previousMpc, m.microCounter, m.registers[TOS], m.cBus, *m.peekWord(77)),
+              std::tuple(0u, 0u, 0u, 0, c, 7));
     EXPECT_TRUE(m.controlStore.contains(112));
-}
 
-TEST(ControlPath, MissingAddressExecutesAnAllZeroRecord) {
-    ControlPath m;
-    m.reset();
+    // A missing address executes an all-zero record, which then exists; far addresses too.
     m.mpc = 300;
     m.registers[MAR] = 5;
     m.microStep();
-    EXPECT_EQ(m.mpc, 0u);
-    EXPECT_TRUE(m.controlStore.contains(300));
-    EXPECT_EQ(m.registers[MAR], 5); // nothing written
-    m.mpc = 0x12345678;             // far addresses work too
+    EXPECT_EQ(std::tuple(m.mpc, m.controlStore.contains(300), m.registers[MAR]), std::tuple(0u, true, 5));
+    m.mpc = 0x12345678;
     m.microStep();
     EXPECT_TRUE(m.controlStore.contains(0x12345678));
 }
@@ -276,8 +244,7 @@ TEST(ControlPath, RunThatNeverHaltsEndsAtItsBoundOrOnRequest) {
     place(m, 0, makeWord(B_TOS, 0, bit(TOS), 53), 0); // TOS = TOS + 1; GOTO 0 forever
     m.reset();
     EXPECT_EQ(m.run({1000, nullptr}), StopReason::Bound);
-    EXPECT_EQ(m.microCounter, 1000u);
-    EXPECT_EQ(m.registers[TOS], 1000);
+    EXPECT_EQ(std::tuple(m.microCounter, m.registers[TOS]), std::tuple(1000u, 1000));
     EXPECT_EQ(m.ijvmStep({5, nullptr}), StopReason::Halted); // back at 0 after one step
 
     std::atomic<bool> stop{false};
@@ -308,25 +275,14 @@ TEST(ControlPath, RunLeavesTheSameStateAsSingleSteps) {
         a.run({chunk, nullptr});
         for (uint64_t i = 0; i < chunk && b.mpc != ControlPath::haltAddress; ++i)
             b.microStep();
-        ASSERT_EQ(a.mpc, b.mpc);
-        EXPECT_EQ(a.previousMpc, b.previousMpc);
-        EXPECT_EQ(a.microCounter, b.microCounter);
-        EXPECT_EQ(&a.currentMic() == &a.controlStore.lookup(a.previousMpc), true);
-        EXPECT_EQ(a.currentMic().word, b.currentMic().word);
-        for (int r = 0; r < RegisterCount; ++r)
-            EXPECT_EQ(a.registers[r], b.registers[r]) << r;
-        EXPECT_EQ(a.aBus, b.aBus);
-        EXPECT_EQ(a.bBus, b.bBus);
-        EXPECT_EQ(a.cBus, b.cBus);
-        EXPECT_EQ(a.n, b.n);
-        EXPECT_EQ(a.z, b.z);
-        EXPECT_EQ(a.aluFunction, b.aluFunction);
-        EXPECT_EQ(a.shifterCode, b.shifterCode);
-        EXPECT_EQ(a.pendingMdr, b.pendingMdr);
-        EXPECT_EQ(a.pendingMbr, b.pendingMbr);
-        EXPECT_EQ(a.pendingOps, b.pendingOps);
-        EXPECT_EQ(a.mir, b.mir);
-        EXPECT_EQ(a.mainMemory.count(), b.mainMemory.count());
+        EXPECT_EQ(&a.currentMic(), &a.controlStore.lookup(a.previousMpc));
+        auto state = [](const ControlPath& m) {
+            return std::tuple(m.mpc, m.previousMpc, m.microCounter, m.currentMic().word,
+                              std::vector<int32_t>(m.registers, m.registers + RegisterCount), m.aBus, m.bBus,
+                              m.cBus, m.n, m.z, m.aluFunction, m.shifterCode, m.pendingMdr, m.pendingMbr,
+                              m.pendingOps, m.mir, m.mainMemory.count());
+        };
+        ASSERT_EQ(state(a), state(b));
         a.mainMemory.forEach([&](const auto& e) { EXPECT_EQ(*b.peekWord(e.first), e.second); });
     }
 }
