@@ -1,7 +1,9 @@
 #pragma once
-// Helpers shared by the tests: temporary folders, files of exact bytes, and running a
-// program with an argument list (no shell), capturing its exit status, standard output
-// and standard error, for the black-box tests of mic1 and quorc.
+// Helpers shared by the tests: temporary folders, files of exact bytes, the messages of a
+// fatal error, and running a program with an argument list (no shell), capturing its exit
+// status, standard output and standard error, for the black-box tests of mic1 and quorc.
+
+#include "support/FatalError.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -11,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -35,6 +38,16 @@ inline std::string readFile(const std::filesystem::path& p) {
 inline void writeFile(const std::filesystem::path& p, const std::string& bytes) {
     std::ofstream out(p, std::ios::binary | std::ios::trunc);
     out << bytes;
+}
+
+// The message and the box text of the fatal error f raises.
+inline std::pair<std::string, std::string> fatalOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const tarveno::FatalError& e) {
+        return {e.message(), e.userMessage()};
+    }
+    return {"(no error)", ""};
 }
 
 inline std::string repeat(const std::string& text, int n) {
