@@ -9,6 +9,7 @@
 
 #include <array>
 #include <random>
+#include <regex>
 #include <sstream>
 
 using namespace tarveno;
@@ -261,31 +262,20 @@ TEST_F(Assembled, MutatedStatementsPassOnlyWhenAssembledAsMeant) {
         for (int32_t i = 0; i < statementsPerSource; ++i) {
             std::string text = grammar.statement(i).text;
             // Tokens: runs of letters and digits, single other characters.
-            std::vector<std::string> tokens;
-            for (size_t k = 0; k < text.size();) {
-                size_t end = k + 1;
-                if (std::isalnum(static_cast<unsigned char>(text[k])))
-                    while (end < text.size() && std::isalnum(static_cast<unsigned char>(text[end])))
-                        ++end;
-                if (text[k] != ' ') tokens.push_back(text.substr(k, end - k));
-                k = end;
-            }
+            static const std::regex token("[A-Za-z0-9]+|[^ ]");
+            std::vector<std::string> tokens(std::sregex_token_iterator(text.begin(), text.end(), token), {});
             if (i == static_cast<int32_t>(seed % statementsPerSource) && !tokens.empty()) {
                 const size_t at = random() % tokens.size();
-                switch (random() % 4) {
-                case 0:
-                    tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(at));
-                    break;
-                case 1:
-                    tokens.insert(tokens.begin() + static_cast<std::ptrdiff_t>(at), tokens[at]);
-                    break;
-                case 2:
-                    if (at + 1 < tokens.size()) std::swap(tokens[at], tokens[at + 1]);
-                    break;
-                default:
+                const auto pos = tokens.begin() + static_cast<std::ptrdiff_t>(at);
+                const uint32_t kind = random() % 4;
+                if (kind == 0)
+                    tokens.erase(pos);
+                else if (kind == 1)
+                    tokens.insert(pos, tokens[at]);
+                else if (kind == 2 && at + 1 < tokens.size())
+                    std::swap(tokens[at], tokens[at + 1]);
+                else if (kind == 3)
                     tokens[at] = vocabulary[random() % vocabulary.size()];
-                    break;
-                }
             }
             source.append("L").append(std::to_string(i));
             for (const std::string& t : tokens)
