@@ -9,44 +9,28 @@
 using testutil::readFile;
 using testutil::run;
 using testutil::TempDir;
-using testutil::writeFile;
 
 namespace {
 
 const std::string mic1 = MIC1_PATH;
 
-// Counts TOS up to H = 3, then jumps to the halt address through the IF's generated jump.
-std::string countingSource() {
-    std::string s = "main tos = 0\n"
-                    "  h = 1\n"
-                    "  h = h + 1\n"
-                    "  h = h + 1   // H = 3\n"
-                    "loop tos = tos + 1\n"
-                    "  z = tos - h; if (z) goto done; else goto loop\n";
-    for (int i = 6; i < 112; ++i)
-        s += "  h = h\n";
-    s += "done goto done\n";
-    return s;
+// A microprogram of the given statements, padded to jump from 111 to the halt address.
+std::string halting(const std::string& statements, int count) {
+    return statements + testutil::repeat("  h = h\n", 112 - count) + "done goto done\n";
 }
 
+// Counts TOS up to H = 3, then jumps to the halt address through the IF's generated jump.
+const std::string counting = halting("main tos = 0\n  h = 1\n  h = h + 1\n  h = h + 1   // H = 3\n"
+                                     "loop tos = tos + 1\n  z = tos - h; if (z) goto done; else goto loop\n",
+                                     6);
 // Adds 1 to the word at address 1.
-std::string incrementSource() {
-    std::string s = "main mar = 1; rd\n"
-                    "  h = 1\n"
-                    "  mdr = mdr + h; wr\n"
-                    "  goto done\n";
-    for (int i = 4; i < 112; ++i)
-        s += "  h = h\n";
-    s += "done goto done\n";
-    return s;
-}
+const std::string increment = halting("main mar = 1; rd\n  h = 1\n  mdr = mdr + h; wr\n  goto done\n", 4);
 
 } // namespace
 
 TEST(Mic1Run, CountingLoopReachesTheHaltAddress) {
     TempDir dir;
-    writeFile(dir / "count.mal", countingSource());
-    auto r = run(mic1, {"run", (dir / "count.mal").string()});
+    auto r = run(mic1, {"run", dir.write("count.mal", counting)});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "MAR=0 MDR=0 PC=0 SP=0 LV=0 CPP=0 TOS=3 OPC=0 H=3 MBR=0\n"
                      "MPC=112 N=0 Z=1 B=0 C=0 ALU=0 SHIFT=0 STEPS=11 HALTED=yes\n");
@@ -72,8 +56,7 @@ TEST(Mic1Run, CountingLoopReachesTheHaltAddress) {
 
 TEST(Mic1Run, StepModesTraceAndBound) {
     TempDir dir;
-    writeFile(dir / "count.mal", countingSource());
-    const std::string src = (dir / "count.mal").string();
+    const std::string src = dir.write("count.mal", counting);
 
     auto r = run(mic1, {"run", src, "--mode", "mic", "--steps", "2", "--trace"});
     EXPECT_EQ(r.status, 0);
@@ -95,31 +78,29 @@ TEST(Mic1Run, StepModesTraceAndBound) {
 
 TEST(Mic1Run, MemoryWordsStandardInputAndDump) {
     TempDir dir;
-    writeFile(dir / "inc.mal", incrementSource());
-    auto r = run(mic1, {"run", (dir / "inc.mal").string(), "--stdin", "7", "--dump", "4294967290:1"});
+    const std::string src = dir.write("inc.mal", increment);
+    auto r = run(mic1, {"run", src, "--stdin", "7", "--dump", "4294967290:1"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("HALTED=yes\n4294967290: 7\n"), std::string::npos) << r.out;
 
-    r = run(mic1,
-            {"run", (dir / "inc.mal").string(), "--mem", "1=41", "--mem", "0x10=-0x10", "--dump", "0:3"});
+    r = run(mic1, {"run", src, "--mem", "1=41", "--mem", "0x10=-0x10", "--dump", "0:3"});
     EXPECT_NE(r.out.find("HALTED=yes\n0: ?\n1: 42\n2: ?\n"), std::string::npos) << r.out;
 
-    r = run(mic1, {"run", (dir / "inc.mal").string(), "--mem", "1=41", "--mem", "0x10=-0x10", "--json"});
+    r = run(mic1, {"run", src, "--mem", "1=41", "--mem", "0x10=-0x10", "--json"});
     EXPECT_NE(r.out.find("\"memory\":{\"1\":42,\"16\":-16}"), std::string::npos) << r.out;
-    r = run(mic1, {"run", (dir / "inc.mal").string(), "--json", "--dump", "2:1"});
+    r = run(mic1, {"run", src, "--json", "--dump", "2:1"});
     EXPECT_NE(r.out.find("\"memory\":{\"2\":null}"), std::string::npos) << r.out;
 }
 
 TEST(Mic1Asm, OutputNames) {
     TempDir dir;
     std::filesystem::create_directory(dir / "a.b");
-    writeFile(dir / "a.b" / "prog", incrementSource());
+    testutil::writeFile(dir / "a.b" / "prog", increment);
     EXPECT_EQ(run(mic1, {"asm", (dir / "a.b" / "prog").string()}).status, 0);
     EXPECT_TRUE(std::filesystem::exists(dir / "a.b" / "prog.bin"));
     EXPECT_FALSE(std::filesystem::exists(dir / "a.bin"));
 
-    writeFile(dir / "x.y.mal", incrementSource());
-    EXPECT_EQ(run(mic1, {"asm", (dir / "x.y.mal").string()}).status, 0);
+    EXPECT_EQ(run(mic1, {"asm", dir.write("x.y.mal", increment)}).status, 0);
     EXPECT_TRUE(std::filesystem::exists(dir / "x.y.bin"));
     EXPECT_EQ(run(mic1, {"asm", (dir / "x.y.mal").string(), "-o", (dir / "out.txt").string()}).status, 0);
     EXPECT_EQ(readFile(dir / "out.txt"), readFile(dir / "x.y.bin"));
@@ -127,24 +108,22 @@ TEST(Mic1Asm, OutputNames) {
 
 TEST(Mic1, UsageAndFatalErrors) {
     TempDir dir;
-    writeFile(dir / "inc.mal", incrementSource());
-    const std::string src = (dir / "inc.mal").string();
-    EXPECT_EQ(run(mic1, {}).status, 2);
-    EXPECT_EQ(run(mic1, {"frobnicate"}).status, 2);
-    EXPECT_EQ(run(mic1, {"run"}).status, 2);
-    EXPECT_EQ(run(mic1, {"run", src, "--mode", "fast"}).status, 2);
-    EXPECT_EQ(run(mic1, {"run", src, "--steps", "3"}).status, 2);
-    EXPECT_EQ(run(mic1, {"run", src, "--dump", "12"}).status, 2);
-    EXPECT_EQ(run(mic1, {"run", src, "--mem", "12"}).status, 2);
+    const std::string src = dir.write("inc.mal", increment);
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{},
+                                               {"frobnicate"},
+                                               {"run"},
+                                               {"run", src, "--mode", "fast"},
+                                               {"run", src, "--steps", "3"},
+                                               {"run", src, "--dump", "12"},
+                                               {"run", src, "--mem", "12"}})
+        EXPECT_EQ(run(mic1, args).status, 2) << (args.empty() ? "" : args.back());
     auto help = run(mic1, {"run", "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--max-steps"), std::string::npos);
 
     // A malformed number is fatal: its message on standard output, no line end.
-    auto r = run(mic1, {"run", src, "--mem", "1=0b101"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "Errore nella funzione atolong(char): Numero 0b101 non valido");
-    r = run(mic1, {"run", src, "--stdin", "0xG"});
+    auto r = run(mic1, {"run", src, "--stdin", "0xG"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "Errore nella funzione getnum(char): Il carattere G non \x8A valido");
 
@@ -162,20 +141,16 @@ TEST(Mic1, BadInputNeverCrashesOrHangs) {
     std::string garbage;
     for (int i = 0; i < 20000; ++i)
         garbage += static_cast<char>(rng() & 0xFF);
-    writeFile(dir / "garbage.mal", garbage);
-    writeFile(dir / "garbage.bin", garbage);
-    writeFile(dir / "garbage.jvm", garbage);
-    writeFile(dir / "long.mal", std::string(10000, 'h') + "\n" + incrementSource());
-    writeFile(dir / "empty.mal", "");
-
-    for (const char* f : {"garbage.mal", "long.mal", "empty.mal"}) {
-        auto r = run(mic1, {"run", (dir / f).string(), "--no-check", "--max-steps", "10000"});
-        EXPECT_TRUE(r.status == 0 || r.status == 3) << f << ": " << r.status << r.err;
-        r = run(mic1, {"run", (dir / f).string(), "--max-steps", "10000"});
-        EXPECT_TRUE(r.status == 0 || r.status == 3) << f << ": " << r.status << r.err;
+    for (const std::string& src :
+         {dir.write("garbage.mal", garbage),
+          dir.write("long.mal", std::string(10000, 'h') + "\n" + increment), dir.write("empty.mal", "")}) {
+        auto r = run(mic1, {"run", src, "--no-check", "--max-steps", "10000"});
+        EXPECT_TRUE(r.status == 0 || r.status == 3) << src << ": " << r.status << r.err;
+        r = run(mic1, {"run", src, "--max-steps", "10000"});
+        EXPECT_TRUE(r.status == 0 || r.status == 3) << src << ": " << r.status << r.err;
     }
-    auto r = run(mic1, {"run", (dir / "garbage.bin").string(), "--max-steps", "10000"});
+    auto r = run(mic1, {"run", dir.write("garbage.bin", garbage), "--max-steps", "10000"});
     EXPECT_TRUE(r.status == 0 || r.status == 3) << r.status;
-    r = run(mic1, {"ijvm", (dir / "garbage.jvm").string()});
+    r = run(mic1, {"ijvm", dir.write("garbage.jvm", garbage)});
     EXPECT_TRUE(r.status == 0 || r.status == 1 || r.status == 3) << r.status;
 }
