@@ -41,18 +41,19 @@ TEST(FileReader, Words) {
     }
 }
 
+// The word a reader call answers, or "(none)".
+static std::string text(const std::string* w) {
+    return w ? *w : "(none)";
+}
+
 TEST(FileReader, MarksAndPositions) {
     testutil::TempDir dir;
     FileReader r(dir.write("mark", "  IADD\r\n  ISUB"));
     r.open();
-    const std::string* w = r.nextWord();
-    ASSERT_TRUE(w);
-    EXPECT_EQ(*w, "IADD");
+    EXPECT_EQ(text(r.nextWord()), "IADD");
     EXPECT_EQ(r.mark, 2);
     EXPECT_EQ(r.position() - r.mark - 1, 4);
-    w = r.nextWord();
-    ASSERT_TRUE(w);
-    EXPECT_EQ(*w, "ISUB");
+    EXPECT_EQ(text(r.nextWord()), "ISUB");
     EXPECT_EQ(r.mark, 10);
     // The end of the input counts as the delimiter the last word lacks.
     EXPECT_TRUE(r.atEnd());
@@ -63,38 +64,27 @@ TEST(FileReader, MarksAndPositions) {
     EXPECT_EQ(r.nextWord(), nullptr);
     r.clearState();
     r.seek(2);
-    ASSERT_TRUE((w = r.nextWord()));
-    EXPECT_EQ(*w, "IADD");
+    EXPECT_EQ(text(r.nextWord()), "IADD");
 }
 
 TEST(FileReader, ReadTokenAndSkipPast) {
     testutil::TempDir dir;
     FileReader r(dir.write("tok", "main(a, b)\nabcab*x*/rest\n"));
     r.open();
-    const std::string* w = r.readToken(100, "(");
-    ASSERT_TRUE(w);
-    EXPECT_EQ(*w, "main");
+    EXPECT_EQ(text(r.readToken(100, "(")), "main");
     EXPECT_EQ(r.lastDelimiter(), '(');
-    w = r.readToken(100, ")");
-    ASSERT_TRUE(w);
-    EXPECT_EQ(*w, "a, b");
-    // The line feed is not a delimiter here, so it is removed from the token.
-    w = r.readToken(3, "*");
-    ASSERT_TRUE(w);
-    EXPECT_EQ(*w, "ab"); // "\nab" stored, the line feed removed; the "c" after them lost
+    EXPECT_EQ(text(r.readToken(100, ")")), "a, b");
+    // The line feed is not a delimiter here: "\nab" is stored, the line feed removed from
+    // the token, and the "c" after them lost.
+    EXPECT_EQ(text(r.readToken(3, "*")), "ab");
     r.skipPast(300, "*/");
-    ASSERT_TRUE((w = r.nextWord()));
-    EXPECT_EQ(*w, "rest");
+    EXPECT_EQ(text(r.nextWord()), "rest");
 }
 
 TEST(FileReader, OpenFailsWithItsMessageAndOpensReadOnly) {
     FileReader missing("/nonexistent/dir/file.jvm");
-    try {
-        missing.open();
-        FAIL() << "open of a missing file succeeded";
-    } catch (const FatalError& e) {
-        EXPECT_EQ(e.message(), "Errore nel metodo FileReader::open(): impossibile aprire il file");
-    }
+    EXPECT_EQ(testutil::fatalOf([&] { missing.open(); }).first,
+              "Errore nel metodo FileReader::open(): impossibile aprire il file");
     testutil::TempDir dir;
     FileReader folder(dir.path().string());
     EXPECT_THROW(folder.open(), FatalError);
@@ -104,6 +94,5 @@ TEST(FileReader, OpenFailsWithItsMessageAndOpensReadOnly) {
                                  std::filesystem::perm_options::replace);
     FileReader ro(path);
     EXPECT_TRUE(ro.open());
-    ASSERT_TRUE(ro.nextWord());
-    EXPECT_EQ(ro.word, "ONE");
+    EXPECT_EQ(text(ro.nextWord()), "ONE");
 }

@@ -1,41 +1,25 @@
 // The image the assembler produces: method area, constant pool, both maps and the
-// symbol tables, for well-formed programs.
+// symbol tables, for well-formed programs; loading it into the machine; the examples.
 
 #include "AssembleHelper.h"
 
+#include "ijvm/LoadProgram.h"
 #include "support/FatalError.h"
 
 #include <gtest/gtest.h>
+
+#include <regex>
 
 using namespace ijvmtest;
 
 namespace {
 
-const std::string workedExample = ".constant\n"
-                                  "one 1\n"
-                                  ".end-constant\n"
-                                  ".main\n"
-                                  ".var\n"
-                                  "i\n"
-                                  ".end-var\n"
-                                  "BIPUSH 3\n"
-                                  "ISTORE i\n"
-                                  "loop: ILOAD i\n"
-                                  "IFEQ done\n"
-                                  "IINC i -1\n"
-                                  "GOTO loop\n"
-                                  "done: LDCW one\n"
-                                  "HALT\n"
-                                  ".end-main\n";
+const std::string workedExample =
+    ".constant\none 1\n.end-constant\n.main\n.var\ni\n.end-var\nBIPUSH 3\nISTORE i\n"
+    "loop: ILOAD i\nIFEQ done\nIINC i -1\nGOTO loop\ndone: LDCW one\nHALT\n.end-main\n";
 
 const std::string workedArea =
     "52 00 01 00 01 00 01 19 03 21 01 1C 01 44 00 09 34 01 FF 3A FF F8 30 00 00 70";
-
-std::string replaceAll(std::string s, const std::string& from, const std::string& to) {
-    for (size_t p = s.find(from); p != std::string::npos; p = s.find(from, p + to.size()))
-        s.replace(p, from.size(), to);
-    return s;
-}
 
 // The source offset of each mnemonic, byte by byte, as the source map must hold it.
 std::vector<std::pair<uint32_t, uint32_t>> expectedSourceMap(const std::string& src) {
@@ -81,13 +65,11 @@ TEST(IjvmImage, WorkedExampleByteForByte) {
 }
 
 TEST(IjvmImage, CrLfLowerCaseAndCommentsGiveTheSameImage) {
-    const std::string crlf = replaceAll(workedExample, "\n", "\r\n");
+    const std::string crlf = std::regex_replace(workedExample, std::regex("\n"), "\r\n");
     auto a = assembleText(crlf);
     EXPECT_EQ(hex(a->ijvmc->methodArea), workedArea);
     EXPECT_TRUE(diagnostics(*a->ijvmc).empty());
-    // Every position counts the carriage returns.
-    EXPECT_EQ(a->ijvmc->sourceMap.lookup(7), crlf.find("BIPUSH"));
-    EXPECT_EQ(a->ijvmc->sourceMap.lookup(25), crlf.find("HALT"));
+    EXPECT_EQ(sortedEntries(a->ijvmc->sourceMap), expectedSourceMap(crlf)); // positions count the CRs
 
     const std::string lower =
         ".constant\none 1\n.end-constant\n.main\n.var\ni\n.end-var\nbipush 3\nistore i\n"
@@ -96,12 +78,9 @@ TEST(IjvmImage, CrLfLowerCaseAndCommentsGiveTheSameImage) {
     EXPECT_EQ(hex(b->ijvmc->methodArea), workedArea);
 
     auto c = assembleText("// heading\n.main //after the directive\n/* a block\n   comment */ BIPUSH 1\n"
-                          "//no blank\n/*/ POP\nIADD // trailing, IADD\nx//y\n.end-main\n");
+                          "//no blank\n/*/ POP\nIADD // trailing, IADD\n.end-main\n");
     EXPECT_EQ(hex(c->ijvmc->methodArea), "52 00 00 00 01 00 00 19 01 10 02");
-    EXPECT_EQ(
-        diagnostics(*c->ijvmc),
-        (std::vector<Diag>{
-            at(*c, "Errore nel metodo main in prossimit\xE0 dell'istruzione 3: X//Y non esiste.", "x//y")}));
+    EXPECT_TRUE(diagnostics(*c->ijvmc).empty());
 }
 
 TEST(IjvmImage, BranchOffsetsForwardSelfAndBackward) {
@@ -176,4 +155,74 @@ TEST(IjvmImage, VectorByteOrderAndGrowth) {
     EXPECT_THROW(v.at(7), FatalError);
     v.allocate(0);
     EXPECT_EQ(v.count(), 0);
+}
+
+TEST(IjvmLoad, HandsTheTablesToTheMachineAndResetsIt) {
+    testutil::TempDir dir;
+    const std::string first = (dir / "first.jvm").string(), second = (dir / "second.jvm").string();
+    testutil::writeFile(first,
+                        ".constant\none 1\n.end-constant\n.main\nLDCW one\nLDCW two\nHALT\n.end-main\n");
+    testutil::writeFile(second, ".method f()\nIRETURN\n.end-method\n");
+
+    ControlPath machine;
+    machine.registers[SP] = 99;
+    machine.mpc = 5;
+    machine.microCounter = 7;
+    machine.memoryWord(12) = 34;
+    machine.controlStore.lookup(3).nextAddress = 4;
+
+    loadProgram(machine, first);
+    EXPECT_EQ(std::tuple(machine.poolWords, machine.methodAreaSize, machine.methods.count(),
+                         machine.sourceMap.count(), machine.methodMap.lookup(13)),
+              std::tuple(2, 3 + 4 + 7, 1, 7, 1u));
+    EXPECT_EQ(machine.constants[0].name, "one");
+    ASSERT_EQ(machine.errors.count(), 1);
+    EXPECT_EQ(machine.errors[0].message, "Errore nel metodo main. La costante two non esiste.");
+    // Reset: registers and sequencer to 0; the image is not placed in memory, which
+    // keeps its words, like the control store.
+    EXPECT_EQ(std::tuple(machine.registers[SP], machine.mpc, machine.microCounter, machine.memoryWord(12),
+                         machine.controlStore.lookup(3).nextAddress),
+              std::tuple(0, 0u, 0u, 34, 4u));
+
+    // A second load replaces the tables.
+    loadProgram(machine, second);
+    EXPECT_EQ(machine.methods[0].name, "f");
+    EXPECT_EQ(std::tuple(machine.constants.count(), machine.errors.count(), machine.sourceMap.count(),
+                         machine.poolWords, machine.methodAreaSize),
+              std::tuple(0, 1, 1, 1, 8)); // the error: no main
+
+    // A fatal error leaves the machine as it was.
+    testutil::writeFile(second, ".main\nBIPUSH zz\n.end-main\n");
+    machine.registers[TOS] = 3;
+    EXPECT_THROW(loadProgram(machine, second), FatalError);
+    EXPECT_EQ(machine.methods[0].name, "f");
+    EXPECT_EQ(machine.registers[TOS], 3);
+}
+
+TEST(IjvmExamples, AssembleToTheirImages) {
+    struct Example {
+        const char* file;
+        const char* area;
+        std::vector<int32_t> pool;
+    };
+    const Example examples[] = {
+        {"arithmetic.jvm",
+         "52 00 04 00 01 00 00 30 00 00 30 00 01 02 30 00 02 05 30 00 03 08 0E 71 70",
+         {32, 10, -2, 15, 3}},
+        {"loop.jvm",
+         "52 00 00 00 01 00 02 19 0A 21 01 19 00 21 02 1C 01 44 00 10 1C 02 1C 01 02 21 02 34 01 FF 3A FF F1 "
+         "1C 02 70",
+         {3}},
+        {"call.jvm",
+         "52 00 01 00 01 00 00 30 00 00 19 06 19 07 52 00 02 70 "
+         "00 03 00 01 19 00 21 03 1C 02 44 00 10 1C 03 1C 01 02 21 03 34 02 FF 3A FF F1 1C 03 68",
+         {0xCAFE, 3, 18}},
+    };
+    for (const Example& e : examples) {
+        IJVMC c(std::string(TARVENO_EXAMPLES_DIR) + "/" + e.file);
+        c.assemble();
+        EXPECT_EQ(hex(c.methodArea), e.area) << e.file;
+        EXPECT_EQ(pool(c), e.pool) << e.file;
+        EXPECT_TRUE(diagnostics(c).empty()) << e.file;
+    }
 }
