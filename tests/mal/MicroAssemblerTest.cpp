@@ -127,12 +127,8 @@ TEST(MicroAssembler, FilesAndFailures) {
     const std::string out = dir.write("old.bin", "stale");
     MicroAssembler a((dir / "missing.mal").string(), out);
     EXPECT_FALSE(std::filesystem::exists(out));
-    try {
-        a.assemble();
-        FAIL() << "assembled a missing source";
-    } catch (const FatalError& e) {
-        EXPECT_EQ(e.message(), "Errore nel metodo FileReaderMic1::open(): impossibile aprire il file");
-    }
+    EXPECT_EQ(testutil::fatalOf([&] { a.assemble(); }).first,
+              "Errore nel metodo FileReaderMic1::open(): impossibile aprire il file");
     // An output that cannot be made.
     MicroAssembler b(dir.write("ok.mal", "h = 0\n"), "/nonexistent/dir/ok.bin");
     EXPECT_THROW(b.assemble(), FatalError);
