@@ -1,25 +1,13 @@
 #include "support/Conversions.h"
+#include "common/RunProgram.h"
 #include "support/Array.h"
+#include "support/Encoding.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 using namespace tarveno;
 
-namespace {
-
-// The message and the box text of the fatal error a call raises.
-std::pair<std::string, std::string> fatalOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const FatalError& e) {
-        return {e.message(), e.userMessage()};
-    }
-    return {"(no error)", ""};
-}
-
-} // namespace
+using testutil::fatalOf;
 
 TEST(Conversions, RadixTexts) {
     EXPECT_EQ(toRadixText(255, 16), "0xFF");
@@ -79,25 +67,23 @@ TEST(Conversions, AtolongAcceptedForms) {
 }
 
 TEST(Conversions, AtolongFailuresCarryBothMessages) {
-    auto [msg, box] = fatalOf([] { atolong("0b101"); });
-    EXPECT_EQ(msg, "Errore nella funzione atolong(char): Numero 0b101 non valido");
-    EXPECT_EQ(box, "Errore: il numero 0b101 non \xE8 valido. Il programma sar\xE0 adesso terminato.");
-
-    EXPECT_EQ(fatalOf([] { atolong("0x"); }).first,
-              "Errore nella funzione atolong(char): Numero 0x non valido");
-    EXPECT_EQ(fatalOf([] { atolong(" 5"); }).first,
-              "Errore nella funzione atolong(char): Numero  5 non valido");
-    EXPECT_EQ(fatalOf([] { atolong("-abc"); }).first,
-              "Errore nella funzione atolong(char): Numero abc non valido");
-    EXPECT_EQ(fatalOf([] { atolong("-abc"); }).second,
-              "Errore: il numero -abc non \xE8 valido. Il programma sar\xE0 adesso terminato.");
-    EXPECT_EQ(fatalOf([] { atolong(""); }).first, "Errore nella funzione atolong(char): Numero  non valido");
-    EXPECT_EQ(fatalOf([] { atolong("-"); }).first, "Errore nella funzione atolong(char): Numero  non valido");
-
-    // A bad digit after the radix letter is getnum's failure, with its own message.
-    auto [gmsg, gbox] = fatalOf([] { atolong("0xG1"); });
-    EXPECT_EQ(gmsg, "Errore nella funzione getnum(char): Il carattere G non \x8A valido");
-    EXPECT_EQ(gbox, "");
+    auto number = [](const std::string& shown, const std::string& boxed) {
+        return std::pair("Errore nella funzione atolong(char): Numero " + shown + " non valido",
+                         "Errore: il numero " + boxed +
+                             " non \xE8 valido. Il programma sar\xE0 adesso terminato.");
+    };
+    const std::vector<std::pair<std::string, std::pair<std::string, std::string>>> cases = {
+        {"0b101", number("0b101", "0b101")},
+        {"0x", number("0x", "0x")},
+        {" 5", number(" 5", " 5")},
+        {"-abc", number("abc", "-abc")}, // the message drops the sign, the box keeps it
+        {"", number("", "")},
+        {"-", number("", "-")},
+        // A bad digit after the radix letter is getnum's failure, with its own message.
+        {"0xG1", {"Errore nella funzione getnum(char): Il carattere G non \x8A valido", ""}},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(fatalOf([&] { atolong(text); }), expected) << text;
     EXPECT_EQ(fatalOf([] { getnum('z'); }).first,
               "Errore nella funzione getnum(char): Il carattere Z non \x8A valido");
     EXPECT_EQ(getnum('f'), 15);
@@ -110,16 +96,14 @@ TEST(Array, ReversedAccessDigitsAndText) {
     a[2] = 3;
     a.setReversed(true);
     EXPECT_EQ(a[0], 3);
-    EXPECT_EQ(fatalOf([&] { a[3]; }).first,
-              "Errore nella funzione Array::operator[](int)\nIndice fuori limite");
-    EXPECT_EQ(fatalOf([&] { a[-1]; }).first,
-              "Errore nella funzione Array::operator[](int)\nIndice fuori limite");
+    for (int outside : {3, -1})
+        EXPECT_EQ(fatalOf([&] { a[outside]; }).first,
+                  "Errore nella funzione Array::operator[](int)\nIndice fuori limite");
 
     Array<int> d = toDigits(1234, 10);
     ASSERT_EQ(d.size(), 4);
     EXPECT_FALSE(d.reversed());
-    EXPECT_EQ(d[0], 1);
-    EXPECT_EQ(d[3], 4);
+    EXPECT_EQ(std::tuple(d[0], d[1], d[2], d[3]), std::tuple(1, 2, 3, 4));
 
     EXPECT_EQ(toText(5, 2, 9), "000000101");
     EXPECT_EQ(toText(255, 16, 2), "FF");
@@ -128,15 +112,6 @@ TEST(Array, ReversedAccessDigitsAndText) {
     EXPECT_EQ(toText(0x4142, 256, 0), "AB");
     EXPECT_EQ(toText(123, 10, 1), "123"); // never cut to the width
 }
-
-TEST(FatalError, ReportWritesMessageWithoutLineEndAndFails) {
-    testing::internal::CaptureStdout();
-    int status = reportFatal(FatalError("Errore nella funzione Array::Array"));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Errore nella funzione Array::Array");
-    EXPECT_EQ(status, 1);
-}
-
-#include "support/Encoding.h"
 
 TEST(Encoding, Windows1252MessagesReadAsUtf8) {
     EXPECT_EQ(windows1252ToUtf8("sar\xE0 non \xE8 gi\xE0"), "sarà non è già");
