@@ -9,7 +9,6 @@
 
 #include <array>
 #include <random>
-#include <regex>
 #include <sstream>
 
 using namespace tarveno;
@@ -262,8 +261,13 @@ TEST_F(Assembled, MutatedStatementsPassOnlyWhenAssembledAsMeant) {
         for (int32_t i = 0; i < statementsPerSource; ++i) {
             std::string text = grammar.statement(i).text;
             // Tokens: runs of letters and digits, single other characters.
-            static const std::regex token("[A-Za-z0-9]+|[^ ]");
-            std::vector<std::string> tokens(std::sregex_token_iterator(text.begin(), text.end(), token), {});
+            auto alnum = [&](size_t k) { return std::isalnum(static_cast<unsigned char>(text[k])); };
+            std::vector<std::string> tokens;
+            for (size_t k = 0, end; k < text.size(); k = end) {
+                for (end = k + 1; alnum(k) && end < text.size() && alnum(end);)
+                    ++end;
+                if (text[k] != ' ') tokens.push_back(text.substr(k, end - k));
+            }
             if (i == static_cast<int32_t>(seed % statementsPerSource) && !tokens.empty()) {
                 const size_t at = random() % tokens.size();
                 const auto pos = tokens.begin() + static_cast<std::ptrdiff_t>(at);
