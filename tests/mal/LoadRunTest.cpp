@@ -58,8 +58,7 @@ TEST(LoadMicroprogram, FileFormat) {
     ControlPath empty;
     empty.loadMicroprogram(dir.write("empty.bin", ""));
     EXPECT_EQ(empty.controlStore.count(), 0);
-    EXPECT_EQ(testutil::fatalOf([&] { empty.loadMicroprogram((dir / "missing.bin").string()); }).first,
-              "Errore nel metodo FileReader::open(): impossibile aprire il file");
+    EXPECT_THROW(empty.loadMicroprogram((dir / "missing.bin").string()), FatalError);
 }
 
 TEST(LoadAndRun, Examples) {
