@@ -394,7 +394,8 @@ class Checker {
             result_.findings.push_back(
                 {line, 1, false,
                  "the microprogram has " + std::to_string(entries_.size()) +
-                     " statements, so none is at address 112, where Run stops: Run will not end by itself",
+                     (entries_.size() == 1 ? " statement" : " statements") +
+                     ", so none is at address 112, where Run stops: Run will not end by itself",
                  entries_.empty() ? std::string() : entries_.back().source->display});
         }
     }

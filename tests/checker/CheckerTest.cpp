@@ -92,6 +92,7 @@ TEST(Checker, EachFindingIsReportedAtItsLineAndColumn) {
         {"  h = 0 << 8\n", 1, 3, "assembles as \"H = MAR << 8; GOTO 1\""},
         // warnings
         {"", 1, 1, "the microprogram has 0 statements, so none is at address 112, where Run stops", false},
+        {"  h = 0\n", 1, 1, "the microprogram has 1 statement, so none", false},
         {"  mar = sp; rd\n  h = mdr\n", 2, 7, "MDR still holds its old value here: the RD at line 1", false},
         {"  pc = pc + 1; fetch; goto a\n  h = 0\na h = mbru << 8\n", 3, 7, "MBRU still holds", false},
         {"a mar = z = sp; rd; if (z) goto a; else goto b\nb h = mdr\n", 2, 7, "the RD at line 1", false},
