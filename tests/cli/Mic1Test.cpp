@@ -154,3 +154,71 @@ TEST(Mic1, BadInputNeverCrashesOrHangs) {
     r = run(mic1, {"ijvm", dir.write("garbage.jvm", garbage)});
     EXPECT_TRUE(r.status == 0 || r.status == 1 || r.status == 3) << r.status;
 }
+
+TEST(Mic1Ijvm, ImageTablesAndDiagnostics) {
+    TempDir dir;
+    const std::string worked =
+        ".constant\none 1\n.end-constant\n.main\n.var\ni\n.end-var\nBIPUSH 3\nISTORE i\n"
+        "loop: ILOAD i\nIFEQ done\nIINC i -1\nGOTO loop\ndone: LDCW one\nHALT\n.end-main\n";
+    auto r = run(mic1, {"ijvm", dir.write("worked.jvm", worked)});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Method area (26 bytes):\n"
+                     "  00000: 52 00 01 00 01 00 01 19 03 21 01 1C 01 44 00 09\n"
+                     "  00016: 34 01 FF 3A FF F8 30 00 00 70\n"
+                     "Constant pool (2 entries):\n  0: 1\n  1: 3\n"
+                     "Methods (1):\n  main: number 0, parameters 1, variables 1, length 19\n"
+                     "Constants (1):\n  one: index 0, value 1\n"
+                     "Diagnostics (0):\n");
+    r = run(mic1, {"ijvm", (dir / "worked.jvm").string(), "--json"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(
+        r.out.rfind(
+            "{\"methodArea\":\"52000100010001190321011C014400093401FF3AFFF830000070\","
+            "\"constantPool\":[1,3],"
+            "\"methods\":[{\"name\":\"main\",\"number\":0,\"parameters\":1,\"variables\":1,\"length\":19}],"
+            "\"constants\":[{\"name\":\"one\",\"index\":0,\"value\":1}],\"diagnostics\":[],"
+            "\"sourceMap\":{\"7\":",
+            0),
+        0u)
+        << r.out;
+    EXPECT_NE(r.out.find("\"methodMap\":{\"7\":1,"), std::string::npos);
+
+    // Diagnostics: exit 3, messages decoded to UTF-8 with their spans.
+    r = run(mic1, {"ijvm", dir.write("bad.jvm", ".main\nBIPUSH 3\nfoo\n.end-main\n"), "--json"});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(
+        r.out.find("\"diagnostics\":[{\"message\":\"Errore nel metodo main in prossimità dell'istruzione 1: "
+                   "FOO non esiste.\",\"start\":15,\"length\":3}]"),
+        std::string::npos)
+        << r.out;
+
+    // A malformed number is fatal; odd sources end cleanly.
+    r = run(mic1, {"ijvm", dir.write("num.jvm", ".main\nBIPUSH 0b1\n.end-main\n")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Errore nella funzione atolong(char): Numero 0b1 non valido");
+    for (const std::string& src :
+         {dir.write("comment.jvm", ".main\n/* never closed\nHALT\n"),
+          dir.write("word.jvm", ".main\n" + std::string(100000, 'W') + "\n.end-main\n")}) {
+        r = run(mic1, {"ijvm", src});
+        EXPECT_EQ(r.status, 3) << src;
+        EXPECT_NE(r.out.find("Diagnostics ("), std::string::npos);
+    }
+}
+
+TEST(Mic1, SourcesWithErrorsAreRefusedUnlessUnchecked) {
+    TempDir dir;
+    const std::string src = dir.write("bad.mal", halting("main h = h - tos\n", 1));
+    for (const char* cmd : {"asm", "run"}) {
+        auto r = run(mic1, {cmd, src});
+        EXPECT_EQ(r.status, 3) << cmd;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(
+            r.err.rfind("Errors: 1, warnings: 0\n" + src + ":1:10: error: the ALU cannot compute H - TOS", 0),
+            0u)
+            << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "bad.bin"));
+    EXPECT_EQ(run(mic1, {"asm", src, "--no-check"}).status, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "bad.bin"));
+    EXPECT_EQ(run(mic1, {"run", src, "--no-check"}).status, 0);
+}
