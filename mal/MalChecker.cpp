@@ -3,6 +3,7 @@
 #include "mal/CheckerGrammar.h"
 #include "mal/CheckerReader.h"
 #include "mal/MIstrC.h"
+#include "mal/MicroAssembler.h"
 #include "mal/StringTokenizer.h"
 #include "support/FatalError.h"
 
@@ -269,37 +270,16 @@ class Checker {
         }
     }
 
-    // The statement text the micro-assembler hands to the encoder: labels replaced by
-    // their addresses, the default jump added. Also the generated jump of an IF.
+    // The statement text the micro-assembler hands to the encoder, and the generated
+    // jump of an IF, from the addresses this checker resolved.
     std::string resolvedText(const Entry& e, std::string& generatedJump) const {
-        std::string text = e.source->text.substr(0, 50);
-        StringTokenizer tokens(text, MIstrC::delimiters);
-        std::vector<std::string> words;
-        for (int32_t k = 0; k < tokens.count(); ++k)
-            words.push_back(tokens.token(k).text);
-        auto rebuild = [&words] {
-            std::string out;
-            for (const std::string& w : words)
-                out += " " + w;
-            return out;
-        };
-        bool jumps = false;
-        for (size_t k = 0; k < words.size(); ++k) {
-            if (words[k] == "GOTO") {
-                jumps = true;
-                if (k + 1 < words.size() && words[k + 1][0] != '(') {
-                    words[k + 1] = std::to_string(e.next);
-                    return rebuild();
-                }
-            }
-            if (words[k] == "IF" && k + 9 < words.size()) {
-                words[k + 9] = std::to_string(e.next);
-                generatedJump = " GOTO " + std::to_string(e.thenAddress) + ";";
-                return rebuild();
-            }
-        }
-        if (!jumps) text += " GOTO " + std::to_string(e.index + 1) + ";";
-        return text;
+        const ResolvedStatement r =
+            resolveStatement(e.source->text.substr(0, 50), e.index, [&e](const std::string&, LabelUse use) {
+                return use == LabelUse::Then ? e.thenAddress : e.next;
+            });
+        if (r.form == ResolvedStatement::If::Complete)
+            generatedJump = " GOTO " + std::to_string(r.thenAddress) + ";";
+        return r.text;
     }
 
     void compareWithAssembler() {

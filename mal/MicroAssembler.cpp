@@ -138,15 +138,17 @@ int32_t MicroAssembler::lookup(const std::string& name, const char* how) {
     return 0;
 }
 
-void MicroAssembler::resolve(std::string& text, int32_t index, const std::string& shown) {
+ResolvedStatement resolveStatement(const std::string& text, int32_t index,
+                                   const std::function<int32_t(const std::string&, LabelUse)>& address) {
     StringTokenizer tokenizer(text, MIstrC::delimiters);
     std::vector<std::string> tokens;
     for (int32_t k = 0; k < tokenizer.count(); ++k)
         tokens.push_back(tokenizer.token(k).text);
+    ResolvedStatement r;
     const auto rebuild = [&] {
-        text.clear();
         for (const std::string& t : tokens)
-            text += " " + t;
+            r.text += " " + t;
+        return r;
     };
     const size_t count = tokens.size();
     bool jump = false;
@@ -155,45 +157,55 @@ void MicroAssembler::resolve(std::string& text, int32_t index, const std::string
             jump = true;
             // Only the first jump to a label is resolved.
             if (k + 1 < count && tokens[k + 1][0] != '(') {
-                tokens[k + 1] = decimalText(lookup(tokens[k + 1], "GOTO "));
-                rebuild();
-                return;
+                tokens[k + 1] = decimalText(address(tokens[k + 1], LabelUse::Goto));
+                return rebuild();
             }
         }
         if (tokens[k] == "IF") {
             // IF ( flag ) GOTO then ; ELSE GOTO else ; counted from the IF.
             if (k + 9 < count) {
-                const int32_t elseAddress = lookup(tokens[k + 9], "ELSE GOTO ");
-                tokens[k + 9] = decimalText(elseAddress);
-                const int32_t thenAddress =
-                    k + 5 < count ? lookup(tokens[k + 5], "IF GOTO ") : (warn("IF without a then label"), 0);
-                const int32_t address = elseAddress + 256;
-                if (address < statements_)
-                    warn("the jump of this IF is placed at address " + decimalText(address) +
-                         ", which is also the statement of line " +
-                         decimalText(statementLines_[static_cast<size_t>(address)]) +
-                         "; the line written first is the one loaded");
-                for (const Placed& p : placed_) {
-                    if (p.address == address && p.target != thenAddress) {
-                        warn("the IF of line " + decimalText(p.line) +
-                             " already placed its jump at address " + decimalText(address) +
-                             " (same else label); this IF's then branch goes to address " +
-                             decimalText(p.target) + ", not " + decimalText(thenAddress));
-                        break;
-                    }
-                }
-                placed_.push_back({address, thenAddress, line_});
-                emit(address, " GOTO " + decimalText(thenAddress) + ";", shown);
+                r.form = ResolvedStatement::If::Complete;
+                r.elseAddress = address(tokens[k + 9], LabelUse::Else);
+                tokens[k + 9] = decimalText(r.elseAddress);
+                r.thenAddress = address(tokens[k + 5], LabelUse::Then);
             } else {
-                warn("IF without an else label (is the statement longer than 50 characters?); it goes to "
-                     "address 0");
+                r.form = ResolvedStatement::If::NoElse;
             }
-            rebuild();
-            return;
+            return rebuild();
         }
     }
+    r.text = text;
     // A statement without a jump continues with the next statement of the file.
-    if (!jump) text += " GOTO " + decimalText(index + 1) + ";";
+    if (!jump) r.text += " GOTO " + decimalText(index + 1) + ";";
+    return r;
+}
+
+void MicroAssembler::resolve(std::string& text, int32_t index, const std::string& shown) {
+    static constexpr const char* how[] = {"GOTO ", "ELSE GOTO ", "IF GOTO "};
+    const ResolvedStatement r = resolveStatement(text, index, [&](const std::string& name, LabelUse use) {
+        return lookup(name, how[static_cast<int>(use)]);
+    });
+    text = r.text;
+    if (r.form == ResolvedStatement::If::NoElse) {
+        warn("IF without an else label (is the statement longer than 50 characters?); it goes to address 0");
+    } else if (r.form == ResolvedStatement::If::Complete) {
+        const int32_t address = r.elseAddress + 256;
+        if (address < statements_)
+            warn("the jump of this IF is placed at address " + decimalText(address) +
+                 ", which is also the statement of line " +
+                 decimalText(statementLines_[static_cast<size_t>(address)]) +
+                 "; the line written first is the one loaded");
+        for (const Placed& p : placed_) {
+            if (p.address == address && p.target != r.thenAddress) {
+                warn("the IF of line " + decimalText(p.line) + " already placed its jump at address " +
+                     decimalText(address) + " (same else label); this IF's then branch goes to address " +
+                     decimalText(p.target) + ", not " + decimalText(r.thenAddress));
+                break;
+            }
+        }
+        placed_.push_back({address, r.thenAddress, line_});
+        emit(address, " GOTO " + decimalText(r.thenAddress) + ";", shown);
+    }
 }
 
 void MicroAssembler::emit(int32_t address, const std::string& text, const std::string& shown) {

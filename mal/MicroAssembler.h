@@ -24,11 +24,32 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tarveno {
+
+// Which label of a statement is being looked up.
+enum class LabelUse { Goto, Else, Then };
+
+// A statement text as the encoder receives it, and the IF it holds, if any.
+struct ResolvedStatement {
+    enum class If { None, Complete, NoElse };
+    std::string text;   // labels replaced by addresses, the default jump added
+    If form = If::None; // Complete: a jump to thenAddress goes at elseAddress + 256
+    int32_t elseAddress = 0;
+    int32_t thenAddress = 0;
+};
+
+// Resolves one statement text (already cut to 50 characters): the first GOTO to a
+// label gets its address; an IF gets its else address, and the then address for the
+// jump placed at else + 256; a statement without GOTO continues with index + 1. The
+// micro-assembler and the checker share it, so they hand the encoder the same text.
+ResolvedStatement
+resolveStatement(const std::string& text, int32_t index,
+                 const std::function<int32_t(const std::string& name, LabelUse use)>& address);
 
 class MicroAssembler {
   public:
