@@ -31,7 +31,7 @@ std::string hexBytes(const tarveno::Vector& v, const char* separator) {
 
 // Names come from the source: bytes that are not valid UTF-8 are read as Windows-1252,
 // so the screen and JSON always get valid text.
-std::string sourceText(const std::string& bytes) {
+std::string displayText(const std::string& bytes) {
     return tarveno::displayText(bytes);
 }
 
@@ -53,13 +53,13 @@ void printText(IJVMC& a) {
         out += "  " + std::to_string(i) + ": " + std::to_string(a.poolEntry(i)) + '\n';
     out += "Methods (" + std::to_string(a.methods.count()) + "):\n";
     a.methods.forEach([&](const tarveno::Method& m) {
-        out += "  " + sourceText(m.name) + ": number " + std::to_string(m.number) + ", parameters " +
+        out += "  " + displayText(m.name) + ": number " + std::to_string(m.number) + ", parameters " +
                std::to_string(m.parameters) + ", variables " + std::to_string(m.variables) + ", length " +
                std::to_string(m.length) + '\n';
     });
     out += "Constants (" + std::to_string(a.constants.count()) + "):\n";
     a.constants.forEach([&](const tarveno::SymbolTable& c) {
-        out += "  " + sourceText(c.name) + ": index " + std::to_string(c.index) + ", value " +
+        out += "  " + displayText(c.name) + ": index " + std::to_string(c.index) + ", value " +
                std::to_string(c.value) + '\n';
     });
     out += "Diagnostics (" + std::to_string(a.errors.count()) + "):\n";
@@ -76,7 +76,7 @@ void printJson(IJVMC& a) {
         pool.push_back(a.poolEntry(i));
     ordered_json methods = ordered_json::array();
     a.methods.forEach([&](const tarveno::Method& m) {
-        methods.push_back({{"name", sourceText(m.name)},
+        methods.push_back({{"name", displayText(m.name)},
                            {"number", m.number},
                            {"parameters", m.parameters},
                            {"variables", m.variables},
@@ -84,7 +84,7 @@ void printJson(IJVMC& a) {
     });
     ordered_json constants = ordered_json::array();
     a.constants.forEach([&](const tarveno::SymbolTable& c) {
-        constants.push_back({{"name", sourceText(c.name)}, {"index", c.index}, {"value", c.value}});
+        constants.push_back({{"name", displayText(c.name)}, {"index", c.index}, {"value", c.value}});
     });
     ordered_json diagnostics = ordered_json::array();
     a.errors.forEach([&](const tarveno::ErrorTable& e) {
