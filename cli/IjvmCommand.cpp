@@ -31,9 +31,7 @@ std::string hexBytes(const tarveno::Vector& v, const char* separator) {
 
 // Names come from the source: bytes that are not valid UTF-8 are read as Windows-1252,
 // so the screen and JSON always get valid text.
-std::string displayText(const std::string& bytes) {
-    return tarveno::displayText(bytes);
-}
+using tarveno::displayText;
 
 void printText(IJVMC& a) {
     std::string out;
