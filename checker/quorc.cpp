@@ -2,7 +2,7 @@
 // first character is "E" exactly when the source has errors. It writes nothing else.
 // Exit status: 0 no errors, 3 errors, 1 the report cannot be written, 2 usage.
 
-#include "mal/MalChecker.h"
+#include "checker/MalChecker.h"
 #include "support/FatalError.h"
 
 #include <cstdio>

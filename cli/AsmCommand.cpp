@@ -1,8 +1,6 @@
 #include "Commands.h"
 #include "Files.h"
 
-#include "mal/MicroAssembler.h"
-
 #include <iostream>
 
 namespace mic1 {
@@ -12,13 +10,11 @@ int runAsm(const AsmOptions& options) {
         std::cerr << "mic1: " << why << '\n';
         return ExitFatal;
     }
-    if (!options.noCheck && !checkMalSource(options.source)) return ExitIncomplete;
-    const std::string output = options.output.empty() ? binaryNameFor(options.source) : options.output;
-    tarveno::MicroAssembler assembler(options.source, output);
-    assembler.assemble();
-    for (const std::string& w : assembler.warnings())
-        std::cerr << options.source << ": warning: " << w << '\n';
-    return ExitOk;
+    const std::string output =
+        options.output.empty() ? tarveno::microprogramFileFor(options.source) : options.output;
+    const auto outcome = tarveno::assembleMicroprogram(
+        options.source, output, options.noCheck ? tarveno::Check::Skip : tarveno::Check::Run);
+    return reportCompile(outcome, options.source) ? ExitOk : ExitIncomplete;
 }
 
 } // namespace mic1

@@ -1,7 +1,5 @@
 #include "Files.h"
 
-#include "mal/MalChecker.h"
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -20,19 +18,12 @@ std::string unreadableReason(const std::string& path) {
     return {};
 }
 
-std::string binaryNameFor(const std::string& source) {
-    const std::filesystem::path p(source);
-    const std::string name = p.filename().string();
-    const auto dot = name.rfind('.');
-    // A leading dot (".hidden") is part of the name, not an extension.
-    const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-    return (p.parent_path() / (stem + ".bin")).string();
-}
-
-bool checkMalSource(const std::string& source) {
-    const tarveno::CheckResult result = tarveno::checkMalFile(source);
-    if (result.errors > 0 || result.warnings > 0) std::cerr << tarveno::formatReport(result, source);
-    return result.errors == 0;
+bool reportCompile(const tarveno::CompileOutcome& outcome, const std::string& source) {
+    const tarveno::CheckResult& check = outcome.check;
+    if (check.errors > 0 || check.warnings > 0) std::cerr << tarveno::formatReport(check, source);
+    for (const std::string& w : outcome.warnings)
+        std::cerr << source << ": warning: " << w << '\n';
+    return check.errors == 0;
 }
 
 TempDir::TempDir() {

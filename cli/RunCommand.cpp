@@ -2,7 +2,6 @@
 #include "Files.h"
 
 #include "core/ControlPath.h"
-#include "mal/MicroAssembler.h"
 #include "support/Conversions.h"
 
 #include <nlohmann/json.hpp>
@@ -50,28 +49,24 @@ bool parseDump(const std::string& text, DumpRange& range) {
 }
 
 // Loads the program into a new machine: a ".bin" file as it is, anything else as MAL
-// source assembled into a private temporary file first.
-bool loadProgram(const RunOptions& options, ControlPath& machine, int& status) {
+// source compiled into a private temporary file first.
+bool loadProgram(const RunOptions& options, tarveno::Workbench& bench, int& status) {
     if (const std::string why = unreadableReason(options.program); !why.empty()) {
         std::cerr << "mic1: " << why << '\n';
         status = ExitFatal;
         return false;
     }
     if (endsWith(options.program, ".bin")) {
-        machine.loadMicroprogram(options.program);
+        bench.loadMicroprogramFile(options.program);
         return true;
     }
-    if (!options.noCheck && !checkMalSource(options.program)) {
+    TempDir temp;
+    const auto outcome = bench.compileAndLoad(options.program, temp.path() + "/program.bin",
+                                              options.noCheck ? tarveno::Check::Skip : tarveno::Check::Run);
+    if (!reportCompile(outcome, options.program)) {
         status = ExitIncomplete;
         return false;
     }
-    TempDir temp;
-    const std::string binary = temp.path() + "/program.bin";
-    tarveno::MicroAssembler assembler(options.program, binary);
-    assembler.assemble();
-    for (const std::string& w : assembler.warnings())
-        std::cerr << options.program << ": warning: " << w << '\n';
-    machine.loadMicroprogram(binary);
     return true;
 }
 
@@ -214,10 +209,10 @@ int runRun(const RunOptions& options) {
     const bool hasInput = options.stdinValue.has_value();
     const int32_t input = hasInput ? tarveno::atolong(*options.stdinValue) : 0;
 
-    auto machine = std::make_unique<ControlPath>();
+    tarveno::Workbench bench;
     int status = ExitOk;
-    if (!loadProgram(options, *machine, status)) return status;
-    machine->reset();
+    if (!loadProgram(options, bench, status)) return status;
+    ControlPath* machine = &bench.machine();
     for (const auto& [address, value] : words)
         machine->memoryWord(address) = value;
     if (hasInput) machine->memoryWord(ControlPath::standardInputAddress) = input;

@@ -6,7 +6,7 @@
 #include "core/Datapath.h"
 #include "core/Memory.h"
 #include "core/Mic.h"
-#include "ijvm/Tables.h"
+#include "core/Tables.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Loading a microprogram file into the control store.
 
 #include "core/ControlPath.h"
-#include "ijvm/FileReader.h"
+#include "support/FileReader.h"
 
 namespace tarveno {
 

@@ -1,6 +1,6 @@
 #include "ijvm/IJVMC.h"
 
-#include "mal/StringTokenizer.h"
+#include "support/StringTokenizer.h"
 #include "support/Conversions.h"
 
 #include <filesystem>

@@ -7,9 +7,9 @@
 // file or exhausted memory raise FatalError.
 
 #include "core/Memory.h"
-#include "ijvm/FileReader.h"
+#include "support/FileReader.h"
 #include "ijvm/InstructionSet.h"
-#include "ijvm/Tables.h"
+#include "core/Tables.h"
 #include "ijvm/Vector.h"
 #include "support/List.h"
 

@@ -25,7 +25,7 @@
 // The rules are applied to every token in turn (see encode()); a rule that consumes
 // operands makes the walk skip them.
 
-#include "mal/StringTokenizer.h"
+#include "support/StringTokenizer.h"
 
 #include <cstdint>
 #include <string>

@@ -1,7 +1,7 @@
 #include "mal/MicroAssembler.h"
 
 #include "mal/MIstrC.h"
-#include "mal/StringTokenizer.h"
+#include "support/StringTokenizer.h"
 #include "support/Conversions.h"
 #include "support/FatalError.h"
 

@@ -1,7 +1,7 @@
 #include "common/RunProgram.h"
-#include "mal/CheckerReader.h"
+#include "checker/CheckerReader.h"
 #include "mal/FileReaderMic1.h"
-#include "mal/MalChecker.h"
+#include "checker/MalChecker.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // the source means: checked against the microprogram file it really writes.
 
 #include "common/RunProgram.h"
-#include "mal/MalChecker.h"
+#include "checker/MalChecker.h"
 #include "mal/MicroAssembler.h"
 
 #include <gtest/gtest.h>

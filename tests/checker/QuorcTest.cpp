@@ -2,7 +2,7 @@
 // without a shell.
 
 #include "common/RunProgram.h"
-#include "mal/MalChecker.h"
+#include "checker/MalChecker.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "mal/CheckerGrammar.h"
+#include "checker/CheckerGrammar.h"
 
-#include "mal/CheckerReader.h"
+#include "checker/CheckerReader.h"
 
 #include <algorithm>
 #include <array>

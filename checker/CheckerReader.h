@@ -4,7 +4,7 @@
 // appended, a first word that is not reserved taken as a label), each with the line
 // and columns it came from so that findings can point at the text.
 
-#include "mal/MalChecker.h"
+#include "checker/MalChecker.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "ijvm/FileReader.h"
+#include "support/FileReader.h"
 #include "common/RunProgram.h"
 #include "support/FatalError.h"
 

@@ -1,10 +1,10 @@
-#include "mal/MalChecker.h"
+#include "checker/MalChecker.h"
 
-#include "mal/CheckerGrammar.h"
-#include "mal/CheckerReader.h"
+#include "checker/CheckerGrammar.h"
+#include "checker/CheckerReader.h"
 #include "mal/MIstrC.h"
 #include "mal/MicroAssembler.h"
-#include "mal/StringTokenizer.h"
+#include "support/StringTokenizer.h"
 #include "support/FatalError.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "mal/CheckerReader.h"
+#include "checker/CheckerReader.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "mal/StringTokenizer.h"
+#include "support/StringTokenizer.h"
 
 namespace tarveno {
 

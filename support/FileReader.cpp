@@ -1,4 +1,4 @@
-#include "ijvm/FileReader.h"
+#include "support/FileReader.h"
 
 #include "support/Conversions.h"
 #include "support/FatalError.h"

@@ -1,0 +1,32 @@
+cmake_minimum_required(VERSION 3.20)
+# Fails the build when a source includes a header of a layer above its own.
+# The layers, lowest first: a folder may include its own headers and those of the
+# folders listed for it.
+set(allowed_support support)
+set(allowed_core support core)
+set(allowed_mal support core mal)
+set(allowed_ijvm support core ijvm)
+set(allowed_checker support core mal checker)
+set(allowed_workbench support core mal ijvm checker workbench)
+set(allowed_cli support core mal ijvm checker workbench cli)
+set(allowed_ui support core mal ijvm checker workbench ui)
+set(layered support core mal ijvm checker workbench cli ui)
+
+set(failures "")
+foreach(dir IN LISTS layered)
+  file(GLOB_RECURSE sources ${SOURCE_DIR}/${dir}/*.h ${SOURCE_DIR}/${dir}/*.cpp)
+  foreach(src IN LISTS sources)
+    file(STRINGS ${src} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[a-z]+/")
+    foreach(line IN LISTS includes)
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([a-z]+)/.*" "\\1" target "${line}")
+      if(target IN_LIST layered AND NOT target IN_LIST allowed_${dir})
+        file(RELATIVE_PATH rel ${SOURCE_DIR} ${src})
+        string(APPEND failures "  ${rel}: ${line} (${dir}/ may not include ${target}/)\n")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+if(failures)
+  message(FATAL_ERROR "Includes that point up a layer "
+    "(support <- core <- {mal, ijvm} <- checker <- workbench <- {cli, ui}):\n${failures}")
+endif()
