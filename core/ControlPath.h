@@ -37,7 +37,7 @@ struct SequencerState {
 
 class ControlPath : public Datapath, public SequencerState {
   public:
-    static constexpr uint32_t haltAddress = 112;
+    static constexpr uint32_t haltAddress = machine::haltAddress;
 
     ControlPath() = default;
     ControlPath(const ControlPath&) = delete; // the machine is owned, never copied

@@ -3,20 +3,13 @@
 // the N and Z flags, main memory and the memory interface with its one-cycle latency.
 // The cycle is defined inline: it is the hot path of every Run.
 
+#include "core/MachineDescription.h"
 #include "core/Memory.h"
 #include "core/Mic.h"
 
 #include <cstdint>
 
 namespace tarveno {
-
-enum Register : int { MAR = 0, MDR, PC, SP, LV, CPP, TOS, OPC, H, MBR, RegisterCount };
-
-// B-bus source codes; 11 to 15 name no register and put 0 on the bus.
-enum BSource : uint32_t { B_MAR = 0, B_MDR, B_PC, B_SP, B_LV, B_CPP, B_TOS, B_OPC, B_H, B_MBRU, B_MBR };
-
-// Pending-operation bits (the Mem field of the control word).
-enum MemOp : uint32_t { MemFetch = 1, MemRead = 2, MemWrite = 4 };
 
 using MainMemory = Memory<uint32_t, int32_t>;
 
@@ -76,7 +69,7 @@ struct DatapathState {
 
 class Datapath : public DatapathState {
   public:
-    static constexpr uint32_t standardInputAddress = 0xFFFFFFFAu;
+    static constexpr uint32_t standardInputAddress = machine::standardInputAddress;
 
     Datapath() = default;
 
