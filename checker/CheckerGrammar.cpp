@@ -12,28 +12,10 @@ namespace {
 
 constexpr std::string_view delimiters = "=+-~|&;<>()";
 
-struct Register {
-    std::string_view name;
-    uint32_t cBit; // C-bus enable, 0 for none
-    uint32_t bus;  // B-bus code, 0 for none
-};
-
-constexpr std::array<Register, 11> registers{{{"MAR", 0x80, 0},
-                                              {"MDR", 0x100, 1},
-                                              {"PC", 0x200, 2},
-                                              {"SP", 0x400, 3},
-                                              {"LV", 0x800, 4},
-                                              {"CPP", 0x1000, 5},
-                                              {"TOS", 0x2000, 6},
-                                              {"OPC", 0x4000, 7},
-                                              {"H", 0x8000, 0},
-                                              {"MBR", 0, 10},
-                                              {"MBRU", 0, 9}}};
+using Register = MalRegister;
 
 const Register* findRegister(std::string_view name) {
-    for (const Register& r : registers)
-        if (r.name == name) return &r;
-    return nullptr;
+    return findMalRegister(name);
 }
 
 bool isLetter(char c) {
@@ -204,8 +186,8 @@ class Parser {
         if (tok.kind == Token::Word) {
             if (tok.text == "H") {
                 o.h = true;
-            } else if (const Register* r = findRegister(tok.text); r && r->bus) {
-                o.bus = r->bus;
+            } else if (const Register* r = findRegister(tok.text); r && r->bCode) {
+                o.bus = r->bCode;
                 if (tok.text == "MDR" || tok.text == "MBR" || tok.text == "MBRU")
                     out_.meaning.busReads.push_back({tok.text, tok.column});
             } else if (tok.text == "MAR") {
@@ -485,67 +467,18 @@ bool isMalWord(std::string_view word) {
 
 uint32_t busCode(std::string_view name) {
     const Register* r = findRegister(name);
-    return r ? r->bus : 0;
+    return r ? r->bCode : 0;
 }
 
 std::string describeMicroinstruction(uint32_t word, int32_t next) {
-    static constexpr std::array<std::string_view, 16> busNames{"MAR", "MDR", "PC",  "SP",   "LV",  "CPP",
-                                                               "TOS", "OPC", "H",   "MBRU", "MBR", "B11",
-                                                               "B12", "B13", "B14", "B15"};
-    const std::string b(busNames[word & 0xF]);
+    const std::string b(bSourceNames[word & 0xF]);
     std::string expression;
-    switch ((word >> 16) & 0x3F) {
-    case 0x0C:
-        expression = "H AND " + b;
-        break;
-    case 0x10:
-        expression = "0";
-        break;
-    case 0x11:
-        expression = "1";
-        break;
-    case 0x12:
-        expression = "-1";
-        break;
-    case 0x14:
-        expression = b;
-        break;
-    case 0x18:
-        expression = "H";
-        break;
-    case 0x1A:
-        expression = "NOT H";
-        break;
-    case 0x1C:
-        expression = "H OR " + b;
-        break;
-    case 0x2C:
-        expression = "NOT " + b;
-        break;
-    case 0x35:
-        expression = b + " + 1";
-        break;
-    case 0x37:
-        expression = b + " - 1";
-        break;
-    case 0x39:
-        expression = "H + 1";
-        break;
-    case 0x3B:
-        expression = "-H";
-        break;
-    case 0x3C:
-        expression = "H + " + b;
-        break;
-    case 0x3D:
-        expression = "H + " + b + " + 1";
-        break;
-    case 0x3F:
-        expression = b + " - H";
-        break;
-    default: // codes outside the ALU's table compute 0
+    if (const AluFunction* f = findAluFunction((word >> 16) & 0x3F)) {
+        // The MAL form names the B operand "B": put the bus source in its place.
+        for (char c : f->malForm)
+            expression += c == 'B' ? b : std::string(1, c);
+    } else { // codes outside the ALU's table compute 0
         expression = "0 (ALU code " + std::to_string((word >> 16) & 0x3F) + ")";
-        break;
     }
     const uint32_t shifter = (word >> 22) & 3;
     if (shifter == 1) expression += " >> 1";
@@ -553,10 +486,8 @@ std::string describeMicroinstruction(uint32_t word, int32_t next) {
 
     std::vector<std::string> parts;
     std::string destinations;
-    static constexpr std::array<std::string_view, 9> cNames{"MAR", "MDR", "PC",  "SP", "LV",
-                                                            "CPP", "TOS", "OPC", "H"};
-    for (size_t i = 0; i < cNames.size(); ++i)
-        if (word & (0x80u << i)) destinations += std::string(cNames[i]) + " = ";
+    for (int i = 0; i < H + 1; ++i)
+        if (word & (0x80u << i)) destinations += std::string(registerNames[static_cast<size_t>(i)]) + " = ";
     if (destinations.empty() && ((word >> 16) & 0xFF))
         destinations = (word & jamN) && !(word & jamZ) ? "N = " : "Z = ";
     if (!destinations.empty()) parts.push_back(destinations + expression);

@@ -15,6 +15,8 @@
 //
 // with one ALU operation, one jump and at most one of RD and WR per statement.
 
+#include "core/MachineDescription.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -23,10 +25,11 @@
 
 namespace tarveno::checker {
 
-// Control-word fields.
-constexpr uint32_t memFetch = 0x10, memRead = 0x20, memWrite = 0x40;
-constexpr uint32_t shiftRight = 0x400000, shiftLeft = 0x800000;
-constexpr uint32_t jamZ = 0x1000000, jamN = 0x2000000, jmpc = 0x4000000;
+// Control-word bits, named as the checker's rules use them.
+inline constexpr uint32_t memFetch = controlBit::fetch, memRead = controlBit::read,
+                          memWrite = controlBit::write;
+inline constexpr uint32_t shiftRight = controlBit::shiftRight, shiftLeft = controlBit::shiftLeft;
+inline constexpr uint32_t jamZ = controlBit::jamZ, jamN = controlBit::jamN, jmpc = controlBit::jmpc;
 
 struct Token {
     enum Kind { Delimiter, Word, Number } kind = Word;

@@ -5,6 +5,7 @@
 // and columns it came from so that findings can point at the text.
 
 #include "checker/MalChecker.h"
+#include "core/MachineDescription.h"
 
 #include <cstdint>
 #include <string>
@@ -18,14 +19,10 @@ constexpr size_t maxLineLength = 254;
 // Longest statement text and label that reach the encoder and the label list uncut.
 constexpr size_t maxStatementLength = 49;
 constexpr size_t maxLabelLength = 29;
-// Longest shown text the machine keeps for a microinstruction.
-constexpr size_t maxShownText = 69;
-// Addresses of the control store that the source map covers.
-constexpr int32_t controlStoreSize = 512;
-// Address at which Run stops.
-constexpr int32_t haltAddress = 112;
-// What the micro-assembler writes for a statement without label.
-inline constexpr std::string_view noLabelMarker = "ek9218a";
+inline constexpr size_t maxShownText = machine::shownTextLimit;
+inline constexpr int32_t controlStoreSize = static_cast<int32_t>(machine::sourceMapSize);
+inline constexpr int32_t haltAddress = static_cast<int32_t>(machine::haltAddress);
+using machine::noLabelMarker;
 
 // One statement as the micro-assembler reads it.
 struct SourceStatement {

@@ -4,8 +4,8 @@
 #include "checker/CheckerReader.h"
 #include "mal/MIstrC.h"
 #include "mal/MicroAssembler.h"
-#include "support/StringTokenizer.h"
 #include "support/FatalError.h"
+#include "support/StringTokenizer.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -156,8 +156,8 @@ class Checker {
     void unknownDestination(Entry& e) {
         const std::string& w = e.source->label;
         std::string message = "unknown word " + w;
-        const std::vector<std::string> registers{"MAR", "MDR", "PC", "SP", "LV", "CPP",
-                                                 "TOS", "OPC", "H",  "Z",  "N"};
+        std::vector<std::string> registers(registerNames.begin(), registerNames.begin() + H + 1);
+        registers.insert(registers.end(), {"Z", "N"});
         const std::string guess = closestWord(w, registers);
         if (!guess.empty()) message += "; did you mean " + guess + "?";
         message += " (a first word that is no register or keyword is taken as a label)";

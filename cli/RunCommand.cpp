@@ -118,13 +118,15 @@ std::optional<int32_t> wordAt(const ControlPath& m, uint32_t address) {
 }
 
 void printText(const ControlPath& m, bool halted, const std::optional<DumpRange>& dump) {
-    const auto& r = m.registers;
     std::string out;
-    out += "MAR=" + std::to_string(r[tarveno::MAR]) + " MDR=" + std::to_string(r[tarveno::MDR]) +
-           " PC=" + std::to_string(r[tarveno::PC]) + " SP=" + std::to_string(r[tarveno::SP]) +
-           " LV=" + std::to_string(r[tarveno::LV]) + " CPP=" + std::to_string(r[tarveno::CPP]) +
-           " TOS=" + std::to_string(r[tarveno::TOS]) + " OPC=" + std::to_string(r[tarveno::OPC]) +
-           " H=" + std::to_string(r[tarveno::H]) + " MBR=" + std::to_string(r[tarveno::MBR] & 0xFF) + '\n';
+    for (int i = 0; i < tarveno::RegisterCount; ++i) {
+        const int32_t value = i == tarveno::MBR ? m.registers[i] & 0xFF : m.registers[i];
+        if (i) out += ' ';
+        out += tarveno::registerNames[static_cast<size_t>(i)];
+        out += '=';
+        out += std::to_string(value);
+    }
+    out += '\n';
     out += "MPC=" + std::to_string(m.mpc) + " N=" + std::to_string(m.n) + " Z=" + std::to_string(m.z) +
            " B=" + std::to_string(m.bBus) + " C=" + std::to_string(m.cBus) +
            " ALU=" + std::to_string(m.aluFunction) + " SHIFT=" + std::to_string(m.shifterCode) +
@@ -146,9 +148,8 @@ void printText(const ControlPath& m, bool halted, const std::optional<DumpRange>
 void printJson(const ControlPath& m, bool halted, const std::optional<DumpRange>& dump) {
     using nlohmann::ordered_json;
     ordered_json regs = ordered_json::object();
-    const char* names[] = {"MAR", "MDR", "PC", "SP", "LV", "CPP", "TOS", "OPC", "H"};
-    for (int i = 0; i < 9; ++i)
-        regs[names[i]] = m.registers[i];
+    for (int i = 0; i < tarveno::MBR; ++i)
+        regs[std::string(tarveno::registerNames[static_cast<size_t>(i)])] = m.registers[i];
     regs["MBR"] = m.registers[tarveno::MBR] & 0xFF;
     ordered_json memory = ordered_json::object();
     if (dump) {

@@ -25,8 +25,9 @@ inline constexpr std::array<std::string_view, RegisterCount> registerNames{"MAR"
                                                                            "CPP", "TOS", "OPC", "H",  "MBR"};
 
 // The B-bus sources by code; codes 11 to 15 drive no register.
-inline constexpr std::array<std::string_view, 16> bSourceNames{
-    "MAR", "MDR", "PC", "SP", "LV", "CPP", "TOS", "OPC", "H", "MBRU", "MBR", "B11", "B12", "B13", "B14", "B15"};
+inline constexpr std::array<std::string_view, 16> bSourceNames{"MAR", "MDR", "PC",  "SP",   "LV",  "CPP",
+                                                               "TOS", "OPC", "H",   "MBRU", "MBR", "B11",
+                                                               "B12", "B13", "B14", "B15"};
 
 // A register name of MAL: the C-bus enable it sets as a destination (0: none) and the
 // B-bus code it selects as an operand (0: none; MAR and H are no B operand, H being the

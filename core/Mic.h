@@ -2,6 +2,8 @@
 // One microinstruction: the 27-bit control word, the next address before the JAM
 // modification, and its readable text (at most 69 characters once loaded).
 
+#include "core/MachineDescription.h"
+
 #include <cstdint>
 #include <string>
 
@@ -12,7 +14,7 @@ struct Mic {
     uint32_t nextAddress = 0;
     std::string text;
 
-    static constexpr size_t maxText = 69;
+    static constexpr size_t maxText = machine::shownTextLimit;
 };
 
 // Field selectors of the control word.

@@ -9,6 +9,8 @@
 // its label field holds the marker "ek9218a", which, being lower case, never equals a
 // label of the folded source.
 
+#include "core/MachineDescription.h"
+
 #include <cstdint>
 #include <fstream>
 #include <string>
@@ -18,7 +20,7 @@ namespace tarveno {
 
 class FileReaderMic1 {
   public:
-    static constexpr std::string_view noLabel = "ek9218a";
+    static constexpr std::string_view noLabel = machine::noLabelMarker;
     // A line of more characters than this ends the reading of the file.
     static constexpr size_t maxLine = 254;
 

@@ -1,14 +1,16 @@
 #include "mal/MIstrC.h"
 
+#include "core/MachineDescription.h"
+
 namespace tarveno {
 
 namespace {
 
-constexpr uint32_t jamz = 0x1000000;
-constexpr uint32_t jamn = 0x2000000;
-constexpr uint32_t jmpc = 0x4000000;
-constexpr uint32_t shiftRight = 0x400000;
-constexpr uint32_t shiftLeft = 0x800000;
+using controlBit::jmpc;
+using controlBit::shiftLeft;
+using controlBit::shiftRight;
+constexpr uint32_t jamz = controlBit::jamZ;
+constexpr uint32_t jamn = controlBit::jamN;
 
 bool startsWith(const StringTokenizer::Elem* e, char c) {
     return e && !e->text.empty() && e->text[0] == c;
@@ -34,23 +36,13 @@ MIstrC::MIstrC(std::string_view statement)
     : tokens_(statement, delimiters), text_(statement.substr(0, std::min(statement.size(), maxText))) {}
 
 uint32_t MIstrC::bValue(std::string_view name) {
-    if (name == "MDR") return 1;
-    if (name == "PC") return 2;
-    if (name == "SP") return 3;
-    if (name == "LV") return 4;
-    if (name == "CPP") return 5;
-    if (name == "TOS") return 6;
-    if (name == "OPC") return 7;
-    if (name == "MBRU") return 9;
-    if (name == "MBR") return 10;
-    return 0;
+    const MalRegister* r = findMalRegister(name);
+    return r ? r->bCode : 0;
 }
 
 uint32_t MIstrC::cBit(std::string_view name) {
-    static constexpr std::string_view order[] = {"MAR", "MDR", "PC", "SP", "LV", "CPP", "TOS", "OPC", "H"};
-    for (uint32_t i = 0; i < 9; ++i)
-        if (order[i] == name) return 1u << (7 + i);
-    return 0;
+    const MalRegister* r = findMalRegister(name);
+    return r ? r->cBit : 0;
 }
 
 const StringTokenizer::Elem* MIstrC::at(int32_t offset) {
@@ -78,9 +70,9 @@ void MIstrC::encode() {
         // 3. Shift operators.
         if (t == "<" || t == ">") shiftOperator(t);
         // 4. Memory words.
-        if (t == "FETCH") word_ |= 0x10;
-        if (t == "RD") word_ |= 0x20;
-        if (t == "WR") word_ |= 0x40;
+        if (t == "FETCH") word_ |= controlBit::fetch;
+        if (t == "RD") word_ |= controlBit::read;
+        if (t == "WR") word_ |= controlBit::write;
         // 5. Logic words.
         if (t == "AND" || t == "OR" || t == "NOT") logic(t);
         // 6. Assignment: the token before "=" is a destination.

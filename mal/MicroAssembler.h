@@ -18,6 +18,7 @@
 // line) where it had to choose: an undefined label, text it had to cut or ignore,
 // placements that collide.
 
+#include "core/MachineDescription.h"
 #include "mal/FileReaderMic1.h"
 #include "mal/Label.h"
 #include "support/List.h"
@@ -55,7 +56,7 @@ class MicroAssembler {
   public:
     // Addresses with a source-map entry; a microprogram holds at most this many
     // statements with a source selection.
-    static constexpr int32_t mapSize = 512;
+    static constexpr int32_t mapSize = static_cast<int32_t>(machine::sourceMapSize);
 
     // Removes the file named outputName at once (a missing file is no error); opens
     // nothing yet.
