@@ -75,39 +75,27 @@ void traceStep(const ControlPath& m) {
     std::fwrite(line.data(), 1, line.size(), stdout);
 }
 
-// Executes what the options ask for; answers whether it completed within the bound.
+// Executes what the options ask for; answers whether it completed within the bound
+// (--max-steps counts every microinstruction of the command).
 bool execute(const RunOptions& options, ControlPath& m) {
-    const tarveno::RunLimits limits{options.maxSteps, nullptr};
-    if (options.mode == "run") {
-        if (!options.trace) return m.run(limits) == StopReason::Halted;
-        for (uint64_t done = 0; m.mpc != ControlPath::haltAddress; ++done) {
-            if (options.maxSteps && done >= options.maxSteps) return false;
-            m.microStep();
-            traceStep(m);
-        }
-        return true;
-    }
+    const tarveno::StepObserver trace = options.trace ? tarveno::StepObserver(traceStep) : nullptr;
+    if (options.mode == "run") return m.run({options.maxSteps, nullptr}, trace) == StopReason::Halted;
     const uint64_t steps = options.steps.value_or(1);
     uint64_t done = 0;
-    auto allowed = [&] { return !options.maxSteps || done < options.maxSteps; };
-    if (options.mode == "mic") {
-        for (uint64_t i = 0; i < steps; ++i, ++done) {
-            if (!allowed()) return false;
-            m.microStep();
-            if (options.trace) traceStep(m);
-        }
-        return true;
-    }
-    // IJVM steps: each runs to address 0 or 112, at least one microinstruction.
     for (uint64_t i = 0; i < steps; ++i) {
-        bool first = true;
-        while (first || (m.mpc != 0 && m.mpc != ControlPath::haltAddress)) {
-            if (!allowed()) return false;
-            first = false;
-            m.microStep();
-            ++done;
-            if (options.trace) traceStep(m);
+        uint64_t remaining = 0; // no bound
+        if (options.maxSteps) {
+            if (done >= options.maxSteps) return false;
+            remaining = options.maxSteps - done;
         }
+        const uint32_t before = m.microCounter;
+        if (options.mode == "mic") {
+            m.microStep();
+            if (trace) trace(m);
+        } else if (m.ijvmStep({remaining, nullptr}, trace) != StopReason::Halted) {
+            return false;
+        }
+        done += static_cast<uint32_t>(m.microCounter - before);
     }
     return true;
 }

@@ -15,7 +15,7 @@ constexpr uint64_t stopPollInterval = 4096;
 } // namespace
 
 const ControlPath::Direct& ControlPath::fetchSlow(uint32_t address) {
-    const Mic& m = controlStore.lookup(address);
+    const Mic& m = controlStore_.lookup(address);
     Direct& d = address < directSize ? direct_[address] : far_;
     d = Direct{&m, m.nextAddress, decode(m.word)};
     return d;
@@ -56,12 +56,29 @@ template <class Done> StopReason ControlPath::runUntil(RunLimits limits, bool at
     }
 }
 
-StopReason ControlPath::run(RunLimits limits) {
-    return runUntil(limits, false, [](uint32_t mpc) { return mpc == haltAddress; });
+// The same stops as runUntil, one microinstruction at a time on the machine itself, so
+// that the observer sees every state.
+template <class Done>
+StopReason ControlPath::observedUntil(RunLimits limits, bool atLeastOne, Done done,
+                                      const StepObserver& observe) {
+    for (uint64_t executed = 0;; ++executed) {
+        if (!(atLeastOne && executed == 0) && done(mpc)) return StopReason::Halted;
+        if (limits.maxSteps && executed >= limits.maxSteps) return StopReason::Bound;
+        if (limits.stop && executed % stopPollInterval == 0 && limits.stop->load(std::memory_order_relaxed))
+            return StopReason::Stopped;
+        microStep();
+        observe(*this);
+    }
 }
 
-StopReason ControlPath::ijvmStep(RunLimits limits) {
-    return runUntil(limits, true, [](uint32_t mpc) { return mpc == 0 || mpc == haltAddress; });
+StopReason ControlPath::run(RunLimits limits, const StepObserver& observe) {
+    auto done = [](uint32_t mpc) { return mpc == haltAddress; };
+    return observe ? observedUntil(limits, false, done, observe) : runUntil(limits, false, done);
+}
+
+StopReason ControlPath::ijvmStep(RunLimits limits, const StepObserver& observe) {
+    auto done = [](uint32_t mpc) { return mpc == machine::mainLoopAddress || mpc == haltAddress; };
+    return observe ? observedUntil(limits, true, done, observe) : runUntil(limits, true, done);
 }
 
 void ControlPath::reset() {

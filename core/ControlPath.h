@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace tarveno {
@@ -27,6 +28,12 @@ struct RunLimits {
     uint64_t maxSteps = 0;                   // 0: no bound
     const std::atomic<bool>* stop = nullptr; // polled every few thousand microinstructions
 };
+
+class ControlPath;
+
+// Called after every microinstruction of a Run or an IJVM step that is given one, to
+// watch the machine (a trace, a display); a Run without one costs nothing extra.
+using StepObserver = std::function<void(const ControlPath&)>;
 
 // The microsequencer's own state.
 struct SequencerState {
@@ -46,19 +53,24 @@ class ControlPath : public Datapath, public SequencerState {
     // Executes exactly one microinstruction.
     void microStep();
     // Executes microinstructions, at least one, until MPC is 0 or the halt address.
-    StopReason ijvmStep(RunLimits limits = {});
+    StopReason ijvmStep(RunLimits limits = {}, const StepObserver& observe = {});
     // Executes microinstructions until MPC is the halt address (tested first).
-    StopReason run(RunLimits limits = {});
+    StopReason run(RunLimits limits = {}, const StepObserver& observe = {});
     // Registers, pending values, MIR and sequencer state to 0; buses, flags, control
     // store and main memory stay.
     void reset();
     // Fills the control store from a microprogram file.
     void loadMicroprogram(const std::string& fileName);
+    // Places one record as the loader does: the first record of an address stays, and
+    // the answer says whether this one was placed.
+    bool loadMicroinstruction(uint32_t address, const Mic& mic);
 
     // The record being executed (the one executed last, after a step).
     const Mic& currentMic() const { return *current_; }
 
-    Memory<uint32_t, Mic> controlStore;
+    // The control store is read here and written only by loading, so a record the
+    // sequencer has already decoded never changes under it.
+    const Memory<uint32_t, Mic>& controlStore() const { return controlStore_; }
 
     // Copies of the IJVM assembler's tables; the machine itself does not read them.
     Memory<uint32_t, uint32_t> sourceMap;
@@ -89,6 +101,10 @@ class ControlPath : public Datapath, public SequencerState {
     [[gnu::always_inline]] inline void step(DatapathState& d, SequencerState& s, const Mic*& current);
 
     template <class Done> StopReason runUntil(RunLimits limits, bool atLeastOne, Done done);
+    template <class Done>
+    StopReason observedUntil(RunLimits limits, bool atLeastOne, Done done, const StepObserver& observe);
+
+    Memory<uint32_t, Mic> controlStore_;
 
     Direct direct_[directSize];
     Direct far_; // the record of an address of 512 or more, for one step

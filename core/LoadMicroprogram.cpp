@@ -39,9 +39,15 @@ void ControlPath::loadMicroprogram(const std::string& fileName) {
             text = reader.readLine(Mic::maxText);
             if (!text.empty() && text.back() == '\r') text.pop_back();
         }
-        if (!controlStore.contains(address)) controlStore.insert({address, Mic{word, next, text}});
+        loadMicroinstruction(address, Mic{word, next, text});
     }
     reader.close();
+}
+
+bool ControlPath::loadMicroinstruction(uint32_t address, const Mic& mic) {
+    if (controlStore_.contains(address)) return false;
+    controlStore_.insert({address, mic});
+    return true;
 }
 
 } // namespace tarveno

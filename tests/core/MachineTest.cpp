@@ -21,7 +21,7 @@ void cycle(Datapath& d, uint32_t w) {
 }
 
 void place(ControlPath& m, uint32_t address, uint32_t w, uint32_t next) {
-    m.controlStore.insert({address, Mic{w, next, "test"}});
+    m.loadMicroinstruction(address, Mic{w, next, "test"});
 }
 
 } // namespace
@@ -216,16 +216,17 @@ TEST(ControlPath, StepModesAndReset) {
     m.reset();
     EXPECT_EQ(std::tuple(m.mpc, m.previousMpc, m.microCounter, m.registers[TOS], m.cBus, *m.peekWord(77)),
               std::tuple(0u, 0u, 0u, 0, c, 7));
-    EXPECT_TRUE(m.controlStore.contains(112));
+    EXPECT_TRUE((m.controlStore().search(112) != nullptr));
 
     // A missing address executes an all-zero record, which then exists; far addresses too.
     m.mpc = 300;
     m.registers[MAR] = 5;
     m.microStep();
-    EXPECT_EQ(std::tuple(m.mpc, m.controlStore.contains(300), m.registers[MAR]), std::tuple(0u, true, 5));
+    EXPECT_EQ(std::tuple(m.mpc, (m.controlStore().search(300) != nullptr), m.registers[MAR]),
+              std::tuple(0u, true, 5));
     m.mpc = 0x12345678;
     m.microStep();
-    EXPECT_TRUE(m.controlStore.contains(0x12345678));
+    EXPECT_TRUE((m.controlStore().search(0x12345678) != nullptr));
 }
 
 TEST(ControlPath, RunThatNeverHaltsEndsAtItsBoundOrOnRequest) {
@@ -264,7 +265,7 @@ TEST(ControlPath, RunLeavesTheSameStateAsSingleSteps) {
         a.run({chunk, nullptr});
         for (uint64_t i = 0; i < chunk && b.mpc != ControlPath::haltAddress; ++i)
             b.microStep();
-        EXPECT_EQ(&a.currentMic(), &a.controlStore.lookup(a.previousMpc));
+        EXPECT_EQ(&a.currentMic(), &a.controlStore().search(a.previousMpc)->second);
         auto state = [](const ControlPath& m) {
             return std::tuple(m.mpc, m.previousMpc, m.microCounter, m.currentMic().word,
                               std::vector<int32_t>(m.registers, m.registers + RegisterCount), m.aBus, m.bBus,

@@ -169,7 +169,7 @@ TEST(IjvmLoad, HandsTheTablesToTheMachineAndResetsIt) {
     machine.mpc = 5;
     machine.microCounter = 7;
     machine.memoryWord(12) = 34;
-    machine.controlStore.lookup(3).nextAddress = 4;
+    machine.loadMicroinstruction(3, Mic{0, 4, ""});
 
     loadProgram(machine, first);
     EXPECT_EQ(std::tuple(machine.poolWords, machine.methodAreaSize, machine.methods.count(),
@@ -181,7 +181,7 @@ TEST(IjvmLoad, HandsTheTablesToTheMachineAndResetsIt) {
     // Reset: registers and sequencer to 0; the image is not placed in memory, which
     // keeps its words, like the control store.
     EXPECT_EQ(std::tuple(machine.registers[SP], machine.mpc, machine.microCounter, machine.memoryWord(12),
-                         machine.controlStore.lookup(3).nextAddress),
+                         machine.controlStore().search(3)->second.nextAddress),
               std::tuple(0, 0u, 0u, 34, 4u));
 
     // A second load replaces the tables.

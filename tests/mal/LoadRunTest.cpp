@@ -18,7 +18,7 @@ struct Record {
 
 void expectRecords(const ControlPath& m, const std::vector<Record>& records) {
     for (const Record& r : records) {
-        const auto* e = m.controlStore.search(r.address);
+        const auto* e = m.controlStore().search(r.address);
         ASSERT_TRUE(e) << r.address;
         EXPECT_EQ(std::tie(e->second.nextAddress, e->second.word, e->second.text),
                   std::tie(r.next, r.word, r.text))
@@ -45,7 +45,7 @@ TEST(LoadMicroprogram, FileFormat) {
     m.loadMicroprogram(dir.write("format.bin", "7 8 9\tfirst\n7 1 1\tsecond\n5,,6   3\t" + text69 +
                                                    "\n6 0 2\t" + text69 +
                                                    "xyz\n10 11 12\n12x 1 junk\tcrlf\r\n20 21 22\tlast"));
-    EXPECT_EQ(m.controlStore.count(), 6);
+    EXPECT_EQ(m.controlStore().count(), 6);
     expectRecords(m, {
                          {7, 8, 9, "first"},   // the first line of an address wins
                          {5, 6, 3, text69},    // commas and blanks separate alike; 69 characters load
@@ -57,7 +57,7 @@ TEST(LoadMicroprogram, FileFormat) {
 
     ControlPath empty;
     empty.loadMicroprogram(dir.write("empty.bin", ""));
-    EXPECT_EQ(empty.controlStore.count(), 0);
+    EXPECT_EQ(empty.controlStore().count(), 0);
     EXPECT_THROW(empty.loadMicroprogram((dir / "missing.bin").string()), FatalError);
 }
 
