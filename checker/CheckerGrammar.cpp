@@ -1,6 +1,8 @@
 #include "checker/CheckerGrammar.h"
 
 #include "checker/CheckerReader.h"
+#include "mal/FileReaderMic1.h"
+#include "support/Ascii.h"
 
 #include <algorithm>
 #include <array>
@@ -18,12 +20,8 @@ const Register* findRegister(std::string_view name) {
     return findMalRegister(name);
 }
 
-bool isLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
+using ascii::isDigit;
+using ascii::isLetter;
 
 std::string quoted(const Token& t) {
     return t.kind == Token::Delimiter ? "'" + t.text + "'" : t.text;
@@ -338,7 +336,7 @@ class Parser {
         if (t.kind != Token::Word) fail(t.column, "GOTO needs a label");
         if (t.text == "MBR" || t.text == "MBRU")
             fail(t.column, "write GOTO (MBR) to jump by the value of MBR");
-        if (isReservedFirstWord(t.text) || isMalWord(t.text))
+        if (FileReaderMic1::reservedFirstWord(t.text) || isMalWord(t.text))
             fail(t.column, t.text + " is a MAL word, not a label");
         ++i_;
         return t;

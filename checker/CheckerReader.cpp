@@ -1,36 +1,12 @@
 #include "checker/CheckerReader.h"
 
-#include <array>
+#include "mal/FileReaderMic1.h"
 
 namespace tarveno::checker {
 
 namespace {
 
 constexpr size_t maxDisplay = 300;
-
-bool isBlankish(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-char upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-// Folds the line as the micro-assembler does: up to the first "/" (or NUL, which ends
-// a line for it), upper case, white space to blanks, trailing blanks dropped, ";"
-// appended. Columns are kept: character i is column i + 1.
-std::string normalize(std::string_view line) {
-    std::string out;
-    out.reserve(line.size() + 1);
-    for (char c : line) {
-        if (c == '/' || c == '\0') break;
-        out.push_back(isBlankish(c) ? ' ' : upper(c));
-    }
-    while (!out.empty() && out.back() == ' ')
-        out.pop_back();
-    if (!out.empty() && out.back() != ';') out.push_back(';');
-    return out;
-}
 
 void split(SourceStatement& s) {
     const std::string& n = s.normalized;
@@ -40,7 +16,7 @@ void split(SourceStatement& s) {
     const std::string word = n.substr(first, end - first);
     s.indented = first > 0;
     // A line opening with an operator has no first word to be a label.
-    if (word.empty() || isReservedFirstWord(word)) {
+    if (word.empty() || FileReaderMic1::reservedFirstWord(word)) {
         s.text = n.substr(first);
         s.textColumn = static_cast<int32_t>(first) + 1;
         return;
@@ -63,14 +39,6 @@ void split(SourceStatement& s) {
 }
 
 } // namespace
-
-bool isReservedFirstWord(std::string_view word) {
-    static constexpr std::array<std::string_view, 16> reserved{
-        "MAR", "MBR", "MDR", "PC", "SP", "LV", "CPP", "TOS", "OPC", "H", "GOTO", "WR", "RD", "Z", "N", "IF"};
-    for (std::string_view r : reserved)
-        if (r == word) return true;
-    return false;
-}
 
 std::string displayLine(std::string_view raw) {
     const bool cut = raw.size() > maxDisplay;
@@ -123,7 +91,7 @@ SourceReading readSource(std::string_view bytes) {
         }
 
         SourceStatement s;
-        s.normalized = normalize(line);
+        s.normalized = FileReaderMic1::normalise(line);
         if (s.normalized.empty()) continue;
         if (++reading.statementCount > maxStoredStatements) continue;
         s.line = lineNumber;

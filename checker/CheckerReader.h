@@ -16,8 +16,7 @@ namespace tarveno::checker {
 
 // Longest line the micro-assembler reads; a longer one ends its reading.
 constexpr size_t maxLineLength = 254;
-// Longest statement text and label that reach the encoder and the label list uncut.
-constexpr size_t maxStatementLength = 49;
+// Longest label that reaches the label list uncut.
 constexpr size_t maxLabelLength = 29;
 inline constexpr size_t maxShownText = machine::shownTextLimit;
 inline constexpr int32_t controlStoreSize = static_cast<int32_t>(machine::sourceMapSize);
@@ -47,9 +46,6 @@ struct SourceReading {
     size_t statementCount = 0;               // all of them
     std::vector<CheckFinding> findings;      // line too long, NUL bytes (the first maxFindings)
 };
-
-// The first words that never make a label.
-bool isReservedFirstWord(std::string_view word);
 
 // Reads every statement of the source bytes. A line too long for the micro-assembler
 // is reported and read as its first 254 characters, so that the rest of the file is

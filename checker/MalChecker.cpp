@@ -178,11 +178,6 @@ class Checker {
     void parse(Entry& e) {
         const SourceStatement& s = *e.source;
         if (skipParse_.count(e.index)) return;
-        if (s.text.size() > maxStatementLength)
-            add(e, s.textColumn + static_cast<int32_t>(maxStatementLength), true,
-                "statement of " + std::to_string(s.text.size()) +
-                    " characters; the micro-assembler takes statements below 50 characters and cuts longer "
-                    "ones: shorten it (blanks count) or split it");
         e.parse =
             parseStatement(s.text, s.textColumn, s.indented ? std::string_view(s.label) : std::string_view());
         e.parsed = true;
@@ -274,7 +269,7 @@ class Checker {
     // jump of an IF, from the addresses this checker resolved.
     std::string resolvedText(const Entry& e, std::string& generatedJump) const {
         const ResolvedStatement r =
-            resolveStatement(e.source->text.substr(0, 50), e.index, [&e](const std::string&, LabelUse use) {
+            resolveStatement(e.source->text, e.index, [&e](const std::string&, LabelUse use) {
                 return use == LabelUse::Then ? e.thenAddress : e.next;
             });
         if (r.form == ResolvedStatement::If::Complete)

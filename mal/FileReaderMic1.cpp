@@ -1,5 +1,6 @@
 #include "mal/FileReaderMic1.h"
 
+#include "support/Ascii.h"
 #include "support/FatalError.h"
 
 #include <array>
@@ -11,12 +12,9 @@ namespace {
 
 constexpr const char* openMessage = "Errore nel metodo FileReaderMic1::open(): impossibile aprire il file";
 
-bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-char upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+using ascii::isSpace;
+constexpr char upper(char c) {
+    return ascii::toUpper(c);
 }
 
 } // namespace

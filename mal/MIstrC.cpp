@@ -32,8 +32,7 @@ int32_t decimalValue(const std::string& text) {
 
 } // namespace
 
-MIstrC::MIstrC(std::string_view statement)
-    : tokens_(statement, delimiters), text_(statement.substr(0, std::min(statement.size(), maxText))) {}
+MIstrC::MIstrC(std::string_view statement) : tokens_(statement, delimiters) {}
 
 uint32_t MIstrC::bValue(std::string_view name) {
     const MalRegister* r = findMalRegister(name);

@@ -37,8 +37,6 @@ class MIstrC {
   public:
     // The delimiters of MAL statements.
     static constexpr std::string_view delimiters = "=+-~|&;<>()";
-    // The longest statement text kept (the tokens come from the whole text given).
-    static constexpr size_t maxText = 50;
 
     explicit MIstrC(std::string_view statement);
 
@@ -48,7 +46,6 @@ class MIstrC {
     uint32_t word() const { return word_; }
     int32_t next() const { return next_; }
     uint32_t nextAddress() const { return static_cast<uint32_t>(next_); }
-    const std::string& text() const { return text_; }
 
     // B-bus code of a register name (0 for H and for anything else).
     static uint32_t bValue(std::string_view name);
@@ -71,7 +68,6 @@ class MIstrC {
     void singleOperand(const StringTokenizer::Elem& e);
 
     StringTokenizer tokens_;
-    std::string text_;
     uint32_t word_ = 0;
     int32_t next_ = 0;
 };

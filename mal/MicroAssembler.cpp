@@ -1,9 +1,9 @@
 #include "mal/MicroAssembler.h"
 
 #include "mal/MIstrC.h"
-#include "support/StringTokenizer.h"
 #include "support/Conversions.h"
 #include "support/FatalError.h"
+#include "support/StringTokenizer.h"
 
 #include <filesystem>
 #include <map>
@@ -113,9 +113,8 @@ void MicroAssembler::pass2() {
         line_ = source_.lineNumber;
         const std::string& statement = source_.statement;
         const std::string shown = label->substr(0, maxShownLabel) + ": " + statement;
-        std::string text = statement.substr(0, MIstrC::maxText);
-        if (statement.size() > MIstrC::maxText)
-            warn("statement longer than 50 characters; only \"" + text + "\" is assembled");
+        // Every statement is encoded whole, whatever its length.
+        std::string text = statement;
         for (char c : text) {
             if (!tokenChar(c)) {
                 warn(std::string("character '") + c + "' is not part of MAL and is ignored");
@@ -187,7 +186,7 @@ void MicroAssembler::resolve(std::string& text, int32_t index, const std::string
     });
     text = r.text;
     if (r.form == ResolvedStatement::If::NoElse) {
-        warn("IF without an else label (is the statement longer than 50 characters?); it goes to address 0");
+        warn("IF without an else label; it goes to address 0");
     } else if (r.form == ResolvedStatement::If::Complete) {
         const int32_t address = r.elseAddress + 256;
         if (address < statements_)

@@ -44,7 +44,7 @@ struct ResolvedStatement {
     int32_t thenAddress = 0;
 };
 
-// Resolves one statement text (already cut to 50 characters): the first GOTO to a
+// Resolves one statement text: the first GOTO to a
 // label gets its address; an IF gets its else address, and the then address for the
 // jump placed at else + 256; a statement without GOTO continues with index + 1. The
 // micro-assembler and the checker share it, so they hand the encoder the same text.

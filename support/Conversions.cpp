@@ -1,20 +1,17 @@
 #include "support/Conversions.h"
 
+#include "support/Ascii.h"
 #include "support/FatalError.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace tarveno {
 
 namespace {
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-char upper(char c) {
-    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+using ascii::isDigit;
+constexpr char upper(char c) {
+    return ascii::toUpper(c);
 }
 
 // The digits of the usual long-to-text conversion. A radix outside 2..36 is taken

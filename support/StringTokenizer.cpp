@@ -1,15 +1,13 @@
 #include "support/StringTokenizer.h"
 
+#include "support/Ascii.h"
+
 namespace tarveno {
 
 namespace {
 
-bool isLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
+using ascii::isDigit;
+using ascii::isLetter;
 
 } // namespace
 

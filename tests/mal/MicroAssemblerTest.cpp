@@ -52,15 +52,13 @@ TEST(MicroAssembler, FileAndWarnings) {
          false,
          {"line 2: label " + std::string(40, 'L') + ": only its first 29 characters count (" +
           std::string(29, 'L') + ")"}},
-        // The statement text is cut to 50 characters before resolving: this IF loses its ELSE label.
+        // A statement of any length is encoded whole: this IF keeps its ELSE label.
         {"z = tos; if (z) goto thenthenthenthenxx; else goto b\nb\nthenthenthenthenxx\n",
-         "0 0 1310726\tek9218a: Z = TOS; IF (Z) GOTO THENTHENTHENTHENXX; ELSE GOTO B;\n1 2 0\tB: \n"
+         "257 2 0\tek9218a: Z = TOS; IF (Z) GOTO THENTHENTHENTHENXX; ELSE GOTO B;\n"
+         "0 1 18087942\tek9218a: Z = TOS; IF (Z) GOTO THENTHENTHENTHENXX; ELSE GOTO B;\n1 2 0\tB: \n"
          "2 3 0\tTHENTHENTHENTHENXX: \n",
          true,
-         {"line 1: statement longer than 50 characters; only \"Z = TOS; IF (Z) GOTO THENTHENTHENTHENXX; ELSE "
-          "GOTO\" is assembled",
-          "line 1: IF without an else label (is the statement longer than 50 characters?); it goes to "
-          "address 0"}},
+         {}},
         {"h = h, + 1\n",
          "0 1 3768320\tek9218a: H = H, + 1;\n",
          true,
