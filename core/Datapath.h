@@ -46,11 +46,6 @@ struct DatapathState {
     uint32_t mir = 0;
     uint32_t pendingOps = 0;
 
-    // Splits the 8-bit ALU field: low 6 bits the function, top 2 bits the shifter code.
-    void setAluControl(uint32_t aluField) {
-        aluFunction = aluField & 0x3Fu;
-        shifterCode = (aluField >> 6) & 0x3u;
-    }
     // The C bus from the A bus, the B bus, the function and the shifter code; sets N and Z.
     inline void alu();
     // The byte fetched and the word read by the previous cycle arrive.
@@ -75,8 +70,6 @@ class Datapath : public DatapathState {
 
     // One data-path cycle for the control word in mir.
     void cycle() { DatapathState::cycle(decode(mir), mainMemory); }
-    void cBusWrite() { DatapathState::cBusWrite(field(mir, Field::C)); }
-    void memoryStart() { DatapathState::memoryStart(field(mir, Field::Mem), mainMemory); }
 
     // The word at a word address; a cell that does not exist is made, holding 0.
     int32_t& memoryWord(uint32_t address) { return mainMemory.lookup(address); }

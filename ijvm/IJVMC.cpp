@@ -1,7 +1,7 @@
 #include "ijvm/IJVMC.h"
 
-#include "support/StringTokenizer.h"
 #include "support/Conversions.h"
+#include "support/StringTokenizer.h"
 
 #include <filesystem>
 #include <limits>
@@ -51,56 +51,57 @@ void IJVMC::assemble() {
 // ---------------------------------------------------------------------------------
 // Diagnostics
 
-std::string IJVMC::errorMessage(int code, const std::string& name, const std::string& label, int32_t number) {
+std::string IJVMC::errorMessage(Diagnostic code, const std::string& name, const std::string& label,
+                                int32_t number) {
     switch (code) {
-    case 0:
+    case Diagnostic::DuplicateLabel:
         return "Errore nel metodo " + name + ". L'etichetta " + label + ": esiste gi\xE0";
-    case 1:
+    case Diagnostic::DuplicateConstant:
         return "Errore nella dichiarazione delle costanti: " + label + " gi\xE0 esistente";
-    case 2:
+    case Diagnostic::DuplicateVariable:
         return "Errore nella dichiarazione delle variabili nel metodo " + name + ": " + label +
                ": gi\xE0 esistente";
-    case 3:
+    case Diagnostic::MethodNotEnded:
         return "Errore: Il metodo " + name + " deve terminare con .end-method";
-    case 4:
+    case Diagnostic::UnknownInstruction:
         return "Errore nel metodo " + name + " in prossimit\xE0 dell'istruzione " + decimalText(number) +
                ": " + label + " non esiste.";
-    case 5:
+    case Diagnostic::NoMain:
         return "Errore: Ogni programma deve contenere il metodo main";
-    case 6:
+    case Diagnostic::UnknownLabel:
         return "Errore nel metodo " + name + ". L'etichetta " + label + " non esiste.";
-    case 7:
+    case Diagnostic::UnknownConstant:
         return "Errore nel metodo " + name + ". La costante " + label + " non esiste.";
-    case 8:
+    case Diagnostic::UnknownVariable:
         return "Errore nel metodo " + name + ". La variabile " + label + " non esiste.";
-    case 9:
+    case Diagnostic::UnknownMethod:
         return "Errore nel metodo " + name + "All'istruzione INVOKEVIRTUAL. Il metodo " + label +
                " non esiste.";
-    case 10:
+    case Diagnostic::DuplicateMethod:
         return "Errore. Metodo " + name + " gi\xE0 esistente.";
-    case 11:
+    case Diagnostic::ConstantsNotEnded:
         return "Errore: L'area delle costanti deve terminare con .end-constant";
-    case 13:
+    case Diagnostic::ParenthesisNotClosed:
         // These two are found before the method has a name.
         return "Errore nel metodo : La parentesi \xE8 stata aperta ma non chiusa.";
-    case 14:
+    case Diagnostic::ParenthesisNotOpened:
         return "Errore nel metodo : La parentesi tonda non \xE8 stata aperta";
-    case 15:
+    case Diagnostic::VariablesNotEnded:
         return "Errore nel metodo " + name + ": L'area delle variabili deve terminare con .end-var";
     default:
         return {};
     }
 }
 
-void IJVMC::addError(int code, const std::string& name, const std::string& label, int32_t number,
+void IJVMC::addError(Diagnostic code, const std::string& name, const std::string& label, int32_t number,
                      int32_t start, int32_t length) {
     switch (code) {
-    case 0:
-    case 4:
-    case 5:
-    case 10:
-    case 13:
-    case 14:
+    case Diagnostic::DuplicateLabel:
+    case Diagnostic::UnknownInstruction:
+    case Diagnostic::NoMain:
+    case Diagnostic::DuplicateMethod:
+    case Diagnostic::ParenthesisNotClosed:
+    case Diagnostic::ParenthesisNotOpened:
         std::tie(start, length) = readerSpan();
         break;
     default:
@@ -109,7 +110,7 @@ void IJVMC::addError(int code, const std::string& name, const std::string& label
     appendError(code, name, label, number, start, length);
 }
 
-void IJVMC::appendError(int code, const std::string& name, const std::string& label, int32_t number,
+void IJVMC::appendError(Diagnostic code, const std::string& name, const std::string& label, int32_t number,
                         int32_t start, int32_t length) {
     // A span never reaches outside the source, whatever state the reader was in. The
     // message is kept whole, however long the names in it are.
@@ -155,7 +156,7 @@ void IJVMC::parseConstants() {
     if (!word) {
         // Never closed: the reader stays at the end, so nothing more is parsed.
         reader.clearState();
-        appendError(11, {}, {}, 0, start, 2);
+        appendError(Diagnostic::ConstantsNotEnded, {}, {}, 0, start, 2);
         return;
     }
     reader.clearState();
@@ -169,7 +170,7 @@ void IJVMC::parseConstants() {
         const std::string* value = reader.nextWord();
         constant.value = atolong(value ? std::string_view(*value) : std::string_view());
         if (!constantNames_.insert(constant.name).second)
-            appendError(1, {}, constant.name, 0, reader.mark,
+            appendError(Diagnostic::DuplicateConstant, {}, constant.name, 0, reader.mark,
                         value ? static_cast<int32_t>(value->size()) : 0);
         constants.insertTail(constant);
     }
@@ -177,7 +178,8 @@ void IJVMC::parseConstants() {
 
 void IJVMC::addLocal(Method& method, std::unordered_set<std::string>& names, SymbolTable symbol,
                      int32_t start, int32_t length) {
-    if (!names.insert(symbol.name).second) appendError(2, method.name, symbol.name, 0, start, length);
+    if (!names.insert(symbol.name).second)
+        appendError(Diagnostic::DuplicateVariable, method.name, symbol.name, 0, start, length);
     method.locals.insertTail(symbol);
 }
 
@@ -191,7 +193,7 @@ void IJVMC::parseMethod() {
         // No "(" before the end of the input: the method is dropped, the reader stays at the end.
         const auto [start, length] = readerSpan();
         reader.clearState();
-        appendError(14, {}, {}, 0, start, length);
+        appendError(Diagnostic::ParenthesisNotOpened, {}, {}, 0, start, length);
         return;
     }
     method.name = *name;
@@ -201,7 +203,7 @@ void IJVMC::parseMethod() {
     if (!parameters || reader.atEnd()) {
         const auto [start, length] = readerSpan();
         reader.clearState();
-        appendError(13, {}, {}, 0, start, length);
+        appendError(Diagnostic::ParenthesisNotClosed, {}, {}, 0, start, length);
         return;
     }
     const auto [textStart, textLength] = readerSpan();
@@ -247,7 +249,7 @@ bool IJVMC::parseVariables(Method& method, int32_t& local, std::string_view clos
         // loop; at the end of the input the reader stays there.
         reader.clearState();
         if (word) reader.seek(reader.mark);
-        appendError(15, method.name, {}, 0, varStart, 2);
+        appendError(Diagnostic::VariablesNotEnded, method.name, {}, 0, varStart, 2);
         return false;
     }
     reader.clearState();
@@ -267,17 +269,18 @@ void IJVMC::parseBody(Method& method, const std::string* word, std::string_view 
         if (!word) {
             // The input ended inside the body. The method is still recorded, so that the
             // code offsets of its instructions stay in step with the method area.
-            appendError(3, method.name, {}, 0, 0, 0);
+            appendError(Diagnostic::MethodNotEnded, method.name, {}, 0, 0, 0);
             break;
         }
         if (*word == endWord) break;
-        if (*word == methodSection) appendError(3, method.name, {}, 0, 0, 0);
+        if (*word == methodSection) appendError(Diagnostic::MethodNotEnded, method.name, {}, 0, 0, 0);
         if (!parseInstruction(method) && !refusal_.endOfInput) {
             if (refusal_.useSpan)
-                appendError(4, method.name, refusal_.word, method.instructions, refusal_.start,
-                            refusal_.length);
+                appendError(Diagnostic::UnknownInstruction, method.name, refusal_.word, method.instructions,
+                            refusal_.start, refusal_.length);
             else
-                addError(4, method.name, refusal_.word, method.instructions, 0, 0);
+                addError(Diagnostic::UnknownInstruction, method.name, refusal_.word, method.instructions, 0,
+                         0);
         }
         word = reader.nextWord();
     }
@@ -291,7 +294,8 @@ void IJVMC::parseBody(Method& method, const std::string* word, std::string_view 
         method.labels.insertTail(label);
     pendingLabels_.clear();
 
-    if (!methodNames_.insert(method.name).second) addError(10, method.name, {}, 0, 0, 0);
+    if (!methodNames_.insert(method.name).second)
+        addError(Diagnostic::DuplicateMethod, method.name, {}, 0, 0, 0);
     method.number = methodCount++;
     methods.insertTail(Method{}) = std::move(method);
 }
@@ -304,7 +308,8 @@ bool IJVMC::parseInstruction(Method& method) {
         SymbolTable label;
         label.name = cut(std::string_view(labelWord).substr(0, labelWord.size() - 1), maxLabelLength);
         label.value = codeOffset;
-        if (!pendingLabelNames_.insert(label.name).second) addError(0, method.name, label.name, 0, 0, 0);
+        if (!pendingLabelNames_.insert(label.name).second)
+            addError(Diagnostic::DuplicateLabel, method.name, label.name, 0, 0, 0);
         pendingLabels_.push_back(label);
         if (!reader.nextWord()) {
             refusal_.endOfInput = true;
@@ -414,7 +419,7 @@ void IJVMC::encode(Method& method, const IstructionTable& record) {
         if (found != table.end()) return found->second;
         const int32_t start =
             record.operandPosition >= 0 ? record.operandPosition : record.sourcePosition + info->spanOffset;
-        appendError(info->errorCode, method.name, record.operand, 0, start,
+        appendError(info->lookupError, method.name, record.operand, 0, start,
                     static_cast<int32_t>(std::min<size_t>(record.operand.size(), INT32_MAX)));
         return 0;
     };
@@ -469,7 +474,7 @@ void IJVMC::generate() {
         methodArea.append16(static_cast<uint16_t>(main->second + constantCount));
     } else {
         // The reader is closed by now: the diagnostic points at the end of the source.
-        appendError(5, {}, {}, 0, sourceEnd_, 0);
+        appendError(Diagnostic::NoMain, {}, {}, 0, sourceEnd_, 0);
         methodArea.append16(static_cast<uint16_t>(constantCount));
     }
 

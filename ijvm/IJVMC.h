@@ -7,10 +7,10 @@
 // file or exhausted memory raise FatalError.
 
 #include "core/Memory.h"
-#include "support/FileReader.h"
-#include "ijvm/InstructionSet.h"
 #include "core/Tables.h"
+#include "ijvm/InstructionSet.h"
 #include "ijvm/Vector.h"
+#include "support/FileReader.h"
 #include "support/List.h"
 
 #include <algorithm>
@@ -46,12 +46,13 @@ class IJVMC {
     void assemble();
 
     // Composes the message of code from name, label and number and appends a
-    // diagnostic. For codes 0, 4, 5, 10, 13 and 14 the span is the word the reader read
+    // diagnostic. For DuplicateLabel, UnknownInstruction, NoMain, DuplicateMethod and the
+    // parentheses the span is the word the reader read
     // last, and start and length are ignored. Spans always lie within the source.
-    void addError(int code, const std::string& name, const std::string& label, int32_t number, int32_t start,
-                  int32_t length);
+    void addError(Diagnostic code, const std::string& name, const std::string& label, int32_t number,
+                  int32_t start, int32_t length);
     // The message of a diagnostic code (Windows-1252 bytes); empty for an unknown code.
-    static std::string errorMessage(int code, const std::string& name, const std::string& label,
+    static std::string errorMessage(Diagnostic code, const std::string& name, const std::string& label,
                                     int32_t number);
 
     // Reads the instruction whose first word is the reader's current word (after an
@@ -105,7 +106,7 @@ class IJVMC {
                   int32_t length);
 
     // Appends a diagnostic with the given span, clamped to the source.
-    void appendError(int code, const std::string& name, const std::string& label, int32_t number,
+    void appendError(Diagnostic code, const std::string& name, const std::string& label, int32_t number,
                      int32_t start, int32_t length);
     // The span of the word read last: its mark, and the position minus the mark minus
     // the delimiter that ended it.

@@ -37,7 +37,6 @@ class Vector {
 
     // Bytes written so far.
     int32_t count() const { return static_cast<int32_t>(bytes_.size()); }
-    int32_t capacity() const { return static_cast<int32_t>(bytes_.capacity()); }
     const uint8_t* data() const { return bytes_.data(); }
 
     uint8_t at(int32_t i) const {

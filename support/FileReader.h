@@ -36,7 +36,6 @@ class FileReader {
     // "Errore nel metodo FileReader::open(): impossibile aprire il file" when it cannot.
     bool open();
     void close();
-    bool isOpen() const { return stream_.is_open(); }
 
     // The next word of the source, skipping delimiters and comments; nullptr at the end
     // of the input. The answer points at `word`.

@@ -48,7 +48,6 @@ template <class T> class List {
     bool empty() const { return count_ == 0; }
     // Set by a search that found nothing, cleared by one that found.
     bool missed() const { return missed_; }
-    int32_t positionIndex() const { return posIndex_; }
 
     // Appends a copy at the end; the remembered position is kept.
     T& insertTail(const T& elem) {

@@ -54,26 +54,9 @@ const StringTokenizer::Elem* StringTokenizer::get(int32_t offset, int32_t advanc
     if (position < 0 || position >= count_) return nullptr;
     cursor_ = position;
     const Elem& e = tokens_[static_cast<int32_t>(position)];
-    if (makeCurrent) {
-        currentIndex_ = static_cast<int32_t>(position);
-        currentKind_ = e.kind;
-    }
+    if (makeCurrent) currentIndex_ = static_cast<int32_t>(position);
     cursor_ += advance;
     return &e;
-}
-
-int StringTokenizer::kindAt(int32_t offset, int32_t advance, bool makeCurrent) {
-    const Elem* e = get(offset, advance, makeCurrent);
-    return e ? static_cast<int>(e->kind) : static_cast<int>(None);
-}
-
-const StringTokenizer::Elem* StringTokenizer::current() {
-    return currentIndex_ >= 0 && currentIndex_ < count_ ? &tokens_[currentIndex_] : nullptr;
-}
-
-void StringTokenizer::setCurrent(int32_t index, int kind) {
-    currentIndex_ = index;
-    currentKind_ = kind;
 }
 
 } // namespace tarveno

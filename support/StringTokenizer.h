@@ -35,20 +35,13 @@ class StringTokenizer {
     // advance. After a walk with get(0, 1, true) the cursor stands one past the current
     // token, so get(-2, ...) reaches the token before it and get(0, ...) the one after.
     const Elem* get(int32_t offset, int32_t advance, bool makeCurrent);
-    // As get, answering the kind of the token taken, or None.
-    int kindAt(int32_t offset, int32_t advance, bool makeCurrent);
     // Moves the cursor without a check; past the end, the next get answers nullptr.
     void skip(int32_t n) { cursor_ += n; }
 
     int32_t count() const { return count_; }
     int32_t cursor() const { return static_cast<int32_t>(cursor_); }
-    // The current token, or nullptr; its kind, or None.
-    const Elem* current();
-    int currentKind() const { return currentKind_; }
-    // The index of the current token (-1 for none), to set it back later with the
-    // kind through setCurrent. The cursor is not part of that pair.
+    // The index of the current token, -1 for none.
     int32_t currentIndex() const { return currentIndex_; }
-    void setCurrent(int32_t index, int kind);
 
     // The token at index i; an index outside 0..count()-1 is the list's fatal error.
     const Elem& token(int32_t i) { return tokens_[i]; }
@@ -57,7 +50,6 @@ class StringTokenizer {
     List<Elem> tokens_;
     int32_t count_ = 0;
     int64_t cursor_ = 0; // wide: skip() has no check and must not overflow
-    int currentKind_ = None;
     int32_t currentIndex_ = -1;
 };
 
