@@ -53,14 +53,15 @@ EditorFile decodeFile(std::string_view bytes) {
         if (!seenLineEnd) file.crlf = pair;
         seenLineEnd = true;
         if (pair) ++i;
-        if (i + 1 < utf8.size()) file.text += '\n'; // a line end at the very end adds no line
+        file.text += '\n';
     }
     return file;
 }
 
 std::string encodeFile(std::string_view text, EditorFile& file) {
+    // Every line is written with its line end, the last one too.
     std::string lines(text);
-    if (!lines.empty()) lines += '\n';
+    if (!lines.empty() && lines.back() != '\n') lines += '\n';
     std::string body;
     if (file.encoding == TextEncoding::Windows1252) {
         for (size_t i = 0; i < lines.size();) {
@@ -97,13 +98,11 @@ EditorPositions::EditorPositions(std::string_view bytes) {
     while (i < bytes.size()) {
         const auto b = static_cast<uint8_t>(bytes[i]);
         size_t len = utf8 ? std::min(sequenceLength(b), bytes.size() - i) : 1;
-        int32_t units = utf8 && len == 4 ? 2 : 1; // beyond the first 65536 code points: a pair
+        const int32_t units = utf8 && len == 4 ? 2 : 1; // beyond the first 65536 code points: a pair
         if (b == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') len = 2;
         for (size_t k = 0; k < len; ++k)
             positions_[i + k] = pos;
         i += len;
-        // A line end at the very end of the file is no character of the editor's text.
-        if ((b == '\r' || b == '\n') && i == bytes.size()) units = 0;
         pos += units;
     }
     positions_[bytes.size()] = pos;

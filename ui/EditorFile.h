@@ -12,9 +12,8 @@ namespace tarveno::ui {
 
 enum class TextEncoding { Utf8, Windows1252 };
 
-// A file's text as the editor holds it: UTF-8, its lines joined by "\n" (a line end at
-// the very end of the file ends the last line and adds none), with the encoding and line
-// end to save it back in.
+// A file's text as the editor holds it: UTF-8 with every line end as "\n", and the
+// encoding and line end to save it back in.
 struct EditorFile {
     std::string text;
     TextEncoding encoding = TextEncoding::Utf8;
@@ -26,9 +25,9 @@ struct EditorFile {
 // one.
 EditorFile decodeFile(std::string_view bytes);
 
-// The bytes of text (UTF-8, lines joined by "\n") in file.encoding with file.crlf, each
-// line followed by its line end. Text that Windows-1252 cannot hold is written as UTF-8,
-// and file.encoding becomes Utf8, so no character is ever lost.
+// The bytes of text (UTF-8, lines ended by "\n") in file.encoding with file.crlf, each
+// line followed by its line end (a last line without one gets one). Text that Windows-1252 cannot hold is
+// written as UTF-8, and file.encoding becomes Utf8, so no character is ever lost.
 std::string encodeFile(std::string_view text, EditorFile& file);
 
 // Where each byte offset of a file lies in the editor's text, counted in UTF-16 units

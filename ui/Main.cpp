@@ -440,7 +440,7 @@ void TForm1::SaveAndCompileIfModified() {
     Memo2->document()->setModified(false);
     try {
         saveMemo2(Label33->text());
-    } catch (const CommandAbandoned&) {
+    } catch (...) {
         // The text reached no file: it stays marked, so the next request tries again.
         Memo2->document()->setModified(true);
         throw;
@@ -452,6 +452,16 @@ void TForm1::CompileMicroprogram() {
     loaded_ = false;
     const QString name = Label33->text();
     if (name.isEmpty()) return;
+    try {
+        compileFile(name);
+    } catch (...) {
+        // The text did not reach the machine: the next request compiles it again.
+        Memo2->document()->setModified(true);
+        throw;
+    }
+}
+
+void TForm1::compileFile(const QString& name) {
     // The editor shows exactly the bytes that are compiled.
     const std::string bytes = readFile(name);
     loadMemo2(bytes);
@@ -479,13 +489,7 @@ void TForm1::CompileMicroprogram() {
         loaded_ = false;
         return;
     }
-    try {
-        workbench_.compileAndLoad(source, binary, Check::Skip);
-    } catch (...) {
-        // The text is not loaded: the next request compiles it again.
-        Memo2->document()->setModified(true);
-        throw;
-    }
+    workbench_.compileAndLoad(source, binary, Check::Skip);
     positions_ = EditorPositions(bytes);
 }
 

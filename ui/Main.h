@@ -148,6 +148,8 @@ class TForm1 : public QMainWindow {
     void CompileMicroprogram();
     bool CompilerReportedError();
     bool RequireLoaded();
+    // Checks, assembles and loads the named file, showing it in Memo2.
+    void compileFile(const QString& name);
 
     // The stepping commands.
     void subCycle(bool restart);
