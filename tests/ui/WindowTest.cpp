@@ -487,6 +487,25 @@ TEST_F(Window, BadNamesFoldersAndAMissingCheckerLeaveTheWindowAndTheText) {
     EXPECT_EQ(dialogs.messages.size(), 5);
     EXPECT_EQ(w.Memo2->toPlainText(), text);
 
+    // The assembler cannot write the microprogram file (a folder stands in its place): its
+    // message, the previous machine kept, the text kept and marked for the next compile.
+    w.New1Click();
+    type(countMal);
+    w.BitBtn5Click();
+    ASSERT_TRUE(w.loaded());
+    w.BitBtn1Click();
+    const ControlPath* machineBefore = &w.workbench().machine();
+    QDir().mkpath(dir.filePath("blocked.bin/inside"));
+    dialogs.files = {dir.filePath("blocked.mal")};
+    w.SaveAs1Click();
+    w.BitBtn5Click();
+    EXPECT_EQ(dialogs.messages.size(), 6);
+    EXPECT_EQ(&w.workbench().machine(), machineBefore);
+    EXPECT_EQ(w.workbench().machine().registers[H], 1);
+    EXPECT_EQ(w.Memo2->toPlainText(), countMal);
+    EXPECT_TRUE(w.Memo2->document()->isModified());
+    EXPECT_FALSE(w.loaded());
+
     // No checker: a message, no machine, the text kept and compiled again next time.
     w.New1Click();
     type(text);
@@ -495,7 +514,7 @@ TEST_F(Window, BadNamesFoldersAndAMissingCheckerLeaveTheWindowAndTheText) {
     other.Memo2->setPlainText(text);
     other.Memo2->document()->setModified(true);
     other.BitBtn5Click();
-    EXPECT_EQ(dialogs.messages.size(), 6);
+    EXPECT_EQ(dialogs.messages.size(), 7);
     EXPECT_TRUE(dialogs.messages.last().contains("quorc")) << dialogs.messages.last().toStdString();
     EXPECT_FALSE(other.workbench().hasMachine());
     EXPECT_EQ(other.Memo2->toPlainText(), text);
