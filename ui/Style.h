@@ -2,8 +2,10 @@
 // The few looks the forms share: the form font, named colours and the client size of a
 // form whose size is given as its outer size.
 
+#include <QAbstractScrollArea>
 #include <QColor>
 #include <QFont>
+#include <QLineEdit>
 #include <QPalette>
 #include <QSize>
 #include <QWidget>
@@ -38,13 +40,14 @@ inline void setTextColour(QWidget* w, const QColor& c) {
     w->setPalette(p);
 }
 
+// The background of a form, panel or label, or of the text area of an editor; an editor's
+// own background leaves the controls on a form as they are.
 inline void setBackground(QWidget* w, const QColor& c) {
     QPalette p = w->palette();
-    p.setColor(QPalette::Window, c);
-    p.setColor(QPalette::Base, c);
-    p.setColor(QPalette::Button, c);
+    const bool editor = qobject_cast<QAbstractScrollArea*>(w) || qobject_cast<QLineEdit*>(w);
+    p.setColor(editor ? QPalette::Base : QPalette::Window, c);
     w->setPalette(p);
-    w->setAutoFillBackground(true);
+    if (!editor) w->setAutoFillBackground(true);
 }
 
 // A form's size is its outer size; its controls are placed in the client area inside a
