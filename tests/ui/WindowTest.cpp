@@ -1,0 +1,618 @@
+// The real main window, offscreen, driven as a student would drive it; every dialog is
+// answered by FakeDialogs and the pictures are a recorder of the drawing steps.
+
+#include "support/Conversions.h"
+#include "ui/DatapathDrawing.h"
+#include "ui/Dialogs.h"
+#include "ui/Info.h"
+#include "ui/Main.h"
+#include "ui/Unit3.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <bitset>
+#include <cstdlib>
+#include <deque>
+#include <sys/stat.h>
+
+using namespace tarveno;
+using namespace tarveno::ui;
+
+namespace {
+
+const QString mustBeLoaded = "The program must be compiled and loaded into memory";
+const QString hasBeenLoaded = "The program has been compiled and loaded into memory";
+
+struct FakeDialogs : Dialogs {
+    std::function<void()> onInfo;
+    int infoCalls = 0;
+    QStringList notices;
+    QStringList messages;
+    std::deque<std::optional<QString>> files; // answers of the file dialogs, in order
+    std::vector<FileDialogSetup> fileSetups;
+    std::deque<std::optional<QColor>> colours;
+    std::vector<QColor> colourInitials;
+
+    void info(TForm2&) override {
+        ++infoCalls;
+        if (onInfo) onInfo();
+    }
+    void notice(QWidget*, const QString& message) override { notices << message; }
+    QString input(QWidget*, const QString&, const QString& text) override { return text; }
+    std::optional<QString> openFile(QWidget*, const FileDialogSetup& setup) override { return file(setup); }
+    std::optional<QString> saveFile(QWidget*, const FileDialogSetup& setup) override { return file(setup); }
+    std::optional<QColor> colour(QWidget*, const QColor& initial) override {
+        colourInitials.push_back(initial);
+        if (colours.empty()) return std::nullopt;
+        auto c = colours.front();
+        colours.pop_front();
+        return c;
+    }
+    void message(QWidget*, const QString&, const QString& text) override { messages << text; }
+
+    std::optional<QString> file(const FileDialogSetup& setup) {
+        fileSetups.push_back(setup);
+        if (files.empty()) return std::nullopt;
+        auto f = files.front();
+        files.pop_front();
+        return f;
+    }
+};
+
+struct RecordingDrawing : QObject, DatapathDrawing {
+    explicit RecordingDrawing(QObject* parent) : QObject(parent) {}
+    QStringList log;
+    void bLine(uint32_t w) override { log << QString("bLine %1").arg(w); }
+    void cLines(uint32_t w) override { log << QString("cLines %1").arg(w); }
+    void shiftAndJmpcMarks(uint32_t w) override { log << QString("marks %1").arg(w); }
+    void nAndZMarks(bool n, bool z) override { log << QString("nz %1 %2").arg(n).arg(z); }
+    void abFlow(uint32_t b, int delay) override { log << QString("ab %1 %2").arg(b).arg(delay); }
+    void cFlow(uint32_t c, int delay) override { log << QString("c %1 %2").arg(c).arg(delay); }
+    void clockRepaint() override { log << "clock"; }
+    void clockMark(int phase) override { log << QString("mark %1").arg(phase); }
+    void datapathRepaint() override { log << "repaint"; }
+};
+
+QString readText(const QString& name) {
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+QByteArray readBytes(const QString& name) {
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeBytes(const QString& name, const QByteArray& bytes) {
+    QFile f(name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << name.toStdString();
+    f.write(bytes);
+}
+
+QColor textColour(QWidget* w) {
+    return w->palette().color(QPalette::WindowText);
+}
+
+const QString countMal = readText(TARVENO_EXAMPLES_DIR "/count.mal");
+const QString badMal = "        H = FOO + 1\n";
+const QString loopMal = "LOOP    H = H + 1; GOTO LOOP\n"; // never reaches 112
+
+class Window : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_FALSE(countMal.isEmpty());
+        previousFolder = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        QDir().mkpath(dir.filePath("app"));
+        paths = {QUORC_PATH, dir.filePath("app/output"), dir.filePath("app/tmp.swp"), TARVENO_EXAMPLES_DIR,
+                 "README.md"};
+    }
+    void TearDown() override {
+        window.reset();
+        QDir::setCurrent(previousFolder);
+    }
+
+    TForm1& make() {
+        window = std::make_unique<TForm1>(dialogs, paths, [this](QWidget* parent) {
+            drawing = new RecordingDrawing(parent);
+            return drawing;
+        });
+        return *window;
+    }
+    // What the user types into the editor.
+    void type(const QString& text) {
+        window->Memo2->setPlainText(text);
+        window->Memo2->document()->setModified(true);
+    }
+    QLabel* label(const char* name) { return window->findChild<QLabel*>(name); }
+    QString text(const char* name) { return label(name)->text(); }
+    QString bits() {
+        QString s;
+        for (QLabel* l : window->L)
+            s += l->text();
+        return s;
+    }
+    // The 36 bits of the record at an address, written independently of the window.
+    QString recordBits(uint32_t address) {
+        const auto* e = window->workbench().machine().controlStore.search(address);
+        return QString::fromStdString(std::bitset<9>(e->second.nextAddress).to_string() +
+                                      std::bitset<27>(e->second.word).to_string());
+    }
+    void compileAndLoad(const QString& source) {
+        type(source);
+        window->BitBtn5Click();
+    }
+
+    QTemporaryDir dir;
+    QString previousFolder;
+    HostPaths paths;
+    FakeDialogs dialogs;
+    RecordingDrawing* drawing = nullptr;
+    std::unique_ptr<TForm1> window;
+};
+
+TEST_F(Window, StartsWithInfoFirstThenAnEmptyModifiedEditorAndTheMicroprogramControls) {
+    bool windowShown = true, editorModified = false;
+    dialogs.onInfo = [&] {
+        windowShown = false;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == "Form1") {
+                windowShown = w->isVisible();
+                editorModified = w->findChild<QPlainTextEdit*>("Memo2")->document()->isModified();
+            }
+    };
+    TForm1& w = make();
+    EXPECT_EQ(dialogs.infoCalls, 1);
+    EXPECT_FALSE(windowShown);
+    EXPECT_TRUE(editorModified);
+
+    EXPECT_EQ(w.windowTitle(), "TARVENO");
+    EXPECT_TRUE(w.Memo2->toPlainText().isEmpty());
+    EXPECT_TRUE(text("Label33").isEmpty());
+    EXPECT_EQ(text("Label31"), "MicroProgram:");
+    EXPECT_FALSE(w.Memo3->isVisibleTo(&w));
+    EXPECT_FALSE(w.loaded());
+    for (const char* name : {"BitBtn8", "BitBtn6", "BitBtn1", "BitBtn4", "BitBtn5"})
+        EXPECT_TRUE(w.findChild<QPushButton*>(name)->isVisibleTo(&w)) << name;
+    for (const char* name : {"BitBtn2", "BitBtn3", "BitBtn7", "Button2"})
+        EXPECT_FALSE(w.findChild<QPushButton*>(name)->isVisibleTo(&w)) << name;
+    EXPECT_EQ(w.BitBtn6->text(), "SubCicle");
+    EXPECT_EQ(w.BitBtn5->text(), "Compile and Load");
+    EXPECT_EQ(w.ComboBox1->currentText(), "Decimal");
+    EXPECT_EQ(w.Panel2->text(), "ALU");
+    EXPECT_EQ(w.Panel2->geometry(), QRect(136, 362, 78, 17));
+    EXPECT_EQ(w.L[35]->pos(), QPoint(769, 357));
+
+    struct Item {
+        QAction* action;
+        QString text;
+        QKeySequence key;
+        bool shown;
+    };
+    for (const Item& i :
+         {Item{w.New1, "&New", QKeySequence("Ctrl+N"), true}, Item{w.MicroProgram1, "MicroProgram", {}, true},
+          Item{w.IJVMProgram1, "IJVMProgram", {}, false}, Item{w.Save1, "&Save", QKeySequence("F2"), true},
+          Item{w.SaveAs1, "Save &As...", {}, true}, Item{w.Reset1, "Reset", QKeySequence("F10"), true},
+          Item{w.SubCycle1, "SubCycle", QKeySequence("F6"), true},
+          Item{w.Mic1, "Mic", QKeySequence("F7"), true}, Item{w.IJVM1, "IJVM", QKeySequence("F8"), false},
+          Item{w.Run2, "Run", QKeySequence("F9"), false}, Item{w.WindowIJVMColor1, "BackColor ", {}, false},
+          Item{w.Info1, "&Info", QKeySequence("F1"), true}}) {
+        EXPECT_EQ(i.action->text(), i.text);
+        EXPECT_EQ(i.action->shortcut(), i.key) << i.text.toStdString();
+        EXPECT_EQ(i.action->isVisible(), i.shown) << i.text.toStdString();
+    }
+
+    // F6 before any compile: the notice, and the phase stays at its start.
+    w.SubCycle1Click();
+    EXPECT_EQ(dialogs.notices, QStringList{mustBeLoaded});
+    EXPECT_EQ(w.phase(), 0);
+}
+
+TEST_F(Window, AGoodCompileLoadsAndABadOneKeepsThePreviousMachine) {
+    TForm1& w = make();
+    compileAndLoad(countMal);
+    EXPECT_EQ(dialogs.notices, QStringList{hasBeenLoaded});
+    EXPECT_TRUE(w.loaded());
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("\n").toStdString();
+    EXPECT_EQ(text("Label33"), "tmp.mal"); // unnamed: tmp.mal in the working folder
+    EXPECT_TRUE(QFile::exists(dir.filePath("tmp.mal")));
+    EXPECT_TRUE(QFile::exists(dir.filePath("tmp.bin")));
+    EXPECT_FALSE(w.Memo3->isVisibleTo(&w));
+    EXPECT_EQ(text("Label20"), "0");
+    EXPECT_EQ(text("Label1"), "0");
+
+    for (int i = 0; i < 3; ++i)
+        w.BitBtn1Click();
+    EXPECT_EQ(text("Label20"), "3");
+    const ControlPath* before = &w.workbench().machine();
+
+    compileAndLoad(badMal);
+    EXPECT_EQ(dialogs.notices.size(), 1); // no confirmation
+    EXPECT_TRUE(w.Memo3->isVisibleTo(&w));
+    EXPECT_TRUE(w.Memo3->toPlainText().startsWith("E"));
+    EXPECT_FALSE(w.loaded());
+    EXPECT_EQ(&w.workbench().machine(), before);
+    EXPECT_EQ(w.workbench().machine().registers[H], 3);
+
+    w.BitBtn1Click(); // Mic: the guard stops it
+    EXPECT_EQ(dialogs.notices.last(), mustBeLoaded);
+    EXPECT_EQ(w.workbench().machine().registers[H], 3);
+
+    // Compile and Load on the unchanged editor reads the old report again: nothing visible.
+    const int notices = dialogs.notices.size();
+    w.BitBtn5Click();
+    EXPECT_EQ(dialogs.notices.size(), notices);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_FALSE(w.loaded());
+}
+
+TEST_F(Window, CompileFlowEdgeCases) {
+    TForm1& w = make();
+    // An edited editor and Mic: the text is saved and compiled, then the guard stops.
+    type(countMal);
+    w.BitBtn1Click();
+    EXPECT_EQ(dialogs.notices, QStringList{mustBeLoaded});
+    EXPECT_EQ(readText(dir.filePath("tmp.mal")), countMal);
+    EXPECT_FALSE(w.Memo2->document()->isModified());
+    // Compile and Load compiles nothing new, confirms, sets the flag; Mic then steps.
+    QFile::remove(dir.filePath("tmp.bin"));
+    w.BitBtn5Click();
+    EXPECT_FALSE(QFile::exists(dir.filePath("tmp.bin")));
+    EXPECT_EQ(dialogs.notices.last(), hasBeenLoaded);
+    w.BitBtn1Click();
+    EXPECT_EQ(text("Label1"), "1");
+
+    // Opening a file compiles it at once, but the flag stays clear. The folder has a dot,
+    // the names blanks and shell characters: all reach the checker as they are.
+    QDir().mkpath(dir.filePath("my.work/a b;c"));
+    const QString source = dir.filePath("my.work/a b;c/my prog;x $(id).mal");
+    writeBytes(source, countMal.toUtf8());
+    dialogs.files = {source};
+    w.MicroProgram1Click();
+    EXPECT_EQ(dialogs.fileSetups.back().title, "Open mal File");
+    EXPECT_EQ(dialogs.fileSetups.back().filter, "MAL files (*.mal) | *.mal | All files (*.*)|*.*");
+    EXPECT_EQ(dialogs.fileSetups.back().folder, TARVENO_EXAMPLES_DIR);
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("\n").toStdString();
+    EXPECT_EQ(text("Label33"), source);
+    EXPECT_TRUE(QFile::exists(dir.filePath("my.work/a b;c/my prog;x $(id).bin")));
+    EXPECT_FALSE(w.Memo3->isVisibleTo(&w));
+    EXPECT_FALSE(w.loaded());
+    w.Mic1Click();
+    EXPECT_EQ(dialogs.notices.last(), mustBeLoaded);
+    EXPECT_EQ(text("Label1"), "1"); // the readouts stay until the next refresh
+
+    // An empty report counts as free of errors.
+    writeBytes(paths.report, {});
+    w.BitBtn5Click();
+    EXPECT_TRUE(w.loaded());
+}
+
+TEST_F(Window, MicSubCycleAndResetShowTheMachine) {
+    TForm1& w = make();
+    compileAndLoad(countMal);
+    ASSERT_TRUE(w.loaded());
+
+    drawing->log.clear();
+    w.Mic1Click(); // statement 0: H = 1
+    EXPECT_EQ(bits(), recordBits(0));
+    EXPECT_EQ(w.Panel2->text(), "1"); // the constant 1 has no prefix
+    EXPECT_EQ(textColour(w.Panel2), QColor(255, 255, 0));
+    EXPECT_EQ(text("Label20"), "1");
+    EXPECT_EQ(textColour(label("Label20")), QColor(255, 0, 0));
+    EXPECT_EQ(textColour(label("Label11")), QColor(0, 0, 0));
+    EXPECT_EQ(text("Label1"), "1");
+    EXPECT_TRUE(w.Memo2->textCursor().selectedText().contains("H = H + 1"));
+    const uint32_t word0 = w.workbench().machine().mir;
+    const QString w0 = QString::number(word0);
+    EXPECT_EQ(drawing->log, (QStringList{"bLine " + w0, "cLines " + w0, "marks " + w0, "nz 0 0", "ab 0 0",
+                                         QString("c %1 0").arg(1u << H), "clock", "mark 4"}));
+
+    for (int i = 0; i < 6; ++i)
+        w.BitBtn1Click(); // through statement 6: H = LV
+    EXPECT_EQ(text("Label20"), "5");
+    EXPECT_EQ(w.Panel2->text(), "B = 5");
+    EXPECT_EQ(textColour(label("Label16")), QColor(255, 0, 255)); // LV drove the B bus
+    EXPECT_EQ(textColour(label("Label20")), QColor(255, 0, 0));
+    EXPECT_TRUE(w.Memo2->textCursor().selectedText().contains("TOS = H + TOS"));
+
+    // Four SubCycle presses show statement 7, TOS = H + TOS, phase by phase.
+    drawing->log.clear();
+    w.BitBtn6Click();
+    EXPECT_EQ(w.phase(), 1);
+    EXPECT_EQ(bits(), recordBits(7));
+    EXPECT_EQ(textColour(label("Label18")), QColor(255, 0, 255));
+    EXPECT_EQ(textColour(label("Label20")), QColor(0, 0, 0));
+    EXPECT_EQ(text("Label18"), "0"); // the values wait for phase 3
+    w.BitBtn6Click();
+    EXPECT_EQ(text("Label27"), "0"); // the B bus, TOS
+    EXPECT_EQ(w.Panel2->text(), "B = 5");
+    w.BitBtn6Click();
+    EXPECT_EQ(w.Panel2->text(), "H + B = 5");
+    EXPECT_EQ(text("Label18"), "0");
+    w.BitBtn6Click();
+    EXPECT_EQ(w.phase(), 0);
+    EXPECT_EQ(text("Label18"), "5");
+    EXPECT_EQ(text("Label28"), "5");
+    EXPECT_EQ(textColour(label("Label18")), QColor(255, 0, 0));
+    EXPECT_EQ(text("Label1"), "8");
+    const QString w7 = QString::number(w.workbench().machine().mir);
+    EXPECT_EQ(drawing->log, (QStringList{"bLine " + w7, "cLines " + w7, "marks " + w7, "clock", "mark 0",
+                                         QString("ab %1 1").arg(B_TOS), "mark 1", "mark 2",
+                                         QString("c %1 1").arg(1u << TOS), "mark 3"}));
+
+    // A Mic press between the second and the third phase starts the next one afresh.
+    w.SubCycle1Click();
+    w.SubCycle1Click();
+    w.BitBtn1Click();
+    EXPECT_EQ(w.phase(), 0);
+
+    // Reset: registers and MPC 0, the bits of address 0, the buses as they were; the
+    // standard-input cell 0.
+    const QString bBus = text("Label27"), cBus = text("Label28"), alu = w.Panel2->text();
+    const_cast<ControlPath&>(w.workbench().machine()).memoryWord(machine::standardInputAddress) = 9;
+    w.BitBtn4Click();
+    for (const char* name : {"Label11", "Label13", "Label18", "Label20", "Label1"})
+        EXPECT_EQ(text(name), "0");
+    EXPECT_EQ(bits(), recordBits(0));
+    EXPECT_EQ(text("Label27"), bBus);
+    EXPECT_EQ(text("Label28"), cBus);
+    EXPECT_EQ(w.Panel2->text(), alu);
+    EXPECT_EQ(*w.workbench().machine().peekWord(machine::standardInputAddress), 0);
+
+    // Run to the halt address; Run again there only refreshes.
+    w.Run2Click();
+    EXPECT_EQ(text("Label1"), "112");
+    EXPECT_EQ(text("Label18"), "15");
+    const uint32_t counter = w.workbench().machine().microCounter;
+    w.Run2Click();
+    EXPECT_EQ(w.workbench().machine().microCounter, counter);
+}
+
+TEST_F(Window, RadixBeforeAndAfterACompile) {
+    TForm1& w = make();
+    w.ComboBox1->setCurrentIndex(1);
+    EXPECT_EQ(dialogs.notices, QStringList{mustBeLoaded});
+    EXPECT_TRUE(text("Label20").isEmpty()); // nothing redrawn
+
+    w.ComboBox1->setCurrentIndex(0);
+    compileAndLoad(countMal);
+    w.Run2Click();
+    EXPECT_EQ(text("Label1"), "112");
+    w.ComboBox1->setCurrentIndex(1);
+    EXPECT_EQ(w.radix(), 16);
+    EXPECT_EQ(text("Label1"), "0x70");
+    EXPECT_EQ(text("Label18"), QString::fromStdString(toRadixText(15, 16)));
+    EXPECT_EQ(text("Label29"), "0"); // N and Z stay decimal
+    w.ComboBox1->setCurrentIndex(0);
+    EXPECT_EQ(text("Label1"), "112");
+}
+
+TEST_F(Window, FileCommandsAndTheModifiedMark) {
+    TForm1& w = make();
+    compileAndLoad(badMal);
+    ASSERT_TRUE(w.Memo3->isVisibleTo(&w));
+
+    // New: empty, unnamed, modified, no report; the machine and the flag as they were.
+    w.New1Click();
+    EXPECT_TRUE(w.Memo2->toPlainText().isEmpty());
+    EXPECT_TRUE(text("Label33").isEmpty());
+    EXPECT_TRUE(w.Memo2->document()->isModified());
+    EXPECT_FALSE(w.Memo3->isVisibleTo(&w));
+
+    // Save on an unnamed editor asks; cancelled, it writes nothing.
+    type("H = 1\n");
+    w.Save1Click();
+    EXPECT_EQ(dialogs.fileSetups.size(), 1u);
+    EXPECT_EQ(dialogs.fileSetups[0].title, "SaveAs Mic1 File");
+    EXPECT_EQ(dialogs.fileSetups[0].filter, "Mic1 files (*.mal)|*.mal |All files (*.*)|*.*");
+    EXPECT_TRUE(text("Label33").isEmpty());
+    // Accepted, it names and writes; a second Save writes without asking. The mark stays.
+    const QString first = dir.filePath("first.mal");
+    dialogs.files = {first};
+    w.Save1Click();
+    EXPECT_EQ(text("Label33"), first);
+    EXPECT_EQ(readText(first), "H = 1\n");
+    type("H = 1\nH = H + 1\n");
+    w.Save1Click();
+    EXPECT_EQ(dialogs.fileSetups.size(), 2u);
+    EXPECT_EQ(readText(first), "H = 1\nH = H + 1\n");
+    EXPECT_TRUE(w.Memo2->document()->isModified());
+
+    // Save As, then Mic compiles the file under its new name although the text is unchanged.
+    w.BitBtn5Click();
+    EXPECT_FALSE(w.Memo2->document()->isModified());
+    const QString second = dir.filePath("second.mal");
+    dialogs.files = {second};
+    w.SaveAs1Click();
+    EXPECT_TRUE(w.Memo2->document()->isModified());
+    EXPECT_TRUE(QFile::exists(second));
+    w.BitBtn1Click();
+    EXPECT_TRUE(QFile::exists(dir.filePath("second.bin")));
+
+    // A Windows-1252 file with CR LF: opened, compiled and stepped, the selection lands on
+    // the statement; saved, its bytes are as they were.
+    const QString legacy = dir.filePath("legacy.mal");
+    const QByteArray bytes = "// caff\xE8 \xE8 pronto\r\n        H = 1\r\n        H = H + 1 // pi\xF9\r\n"
+                             "        H = H + 1\r\n";
+    writeBytes(legacy, bytes);
+    dialogs.files = {legacy};
+    w.MicroProgram1Click();
+    EXPECT_TRUE(w.Memo2->toPlainText().startsWith(QString::fromUtf8("// caffè è pronto\n")));
+    w.BitBtn5Click();
+    w.BitBtn1Click();
+    EXPECT_TRUE(
+        w.Memo2->textCursor().selectedText().startsWith("        H = H + 1 // pi" + QString(QChar(0xF9))))
+        << w.Memo2->textCursor().selectedText().toStdString();
+    w.Save1Click();
+    EXPECT_EQ(readBytes(legacy), bytes);
+}
+
+TEST_F(Window, BadNamesFoldersAndAMissingCheckerLeaveTheWindowAndTheText) {
+    TForm1& w = make();
+    w.show();
+    const QString text = "H = 1 // mine\n";
+    type(text);
+
+    dialogs.files = {dir.filePath("no such folder/x.mal")};
+    w.SaveAs1Click();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(w.Memo2->toPlainText(), text);
+
+    // A folder that cannot be written, even by the administrator.
+    dialogs.files = {"/proc/tarveno-test.mal"};
+    w.SaveAs1Click();
+    EXPECT_EQ(dialogs.messages.size(), 2);
+    w.Save1Click(); // the name stays; saving fails again
+    EXPECT_EQ(dialogs.messages.size(), 3);
+    w.BitBtn1Click(); // Mic saves first, fails, and stops there
+    EXPECT_EQ(dialogs.messages.size(), 4);
+    EXPECT_TRUE(w.Memo2->document()->isModified());
+
+    // Opening a file that does not exist.
+    dialogs.files = {dir.filePath("missing.mal")};
+    w.MicroProgram1Click();
+    EXPECT_EQ(dialogs.messages.size(), 5);
+    EXPECT_EQ(w.Memo2->toPlainText(), text);
+
+    // The assembler cannot write the microprogram file (a folder stands in its place): its
+    // message, the previous machine kept, the text kept and marked for the next compile.
+    w.New1Click();
+    type(countMal);
+    w.BitBtn5Click();
+    ASSERT_TRUE(w.loaded());
+    w.BitBtn1Click();
+    const ControlPath* machineBefore = &w.workbench().machine();
+    QDir().mkpath(dir.filePath("blocked.bin/inside"));
+    dialogs.files = {dir.filePath("blocked.mal")};
+    w.SaveAs1Click();
+    w.BitBtn5Click();
+    EXPECT_EQ(dialogs.messages.size(), 6);
+    EXPECT_EQ(&w.workbench().machine(), machineBefore);
+    EXPECT_EQ(w.workbench().machine().registers[H], 1);
+    EXPECT_EQ(w.Memo2->toPlainText(), countMal);
+    EXPECT_TRUE(w.Memo2->document()->isModified());
+    EXPECT_FALSE(w.loaded());
+
+    // No checker: a message, no machine, the text kept and compiled again next time.
+    w.New1Click();
+    type(text);
+    paths.checker = dir.filePath("nowhere/quorc");
+    TForm1 other(dialogs, paths);
+    other.Memo2->setPlainText(text);
+    other.Memo2->document()->setModified(true);
+    other.BitBtn5Click();
+    EXPECT_EQ(dialogs.messages.size(), 7);
+    EXPECT_TRUE(dialogs.messages.last().contains("quorc")) << dialogs.messages.last().toStdString();
+    EXPECT_FALSE(other.workbench().hasMachine());
+    EXPECT_EQ(other.Memo2->toPlainText(), text);
+    EXPECT_TRUE(other.Memo2->document()->isModified());
+
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.loaded());
+}
+
+TEST_F(Window, RunAnswersEscapeAndTheHiddenKeysAct) {
+    TForm1& w = make();
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    compileAndLoad(loopMal);
+    ASSERT_TRUE(w.loaded());
+
+    bool disabledMeanwhile = false;
+    QTimer::singleShot(100, [&] {
+        disabledMeanwhile = w.running() && !w.BitBtn5->isEnabled();
+        w.BitBtn5Click(); // ignored while running
+        QTest::keyClick(&w, Qt::Key_Escape);
+    });
+    QTest::keyClick(&w, Qt::Key_F9);
+    EXPECT_TRUE(disabledMeanwhile);
+    EXPECT_FALSE(w.running());
+    EXPECT_TRUE(w.BitBtn5->isEnabled());
+    EXPECT_GT(w.workbench().machine().microCounter, 1000u);
+    EXPECT_EQ(text("Label1"), "0"); // refreshed at the end
+
+    // Closing the window stops a Run too.
+    QTimer::singleShot(100, [&] { w.close(); });
+    w.Run2Click();
+    EXPECT_FALSE(w.running());
+    EXPECT_FALSE(w.isVisible());
+
+    // F8 steps to the next address 0 (here one pass of the loop).
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    const uint32_t before = w.workbench().machine().microCounter;
+    QTest::keyClick(&w, Qt::Key_F8);
+    EXPECT_EQ(w.workbench().machine().microCounter, before + 1);
+    // F7 steps; F6 advances the phase.
+    QTest::keyClick(&w, Qt::Key_F7);
+    EXPECT_EQ(w.workbench().machine().microCounter, before + 2);
+    QTest::keyClick(&w, Qt::Key_F6);
+    EXPECT_EQ(w.phase(), 1);
+}
+
+TEST_F(Window, ColoursAndTheRealNotice) {
+    TForm1& w = make();
+    // Mic Color: background, then text; a cancelled run skips only itself.
+    dialogs.colours = {QColor(1, 2, 3), QColor(4, 5, 6)};
+    w.MicColor1Click();
+    EXPECT_EQ(w.Memo2->palette().color(QPalette::Base), QColor(1, 2, 3));
+    EXPECT_EQ(w.Memo2->palette().color(QPalette::Text), QColor(4, 5, 6));
+    dialogs.colours = {std::nullopt, QColor(7, 8, 9)};
+    w.MicColor1Click();
+    EXPECT_EQ(w.Memo2->palette().color(QPalette::Base), QColor(1, 2, 3));
+    EXPECT_EQ(w.Memo2->palette().color(QPalette::Text), QColor(7, 8, 9));
+    // The dialog offers the colour last chosen.
+    EXPECT_EQ(dialogs.colourInitials[1], QColor(1, 2, 3));
+    EXPECT_EQ(dialogs.colourInitials[3], QColor(4, 5, 6));
+    dialogs.colours = {QColor(10, 20, 30)};
+    w.WindowColor1Click();
+    EXPECT_EQ(dialogs.colourInitials.back(), QColor(7, 8, 9));
+    EXPECT_EQ(w.client->palette().color(QPalette::Window), QColor(10, 20, 30));
+
+    // The real message dialog shows the caller's text and closes with Ok.
+    QtDialogs real;
+    QString shown;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* form = qobject_cast<TForm3*>(QApplication::activeModalWidget())) {
+            shown = form->Panel1->text();
+            form->BitBtn1->click();
+        }
+    });
+    poll.start();
+    QTimer::singleShot(5000, [] {
+        if (QWidget* m = QApplication::activeModalWidget()) m->close();
+    });
+    real.notice(&w, hasBeenLoaded);
+    EXPECT_EQ(shown, hasBeenLoaded);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    for (int i = 1; i < argc; ++i)
+        if (std::string_view(argv[i]).starts_with("--gtest_list_tests")) return RUN_ALL_TESTS();
+    ::mkdir(TEST_RUNTIME_DIR, 0700);
+    ::chmod(TEST_RUNTIME_DIR, 0700);
+    ::setenv("XDG_RUNTIME_DIR", TEST_RUNTIME_DIR, 1);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,55 @@
+#pragma once
+// Every modal exchange of the window with its user goes through this one seam: the
+// window holds a Dialogs and never opens a dialog itself, so each command can be driven
+// without a person. QtDialogs shows the real forms and Qt's dialogs.
+
+#include <QColor>
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+namespace tarveno::ui {
+
+class TForm2;
+
+// How a file dialog is set up for one use.
+struct FileDialogSetup {
+    QString title;
+    QString filter; // description and pattern pairs, separated by bars
+    QString folder; // the folder it opens in
+};
+
+class Dialogs {
+  public:
+    virtual ~Dialogs() = default;
+
+    // The Info dialog, modally.
+    virtual void info(TForm2& dialog) = 0;
+    // The message dialog TForm3 with message as its caption, modally.
+    virtual void notice(QWidget* parent, const QString& message) = 0;
+    // The input dialog TForm4: the prompt and the preset text; answers the text it holds
+    // when it closes.
+    virtual QString input(QWidget* parent, const QString& prompt, const QString& text) = 0;
+    // A file-open or file-save dialog; nothing when cancelled.
+    virtual std::optional<QString> openFile(QWidget* parent, const FileDialogSetup& setup) = 0;
+    virtual std::optional<QString> saveFile(QWidget* parent, const FileDialogSetup& setup) = 0;
+    // The colour dialog, offering initial; nothing when cancelled.
+    virtual std::optional<QColor> colour(QWidget* parent, const QColor& initial) = 0;
+    // A message box with one OK button.
+    virtual void message(QWidget* parent, const QString& caption, const QString& text) = 0;
+};
+
+class QtDialogs : public Dialogs {
+  public:
+    void info(TForm2& dialog) override;
+    void notice(QWidget* parent, const QString& message) override;
+    QString input(QWidget* parent, const QString& prompt, const QString& text) override;
+    std::optional<QString> openFile(QWidget* parent, const FileDialogSetup& setup) override;
+    std::optional<QString> saveFile(QWidget* parent, const FileDialogSetup& setup) override;
+    std::optional<QColor> colour(QWidget* parent, const QColor& initial) override;
+    void message(QWidget* parent, const QString& caption, const QString& text) override;
+};
+
+} // namespace tarveno::ui

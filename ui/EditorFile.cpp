@@ -1,0 +1,138 @@
+#include "ui/EditorFile.h"
+
+#include "support/Encoding.h"
+
+#include <algorithm>
+
+namespace tarveno::ui {
+
+namespace {
+
+// Length of the UTF-8 sequence that starts with b (1 for a byte that starts none).
+size_t sequenceLength(uint8_t b) {
+    if (b >= 0xF0) return 4;
+    if (b >= 0xE0) return 3;
+    if (b >= 0xC0) return 2;
+    return 1;
+}
+
+// The Windows-1252 byte of a code point, or -1 when the page has none.
+int windows1252Byte(uint32_t cp) {
+    static constexpr uint16_t high[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                          0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                          0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                          0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
+    for (int i = 0; i < 32; ++i)
+        if (high[i] == cp) return 0x80 + i;
+    return -1;
+}
+
+std::string trimmed(std::string_view s) {
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    const auto last = s.find_last_not_of(" \t");
+    return std::string(s.substr(first, last - first + 1));
+}
+
+} // namespace
+
+EditorFile decodeFile(std::string_view bytes) {
+    EditorFile file;
+    file.encoding = isValidUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+    const std::string utf8 =
+        file.encoding == TextEncoding::Utf8 ? std::string(bytes) : windows1252ToUtf8(bytes);
+    bool seenLineEnd = false;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        if (c != '\r' && c != '\n') {
+            file.text += c;
+            continue;
+        }
+        const bool pair = c == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n';
+        if (!seenLineEnd) file.crlf = pair;
+        seenLineEnd = true;
+        if (pair) ++i;
+        file.text += '\n';
+    }
+    return file;
+}
+
+std::string encodeFile(std::string_view text, EditorFile& file) {
+    // Every line is written with its line end, the last one too.
+    std::string lines(text);
+    if (!lines.empty() && lines.back() != '\n') lines += '\n';
+    std::string body;
+    if (file.encoding == TextEncoding::Windows1252) {
+        for (size_t i = 0; i < lines.size();) {
+            const auto b = static_cast<uint8_t>(lines[i]);
+            const size_t len = std::min(sequenceLength(b), lines.size() - i);
+            uint32_t cp = len == 1 ? b : b & (0xFFu >> (len + 1));
+            for (size_t k = 1; k < len; ++k)
+                cp = (cp << 6) | (static_cast<uint8_t>(lines[i + k]) & 0x3Fu);
+            const int out = windows1252Byte(cp);
+            if (out < 0) {
+                file.encoding = TextEncoding::Utf8;
+                break;
+            }
+            body += static_cast<char>(out);
+            i += len;
+        }
+    }
+    if (file.encoding == TextEncoding::Utf8) body = lines;
+    if (!file.crlf) return body;
+    std::string withCr;
+    withCr.reserve(body.size() + body.size() / 16);
+    for (char c : body) {
+        if (c == '\n') withCr += '\r';
+        withCr += c;
+    }
+    return withCr;
+}
+
+EditorPositions::EditorPositions(std::string_view bytes) {
+    const bool utf8 = isValidUtf8(bytes);
+    positions_.resize(bytes.size() + 1);
+    int32_t pos = 0;
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const auto b = static_cast<uint8_t>(bytes[i]);
+        size_t len = utf8 ? std::min(sequenceLength(b), bytes.size() - i) : 1;
+        const int32_t units = utf8 && len == 4 ? 2 : 1; // beyond the first 65536 code points: a pair
+        if (b == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') len = 2;
+        for (size_t k = 0; k < len; ++k)
+            positions_[i + k] = pos;
+        i += len;
+        pos += units;
+    }
+    positions_[bytes.size()] = pos;
+}
+
+int32_t EditorPositions::at(int64_t byteOffset) const {
+    if (positions_.empty() || byteOffset < 0) return 0;
+    if (byteOffset >= static_cast<int64_t>(positions_.size())) return positions_.back();
+    return positions_[static_cast<size_t>(byteOffset)];
+}
+
+std::vector<std::string> nameFilters(std::string_view barFilter) {
+    std::vector<std::string> parts;
+    size_t from = 0;
+    for (;;) {
+        const auto bar = barFilter.find('|', from);
+        parts.push_back(trimmed(barFilter.substr(from, bar == std::string_view::npos ? bar : bar - from)));
+        if (bar == std::string_view::npos) break;
+        from = bar + 1;
+    }
+    std::vector<std::string> filters;
+    for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+        std::string description = parts[i];
+        std::string pattern = parts[i + 1] == "*.*" ? "*" : parts[i + 1];
+        // The description names its pattern in parentheses; Qt reads the pattern from them.
+        const auto open = description.rfind('(');
+        if (open != std::string::npos) description = trimmed(description.substr(0, open));
+        filters.push_back(description + " (" + pattern + ")");
+    }
+    return filters;
+}
+
+} // namespace tarveno::ui
