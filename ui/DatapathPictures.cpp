@@ -372,8 +372,15 @@ void DatapathPictures::clockMark(int phase) {
 
 bool DatapathPictures::fillRects(Overlay* surface, const std::vector<FlowRect>& rects, const QColor& colour) {
     QPointer<Overlay> target(surface);
+    // The pauses keep the animation's tempo: each row's pause ends a row's delay after the
+    // previous one's, so the time spent painting a row does not add up over a long flow
+    // (rows after a late one follow quickly; the screen shows several rows a frame anyway).
+    QElapsedTimer clock;
+    clock.start();
+    qint64 deadline = 0;
     for (const FlowRect& f : rects) {
         const Rect& r = f.rect;
+        deadline = std::max(deadline, clock.nsecsElapsed()); // rows drawn without pause take no credit
         for (int i = 0; i < r.height; ++i) {
             if (!target) return true;
             const int y = f.reverse ? r.y + r.height - 1 - i : r.y + i;
@@ -385,7 +392,8 @@ bool DatapathPictures::fillRects(Overlay* surface, const std::vector<FlowRect>& 
             // and yielding it per row would only let a busy machine slow the refresh down.
             if (f.delayMs > 0 && target->isVisible()) {
                 target->repaint(row);
-                if (!pause(f.delayMs)) return false;
+                deadline += f.delayMs * qint64(1000000);
+                if (!pauseUntil(clock, deadline)) return false;
             }
         }
         if (target) target->update(QRect(r.x, r.y, r.width, std::max(r.height, 0)));
@@ -393,17 +401,15 @@ bool DatapathPictures::fillRects(Overlay* surface, const std::vector<FlowRect>& 
     return true;
 }
 
-bool DatapathPictures::pause(int ms) {
+bool DatapathPictures::pauseUntil(const QElapsedTimer& clock, qint64 deadline) {
     // A busy wait that keeps painting and window events going (user input stays queued):
-    // timers are far too coarse for a pause of one millisecond.
+    // timers are far too coarse for a pause of one millisecond. Events are processed at
+    // least once, so a late row still reaches the screen.
     QPointer<DatapathPictures> self(this);
-    QElapsedTimer timer;
-    timer.start();
-    const qint64 until = static_cast<qint64>(ms) * 1000000;
     do {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         if (!self) return false;
-    } while (timer.nsecsElapsed() < until);
+    } while (clock.nsecsElapsed() < deadline);
     return true;
 }
 

@@ -15,6 +15,7 @@
 
 #include <functional>
 
+class QElapsedTimer;
 class QPainter;
 
 namespace tarveno::ui {
@@ -81,7 +82,7 @@ class DatapathPictures final : public QObject, public DatapathDrawing {
     // Fills the rectangles row by row; false when the pictures went away during a pause,
     // after which nothing of this object may be touched.
     bool fillRects(Overlay* surface, const std::vector<FlowRect>& rects, const QColor& colour);
-    bool pause(int ms);
+    bool pauseUntil(const QElapsedTimer& clock, qint64 deadline);
 
     QPointer<PictureCanvas> image1;
     QPointer<Overlay> paintBox1;
