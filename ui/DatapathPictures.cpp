@@ -256,9 +256,9 @@ Overlay::Overlay(QWidget* parent) : QWidget(parent) {
 QImage& Overlay::surface() {
     // Made anew (empty) when the surface was resized or moved to a screen of another ratio.
     const qreal ratio = deviceRatio(this);
-    if (image.isNull() || image.devicePixelRatio() != ratio ||
-        image.deviceIndependentSize().toSize() != size()) {
-        image = makeCanvas(size(), ratio, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull() || image.devicePixelRatio() != ratio || madeFor != size()) {
+        madeFor = size();
+        image = makeCanvas(madeFor, ratio, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
     }
     return image;
@@ -282,7 +282,8 @@ void Overlay::paintEvent(QPaintEvent*) {
 // ---------------------------------------------------------------------------------------------
 
 DatapathPictures::DatapathPictures(QWidget* parent) : QObject(parent) {
-    // The canvas outlives nothing it draws: without the drawing it shows the bare picture.
+    // Image1 belongs to the window like the drawing; should it outlive the drawing, its
+    // canvas is made without the lit lines.
     image1 = new PictureCanvas(
         QSize(datapathWidth, datapathHeight),
         [self = QPointer<DatapathPictures>(this)](QPainter& p) {

@@ -55,6 +55,7 @@ class Overlay : public QWidget {
   private:
     QImage& surface();
     QImage image;
+    QSize madeFor;
 };
 
 class DatapathPictures final : public QObject, public DatapathDrawing {
