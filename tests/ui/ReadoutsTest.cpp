@@ -45,7 +45,7 @@ TEST(Readouts, ValuesInBothRadixesWithNAndZAlwaysDecimal) {
 TEST(Readouts, InstructionBitsComeFromTheRecordAtThePreviousMpc) {
     ControlPath m;
     EXPECT_EQ(bitsText(m), std::string(36, '0')); // no record at 0 yet
-    m.controlStore.insert({5, Mic{0x4000001u | (1u << 15), 0x101, "x"}});
+    m.loadMicroinstruction(5, Mic{0x4000001u | (1u << 15), 0x101, "x"});
     m.previousMpc = 5;
     m.mpc = 9; // the next one does not matter
     const std::string bits = bitsText(m);

@@ -1,0 +1,201 @@
+#include "ui/DatapathDrawing.h"
+#include "ui/DatapathView.h"
+
+#include "core/MachineDescription.h"
+#include "core/Mic.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace tarveno;
+using namespace tarveno::ui;
+
+namespace {
+
+const QColor red(255, 0, 0);
+const QColor black(0, 0, 0);
+const QColor blue(0, 0, 255);
+
+// The pictures on a plain window the size of the main window.
+struct Pictures {
+    std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
+    DatapathDrawing* drawing;
+
+    Pictures() {
+        window->resize(839, 679);
+        drawing = makeDatapathPictures(window.get());
+    }
+    // The datapath picture alone, in picture pixels.
+    QImage picture() const { return window->findChild<QWidget*>("Image1")->grab().toImage(); }
+    // The window as shown, in window pixels: the flow surface's own coordinates.
+    QImage screen() const { return window->grab().toImage(); }
+};
+
+// The colours along a control line that differ from the expected one, as "x,y" texts.
+std::vector<std::string> offColour(const QImage& img, const Polyline& line, const QColor& colour) {
+    std::vector<std::string> wrong;
+    const auto pts = line.view();
+    for (size_t i = 1; i < pts.size(); ++i) {
+        const int dx = (pts[i].x > pts[i - 1].x) - (pts[i].x < pts[i - 1].x);
+        const int dy = (pts[i].y > pts[i - 1].y) - (pts[i].y < pts[i - 1].y);
+        for (Point p = pts[i - 1];; p = {p.x + dx, p.y + dy}) {
+            if (img.pixelColor(p.x, p.y) != colour)
+                wrong.push_back(std::to_string(p.x) + "," + std::to_string(p.y));
+            if (p == pts[i]) break;
+        }
+    }
+    return wrong;
+}
+
+// The pixels of a rectangle (shifted by dx, dy) that are not the colour.
+int offColour(const QImage& img, const Rect& r, const QColor& colour, int dx = 0, int dy = 0) {
+    int wrong = 0;
+    for (int y = r.y; y < r.y + r.height; ++y)
+        for (int x = r.x; x < r.x + r.width; ++x)
+            wrong += img.pixelColor(x + dx, y + dy) != colour;
+    return wrong;
+}
+
+using Lines = std::vector<Polyline>;
+
+Lines allControlLines() {
+    Lines all;
+    for (uint32_t code = 0; code < 16; ++code)
+        if (const Polyline* l = bEnableLine(code)) all.push_back(*l);
+    for (int bit = 0; bit < 9; ++bit)
+        all.push_back(cEnableLine(bit));
+    for (int m = 0; m < markCount; ++m)
+        all.push_back(markLine(m));
+    return all;
+}
+
+// The full refresh after one microinstruction.
+void refresh(DatapathDrawing& d, uint32_t word, bool n, bool z) {
+    d.bLine(word);
+    d.cLines(word);
+    d.shiftAndJmpcMarks(word);
+    d.nAndZMarks(n, z);
+    d.abFlow(field(word, Field::B), 0);
+    d.cFlow(field(word, Field::C), 0);
+    d.clockRepaint();
+    d.clockMark(4);
+}
+
+} // namespace
+
+TEST(Pictures, SurfacesSitWhereTheWindowExpectsThem) {
+    Pictures p;
+    const auto place = [&](const char* name) { return p.window->findChild<QWidget*>(name)->geometry(); };
+    EXPECT_EQ(place("Image1"), QRect(7, 16, 802, 497));
+    EXPECT_EQ(place("PaintBox1"), QRect(0, 0, 809, 513));
+    EXPECT_EQ(place("Image2"), QRect(8, 496, 352, 116));
+    EXPECT_EQ(place("PaintBox2"), QRect(8, 496, 352, 116));
+}
+
+TEST(Pictures, AStepLightsItsLinesAndFlowsAndTheNextPutsThemBack) {
+    Pictures p;
+    // Every control line is drawn in the picture, so a lit line covers a drawn one.
+    for (const Polyline& l : allControlLines())
+        EXPECT_TRUE(offColour(p.picture(), l, black).empty());
+
+    // MDR = H + TOS; rd
+    const uint32_t step1 = makeWord(B_TOS, MemRead, 1u << MDR, 60);
+    refresh(*p.drawing, step1, false, true);
+    QImage picture = p.picture();
+    EXPECT_EQ(offColour(picture, *bEnableLine(B_TOS), red), std::vector<std::string>{});
+    EXPECT_EQ(offColour(picture, cEnableLine(MDR), red), std::vector<std::string>{});
+    EXPECT_EQ(offColour(picture, markLine(1), red), std::vector<std::string>{});
+    EXPECT_EQ(offColour(picture, *bEnableLine(B_PC), black), std::vector<std::string>{});
+    EXPECT_EQ(offColour(picture, cEnableLine(TOS), black), std::vector<std::string>{});
+    EXPECT_EQ(offColour(picture, markLine(0), black), std::vector<std::string>{});
+
+    const QImage screen = p.screen();
+    std::vector<FlowRect> flows = abFlowRects(B_TOS, 0);
+    const std::vector<FlowRect> c = cFlowRects(1u << MDR, 0);
+    flows.insert(flows.end(), c.begin(), c.end());
+    for (const FlowRect& f : flows)
+        EXPECT_EQ(offColour(screen, f.rect, blue), 0) << f.rect.x << "," << f.rect.y;
+    // Nothing beside the flow: left of the TOS stub and under the A bus.
+    EXPECT_NE(screen.pixelColor(191, 244), blue);
+    EXPECT_NE(screen.pixelColor(133, 321), blue);
+    for (const Rect& r : clockMarkRects(4))
+        EXPECT_EQ(offColour(screen, r, red, 8, 496), 0);
+
+    // H = MBRU << 8
+    const uint32_t step2 = makeWord(B_MBRU, 0, 1u << H, 20 | 0x80);
+    p.drawing->bLine(step2);
+    p.drawing->cLines(step2);
+    p.drawing->shiftAndJmpcMarks(step2);
+    picture = p.picture();
+    EXPECT_EQ(offColour(picture, *bEnableLine(B_TOS), black), std::vector<std::string>{});
+    EXPECT_EQ(offColour(picture, cEnableLine(MDR), black), std::vector<std::string>{});
+    EXPECT_EQ(offColour(picture, markLine(1), black), std::vector<std::string>{});
+    EXPECT_EQ(offColour(picture, *bEnableLine(B_MBRU), red), std::vector<std::string>{});
+    EXPECT_EQ(offColour(picture, cEnableLine(H), red), std::vector<std::string>{});
+    EXPECT_EQ(offColour(picture, markLine(3), red), std::vector<std::string>{});
+    // The lines' repaint wiped the previous flow.
+    const QImage wiped = p.screen();
+    for (const FlowRect& f : flows)
+        EXPECT_EQ(offColour(wiped, f.rect, blue), f.rect.width * f.rect.height);
+}
+
+TEST(Pictures, ClockMarksAccumulateUntilTheClockIsRepainted) {
+    Pictures p;
+    p.drawing->clockRepaint();
+    for (int phase = 0; phase < 4; ++phase)
+        p.drawing->clockMark(phase);
+    QImage screen = p.screen();
+    for (const Rect& r : clockMarkRects(4))
+        EXPECT_EQ(offColour(screen, r, red, 8, 496), 0);
+
+    p.drawing->clockRepaint();
+    p.drawing->clockMark(0);
+    screen = p.screen();
+    for (const Rect& r : clockMarkRects(0))
+        EXPECT_EQ(offColour(screen, r, red, 8, 496), 0);
+    // The later phases' marks are gone where phase 0 does not cover them.
+    const QRect phase0a(91, 30, 5, 54), phase0b(91, 82, 33, 5);
+    for (int phase = 1; phase < 4; ++phase)
+        for (const Rect& r : clockMarkRects(phase))
+            for (int y = r.y; y < r.y + r.height; ++y)
+                for (int x = r.x; x < r.x + r.width; ++x) {
+                    if (!phase0a.contains(x, y) && !phase0b.contains(x, y)) {
+                        ASSERT_NE(screen.pixelColor(x + 8, y + 496), red) << x << "," << y;
+                    }
+                }
+}
+
+TEST(Pictures, AnAnimationEndsCleanlyWhenTheWindowGoes) {
+    // Hidden mid-flow: the rest is drawn at once.
+    {
+        Pictures p;
+        p.window->show();
+        QElapsedTimer t;
+        qint64 hiddenAt = -1;
+        QTimer::singleShot(20, p.window.get(), [&] {
+            hiddenAt = t.elapsed();
+            p.window->hide();
+        });
+        t.start();
+        p.drawing->cFlow(1u << MAR, 1); // about 400 rows
+        ASSERT_GE(hiddenAt, 0);
+        EXPECT_LT(t.elapsed() - hiddenAt, 100);
+        EXPECT_EQ(offColour(p.screen(), Rect{70, 40, 27, 8}, blue), 0);
+    }
+    // Destroyed mid-flow: the drawing stops without touching what is gone.
+    {
+        auto* window = new QWidget;
+        window->resize(839, 679);
+        DatapathDrawing* drawing = makeDatapathPictures(window);
+        window->show();
+        QTimer::singleShot(20, [window] { delete window; });
+        drawing->cFlow(1u << MAR, 1);
+        SUCCEED();
+    }
+}
