@@ -90,6 +90,7 @@ void ControlPath::reset() {
     mpc = 0;
     previousMpc = 0;
     microCounter = 0;
+    output.clear();
 }
 
 } // namespace tarveno

@@ -56,8 +56,8 @@ class ControlPath : public Datapath, public SequencerState {
     StopReason ijvmStep(RunLimits limits = {}, const StepObserver& observe = {});
     // Executes microinstructions until MPC is the halt address (tested first).
     StopReason run(RunLimits limits = {}, const StepObserver& observe = {});
-    // Registers, pending values, MIR and sequencer state to 0; buses, flags, control
-    // store and main memory stay.
+    // Registers, pending values, MIR and sequencer state to 0, and the output record
+    // emptied; buses, flags, control store and main memory stay.
     void reset();
     // Fills the control store from a microprogram file.
     void loadMicroprogram(const std::string& fileName);
@@ -118,7 +118,7 @@ inline void ControlPath::step(DatapathState& d, SequencerState& s, const Mic*& c
     const Direct& r = fetch(s.mpc);
     current = r.mic;
     d.mir = r.mic->word;
-    d.cycle(r.decoded, mainMemory);
+    d.cycle(r.decoded, mainMemory, output);
     s.previousMpc = s.mpc;
     uint32_t next = r.next;
     if (r.decoded.jam) {

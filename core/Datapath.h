@@ -8,6 +8,7 @@
 #include "core/Mic.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace tarveno {
 
@@ -29,6 +30,24 @@ constexpr Decoded decode(uint32_t word) {
     return Decoded{field(word, Field::B), field(word, Field::Mem), field(word, Field::C),
                    alu & 0x3Fu,           (alu >> 6) & 0x3u,       field(word, Field::JAM)};
 }
+
+// The values written to the output cell, in order. A program that writes without end
+// must not exhaust the host: only the first `limit` values are kept, while `count` goes
+// on counting every write.
+struct OutputRecord {
+    static constexpr size_t limit = size_t{1} << 20;
+    std::vector<int32_t> values;
+    uint64_t count = 0;
+
+    void record(int32_t value) {
+        if (values.size() < limit) values.push_back(value);
+        ++count;
+    }
+    void clear() {
+        values.clear();
+        count = 0;
+    }
+};
 
 // What one cycle reads and writes besides main memory: the buses, the flags, the ALU
 // control, the registers, the pending memory results and MIR.
@@ -52,10 +71,11 @@ struct DatapathState {
     inline void deliverPending();
     // Every register whose enable bit is set receives the C bus.
     inline void cBusWrite(uint32_t enables);
-    // Starts fetch, rd or wr with the registers as the C-bus write left them.
-    inline void memoryStart(uint32_t mem, MainMemory& memory);
+    // Starts fetch, rd or wr with the registers as the C-bus write left them; a wr to the
+    // output cell is also recorded in output.
+    inline void memoryStart(uint32_t mem, MainMemory& memory, OutputRecord& output);
     // One data-path cycle for the control word in mir, decoded as d.
-    inline void cycle(const Decoded& d, MainMemory& memory);
+    inline void cycle(const Decoded& d, MainMemory& memory, OutputRecord& output);
 
     // The pure ALU function table: codes outside it give 0.
     static inline uint32_t aluResult(uint32_t function, uint32_t a, uint32_t b);
@@ -65,11 +85,12 @@ struct DatapathState {
 class Datapath : public DatapathState {
   public:
     static constexpr uint32_t standardInputAddress = machine::standardInputAddress;
+    static constexpr uint32_t standardOutputAddress = machine::standardOutputAddress;
 
     Datapath() = default;
 
     // One data-path cycle for the control word in mir.
-    void cycle() { DatapathState::cycle(decode(mir), mainMemory); }
+    void cycle() { DatapathState::cycle(decode(mir), mainMemory, output); }
 
     // The word at a word address; a cell that does not exist is made, holding 0.
     int32_t& memoryWord(uint32_t address) { return mainMemory.lookup(address); }
@@ -80,6 +101,9 @@ class Datapath : public DatapathState {
     }
 
     MainMemory mainMemory;
+    // Kept beside main memory, not in DatapathState, so that a Run's copy of the state
+    // stays small.
+    OutputRecord output;
     int32_t poolWords = 0;
     int32_t methodAreaSize = 0;
 };
@@ -153,7 +177,7 @@ inline void DatapathState::cBusWrite(uint32_t enables) {
         registers[__builtin_ctz(enables)] = cBus;
 }
 
-inline void DatapathState::memoryStart(uint32_t mem, MainMemory& memory) {
+inline void DatapathState::memoryStart(uint32_t mem, MainMemory& memory, OutputRecord& output) {
     pendingOps = mem;
     if (mem & MemFetch) {
         const uint32_t pc = static_cast<uint32_t>(registers[PC]);
@@ -163,11 +187,14 @@ inline void DatapathState::memoryStart(uint32_t mem, MainMemory& memory) {
     if (mem & MemRead) {
         pendingMdr = memory.lookup(static_cast<uint32_t>(registers[MAR]));
     } else if (mem & MemWrite) {
-        memory.lookup(static_cast<uint32_t>(registers[MAR])) = registers[MDR];
+        const uint32_t mar = static_cast<uint32_t>(registers[MAR]);
+        memory.lookup(mar) = registers[MDR];
+        if (mar == machine::standardOutputAddress) [[unlikely]]
+            output.record(registers[MDR]);
     }
 }
 
-inline void DatapathState::cycle(const Decoded& d, MainMemory& memory) {
+inline void DatapathState::cycle(const Decoded& d, MainMemory& memory, OutputRecord& output) {
     aluFunction = d.aluFunction;
     shifterCode = d.shifterCode;
     if (d.b == B_MBR)
@@ -180,7 +207,7 @@ inline void DatapathState::cycle(const Decoded& d, MainMemory& memory) {
     deliverPending();
     alu();
     cBusWrite(d.cEnables);
-    memoryStart(d.mem, memory);
+    memoryStart(d.mem, memory, output);
 }
 
 } // namespace tarveno

@@ -121,6 +121,9 @@ inline constexpr size_t shownTextLimit = 69;
 inline constexpr std::string_view noLabelMarker = "ek9218a";
 // The standard-input cell: word address -6.
 inline constexpr uint32_t standardInputAddress = 0xFFFFFFFAu;
+// The output cell: word address -5. Every value written there is recorded, in order, as
+// the program's output.
+inline constexpr uint32_t standardOutputAddress = 0xFFFFFFFBu;
 } // namespace machine
 
 } // namespace tarveno
