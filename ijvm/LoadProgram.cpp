@@ -4,10 +4,11 @@
 
 namespace tarveno {
 
-void loadProgram(ControlPath& machine, const std::string& fileName) {
-    IJVMC assembler(fileName);
-    assembler.assemble();
-    // The assembler is discarded here, so its tables can be handed over rather than copied.
+namespace {
+
+// The assembler is discarded after this, so its tables can be handed over rather than
+// copied; its image buffers stay with it.
+void handOver(ControlPath& machine, IJVMC& assembler) {
     machine.sourceMap = assembler.sourceMap;
     machine.methodMap = assembler.methodMap;
     machine.methods = std::move(assembler.methods);
@@ -16,6 +17,47 @@ void loadProgram(ControlPath& machine, const std::string& fileName) {
     machine.poolWords = assembler.constantPool.count() / 4;
     machine.methodAreaSize = assembler.methodArea.count();
     machine.reset();
+}
+
+} // namespace
+
+void loadProgram(ControlPath& machine, const std::string& fileName) {
+    IJVMC assembler(fileName);
+    assembler.assemble();
+    handOver(machine, assembler);
+}
+
+ImageLayout placeImage(ControlPath& machine, const Vector& methodArea, const Vector& constantPool) {
+    const auto areaBytes = static_cast<uint32_t>(methodArea.count());
+    ImageLayout layout;
+    layout.cpp = (areaBytes + 3) / 4;
+    for (uint32_t word = 0; word < layout.cpp; ++word) {
+        uint32_t w = 0;
+        for (uint32_t k = 0; k < 4; ++k) {
+            const uint32_t b = 4 * word + k;
+            w = (w << 8) | (b < areaBytes ? methodArea.at(static_cast<int32_t>(b)) : 0u);
+        }
+        machine.memoryWord(word) = static_cast<int32_t>(w);
+    }
+    const auto entries = static_cast<uint32_t>(constantPool.count() / 4);
+    for (uint32_t i = 0; i < entries; ++i)
+        machine.memoryWord(layout.cpp + i) = constantPool.word32(static_cast<int32_t>(4 * i));
+    layout.stackBase = layout.cpp + entries;
+    machine.memoryWord(layout.stackBase) = 0;
+
+    machine.registers[PC] = -1;
+    machine.registers[CPP] = static_cast<int32_t>(layout.cpp);
+    machine.registers[SP] = static_cast<int32_t>(layout.stackBase);
+    machine.registers[LV] = 0;
+    machine.registers[TOS] = 0;
+    return layout;
+}
+
+void loadRunnableProgram(ControlPath& machine, const std::string& fileName) {
+    IJVMC assembler(fileName);
+    assembler.assemble();
+    handOver(machine, assembler);
+    placeImage(machine, assembler.methodArea, assembler.constantPool);
 }
 
 } // namespace tarveno

@@ -1,8 +1,11 @@
 #pragma once
-// Opening an IJVM program: assemble a source file and hand its tables to the machine.
+// Opening an IJVM program: assemble a source file and hand its tables to the machine;
+// and, for running it, placing its image in main memory.
 
 #include "core/ControlPath.h"
+#include "ijvm/Vector.h"
 
+#include <cstdint>
 #include <string>
 
 namespace tarveno {
@@ -14,5 +17,28 @@ namespace tarveno {
 // load. A FatalError (unreadable file, malformed number, exhausted memory) leaves the
 // machine untouched.
 void loadProgram(ControlPath& machine, const std::string& fileName);
+
+// Where placeImage put a program, in word addresses. The three regions follow each
+// other without a gap and never overlap:
+//   0 .. cpp-1          the method area, four bytes to a word, the first byte in the
+//                       word's top bits (the order in which a fetch reads them)
+//   cpp .. stackBase-1  the constant pool, one entry to a word
+//   stackBase ..        the stack, growing upwards; stackBase holds main's object
+//                       reference, 0
+struct ImageLayout {
+    uint32_t cpp = 0;
+    uint32_t stackBase = 0;
+};
+
+// Writes an image into main memory as ImageLayout describes and sets the registers an
+// interpreter starts from: PC = -1, one byte before the opening call of main, so that
+// the main loop's first "PC = PC + 1; FETCH" reads it; CPP = the pool; SP = stackBase
+// and TOS = 0, the object reference on the stack; LV = 0, no frame yet. The other
+// registers keep their values (0 after a load). Other cells of main memory, the
+// standard-input cell among them, are left as they are.
+ImageLayout placeImage(ControlPath& machine, const Vector& methodArea, const Vector& constantPool);
+
+// loadProgram followed by placeImage of the same program: ready to run from MPC 0.
+void loadRunnableProgram(ControlPath& machine, const std::string& fileName);
 
 } // namespace tarveno

@@ -52,9 +52,12 @@ void Workbench::loadMicroprogramFile(const std::string& binary) {
     sourceMap_ = SourceMap{};
 }
 
-bool Workbench::openIjvmProgram(const std::string& fileName) {
+bool Workbench::openIjvmProgram(const std::string& fileName, Image image) {
     if (!machine_) return false;
-    loadProgram(*machine_, fileName);
+    if (image == Image::Place)
+        loadRunnableProgram(*machine_, fileName);
+    else
+        loadProgram(*machine_, fileName);
     return true;
 }
 

@@ -68,9 +68,12 @@ class Workbench {
     void loadMicroprogramFile(const std::string& binary);
 
     // Assembles an IJVM program and hands its tables to the current machine, which is
-    // reset (main memory and control store stay). Answers false, and does nothing, when
-    // there is no machine yet. The diagnostics are in machine().errors.
-    bool openIjvmProgram(const std::string& fileName);
+    // reset (main memory and control store stay). With Image::Place its image is also
+    // written into main memory and the registers are set to run it (placeImage).
+    // Answers false, and does nothing, when there is no machine yet. The diagnostics are
+    // in machine().errors.
+    enum class Image { TablesOnly, Place };
+    bool openIjvmProgram(const std::string& fileName, Image image = Image::TablesOnly);
 
     bool hasMachine() const { return machine_ != nullptr; }
     // The current machine; only valid while hasMachine().
