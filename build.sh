@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian machine for TARVENO, builds it and runs it or its tests.
-#   ./build.sh run [ARGS...]   install what is missing, build, run the main program
+#   ./build.sh run             install what is missing, build, open the workbench window
 #   ./build.sh test            install what is missing, build, run every test
 #   ./build.sh sanitize        build the library tests with ASan and UBSan and run them
+#   ./build.sh package         build the Debian package (build/tarveno_*.deb)
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev)
+# The window needs Qt 6 Widgets, and Liberation Serif stands in for its serif font.
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
+    qt6-base-dev fonts-liberation ccache)
 
 install_missing() {
     local missing=()
@@ -36,16 +39,17 @@ case "$cmd" in
 run)
     install_missing
     configure_and_build build
-    if [ $# -eq 0 ]; then
-        # Until the window exists, the demo assembles and runs an example microprogram.
-        set -- run examples/count.mal
-    fi
-    exec build/cli/mic1 "$@"
+    exec build/ui/tarveno
     ;;
 test)
     install_missing
-    configure_and_build build
+    configure_and_build build ${CI:+-DTARVENO_WERROR=ON}
     ctest --test-dir build --output-on-failure -j2
+    ;;
+package)
+    install_missing
+    configure_and_build build
+    (cd build && cpack -G DEB)
     ;;
 sanitize)
     install_missing
@@ -53,7 +57,7 @@ sanitize)
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir build-sanitize --output-on-failure -j2
     ;;
 *)
-    echo "usage: $0 run [mic1 arguments...] | test | sanitize" >&2
+    echo "usage: $0 run | test | sanitize | package" >&2
     exit 2
     ;;
 esac

@@ -249,22 +249,31 @@ TEST(ControlPath, RunThatNeverHaltsEndsAtItsBoundOrOnRequest) {
 
 TEST(ControlPath, RunLeavesTheSameStateAsSingleSteps) {
     // Random control words over all 512 addresses, memory operations included: a bounded
-    // Run and the same number of single steps must agree on everything.
+    // Run, an observed Run and the same number of single steps must agree on everything,
+    // and the observer sees every step.
     std::mt19937 rng(12345);
-    ControlPath a, b;
+    ControlPath a, b, c;
     for (uint32_t addr = 0; addr < 512; ++addr) {
         const uint32_t w = rng() & 0x7FFFFFF, next = rng() & 0x1FF;
         place(a, addr, w, next);
         place(b, addr, w, next);
+        place(c, addr, w, next);
     }
     a.reset();
     b.reset();
+    c.reset();
     for (int i = 0; i < 9; ++i)
-        a.registers[i] = b.registers[i] = static_cast<int32_t>(rng() & 0xFFF);
+        a.registers[i] = b.registers[i] = c.registers[i] = static_cast<int32_t>(rng() & 0xFFF);
     for (uint64_t chunk : {1u, 7u, 5000u, 20000u}) {
         a.run({chunk, nullptr});
-        for (uint64_t i = 0; i < chunk && b.mpc != ControlPath::haltAddress; ++i)
+        std::vector<uint32_t> seen;
+        c.run({chunk, nullptr}, [&](const ControlPath& m) { seen.push_back(m.previousMpc); });
+        std::vector<uint32_t> stepped;
+        for (uint64_t i = 0; i < chunk && b.mpc != ControlPath::haltAddress; ++i) {
+            stepped.push_back(b.mpc);
             b.microStep();
+        }
+        EXPECT_EQ(seen, stepped);
         EXPECT_EQ(&a.currentMic(), &a.controlStore().search(a.previousMpc)->second);
         auto state = [](const ControlPath& m) {
             return std::tuple(m.mpc, m.previousMpc, m.microCounter, m.currentMic().word,
@@ -273,6 +282,7 @@ TEST(ControlPath, RunLeavesTheSameStateAsSingleSteps) {
                               m.pendingOps, m.mir, m.mainMemory.count());
         };
         ASSERT_EQ(state(a), state(b));
+        ASSERT_EQ(state(c), state(b));
         a.mainMemory.forEach([&](const auto& e) { EXPECT_EQ(*b.peekWord(e.first), e.second); });
     }
 }
