@@ -22,7 +22,8 @@ struct RunOptions {
     std::string program;
     std::vector<std::string> mem; // WORD=VALUE
     std::optional<std::string> stdinValue;
-    std::string mode = "run"; // run | ijvm | mic
+    std::optional<std::string> ijvm; // an IJVM program to place in memory and interpret
+    std::string mode = "run";        // run | ijvm | mic
     std::optional<uint64_t> steps;
     uint64_t maxSteps = 100'000'000;
     std::optional<std::string> dump; // START:COUNT

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <system_error>
 
 namespace mic1 {
@@ -16,6 +17,11 @@ std::string unreadableReason(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return "cannot read " + path + ": " + std::strerror(errno);
     return {};
+}
+
+std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 bool reportCompile(const tarveno::CompileOutcome& outcome, const std::string& source) {

@@ -10,6 +10,8 @@ namespace mic1 {
 
 // An English message saying why path cannot be read, or empty when it can.
 std::string unreadableReason(const std::string& path);
+// The bytes of a file; empty when it cannot be read.
+std::string readBytes(const std::string& path);
 // Reports a compile on standard error: the checker's report when it found anything,
 // then the micro-assembler's warnings. Answers whether the check passed.
 bool reportCompile(const tarveno::CompileOutcome& outcome, const std::string& source);

@@ -3,6 +3,7 @@
 
 #include "core/ControlPath.h"
 #include "support/Conversions.h"
+#include "support/Encoding.h"
 
 #include <nlohmann/json.hpp>
 
@@ -70,6 +71,37 @@ bool loadProgram(const RunOptions& options, tarveno::Workbench& bench, int& stat
     return true;
 }
 
+// Assembles the IJVM program and places its image in the loaded machine. With
+// diagnostics, reports them on standard error as FILE:LINE:COLUMN and answers false.
+bool placeIjvmProgram(const std::string& source, tarveno::Workbench& bench, int& status) {
+    if (const std::string why = unreadableReason(source); !why.empty()) {
+        std::cerr << "mic1: " << why << '\n';
+        status = ExitFatal;
+        return false;
+    }
+    bench.openIjvmProgram(source, tarveno::Workbench::Image::Place);
+    const auto& errors = bench.machine().errors;
+    if (errors.count() == 0) return true;
+    const std::string text = readBytes(source);
+    errors.forEach([&](const tarveno::ErrorTable& e) {
+        const auto before = text.substr(0, std::min(text.size(), static_cast<size_t>(std::max(e.start, 0))));
+        const auto lineStart = before.rfind('\n');
+        const size_t line = 1 + static_cast<size_t>(std::count(before.begin(), before.end(), '\n'));
+        const size_t column = before.size() - (lineStart == std::string::npos ? 0 : lineStart + 1) + 1;
+        std::cerr << source << ':' << line << ':' << column
+                  << ": error: " << tarveno::messageToUtf8(e.message) << '\n';
+    });
+    status = ExitIncomplete;
+    return false;
+}
+
+// What an IJVM program left: its output and the word on top of its stack (nothing when
+// that cell was never made).
+struct IjvmResult {
+    const tarveno::OutputRecord& output;
+    std::optional<int32_t> top;
+};
+
 void traceStep(const ControlPath& m) {
     std::string line = std::to_string(m.previousMpc) + '\t' + m.currentMic().text + '\n';
     std::fwrite(line.data(), 1, line.size(), stdout);
@@ -105,7 +137,8 @@ std::optional<int32_t> wordAt(const ControlPath& m, uint32_t address) {
     return w ? std::optional<int32_t>(*w) : std::nullopt;
 }
 
-void printText(const ControlPath& m, bool halted, const std::optional<DumpRange>& dump) {
+void printText(const ControlPath& m, bool halted, const std::optional<DumpRange>& dump,
+               const std::optional<IjvmResult>& ijvm) {
     std::string out;
     for (int i = 0; i < tarveno::RegisterCount; ++i) {
         const int32_t value = i == tarveno::MBR ? m.registers[i] & 0xFF : m.registers[i];
@@ -119,6 +152,16 @@ void printText(const ControlPath& m, bool halted, const std::optional<DumpRange>
            " B=" + std::to_string(m.bBus) + " C=" + std::to_string(m.cBus) +
            " ALU=" + std::to_string(m.aluFunction) + " SHIFT=" + std::to_string(m.shifterCode) +
            " STEPS=" + std::to_string(m.microCounter) + " HALTED=" + (halted ? "yes" : "no") + '\n';
+    if (ijvm) {
+        out += "STACK TOP=" + (ijvm->top ? std::to_string(*ijvm->top) : std::string("?")) + " OUTPUT=";
+        for (size_t i = 0; i < ijvm->output.values.size(); ++i) {
+            if (i) out += ',';
+            out += std::to_string(ijvm->output.values[i]);
+        }
+        if (ijvm->output.count > ijvm->output.values.size())
+            out += " (and " + std::to_string(ijvm->output.count - ijvm->output.values.size()) + " more)";
+        out += '\n';
+    }
     if (dump) {
         for (uint64_t i = 0; i < dump->count; ++i) {
             const uint32_t a = static_cast<uint32_t>(dump->start + i);
@@ -133,7 +176,8 @@ void printText(const ControlPath& m, bool halted, const std::optional<DumpRange>
     std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
-void printJson(const ControlPath& m, bool halted, const std::optional<DumpRange>& dump) {
+void printJson(const ControlPath& m, bool halted, const std::optional<DumpRange>& dump,
+               const std::optional<IjvmResult>& ijvm) {
     using nlohmann::ordered_json;
     ordered_json regs = ordered_json::object();
     for (int i = 0; i < tarveno::MBR; ++i)
@@ -161,8 +205,12 @@ void printJson(const ControlPath& m, bool halted, const std::optional<DumpRange>
                         {"ALU", m.aluFunction},
                         {"shift", m.shifterCode},
                         {"steps", m.microCounter},
-                        {"halted", halted},
-                        {"memory", memory}};
+                        {"halted", halted}};
+    if (ijvm) {
+        out["output"] = ijvm->output.values;
+        out["tos"] = ijvm->top ? ordered_json(*ijvm->top) : ordered_json(nullptr);
+    }
+    out["memory"] = memory;
     std::cout << out.dump() << '\n';
 }
 
@@ -201,6 +249,7 @@ int runRun(const RunOptions& options) {
     tarveno::Workbench bench;
     int status = ExitOk;
     if (!loadProgram(options, bench, status)) return status;
+    if (options.ijvm && !placeIjvmProgram(*options.ijvm, bench, status)) return status;
     ControlPath* machine = &bench.machine();
     for (const auto& [address, value] : words)
         machine->memoryWord(address) = value;
@@ -208,10 +257,14 @@ int runRun(const RunOptions& options) {
 
     const bool completed = execute(options, *machine);
     const bool halted = machine->mpc == ControlPath::haltAddress;
+    std::optional<IjvmResult> ijvm;
+    if (options.ijvm)
+        ijvm.emplace(IjvmResult{machine->output,
+                                wordAt(*machine, static_cast<uint32_t>(machine->registers[tarveno::SP]))});
     if (options.json)
-        printJson(*machine, halted, dump);
+        printJson(*machine, halted, dump, ijvm);
     else
-        printText(*machine, halted, dump);
+        printText(*machine, halted, dump, ijvm);
     if (!completed) {
         std::fflush(stdout);
         std::cerr << "mic1: stopped after " << options.maxSteps

@@ -27,6 +27,11 @@ int main(int argc, char** argv) {
         ->allow_extra_args(false);
     runCmd->add_option("--stdin", runOptions.stdinValue, "Value of the standard-input cell");
     runCmd
+        ->add_option("--ijvm", runOptions.ijvm,
+                     "Assemble an IJVM program, place its image in memory and run it with PROGRAM as the "
+                     "interpreter; prints its output and top of stack")
+        ->type_name("PROGRAM.jvm");
+    runCmd
         ->add_option("--mode", runOptions.mode,
                      "run (to address 112), ijvm (IJVM steps) or mic (microinstructions)")
         ->check(CLI::IsMember({"run", "ijvm", "mic"}));
