@@ -161,6 +161,35 @@ TEST(Datapath, MemoryLatencyAndByteOrder) {
     EXPECT_EQ(d.pendingMdr, 42);
 }
 
+TEST(Datapath, OutputCellRecordsEveryWriteInOrder) {
+    ControlPath m;
+    const auto write = [&](int32_t address, int32_t value, uint32_t mem = MemWrite) {
+        m.registers[MAR] = address;
+        m.registers[MDR] = value;
+        cycle(m, makeWord(0, mem, 0, 0));
+    };
+    write(-5, 3);
+    write(-4, 8); // a neighbour is an ordinary cell
+    write(-5, -7);
+    write(-5, 9, MemRead | MemWrite); // no write, nothing recorded
+    m.registers[MAR] = -5;
+    cycle(m, makeWord(0, MemRead, 0, 0)); // reading it records nothing either
+    EXPECT_EQ(m.output.values, (std::vector<int32_t>{3, -7}));
+    EXPECT_EQ(*m.peekWord(Datapath::standardOutputAddress), -7); // the cell holds the last value
+
+    // A program that writes without end keeps the first values and counts the rest.
+    for (size_t i = m.output.count; i < OutputRecord::limit + 5; ++i)
+        write(-5, static_cast<int32_t>(i));
+    EXPECT_EQ(m.output.values.size(), OutputRecord::limit);
+    EXPECT_EQ(m.output.count, OutputRecord::limit + 5);
+    EXPECT_EQ(m.output.values.back(), static_cast<int32_t>(OutputRecord::limit - 1));
+
+    m.reset(); // a new run starts with no output; the cell itself stays
+    EXPECT_TRUE(m.output.values.empty());
+    EXPECT_EQ(m.output.count, 0u);
+    EXPECT_NE(m.peekWord(Datapath::standardOutputAddress), nullptr);
+}
+
 TEST(ControlPath, JamArithmetic) {
     auto nextAfter = [](uint32_t jam, uint32_t next, uint32_t alu, uint32_t mbr) {
         ControlPath m;
