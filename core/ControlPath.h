@@ -46,7 +46,7 @@ class ControlPath : public Datapath, public SequencerState {
   public:
     static constexpr uint32_t haltAddress = machine::haltAddress;
 
-    ControlPath() = default;
+    ControlPath() { outputSink = &output; }
     ControlPath(const ControlPath&) = delete; // the machine is owned, never copied
     ControlPath& operator=(const ControlPath&) = delete;
 
@@ -111,6 +111,12 @@ class ControlPath : public Datapath, public SequencerState {
 
     static const Mic emptyMic;
     const Mic* current_ = &emptyMic;
+
+  public:
+    // The values the program wrote to the output cell. The state points at it, so a
+    // Run's copy of the state stays small; it stands last so that the records the
+    // sequencer reads keep their places (a Run measurably slows otherwise).
+    OutputRecord output;
 };
 
 inline void ControlPath::step(DatapathState& d, SequencerState& s, const Mic*& current) {
@@ -118,7 +124,7 @@ inline void ControlPath::step(DatapathState& d, SequencerState& s, const Mic*& c
     const Direct& r = fetch(s.mpc);
     current = r.mic;
     d.mir = r.mic->word;
-    d.cycle(r.decoded, mainMemory, output);
+    d.cycle(r.decoded, mainMemory);
     s.previousMpc = s.mpc;
     uint32_t next = r.next;
     if (r.decoded.jam) {

@@ -39,7 +39,8 @@ struct OutputRecord {
     std::vector<int32_t> values;
     uint64_t count = 0;
 
-    void record(int32_t value) {
+    // Kept out of line and cold, so that the write path of the cycle stays small.
+    [[gnu::noinline, gnu::cold]] void record(int32_t value) {
         if (values.size() < limit) values.push_back(value);
         ++count;
     }
@@ -64,6 +65,8 @@ struct DatapathState {
     int32_t pendingMbr = 0;
     uint32_t mir = 0;
     uint32_t pendingOps = 0;
+    // Where a wr to the output cell is recorded (the machine's record); none: nowhere.
+    OutputRecord* outputSink = nullptr;
 
     // The C bus from the A bus, the B bus, the function and the shifter code; sets N and Z.
     inline void alu();
@@ -72,10 +75,10 @@ struct DatapathState {
     // Every register whose enable bit is set receives the C bus.
     inline void cBusWrite(uint32_t enables);
     // Starts fetch, rd or wr with the registers as the C-bus write left them; a wr to the
-    // output cell is also recorded in output.
-    inline void memoryStart(uint32_t mem, MainMemory& memory, OutputRecord& output);
+    // output cell is also recorded in outputSink.
+    inline void memoryStart(uint32_t mem, MainMemory& memory);
     // One data-path cycle for the control word in mir, decoded as d.
-    inline void cycle(const Decoded& d, MainMemory& memory, OutputRecord& output);
+    inline void cycle(const Decoded& d, MainMemory& memory);
 
     // The pure ALU function table: codes outside it give 0.
     static inline uint32_t aluResult(uint32_t function, uint32_t a, uint32_t b);
@@ -90,7 +93,7 @@ class Datapath : public DatapathState {
     Datapath() = default;
 
     // One data-path cycle for the control word in mir.
-    void cycle() { DatapathState::cycle(decode(mir), mainMemory, output); }
+    void cycle() { DatapathState::cycle(decode(mir), mainMemory); }
 
     // The word at a word address; a cell that does not exist is made, holding 0.
     int32_t& memoryWord(uint32_t address) { return mainMemory.lookup(address); }
@@ -101,9 +104,6 @@ class Datapath : public DatapathState {
     }
 
     MainMemory mainMemory;
-    // Kept beside main memory, not in DatapathState, so that a Run's copy of the state
-    // stays small.
-    OutputRecord output;
     int32_t poolWords = 0;
     int32_t methodAreaSize = 0;
 };
@@ -177,7 +177,7 @@ inline void DatapathState::cBusWrite(uint32_t enables) {
         registers[__builtin_ctz(enables)] = cBus;
 }
 
-inline void DatapathState::memoryStart(uint32_t mem, MainMemory& memory, OutputRecord& output) {
+inline void DatapathState::memoryStart(uint32_t mem, MainMemory& memory) {
     pendingOps = mem;
     if (mem & MemFetch) {
         const uint32_t pc = static_cast<uint32_t>(registers[PC]);
@@ -189,12 +189,12 @@ inline void DatapathState::memoryStart(uint32_t mem, MainMemory& memory, OutputR
     } else if (mem & MemWrite) {
         const uint32_t mar = static_cast<uint32_t>(registers[MAR]);
         memory.lookup(mar) = registers[MDR];
-        if (mar == machine::standardOutputAddress) [[unlikely]]
-            output.record(registers[MDR]);
+        if (mar == machine::standardOutputAddress && outputSink) [[unlikely]]
+            outputSink->record(registers[MDR]);
     }
 }
 
-inline void DatapathState::cycle(const Decoded& d, MainMemory& memory, OutputRecord& output) {
+inline void DatapathState::cycle(const Decoded& d, MainMemory& memory) {
     aluFunction = d.aluFunction;
     shifterCode = d.shifterCode;
     if (d.b == B_MBR)
@@ -207,7 +207,7 @@ inline void DatapathState::cycle(const Decoded& d, MainMemory& memory, OutputRec
     deliverPending();
     alu();
     cBusWrite(d.cEnables);
-    memoryStart(d.mem, memory, output);
+    memoryStart(d.mem, memory);
 }
 
 } // namespace tarveno
