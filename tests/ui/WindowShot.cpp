@@ -25,6 +25,9 @@ struct AnsweringDialogs : tarveno::ui::Dialogs {
     void message(QWidget*, const QString& caption, const QString& text) override {
         std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
     }
+    void memory(tarveno::ui::TForm5&) override {}
+    void writeWord(tarveno::ui::TForm6&) override {}
+    void writeByte(tarveno::ui::TForm7&) override {}
 };
 
 } // namespace

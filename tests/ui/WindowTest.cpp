@@ -50,7 +50,9 @@ struct FakeDialogs : Dialogs {
         if (onInfo) onInfo();
     }
     void notice(QWidget*, const QString& message) override { notices << message; }
-    QString input(QWidget*, const QString&, const QString& text) override { return text; }
+    QString input(QWidget*, const QString&, const QString& text) override {
+        return inputs.isEmpty() ? text : inputs.takeFirst();
+    }
     std::optional<QString> openFile(QWidget*, const FileDialogSetup& setup) override { return file(setup); }
     std::optional<QString> saveFile(QWidget*, const FileDialogSetup& setup) override { return file(setup); }
     std::optional<QColor> colour(QWidget*, const QColor& initial) override {
@@ -61,6 +63,20 @@ struct FakeDialogs : Dialogs {
         return c;
     }
     void message(QWidget*, const QString&, const QString& text) override { messages << text; }
+    // The viewer and its editors: each test says what the user does while they are open.
+    std::function<void(TForm5&)> onMemory;
+    std::function<void(TForm6&)> onWriteWord;
+    std::function<void(TForm7&)> onWriteByte;
+    QStringList inputs; // answers of the input dialog, in order; none: its preset text
+    void memory(TForm5& viewer) override {
+        if (onMemory) onMemory(viewer);
+    }
+    void writeWord(TForm6& dialog) override {
+        if (onWriteWord) onWriteWord(dialog);
+    }
+    void writeByte(TForm7& dialog) override {
+        if (onWriteByte) onWriteByte(dialog);
+    }
 
     std::optional<QString> file(const FileDialogSetup& setup) {
         fileSetups.push_back(setup);
