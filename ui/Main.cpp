@@ -429,7 +429,7 @@ void TForm1::WindowColor1Click() {
 void TForm1::BitBtn7Click() {
     for (QWidget* w : {static_cast<QWidget*>(Memo1), client->findChild<QWidget*>("Image2"),
                        static_cast<QWidget*>(Label32), static_cast<QWidget*>(Label34)})
-        if (w) w->setVisible(!w->isVisible());
+        if (w) w->setVisible(w->isHidden()); // its own flag, whether or not the window is shown
 }
 
 void TForm1::ComboBox1Change(int index) {
