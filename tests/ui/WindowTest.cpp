@@ -4,20 +4,29 @@
 #include "support/Conversions.h"
 #include "ui/DatapathDrawing.h"
 #include "ui/Dialogs.h"
+#include "ui/EditorFile.h"
+#include "ui/IjvmSkeleton.h"
 #include "ui/Info.h"
 #include "ui/Main.h"
+#include "ui/Memory.h"
 #include "ui/Unit3.h"
+#include "ui/WriteByteMemory.h"
+#include "ui/WriteForm.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -50,7 +59,9 @@ struct FakeDialogs : Dialogs {
         if (onInfo) onInfo();
     }
     void notice(QWidget*, const QString& message) override { notices << message; }
-    QString input(QWidget*, const QString&, const QString& text) override { return text; }
+    QString input(QWidget*, const QString&, const QString& text) override {
+        return inputs.isEmpty() ? text : inputs.takeFirst();
+    }
     std::optional<QString> openFile(QWidget*, const FileDialogSetup& setup) override { return file(setup); }
     std::optional<QString> saveFile(QWidget*, const FileDialogSetup& setup) override { return file(setup); }
     std::optional<QColor> colour(QWidget*, const QColor& initial) override {
@@ -60,7 +71,25 @@ struct FakeDialogs : Dialogs {
         colours.pop_front();
         return c;
     }
-    void message(QWidget*, const QString&, const QString& text) override { messages << text; }
+    QStringList captions; // of the message boxes, beside messages
+    void message(QWidget*, const QString& caption, const QString& text) override {
+        captions << caption;
+        messages << text;
+    }
+    // The viewer and its editors: each test says what the user does while they are open.
+    std::function<void(TForm5&)> onMemory;
+    std::function<void(TForm6&)> onWriteWord;
+    std::function<void(TForm7&)> onWriteByte;
+    QStringList inputs; // answers of the input dialog, in order; none: its preset text
+    void memory(TForm5& viewer) override {
+        if (onMemory) onMemory(viewer);
+    }
+    void writeWord(TForm6& dialog) override {
+        if (onWriteWord) onWriteWord(dialog);
+    }
+    void writeByte(TForm7& dialog) override {
+        if (onWriteByte) onWriteByte(dialog);
+    }
 
     std::optional<QString> file(const FileDialogSetup& setup) {
         fileSetups.push_back(setup);
@@ -563,6 +592,278 @@ TEST_F(Window, RunAnswersEscapeAndTheHiddenKeysAct) {
     EXPECT_EQ(w.workbench().machine().microCounter, before + 2);
     QTest::keyClick(&w, Qt::Key_F6);
     EXPECT_EQ(w.phase(), 1);
+}
+
+// The memory viewer on a loaded machine: every command, as a student would use it while
+// the viewer is open, and the numbers it refuses.
+TEST_F(Window, MemoryViewerPagesWritesAndRefusesBadNumbers) {
+    TForm1& w = make();
+    w.BitBtn8Click(); // nothing loaded: the notice, no viewer
+    EXPECT_EQ(dialogs.notices, QStringList{mustBeLoaded});
+    compileAndLoad(countMal);
+    ASSERT_TRUE(w.loaded());
+    const ControlPath& m = w.workbench().machine();
+    const int32_t cells = m.mainMemory.count();
+
+    auto line = [](TForm5& v, int row) { return v.ListBox1->item(row)->text(); };
+    int openings = 0;
+    dialogs.onMemory = [&](TForm5& v) {
+        ++openings;
+        EXPECT_EQ(v.windowTitle(), "Memory");
+        EXPECT_EQ(v.StaticText1->text(), "Memory");
+        EXPECT_EQ(v.ListBox1->geometry(), QRect(24, 40, 193, 169));
+        EXPECT_EQ(v.BitBtn1->text(), "<--");
+        EXPECT_EQ(v.BitBtn2->text(), "-->");
+        EXPECT_EQ(v.BitBtn6->geometry(), QRect(240, 80, 89, 25));
+        EXPECT_EQ(v.BitBtn6->text(), "Write Byte");
+        EXPECT_EQ(v.BitBtn4->text(), "Write Word");
+        EXPECT_EQ(v.BitBtn3->text(), "Go at");
+        EXPECT_EQ(v.ComboBox1->currentText(), "Decimal");
+        // Every opening starts at word 0 in decimal, with 100 lines of absent words.
+        EXPECT_EQ(v.firstWord(), 0u);
+        EXPECT_EQ(v.memoryRadix(), 10);
+        ASSERT_EQ(v.ListBox1->count(), 100);
+        EXPECT_EQ(line(v, 0), "0000000000: ?");
+        EXPECT_EQ(line(v, 99), "0000000396: ?");
+        v.ComboBox1->setCurrentIndex(1);
+        EXPECT_EQ(line(v, 1), "0x00000004: ?");
+        v.BitBtn5->click();
+    };
+    w.BitBtn8Click();
+    w.Memory1Click();
+    EXPECT_EQ(openings, 2);
+    EXPECT_EQ(m.mainMemory.count(), cells);
+
+    dialogs.onMemory = [&](TForm5& v) {
+        // Paging: on without bound, back not below 0.
+        QTest::mouseClick(v.BitBtn2, Qt::LeftButton);
+        EXPECT_EQ(line(v, 0), "0000000400: ?");
+        v.BitBtn1->click();
+        v.BitBtn1->click();
+        EXPECT_EQ(v.firstWord(), 0u);
+        // Go at: a byte address, divided toward zero; -24 wraps and the list is empty.
+        dialogs.inputs = {"7", "-24", "160"};
+        v.BitBtn3->click();
+        EXPECT_EQ(v.firstWord(), 1u);
+        EXPECT_EQ(line(v, 0), "0000000004: ?");
+        v.BitBtn3->click();
+        EXPECT_EQ(v.firstWord(), 0xFFFFFFFAu);
+        EXPECT_EQ(v.ListBox1->count(), 0);
+        v.BitBtn3->click();
+        EXPECT_EQ(v.firstWord(), 40u);
+        v.BitBtn1->click();
+        EXPECT_EQ(v.firstWord(), 0u);
+        EXPECT_EQ(m.mainMemory.count(), cells); // viewing made no word
+
+        // Write Word; its design texts first.
+        dialogs.onWriteWord = [](TForm6& d) {
+            EXPECT_EQ(d.windowTitle(), "Form6");
+            EXPECT_EQ(d.Edit1->text(), "0");
+            EXPECT_EQ(d.Edit2->text(), "0");
+            EXPECT_EQ(d.Label2->text(), "Word:");
+            d.Edit1->setText("8");
+            d.Edit2->setText("258");
+            d.BitBtn1->click();
+        };
+        v.BitBtn4->click();
+        EXPECT_EQ(line(v, 2), "0000000008: 000 000 001 002 ");
+
+        // Write Byte, with numbers beyond a byte setting the bits above their own.
+        QStringList bytes;
+        dialogs.onWriteByte = [&](TForm7& d) {
+            EXPECT_EQ(d.windowTitle(), "WriteByteMemory");
+            EXPECT_EQ(d.Edit1->text(), "0000000000");
+            for (QLineEdit* e : {d.Edit2, d.Edit3, d.Edit4, d.Edit5})
+                EXPECT_EQ(e->text(), "000");
+            EXPECT_EQ(d.Edit5->geometry(), QRect(232, 56, 28, 23));
+            d.Edit1->setText(bytes[0]);
+            d.Edit2->setText(bytes[1]);
+            d.Edit3->setText(bytes[2]);
+            d.Edit4->setText(bytes[3]);
+            d.Edit5->setText(bytes[4]);
+            d.BitBtn1->click();
+        };
+        bytes = {"0", "1", "2", "3", "4"};
+        v.BitBtn6->click();
+        bytes = {"4", "0", "0", "0", "256"};
+        v.BitBtn6->click();
+        bytes = {"12", "0", "0", "0", "-1"};
+        v.BitBtn6->click();
+        EXPECT_EQ(line(v, 0), "0000000000: 001 002 003 004 ");
+        EXPECT_EQ(line(v, 1), "0000000004: 000 000 001 000 ");
+        EXPECT_EQ(line(v, 3), "0000000012: 255 255 255 255 ");
+        v.ComboBox1->setCurrentIndex(1);
+        EXPECT_EQ(line(v, 0), "0x00000000: 0x01 0x02 0x03 0x04 ");
+        EXPECT_EQ(line(v, 2), "0x00000008: 0x00 0x00 0x01 0x02 ");
+        EXPECT_EQ(w.radix(), 10); // the window's readout radix is its own
+
+        // Cancel and the close box write nothing.
+        const int32_t written = m.mainMemory.count();
+        dialogs.onWriteWord = [](TForm6& d) {
+            d.Edit1->setText("400");
+            d.Edit2->setText("1");
+            d.BitBtn2->click();
+            EXPECT_EQ(d.accepted, 0);
+        };
+        v.BitBtn4->click();
+        dialogs.onWriteByte = [](TForm7& d) {
+            d.Edit1->setText("400");
+            d.close();
+        };
+        v.BitBtn6->click();
+        EXPECT_EQ(m.mainMemory.count(), written);
+
+        // A number atolong refuses, in each box: its box, nothing written, the viewer on.
+        const QStringList before = [&] {
+            QStringList l;
+            for (int i = 0; i < v.ListBox1->count(); ++i)
+                l << line(v, i);
+            return l;
+        }();
+        dialogs.inputs = {"0q1"};
+        v.BitBtn3->click();
+        EXPECT_EQ(v.firstWord(), 0u);
+        for (int box = 1; box <= 2; ++box) {
+            dialogs.onWriteWord = [box](TForm6& d) {
+                d.Edit1->setText(box == 1 ? "abc" : "400");
+                d.Edit2->setText(box == 2 ? "abc" : "5");
+                d.BitBtn1->click();
+            };
+            v.BitBtn4->click();
+        }
+        for (int box = 1; box <= 5; ++box) {
+            dialogs.onWriteByte = [box](TForm7& d) {
+                d.Edit1->setText("400");
+                QLineEdit* boxes[5] = {d.Edit1, d.Edit2, d.Edit3, d.Edit4, d.Edit5};
+                boxes[box - 1]->setText("x9");
+                d.BitBtn1->click();
+            };
+            v.BitBtn6->click();
+        }
+        EXPECT_EQ(dialogs.captions, QStringList(8, "IJVM Error:"));
+        EXPECT_TRUE(dialogs.messages[0].contains("0q1")) << dialogs.messages[0].toStdString();
+        EXPECT_TRUE(dialogs.messages[1].startsWith("Errore: il numero abc non "))
+            << dialogs.messages[1].toStdString();
+        EXPECT_EQ(m.mainMemory.count(), written);
+        QStringList after;
+        for (int i = 0; i < v.ListBox1->count(); ++i)
+            after << line(v, i);
+        EXPECT_EQ(after, before);
+        EXPECT_EQ(v.memoryRadix(), 16);
+    };
+    w.BitBtn8Click();
+    EXPECT_EQ(*m.peekWord(2), 258);
+    EXPECT_EQ(*m.peekWord(0), 0x01020304);
+    EXPECT_EQ(*m.peekWord(1), 0x100);
+    EXPECT_EQ(*m.peekWord(3), -1);
+    EXPECT_TRUE(w.loaded());
+    EXPECT_EQ(w.Memo2->toPlainText(), countMal);
+}
+
+// The hidden IJVM commands and views: built, named, kept hidden, and working.
+TEST_F(Window, IjvmProgramSkeletonDiagnosticsAndStandardInput) {
+    TForm1& w = make();
+    // Before any compile: the notice and nothing else, not even the file dialog.
+    w.IJVMProgram1Click();
+    EXPECT_EQ(dialogs.notices, QStringList{mustBeLoaded});
+    EXPECT_TRUE(dialogs.fileSetups.empty());
+
+    // The skeleton, before any machine too: 23 lines, the caret at the start.
+    w.Edit1->setText("5");
+    w.Close1Click();
+    QStringList skeleton;
+    for (std::string_view l : ijvmSkeleton)
+        skeleton << QString::fromLatin1(l.data(), static_cast<int>(l.size()));
+    EXPECT_EQ(w.Memo1->toPlainText(), skeleton.join('\n'));
+    EXPECT_EQ(w.Memo1->document()->blockCount(), 23);
+    EXPECT_EQ(w.Memo1->document()->findBlockByNumber(1).text(),
+              QString::fromUtf8("    /* Il seguente codice è lo scheletro di un programma IJVM */"));
+    EXPECT_EQ(w.Memo1->textCursor().position(), 0);
+    EXPECT_FALSE(w.Memo1->textCursor().hasSelection());
+    EXPECT_EQ(w.Edit1->text(), "0");
+    // Saved in Windows-1252, line 2 is the system's bytes again.
+    EditorFile legacy{"", TextEncoding::Windows1252, true};
+    const std::string saved = encodeFile(w.Memo1->toPlainText().toStdString(), legacy);
+    EXPECT_NE(saved.find(std::string(ijvmSkeleton[1]) + "\r\n"), std::string::npos);
+    EXPECT_EQ(legacy.encoding, TextEncoding::Windows1252);
+
+    compileAndLoad(countMal);
+    ASSERT_TRUE(w.loaded());
+    ControlPath& m = const_cast<ControlPath&>(w.workbench().machine());
+
+    // A diagnostic's byte span lands on its text after a non-ASCII comment, in UTF-8 with
+    // CR LF and in Windows-1252 with LF.
+    const QByteArray utf8Crlf = "// caff\xC3\xA8 \xC3\xA8 pronto\r\n.main\r\n        BIPUSH 1\r\n"
+                                "        FOOBAR\r\n        GOTO nowhere\r\n.end-main\r\n";
+    const QByteArray legacyLf = "// caff\xE8 \xE8 pronto\n.main\n        BIPUSH 1\n"
+                                "        FOOBAR\n        GOTO nowhere\n.end-main\n";
+    for (const QByteArray& bytes : {utf8Crlf, legacyLf}) {
+        const QString file = dir.filePath("prog.jvm");
+        writeBytes(file, bytes);
+        m.memoryWord(machine::standardInputAddress) = 9;
+        w.Edit1->setText("9");
+        w.ListBox1->addItem("left over");
+        dialogs.files = {file};
+        w.IJVMProgram1Click();
+        EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("\n").toStdString();
+        EXPECT_EQ(dialogs.fileSetups.back().title, "Open IJVM File");
+        EXPECT_EQ(dialogs.fileSetups.back().filter,
+                  "IJVM files (*.jvm)|*.jvm |JAS files (*.jas) |*.jas |All files (*.*)   |*.*");
+        EXPECT_EQ(text("Label34"), file);
+        EXPECT_TRUE(w.Memo1->toPlainText().startsWith(QString::fromUtf8("// caffè è pronto\n.main\n")));
+        EXPECT_EQ(readBytes(paths.swapFile), bytes);
+        EXPECT_FALSE(w.loaded());
+        EXPECT_EQ(*m.peekWord(machine::standardInputAddress), 0);
+        EXPECT_EQ(w.Edit1->text(), "0");
+        EXPECT_EQ(w.ListBox1->count(), 0);
+        ASSERT_EQ(w.ListBox5->count(), 2);
+        EXPECT_TRUE(w.ListBox5->item(0)->text().contains("FOOBAR"));
+        w.ListBox5->setCurrentRow(0);
+        w.ListBox5Click();
+        EXPECT_EQ(w.Memo1->textCursor().selectedText(), "FOOBAR");
+        w.ListBox5->setCurrentRow(1);
+        emit w.ListBox5->itemClicked(w.ListBox5->item(1));
+        EXPECT_EQ(w.Memo1->textCursor().selectedText(), "nowhere");
+        w.BitBtn5Click(); // loaded again for the next round
+    }
+
+    // Standard I/O: leaving the box stores the number; a bad one shows its box and
+    // stores nothing, and the typed text stays.
+    w.Edit1->setText("25");
+    QFocusEvent out(QEvent::FocusOut);
+    QApplication::sendEvent(w.Edit1, &out);
+    EXPECT_EQ(*m.peekWord(machine::standardInputAddress), 25);
+    w.Edit1->setText("x25");
+    w.Edit1Exit();
+    EXPECT_EQ(dialogs.captions, QStringList{"IJVM Error:"});
+    EXPECT_TRUE(dialogs.messages[0].contains("x25"));
+    EXPECT_EQ(*m.peekWord(machine::standardInputAddress), 25);
+    EXPECT_EQ(w.Edit1->text(), "x25");
+
+    // The hidden Clock button toggles four controls; Button2 lays the window out again.
+    w.BitBtn7->click();
+    for (QWidget* c :
+         {static_cast<QWidget*>(w.Memo1), static_cast<QWidget*>(w.Label32), static_cast<QWidget*>(w.Label34)})
+        EXPECT_TRUE(c->isVisibleTo(&w)) << c->objectName().toStdString();
+    w.BitBtn7->click();
+    EXPECT_FALSE(w.Memo1->isVisibleTo(&w));
+    w.Label31->move(0, 0);
+    w.Button2->click();
+    EXPECT_EQ(w.Label31->pos(), QPoint(360, -2));
+
+    // All the IJVM views stay hidden, under their names and in their places.
+    for (const char* name :
+         {"ListBox1", "ListBox2", "ListBox3", "ListBox4", "ListBox5", "Label36", "Label37", "Label38",
+          "Label2", "Label3", "Label4", "Offset", "GroupBox1", "Edit1", "Memo1"}) {
+        QWidget* c = w.findChild<QWidget*>(name);
+        ASSERT_NE(c, nullptr) << name;
+        EXPECT_FALSE(c->isVisibleTo(&w)) << name;
+    }
+    EXPECT_EQ(w.Label2->geometry(), QRect(184, 572, 36, 15));
+    EXPECT_EQ(w.Label36->text(), "Constant Pool");
+    EXPECT_EQ(w.GroupBox1->title(), "Standard I/O");
+    EXPECT_EQ(w.ListBox5->selectionMode(), QAbstractItemView::SingleSelection);
+    EXPECT_EQ(w.ListBox3->selectionMode(), QAbstractItemView::MultiSelection);
 }
 
 TEST_F(Window, ColoursAndTheRealNotice) {
