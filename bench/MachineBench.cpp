@@ -114,3 +114,21 @@ void BM_PlainReference(benchmark::State& state) {
 BENCHMARK(BM_PlainReference)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 } // namespace
+
+namespace {
+
+// A microprogram that pushes forever, "SP = MAR = SP + 1; wr", so every cycle makes a
+// new main-memory word: the cost of a growing memory, a fresh machine each time.
+void BM_MemoryFill(benchmark::State& state) {
+    const uint64_t steps = 1'000'000;
+    for (auto _ : state) {
+        ControlPath m;
+        m.controlStore.insert({0, Mic{makeWord(B_SP, MemWrite, bit(MAR) | bit(SP), 53), 0, "push"}});
+        m.run({steps, nullptr});
+        benchmark::DoNotOptimize(m.mainMemory.count());
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * steps));
+}
+BENCHMARK(BM_MemoryFill)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+} // namespace

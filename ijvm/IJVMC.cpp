@@ -1,7 +1,7 @@
 #include "ijvm/IJVMC.h"
 
-#include "support/StringTokenizer.h"
 #include "support/Conversions.h"
+#include "support/StringTokenizer.h"
 
 #include <filesystem>
 #include <limits>
@@ -473,8 +473,7 @@ void IJVMC::generate() {
         methodArea.append16(static_cast<uint16_t>(constantCount));
     }
 
-    // The map entries are collected and stored in descending key order: each then goes
-    // to the front of its bucket, so filling the maps costs one step per entry.
+    // The map entries are collected first and stored once the method area is laid out.
     struct Entry {
         uint32_t key;
         uint32_t source;
@@ -501,9 +500,9 @@ void IJVMC::generate() {
 
     sourceMap = Memory<uint32_t, uint32_t>();
     methodMap = Memory<uint32_t, uint32_t>();
-    for (auto e = entries.rbegin(); e != entries.rend(); ++e) {
-        sourceMap.insert({e->key, e->source});
-        methodMap.insert({e->key, e->pool});
+    for (const Entry& e : entries) {
+        sourceMap.insert({e.key, e.source});
+        methodMap.insert({e.key, e.pool});
     }
 }
 
