@@ -88,10 +88,7 @@ class Datapath : public DatapathState {
     // The word at a word address; a cell that does not exist is made, holding 0.
     int32_t& memoryWord(uint32_t address) { return mainMemory.lookup(address); }
     // The word at a word address, or nullptr when the cell does not exist (makes none).
-    const int32_t* peekWord(uint32_t address) const {
-        const auto* e = mainMemory.search(address);
-        return e ? &e->second : nullptr;
-    }
+    const int32_t* peekWord(uint32_t address) const { return mainMemory.search(address); }
 
     MainMemory mainMemory;
     int32_t poolWords = 0;

@@ -1,13 +1,14 @@
 #pragma once
 // The sparse keyed store: a record per key that has been used, nothing for the others.
 //
-// Records sit in pages of 32 consecutive keys with a bit per key that holds a record;
+// Values sit in pages of 32 consecutive keys with a bit per key that holds a record;
 // a hash index (open addressing, linear probing, at most half full) finds the page of a
 // key. Every operation costs the same at any number of records, neighbouring keys (a
 // stack, an array, the control store) share pages, and the page used last is tried
-// first. Pages never move or go away while the store lives, so a reference to a record
-// stays valid: the machine keeps pointers to records. Listings visit the records in
-// ascending key order.
+// first. A page holds values only (the key is where the value sits), so a memory that
+// grows word by word touches no more bytes than a flat array would. Pages never move or
+// go away while the store lives, so a reference to a value stays valid: the machine
+// keeps pointers to records. Listings visit the records in ascending key order.
 
 #include "support/FatalError.h"
 
@@ -38,7 +39,7 @@ template <class K, class V> class Memory {
     Memory() = default;
     // A copy holds its own records.
     Memory(const Memory& other) {
-        other.forEach([&](const Element& e) { insert(e); });
+        other.forEach([&](K key, const V& value) { insert({key, value}); });
         missed_ = other.missed_;
     }
     Memory(Memory&& other) noexcept { swap(other); }
@@ -60,25 +61,27 @@ template <class K, class V> class Memory {
         std::swap(missed_, other.missed_);
     }
 
-    // The element with key, or nullptr; sets the missed flag. Never creates a record.
-    Element* search(K key) {
-        Element* e = find(key);
-        missed_ = e == nullptr;
-        return e;
+    // The value of the record of key, or nullptr; sets the missed flag. Never creates a
+    // record.
+    V* search(K key) {
+        V* v = find(key);
+        missed_ = v == nullptr;
+        return v;
     }
     // The same for a reader that must not change the store (a view): the missed flag is
     // left alone.
-    const Element* search(K key) const { return find(key); }
+    const V* search(K key) const { return find(key); }
 
     bool contains(K key) { return search(key) != nullptr; }
 
-    // Adds the element. The loader asks contains first; for a key that already holds a
-    // record, the record takes the new value in place (references to it stay valid).
-    Element& insert(const Element& e) {
+    // Adds the element and answers its value. The loader asks contains first; for a key
+    // that already holds a record, the record takes the new value in place (references
+    // to it stay valid).
+    V& insert(const Element& e) {
         Page& p = pageOf(static_cast<uint32_t>(e.first));
-        Element& r = claim(p, e.first);
-        r.second = e.second;
-        return r;
+        V& v = claim(p, e.first);
+        v = e.second;
+        return v;
     }
 
     // The value of key; a missing key first gets a record with a default value.
@@ -86,7 +89,7 @@ template <class K, class V> class Memory {
         const uint32_t k = static_cast<uint32_t>(key);
         if ((k >> pageBits) != lastPageNumber_) return lookupSlow(key);
         missed_ = false;
-        return claim(*lastPage_, key).second;
+        return claim(*lastPage_, key);
     }
 
     bool missed() const { return missed_; }
@@ -94,7 +97,7 @@ template <class K, class V> class Memory {
     // Number of records.
     int32_t count() const { return static_cast<int32_t>(count_); }
 
-    // Visits every record in ascending key order.
+    // Calls f(key, value) for every record, in ascending key order.
     template <class F> void forEach(F&& f) const {
         std::vector<std::pair<uint32_t, const Page*>> sorted;
         sorted.reserve(pageCount_);
@@ -102,9 +105,12 @@ template <class K, class V> class Memory {
             if (s.page) sorted.emplace_back(s.number, s.page);
         std::sort(sorted.begin(), sorted.end(),
                   [](const auto& a, const auto& b) { return a.first < b.first; });
-        for (const auto& [number, page] : sorted)
-            for (uint32_t bits = page->present; bits != 0; bits &= bits - 1)
-                f(static_cast<const Element&>(page->records[__builtin_ctz(bits)]));
+        for (const auto& [number, page] : sorted) {
+            for (uint32_t bits = page->present; bits != 0; bits &= bits - 1) {
+                const uint32_t i = static_cast<uint32_t>(__builtin_ctz(bits));
+                f(static_cast<K>(number << pageBits | i), static_cast<const V&>(page->values[i]));
+            }
+        }
     }
 
   private:
@@ -115,24 +121,23 @@ template <class K, class V> class Memory {
     static constexpr size_t maxBlockPages = 256;
 
     struct Page {
-        uint32_t present = 0;        // bit i: records[i] holds the record of its key
-        Element records[pageKeys]{}; // untouched until claimed
+        uint32_t present = 0; // bit i: values[i] is the record of key number * 32 + i
+        V values[pageKeys]{}; // untouched (default values) until claimed
     };
     struct Slot {
         uint32_t number = 0; // the page number: key >> pageBits
         Page* page = nullptr;
     };
 
-    // The record of key in its page p, made (all zeros but the key) when missing.
-    Element& claim(Page& p, K key) {
+    // The value of key in its page p; a missing record is made, with the default value
+    // that the untouched place already holds.
+    V& claim(Page& p, K key) {
         const uint32_t i = static_cast<uint32_t>(key) & (pageKeys - 1);
-        Element& r = p.records[i];
         if (!(p.present >> i & 1u)) {
             p.present |= 1u << i;
-            r.first = key;
             ++count_;
         }
-        return r;
+        return p.values[i];
     }
 
     size_t home(uint32_t number) const {
@@ -152,11 +157,11 @@ template <class K, class V> class Memory {
     }
     Page* findPage(uint32_t number) const { return index_.empty() ? nullptr : index_[slotOf(number)].page; }
 
-    Element* find(K key) const {
+    V* find(K key) const {
         const uint32_t k = static_cast<uint32_t>(key);
         Page* p = findPage(k >> pageBits);
         const uint32_t i = k & (pageKeys - 1);
-        return p && (p->present >> i & 1u) ? &p->records[i] : nullptr;
+        return p && (p->present >> i & 1u) ? &p->values[i] : nullptr;
     }
 
     // The page of key, made when missing; it becomes the page used last.
@@ -203,7 +208,7 @@ template <class K, class V> class Memory {
     [[gnu::noinline]] V& lookupSlow(K key) {
         Page& p = pageOf(static_cast<uint32_t>(key));
         missed_ = false;
-        return claim(p, key).second;
+        return claim(p, key);
     }
 
     std::vector<std::unique_ptr<Page[]>> blocks_;

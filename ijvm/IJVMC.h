@@ -138,7 +138,7 @@ class IJVMC {
 template <class K, class V> std::vector<std::pair<K, V>> sortedEntries(const Memory<K, V>& memory) {
     std::vector<std::pair<K, V>> out;
     out.reserve(static_cast<size_t>(memory.count()));
-    memory.forEach([&](const Elem<K, V>& e) { out.emplace_back(e.first, e.second); });
+    memory.forEach([&](K key, const V& value) { out.emplace_back(key, value); });
     return out;
 }
 
