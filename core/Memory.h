@@ -4,7 +4,7 @@
 // Values sit in pages of 32 consecutive keys with a bit per key that holds a record;
 // a hash index (open addressing, linear probing, at most half full) finds the page of a
 // key. Every operation costs the same at any number of records, neighbouring keys (a
-// stack, an array, the control store) share pages, and the page used last is tried
+// stack, an array, the control store) share pages, and a few pages used recently are tried
 // first. A page holds values only (the key is where the value sits), so a memory that
 // grows word by word touches no more bytes than a flat array would. Pages never move or
 // go away while the store lives, so a reference to a value stays valid: the machine
@@ -13,6 +13,7 @@
 #include "support/FatalError.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -48,7 +49,7 @@ template <class K, class V> class Memory {
         return *this;
     }
     void swap(Memory& other) noexcept {
-        // The pages themselves stay where they are, so the page used last stays valid.
+        // The pages themselves stay where they are, so the recent pages stay valid.
         blocks_.swap(other.blocks_);
         std::swap(blockPages_, other.blockPages_);
         std::swap(usedInBlock_, other.usedInBlock_);
@@ -56,8 +57,7 @@ template <class K, class V> class Memory {
         index_.swap(other.index_);
         std::swap(mask_, other.mask_);
         std::swap(count_, other.count_);
-        std::swap(lastPageNumber_, other.lastPageNumber_);
-        std::swap(lastPage_, other.lastPage_);
+        std::swap(recent_, other.recent_);
         std::swap(missed_, other.missed_);
     }
 
@@ -87,9 +87,10 @@ template <class K, class V> class Memory {
     // The value of key; a missing key first gets a record with a default value.
     V& lookup(K key) {
         const uint32_t k = static_cast<uint32_t>(key);
-        if ((k >> pageBits) != lastPageNumber_) return lookupSlow(key);
+        const Recent& r = recent_[(k >> pageBits) & (recentPages - 1)];
+        if (r.number != k >> pageBits) return lookupSlow(key);
         missed_ = false;
-        return claim(*lastPage_, key);
+        return claim(*r.page, key);
     }
 
     bool missed() const { return missed_; }
@@ -124,6 +125,11 @@ template <class K, class V> class Memory {
         uint32_t present = 0; // bit i: values[i] is the record of key number * 32 + i
         V values[pageKeys]{}; // untouched (default values) until claimed
     };
+    struct Recent {
+        uint32_t number = noPage;
+        Page* page = nullptr;
+    };
+    static constexpr size_t recentPages = 64;
     struct Slot {
         uint32_t number = 0; // the page number: key >> pageBits
         Page* page = nullptr;
@@ -164,7 +170,7 @@ template <class K, class V> class Memory {
         return p && (p->present >> i & 1u) ? &p->values[i] : nullptr;
     }
 
-    // The page of key, made when missing; it becomes the page used last.
+    // The page of key, made when missing; it becomes a recent page.
     Page& pageOf(uint32_t key) {
         const uint32_t number = key >> pageBits;
         Page* p = findPage(number);
@@ -177,8 +183,7 @@ template <class K, class V> class Memory {
             }
             index_[slotOf(number)] = Slot{number, p};
         }
-        lastPageNumber_ = number;
-        lastPage_ = p;
+        recent_[number & (recentPages - 1)] = Recent{number, p};
         return *p;
     }
 
@@ -204,7 +209,7 @@ template <class K, class V> class Memory {
             if (s.page) index_[slotOf(s.number)] = s;
     }
 
-    // Kept out of line so that the path of the page used last stays small enough to inline.
+    // Kept out of line so that the path of a recent page stays small enough to inline.
     [[gnu::noinline]] V& lookupSlow(K key) {
         Page& p = pageOf(static_cast<uint32_t>(key));
         missed_ = false;
@@ -218,8 +223,9 @@ template <class K, class V> class Memory {
     std::vector<Slot> index_;
     size_t mask_ = 0; // index_.size() - 1, the index size being a power of two
     size_t count_ = 0;
-    uint32_t lastPageNumber_ = noPage;
-    Page* lastPage_ = nullptr;
+    // Pages used recently, by page number modulo recentPages: the stack, the code and the
+    // variables of a program each keep their page here.
+    std::array<Recent, recentPages> recent_{};
     bool missed_ = false;
 };
 
