@@ -86,8 +86,12 @@ TEST(Mic1Run, MemoryWordsStandardInputAndDump) {
     r = run(mic1, {"run", src, "--mem", "1=41", "--mem", "0x10=-0x10", "--dump", "0:3"});
     EXPECT_NE(r.out.find("HALTED=yes\n0: ?\n1: 42\n2: ?\n"), std::string::npos) << r.out;
 
-    r = run(mic1, {"run", src, "--mem", "1=41", "--mem", "0x10=-0x10", "--json"});
-    EXPECT_NE(r.out.find("\"memory\":{\"1\":42,\"16\":-16}"), std::string::npos) << r.out;
+    // Every cell, in ascending address order whatever the order they were made in.
+    r = run(mic1, {"run", src, "--mem", "0xFFFFFFFA=5", "--mem", "40=4", "--mem", "1=41", "--mem",
+                   "0x10=-0x10", "--mem", "33=3", "--json"});
+    EXPECT_NE(r.out.find("\"memory\":{\"1\":42,\"16\":-16,\"33\":3,\"40\":4,\"4294967290\":5}}\n"),
+              std::string::npos)
+        << r.out;
     r = run(mic1, {"run", src, "--json", "--dump", "2:1"});
     EXPECT_NE(r.out.find("\"memory\":{\"2\":null}"), std::string::npos) << r.out;
 }
@@ -133,6 +137,25 @@ TEST(Mic1, UsageAndFatalErrors) {
     EXPECT_NE(r.err.find("missing.mal"), std::string::npos);
     EXPECT_EQ(run(mic1, {"asm", dir.path().string()}).status, 1);
     EXPECT_EQ(run(mic1, {"ijvm", (dir / "missing.jvm").string()}).status, 1);
+}
+
+TEST(Mic1, StepCountsArePlainDecimals) {
+    TempDir dir;
+    const std::string src = dir.write("inc.mal", increment);
+    for (const char* option : {"--max-steps", "--steps"}) {
+        for (const char* value :
+             {"-1", "010", "00", "1x", "0x10", "+5", " 5", "1e3", "", "18446744073709551616"}) {
+            auto r = run(mic1, {"run", src, "--mode", "mic", option, value});
+            EXPECT_EQ(r.status, 2) << option << ' ' << value;
+            EXPECT_EQ(r.out, "");
+            EXPECT_EQ(r.err.rfind(std::string("mic1: ") + option + ": must be", 0), 0u) << r.err;
+        }
+    }
+    // 0 is no bound; the largest count fits.
+    EXPECT_EQ(run(mic1, {"run", src, "--max-steps", "0"}).status, 0);
+    EXPECT_EQ(run(mic1, {"run", src, "--max-steps", "18446744073709551615"}).status, 0);
+    EXPECT_NE(run(mic1, {"run", src, "--mode", "mic", "--steps", "10"}).out.find("STEPS=10 "),
+              std::string::npos);
 }
 
 TEST(Mic1, BadInputNeverCrashesOrHangs) {
