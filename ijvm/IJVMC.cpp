@@ -3,7 +3,6 @@
 #include "support/Conversions.h"
 #include "support/StringTokenizer.h"
 
-#include <filesystem>
 #include <limits>
 #include <tuple>
 
@@ -129,9 +128,7 @@ std::pair<int32_t, int32_t> IJVMC::readerSpan() {
 
 void IJVMC::parse() {
     reader.open();
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(reader.fileName, ec);
-    sourceSize_ = ec ? std::numeric_limits<int32_t>::max() : clampToInt32(static_cast<int64_t>(size));
+    sourceSize_ = reader.size();
 
     while (const std::string* word = reader.nextWord()) {
         if (*word == constantSection)

@@ -176,6 +176,18 @@ TEST(Mic1, BadInputNeverCrashesOrHangs) {
     EXPECT_TRUE(r.status == 0 || r.status == 3) << r.status;
     r = run(mic1, {"ijvm", dir.write("garbage.jvm", garbage)});
     EXPECT_TRUE(r.status == 0 || r.status == 1 || r.status == 3) << r.status;
+
+    // A file that never ends is refused after 16 MB, as a fatal error.
+    if (std::filesystem::exists("/dev/zero")) {
+        for (const char* name : {"zero.bin", "zero.jvm"}) {
+            std::filesystem::create_symlink("/dev/zero", dir / name);
+            const std::string path = (dir / name).string();
+            r = run(mic1, {name[5] == 'b' ? "run" : "ijvm", path});
+            EXPECT_EQ(r.status, 1) << name;
+            EXPECT_EQ(r.out, "cannot read " + path +
+                                 ": it holds more than 16 MB (16777216 bytes), far more than any program");
+        }
+    }
 }
 
 TEST(Mic1Ijvm, ImageTablesAndDiagnostics) {
