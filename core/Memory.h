@@ -1,7 +1,7 @@
 #pragma once
 // The sparse keyed store: a record per key that has been used, nothing for the others.
 //
-// Values sit in pages of 32 consecutive keys with a bit per key that holds a record;
+// Values sit in pages of 64 consecutive keys with a bit per key that holds a record;
 // a hash index (open addressing, linear probing, at most half full) finds the page of a
 // key. Every operation costs the same at any number of records, neighbouring keys (a
 // stack, an array, the control store) share pages, and a few pages used recently are tried
@@ -9,6 +9,8 @@
 // grows word by word touches no more bytes than a flat array would. Pages never move or
 // go away while the store lives, so a reference to a value stays valid: the machine
 // keeps pointers to records. Listings visit the records in ascending key order.
+// The page size weighs a growing memory, where fewer pages mean fewer index entries,
+// against scattered keys, each of which costs a whole page.
 
 #include "support/FatalError.h"
 
@@ -56,6 +58,7 @@ template <class K, class V> class Memory {
         std::swap(pageCount_, other.pageCount_);
         index_.swap(other.index_);
         std::swap(mask_, other.mask_);
+        std::swap(indexShift_, other.indexShift_);
         std::swap(count_, other.count_);
         std::swap(recent_, other.recent_);
         std::swap(missed_, other.missed_);
@@ -107,22 +110,22 @@ template <class K, class V> class Memory {
         std::sort(sorted.begin(), sorted.end(),
                   [](const auto& a, const auto& b) { return a.first < b.first; });
         for (const auto& [number, page] : sorted) {
-            for (uint32_t bits = page->present; bits != 0; bits &= bits - 1) {
-                const uint32_t i = static_cast<uint32_t>(__builtin_ctz(bits));
+            for (uint64_t bits = page->present; bits != 0; bits &= bits - 1) {
+                const uint32_t i = static_cast<uint32_t>(__builtin_ctzll(bits));
                 f(static_cast<K>(number << pageBits | i), static_cast<const V&>(page->values[i]));
             }
         }
     }
 
   private:
-    static constexpr uint32_t pageBits = 5;
+    static constexpr uint32_t pageBits = 6;
     static constexpr uint32_t pageKeys = 1u << pageBits;
     static constexpr uint32_t noPage = UINT32_MAX; // no key's page number
     static constexpr size_t minSlots = 16;
     static constexpr size_t maxBlockPages = 256;
 
     struct Page {
-        uint32_t present = 0; // bit i: values[i] is the record of key number * 32 + i
+        uint64_t present = 0; // bit i: values[i] is the record of key number * 64 + i
         V values[pageKeys]{}; // untouched (default values) until claimed
     };
     struct Recent {
@@ -140,18 +143,16 @@ template <class K, class V> class Memory {
     V& claim(Page& p, K key) {
         const uint32_t i = static_cast<uint32_t>(key) & (pageKeys - 1);
         if (!(p.present >> i & 1u)) {
-            p.present |= 1u << i;
+            p.present |= uint64_t{1} << i;
             ++count_;
         }
         return p.values[i];
     }
 
     size_t home(uint32_t number) const {
-        // Sixteen neighbouring pages stay neighbours in the index; the rest is spread by
-        // Fibonacci hashing, so strided keys do not pile up in one run of slots.
-        uint32_t h = (number >> 4) * 0x9E3779B9u;
-        h ^= h >> 16;
-        return ((static_cast<size_t>(h) << 4) | (number & 15u)) & mask_;
+        // Fibonacci hashing: neighbouring and strided page numbers alike spread over the
+        // whole index, so no long runs of occupied slots form.
+        return static_cast<size_t>((uint64_t{number} * 0x9E3779B97F4A7C15ull) >> indexShift_);
     }
     // The slot of page number, or the empty slot where it belongs. The index is never
     // empty here.
@@ -205,6 +206,7 @@ template <class K, class V> class Memory {
         std::vector<Slot> old =
             std::exchange(index_, std::vector<Slot>(std::max(minSlots, index_.size() * 2)));
         mask_ = index_.size() - 1;
+        indexShift_ = 64 - static_cast<uint32_t>(__builtin_ctzll(index_.size()));
         for (const Slot& s : old)
             if (s.page) index_[slotOf(s.number)] = s;
     }
@@ -221,7 +223,8 @@ template <class K, class V> class Memory {
     size_t usedInBlock_ = 0; // of them in use
     size_t pageCount_ = 0;
     std::vector<Slot> index_;
-    size_t mask_ = 0; // index_.size() - 1, the index size being a power of two
+    size_t mask_ = 0;          // index_.size() - 1, the index size being a power of two
+    uint32_t indexShift_ = 64; // 64 - log2 of the index size
     size_t count_ = 0;
     // Pages used recently, by page number modulo recentPages: the stack, the code and the
     // variables of a program each keep their page here.
