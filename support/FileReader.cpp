@@ -52,11 +52,12 @@ bool FileReader::open() {
                                  std::to_string(maxFileBytes) + " bytes), far more than any program";
     // A regular file is measured first; whatever the file, no more than the limit and one
     // block is read.
+    std::string bytes;
     if (fs::is_regular_file(fileName, ec)) {
         const std::uintmax_t size = fs::file_size(fileName, ec);
         if (!ec && size > maxFileBytes) fatal(tooLarge);
+        if (!ec) bytes.reserve(static_cast<size_t>(size));
     }
-    std::string bytes;
     char block[65536];
     while (in.read(block, sizeof block) || in.gcount() > 0) {
         bytes.append(block, static_cast<size_t>(in.gcount()));
