@@ -18,11 +18,9 @@ struct Record {
 
 void expectRecords(const ControlPath& m, const std::vector<Record>& records) {
     for (const Record& r : records) {
-        const auto* e = m.controlStore().search(r.address);
+        const Mic* e = m.controlStore().search(r.address);
         ASSERT_TRUE(e) << r.address;
-        EXPECT_EQ(std::tie(e->second.nextAddress, e->second.word, e->second.text),
-                  std::tie(r.next, r.word, r.text))
-            << r.address;
+        EXPECT_EQ(std::tie(e->nextAddress, e->word, e->text), std::tie(r.next, r.word, r.text)) << r.address;
     }
 }
 
