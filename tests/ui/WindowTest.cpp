@@ -177,8 +177,8 @@ class Window : public ::testing::Test {
     // The 36 bits of the record at an address, written independently of the window.
     QString recordBits(uint32_t address) {
         const auto* e = window->workbench().machine().controlStore().search(address);
-        return QString::fromStdString(std::bitset<9>(e->second.nextAddress).to_string() +
-                                      std::bitset<27>(e->second.word).to_string());
+        return QString::fromStdString(std::bitset<9>(e->nextAddress).to_string() +
+                                      std::bitset<27>(e->word).to_string());
     }
     void compileAndLoad(const QString& source) {
         type(source);
