@@ -56,8 +56,9 @@ TEST(ControlLines, BLineLightsTheSourceOfEveryBCode) {
 TEST(ControlLines, CLinesLightEveryWrittenRegister) {
     const auto word = [](uint32_t c) { return makeWord(B_OPC, 7, c, 0xFF, 7); };
     EXPECT_TRUE(cLinesStep(word(0)).red.empty());
-    EXPECT_EQ(cLinesStep(word(0)).black.size(), 9u);
+    std::vector<Polyline> all;
     for (int bit = 0; bit < 9; ++bit) {
+        all.push_back(cEnableLine(bit));
         const LineStep step = cLinesStep(word(1u << bit));
         EXPECT_EQ(step.black.size(), 9u);
         ASSERT_EQ(step.red.size(), 1u) << bit;
@@ -68,9 +69,6 @@ TEST(ControlLines, CLinesLightEveryWrittenRegister) {
     }
     EXPECT_EQ(points(cEnableLine(H)),
               (std::vector<Point>{{101, 301}, {101, 310}, {51, 310}, {51, 420}, {588, 420}, {588, 355}}));
-    std::vector<Polyline> all;
-    for (int bit = 0; bit < 9; ++bit)
-        all.push_back(cEnableLine(bit));
     EXPECT_EQ(cLinesStep(word(0x1FF)).red, all);
     const LineStep marAndH = cLinesStep(word((1u << MAR) | (1u << H)));
     EXPECT_EQ(marAndH.red, (std::vector<Polyline>{cEnableLine(MAR), cEnableLine(H)}));
@@ -80,7 +78,6 @@ TEST(ControlLines, ShiftAndJmpcMarksFollowTheirBits) {
     const Polyline& right = markLine(2);
     const Polyline& left = markLine(3);
     EXPECT_EQ(points(left), (std::vector<Point>{{486, 356}, {486, 382}, {195, 382}}));
-    EXPECT_NE(right, left);
     // Shifter codes 0 to 3; code 3 lights both although the shifter then does nothing.
     const std::array<std::vector<Polyline>, 4> expected{{{}, {right}, {left}, {right, left}}};
     for (uint32_t shifter = 0; shifter < 4; ++shifter) {

@@ -224,7 +224,6 @@ TEST_F(Window, StartsWithInfoFirstThenAnEmptyModifiedEditorAndTheMicroprogramCon
     };
     for (const Item& i : {Item{w.New1, QKeySequence("Ctrl+N"), true}, Item{w.IJVMProgram1, {}, false},
                           Item{w.Save1, QKeySequence("F2"), true}, Item{w.Reset1, QKeySequence("F10"), true},
-                          Item{w.SubCycle1, QKeySequence("F6"), true}, Item{w.Mic1, QKeySequence("F7"), true},
                           Item{w.IJVM1, QKeySequence("F8"), false}, Item{w.Run2, QKeySequence("F9"), false},
                           Item{w.Info1, QKeySequence("F1"), true}}) {
         EXPECT_EQ(i.action->shortcut(), i.key) << i.action->text().toStdString();
@@ -591,7 +590,15 @@ TEST_F(Window, MemoryViewerPagesWritesAndRefusesBadNumbers) {
     w.Memory1Click();
     EXPECT_EQ(openings, 2);
 
-    // The byte editor, filled with address and four bytes.
+    // The editors, filled with the address and the word or four bytes.
+    const auto writeWord = [&](TForm5& v, QString address, QString value, bool cancel = false) {
+        dialogs.onWriteWord = [=](TForm6& d) {
+            d.Edit1->setText(address);
+            d.Edit2->setText(value);
+            (cancel ? d.BitBtn2 : d.BitBtn1)->click();
+        };
+        v.BitBtn4->click();
+    };
     const auto writeByte = [&](TForm5& v, QStringList boxes, bool cancel = false) {
         dialogs.onWriteByte = [boxes, cancel](TForm7& d) {
             QLineEdit* edits[5] = {d.Edit1, d.Edit2, d.Edit3, d.Edit4, d.Edit5};
@@ -622,12 +629,7 @@ TEST_F(Window, MemoryViewerPagesWritesAndRefusesBadNumbers) {
         EXPECT_EQ(v.firstWord(), 0u);
         EXPECT_EQ(m.mainMemory.count(), cells); // viewing made no word
 
-        dialogs.onWriteWord = [](TForm6& d) {
-            d.Edit1->setText("8");
-            d.Edit2->setText("258");
-            d.BitBtn1->click();
-        };
-        v.BitBtn4->click();
+        writeWord(v, "8", "258");
         EXPECT_EQ(line(v, 2), "0000000008: 000 000 001 002 ");
         // Write Byte, with numbers beyond a byte setting the bits above their own.
         writeByte(v, {"0", "1", "2", "3", "4"});
@@ -643,12 +645,7 @@ TEST_F(Window, MemoryViewerPagesWritesAndRefusesBadNumbers) {
 
         // Cancel and the close box write nothing.
         const int32_t written = m.mainMemory.count();
-        dialogs.onWriteWord = [](TForm6& d) {
-            d.Edit1->setText("400");
-            d.Edit2->setText("1");
-            d.BitBtn2->click();
-        };
-        v.BitBtn4->click();
+        writeWord(v, "400", "1", true);
         writeByte(v, {"400", "1", "1", "1", "1"}, true);
         EXPECT_EQ(m.mainMemory.count(), written);
 
@@ -657,14 +654,8 @@ TEST_F(Window, MemoryViewerPagesWritesAndRefusesBadNumbers) {
         dialogs.inputs = {"0q1"};
         v.BitBtn3->click();
         EXPECT_EQ(v.firstWord(), 0u);
-        for (int box = 1; box <= 2; ++box) {
-            dialogs.onWriteWord = [box](TForm6& d) {
-                d.Edit1->setText(box == 1 ? "abc" : "400");
-                d.Edit2->setText(box == 2 ? "abc" : "5");
-                d.BitBtn1->click();
-            };
-            v.BitBtn4->click();
-        }
+        writeWord(v, "abc", "5");
+        writeWord(v, "400", "abc");
         for (int box = 1; box <= 5; ++box) {
             QStringList boxes{"400", "1", "1", "1", "1"};
             boxes[box - 1] = "x9";
@@ -679,10 +670,8 @@ TEST_F(Window, MemoryViewerPagesWritesAndRefusesBadNumbers) {
         EXPECT_EQ(v.memoryRadix(), 16);
     };
     w.BitBtn8Click();
-    EXPECT_EQ(*m.peekWord(2), 258);
-    EXPECT_EQ(*m.peekWord(0), 0x01020304);
-    EXPECT_EQ(*m.peekWord(1), 0x100);
-    EXPECT_EQ(*m.peekWord(3), -1);
+    EXPECT_EQ(std::tuple(*m.peekWord(0), *m.peekWord(1), *m.peekWord(2), *m.peekWord(3)),
+              std::tuple(0x01020304, 0x100, 258, -1));
     EXPECT_TRUE(w.loaded());
 }
 
