@@ -65,8 +65,8 @@ void BM_PlainReference(benchmark::State& state) {
     loadLoop(source);
     std::vector<uint32_t> words(1024), nexts(1024);
     for (uint32_t a = 0; a < 512; ++a) {
-        words[a] = source.controlStore().search(a)->second.word;
-        nexts[a] = source.controlStore().search(a)->second.nextAddress;
+        words[a] = source.controlStore().search(a)->word;
+        nexts[a] = source.controlStore().search(a)->nextAddress;
     }
     std::vector<int32_t> memory(4096);
     for (uint32_t a = 0; a < 4096; ++a)
@@ -109,5 +109,23 @@ void BM_PlainReference(benchmark::State& state) {
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * steps));
 }
 BENCHMARK(BM_PlainReference)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+} // namespace
+
+namespace {
+
+// A microprogram that pushes forever, "SP = MAR = SP + 1; wr", so every cycle makes a
+// new main-memory word: the cost of a growing memory, a fresh machine each time.
+void BM_MemoryFill(benchmark::State& state) {
+    const uint64_t steps = 1'000'000;
+    for (auto _ : state) {
+        ControlPath m;
+        m.loadMicroinstruction(0, Mic{makeWord(B_SP, MemWrite, bit(MAR) | bit(SP), 53), 0, "push"});
+        m.run({steps, nullptr});
+        benchmark::DoNotOptimize(m.mainMemory.count());
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * steps));
+}
+BENCHMARK(BM_MemoryFill)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 } // namespace

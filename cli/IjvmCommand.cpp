@@ -68,6 +68,18 @@ void printText(IJVMC& a) {
     std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
+// The JSON text of a map from method-area offsets, in ascending offset order. Written
+// directly, one entry at a time: an object that looked up each new key among those
+// before it would cost the square of the entries.
+std::string mapJson(const tarveno::Memory<uint32_t, uint32_t>& map) {
+    std::string out = "{";
+    map.forEach([&](uint32_t key, uint32_t value) {
+        if (out.size() > 1) out += ',';
+        out += '"' + std::to_string(key) + "\":" + std::to_string(value);
+    });
+    return out + '}';
+}
+
 void printJson(IJVMC& a) {
     ordered_json pool = ordered_json::array();
     for (int32_t i = 0; i < a.constantPool.count() / 4; ++i)
@@ -89,20 +101,16 @@ void printJson(IJVMC& a) {
         diagnostics.push_back(
             {{"message", tarveno::messageToUtf8(e.message)}, {"start", e.start}, {"length", e.length}});
     });
-    ordered_json sourceMap = ordered_json::object();
-    for (const auto& [k, v] : tarveno::sortedEntries(a.sourceMap))
-        sourceMap[std::to_string(k)] = v;
-    ordered_json methodMap = ordered_json::object();
-    for (const auto& [k, v] : tarveno::sortedEntries(a.methodMap))
-        methodMap[std::to_string(k)] = v;
     ordered_json out = {{"methodArea", hexBytes(a.methodArea, "")},
                         {"constantPool", pool},
                         {"methods", methods},
                         {"constants", constants},
-                        {"diagnostics", diagnostics},
-                        {"sourceMap", sourceMap},
-                        {"methodMap", methodMap}};
-    std::cout << out.dump() << '\n';
+                        {"diagnostics", diagnostics}};
+    // The two maps are the last members: the object's closing brace goes after them.
+    std::string text = out.dump();
+    text.pop_back();
+    text += ",\"sourceMap\":" + mapJson(a.sourceMap) + ",\"methodMap\":" + mapJson(a.methodMap) + "}\n";
+    std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
 } // namespace

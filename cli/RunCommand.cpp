@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
-#include <map>
 #include <memory>
 
 namespace mic1 {
@@ -176,6 +175,27 @@ void printText(const ControlPath& m, bool halted, const std::optional<DumpRange>
     std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
+// The JSON text of the memory cells: a dump range in its order, or every cell in
+// ascending address order. Written directly, one cell at a time: an object that looked
+// up each new key among those before it would cost the square of the cells.
+std::string memoryJson(const ControlPath& m, const std::optional<DumpRange>& dump) {
+    std::string out = "{";
+    auto cell = [&](uint32_t address, const std::string& value) {
+        if (out.size() > 1) out += ',';
+        out += '"' + std::to_string(address) + "\":" + value;
+    };
+    if (dump) {
+        for (uint64_t i = 0; i < dump->count; ++i) {
+            const uint32_t a = static_cast<uint32_t>(dump->start + i);
+            const auto w = wordAt(m, a);
+            cell(a, w ? std::to_string(*w) : "null");
+        }
+    } else {
+        m.mainMemory.forEach([&](uint32_t a, int32_t v) { cell(a, std::to_string(v)); });
+    }
+    return out + '}';
+}
+
 void printJson(const ControlPath& m, bool halted, const std::optional<DumpRange>& dump,
                const std::optional<IjvmResult>& ijvm) {
     using nlohmann::ordered_json;
@@ -183,19 +203,6 @@ void printJson(const ControlPath& m, bool halted, const std::optional<DumpRange>
     for (int i = 0; i < tarveno::MBR; ++i)
         regs[std::string(tarveno::registerNames[static_cast<size_t>(i)])] = m.registers[i];
     regs["MBR"] = m.registers[tarveno::MBR] & 0xFF;
-    ordered_json memory = ordered_json::object();
-    if (dump) {
-        for (uint64_t i = 0; i < dump->count; ++i) {
-            const uint32_t a = static_cast<uint32_t>(dump->start + i);
-            const auto w = wordAt(m, a);
-            memory[std::to_string(a)] = w ? ordered_json(*w) : ordered_json(nullptr);
-        }
-    } else {
-        std::map<uint32_t, int32_t> cells;
-        m.mainMemory.forEach([&](const auto& e) { cells[e.first] = e.second; });
-        for (const auto& [a, v] : cells)
-            memory[std::to_string(a)] = v;
-    }
     ordered_json out = {{"registers", regs},
                         {"MPC", m.mpc},
                         {"N", m.n},
@@ -210,8 +217,11 @@ void printJson(const ControlPath& m, bool halted, const std::optional<DumpRange>
         out["output"] = ijvm->output.values;
         out["tos"] = ijvm->top ? ordered_json(*ijvm->top) : ordered_json(nullptr);
     }
-    out["memory"] = memory;
-    std::cout << out.dump() << '\n';
+    // The memory object is the last member: the object's closing brace goes after it.
+    std::string text = out.dump();
+    text.pop_back();
+    text += ",\"memory\":" + memoryJson(m, dump) + "}\n";
+    std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
 } // namespace

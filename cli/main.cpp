@@ -6,7 +6,31 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
 #include <iostream>
+#include <string>
+
+namespace {
+
+// Step counts are plain decimal numbers: digits only, no leading zero (which other
+// readers take as octal), at most 2^64 - 1. A sign, a base prefix, blanks or trailing
+// text would otherwise be read as some other number, or as no bound at all.
+std::string plainDecimal(std::string& text) {
+    uint64_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [at, error] = std::from_chars(text.data(), end, value);
+    const bool digitsOnly =
+        !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (!digitsOnly || (text.size() > 1 && text[0] == '0'))
+        return "must be a plain decimal number without sign or leading zero, got \"" + text + "\"";
+    if (error == std::errc::result_out_of_range || at != end)
+        return "must be at most " + std::to_string(UINT64_MAX) + ", got " + text;
+    return {};
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     CLI::App app{"MIC-1 machine, micro-assembler and IJVM assembler"};
@@ -35,9 +59,12 @@ int main(int argc, char** argv) {
         ->add_option("--mode", runOptions.mode,
                      "run (to address 112), ijvm (IJVM steps) or mic (microinstructions)")
         ->check(CLI::IsMember({"run", "ijvm", "mic"}));
-    runCmd->add_option("--steps", runOptions.steps, "Number of IJVM steps or microinstructions (default 1)");
+    const CLI::Validator decimal(plainDecimal, "DECIMAL", "plain decimal number");
+    runCmd->add_option("--steps", runOptions.steps, "Number of IJVM steps or microinstructions (default 1)")
+        ->check(decimal);
     runCmd->add_option("--max-steps", runOptions.maxSteps, "Bound on the microinstructions executed; 0: none")
-        ->capture_default_str();
+        ->capture_default_str()
+        ->check(decimal);
     runCmd->add_option("--dump", runOptions.dump, "Print COUNT main-memory words from word address START")
         ->type_name("START:COUNT");
     runCmd->add_flag("--trace", runOptions.trace, "Print each microinstruction executed: address, tab, text");

@@ -1,14 +1,27 @@
 #pragma once
-// The sparse keyed store: 20 buckets by key modulo 20, ascending keys in each.
-// Records never move or disappear once made, so a small direct-mapped cache of
-// pointers sits in front of the buckets; it keeps every answer of the buckets (a
-// lookup of a missing key still adds the record first).
+// The sparse keyed store: a record per key that has been used, nothing for the others.
+//
+// Values sit in pages of 64 consecutive keys with a bit per key that holds a record;
+// a hash index (open addressing, linear probing, at most half full) finds the page of a
+// key. Every operation costs the same at any number of records, neighbouring keys (a
+// stack, an array, the control store) share pages, and a few pages used recently are tried
+// first. A page holds values only (the key is where the value sits), so a memory that
+// grows word by word touches no more bytes than a flat array would. Pages never move or
+// go away while the store lives, so a reference to a value stays valid: the machine
+// keeps pointers to records. Listings visit the records in ascending key order.
+// The page size weighs a growing memory, where fewer pages mean fewer index entries,
+// against scattered keys, each of which costs a whole page.
 
-#include "support/List.h"
+#include "support/FatalError.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <new>
+#include <type_traits>
+#include <utility>
+#include <vector>
 
 namespace tarveno {
 
@@ -20,103 +33,203 @@ template <class K, class V> struct Elem {
     bool operator==(const Elem& o) const { return first == o.first; }
 };
 
-template <class L, class E, int Buckets> class HashTable {
-  public:
-    L& bucket(uint32_t key) { return buckets_[key % Buckets]; }
-    const L& bucket(uint32_t key) const { return buckets_[key % Buckets]; }
-    L& at(int i) { return buckets_[static_cast<size_t>(i)]; }
-    const L& at(int i) const { return buckets_[static_cast<size_t>(i)]; }
-    static constexpr int size() { return Buckets; }
-
-  private:
-    std::array<L, Buckets> buckets_;
-};
-
 template <class K, class V> class Memory {
+    static_assert(std::is_unsigned_v<K> && sizeof(K) <= sizeof(uint32_t), "keys are 32-bit addresses");
+
   public:
     using Element = Elem<K, V>;
 
     Memory() = default;
-    // A copy holds its own records; the cache is not copied (it points into the original).
-    Memory(const Memory& other) : table_(other.table_), missed_(other.missed_) {}
-    Memory& operator=(const Memory& other) {
-        if (this != &other) {
-            table_ = other.table_;
-            missed_ = other.missed_;
-            cache_.reset();
-        }
+    // A copy holds its own records.
+    Memory(const Memory& other) {
+        other.forEach([&](K key, const V& value) { insert({key, value}); });
+        missed_ = other.missed_;
+    }
+    Memory(Memory&& other) noexcept { swap(other); }
+    Memory& operator=(Memory other) noexcept {
+        swap(other);
         return *this;
     }
-
-    // The element with key, or nullptr; sets the missed flag. Never creates a record.
-    Element* search(K key) {
-        auto& b = table_.bucket(static_cast<uint32_t>(key));
-        Element* e = b.find(Element{key, V{}});
-        missed_ = b.missed();
-        return e;
+    void swap(Memory& other) noexcept {
+        // The pages themselves stay where they are, so the recent pages stay valid.
+        blocks_.swap(other.blocks_);
+        std::swap(blockPages_, other.blockPages_);
+        std::swap(usedInBlock_, other.usedInBlock_);
+        std::swap(pageCount_, other.pageCount_);
+        index_.swap(other.index_);
+        std::swap(mask_, other.mask_);
+        std::swap(indexShift_, other.indexShift_);
+        std::swap(count_, other.count_);
+        std::swap(recent_, other.recent_);
+        std::swap(missed_, other.missed_);
     }
-    const Element* search(K key) const { return const_cast<Memory&>(*this).search(key); }
+
+    // The value of the record of key, or nullptr; sets the missed flag. Never creates a
+    // record.
+    V* search(K key) {
+        V* v = find(key);
+        missed_ = v == nullptr;
+        return v;
+    }
+    // The same for a reader that must not change the store (a view): the missed flag is
+    // left alone.
+    const V* search(K key) const { return find(key); }
 
     bool contains(K key) { return search(key) != nullptr; }
 
-    // Places the element in key order within its bucket (in front of equal keys).
-    Element& insert(const Element& e) { return table_.bucket(static_cast<uint32_t>(e.first)).insert(e); }
+    // Adds the element and answers its value. The loader asks contains first; for a key
+    // that already holds a record, the record takes the new value in place (references
+    // to it stay valid).
+    V& insert(const Element& e) {
+        Page& p = pageOf(static_cast<uint32_t>(e.first));
+        V& v = claim(p, e.first);
+        v = e.second;
+        return v;
+    }
 
     // The value of key; a missing key first gets a record with a default value.
     V& lookup(K key) {
-        if (cache_) {
-            Slot& s = (*cache_)[static_cast<uint32_t>(key) & cacheMask];
-            if (s.value && s.key == key) {
-                missed_ = false;
-                return *s.value;
-            }
-        }
-        return lookupSlow(key);
+        const uint32_t k = static_cast<uint32_t>(key);
+        const Recent& r = recent_[(k >> pageBits) & (recentPages - 1)];
+        if (r.number != k >> pageBits) return lookupSlow(key);
+        missed_ = false;
+        return claim(*r.page, key);
     }
 
     bool missed() const { return missed_; }
 
-    // Number of records, over all buckets.
-    int32_t count() const {
-        int32_t n = 0;
-        for (int i = 0; i < Table::size(); ++i)
-            n += table_.at(i).count();
-        return n;
-    }
+    // Number of records.
+    int32_t count() const { return static_cast<int32_t>(count_); }
 
-    // Visits every record, bucket by bucket in ascending key order within a bucket.
+    // Calls f(key, value) for every record, in ascending key order.
     template <class F> void forEach(F&& f) const {
-        for (int i = 0; i < Table::size(); ++i)
-            table_.at(i).forEach(f);
+        std::vector<std::pair<uint32_t, const Page*>> sorted;
+        sorted.reserve(pageCount_);
+        for (const Slot& s : index_)
+            if (s.page) sorted.emplace_back(s.number, s.page);
+        std::sort(sorted.begin(), sorted.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (const auto& [number, page] : sorted) {
+            for (uint64_t bits = page->present; bits != 0; bits &= bits - 1) {
+                const uint32_t i = static_cast<uint32_t>(__builtin_ctzll(bits));
+                f(static_cast<K>(number << pageBits | i), static_cast<const V&>(page->values[i]));
+            }
+        }
     }
 
   private:
-    // Kept out of line so that the cached path stays small enough to inline.
-    [[gnu::noinline]] V& lookupSlow(K key) {
-        if (!cache_) cache_ = std::make_unique<Cache>();
-        Element* e = search(key);
-        if (!e) {
-            insert(Element{key, V{}});
-            e = search(key);
+    static constexpr uint32_t pageBits = 6;
+    static constexpr uint32_t pageKeys = 1u << pageBits;
+    static constexpr uint32_t noPage = UINT32_MAX; // no key's page number
+    static constexpr size_t minSlots = 16;
+    static constexpr size_t maxBlockPages = 256;
+
+    struct Page {
+        uint64_t present = 0; // bit i: values[i] is the record of key number * 64 + i
+        V values[pageKeys]{}; // untouched (default values) until claimed
+    };
+    struct Recent {
+        uint32_t number = noPage;
+        Page* page = nullptr;
+    };
+    static constexpr size_t recentPages = 64;
+    struct Slot {
+        uint32_t number = 0; // the page number: key >> pageBits
+        Page* page = nullptr;
+    };
+
+    // The value of key in its page p; a missing record is made, with the default value
+    // that the untouched place already holds.
+    V& claim(Page& p, K key) {
+        const uint32_t i = static_cast<uint32_t>(key) & (pageKeys - 1);
+        if (!(p.present >> i & 1u)) {
+            p.present |= uint64_t{1} << i;
+            ++count_;
         }
-        Slot& s = (*cache_)[static_cast<uint32_t>(key) & cacheMask];
-        s.key = key;
-        s.value = &e->second;
-        return e->second;
+        return p.values[i];
     }
 
-    using Table = HashTable<List<Element>, Element, 20>;
-    static constexpr uint32_t cacheBits = 12;
-    static constexpr uint32_t cacheMask = (1u << cacheBits) - 1;
-    struct Slot {
-        K key{};
-        V* value = nullptr;
-    };
-    using Cache = std::array<Slot, 1u << cacheBits>;
+    size_t home(uint32_t number) const {
+        // Fibonacci hashing: neighbouring and strided page numbers alike spread over the
+        // whole index, so no long runs of occupied slots form.
+        return static_cast<size_t>((uint64_t{number} * 0x9E3779B97F4A7C15ull) >> indexShift_);
+    }
+    // The slot of page number, or the empty slot where it belongs. The index is never
+    // empty here.
+    size_t slotOf(uint32_t number) const {
+        size_t i = home(number);
+        while (index_[i].page && index_[i].number != number)
+            i = (i + 1) & mask_;
+        return i;
+    }
+    Page* findPage(uint32_t number) const { return index_.empty() ? nullptr : index_[slotOf(number)].page; }
 
-    Table table_;
+    V* find(K key) const {
+        const uint32_t k = static_cast<uint32_t>(key);
+        Page* p = findPage(k >> pageBits);
+        const uint32_t i = k & (pageKeys - 1);
+        return p && (p->present >> i & 1u) ? &p->values[i] : nullptr;
+    }
+
+    // The page of key, made when missing; it becomes a recent page.
+    Page& pageOf(uint32_t key) {
+        const uint32_t number = key >> pageBits;
+        Page* p = findPage(number);
+        if (!p) {
+            try {
+                if ((pageCount_ + 1) * 2 > index_.size()) grow();
+                p = newPage();
+            } catch (const std::bad_alloc&) {
+                fatal("Errore nel metodo List<T>::insert(): Memoria esaurita");
+            }
+            index_[slotOf(number)] = Slot{number, p};
+        }
+        recent_[number & (recentPages - 1)] = Recent{number, p};
+        return *p;
+    }
+
+    // Pages come in blocks, each twice the size of the one before up to maxBlockPages:
+    // a small store stays small, a large one costs one allocation per many pages.
+    Page* newPage() {
+        if (blocks_.empty() || usedInBlock_ == blockPages_) {
+            const size_t pages = blocks_.empty() ? 1 : std::min(maxBlockPages, blockPages_ * 2);
+            blocks_.reserve(blocks_.size() + 1);
+            blocks_.push_back(std::make_unique<Page[]>(pages));
+            blockPages_ = pages;
+            usedInBlock_ = 0;
+        }
+        ++pageCount_;
+        return &blocks_.back()[usedInBlock_++];
+    }
+
+    void grow() {
+        std::vector<Slot> old =
+            std::exchange(index_, std::vector<Slot>(std::max(minSlots, index_.size() * 2)));
+        mask_ = index_.size() - 1;
+        indexShift_ = 64 - static_cast<uint32_t>(__builtin_ctzll(index_.size()));
+        for (const Slot& s : old)
+            if (s.page) index_[slotOf(s.number)] = s;
+    }
+
+    // Kept out of line so that the path of a recent page stays small enough to inline.
+    [[gnu::noinline]] V& lookupSlow(K key) {
+        Page& p = pageOf(static_cast<uint32_t>(key));
+        missed_ = false;
+        return claim(p, key);
+    }
+
+    std::vector<std::unique_ptr<Page[]>> blocks_;
+    size_t blockPages_ = 0;  // pages of the last block
+    size_t usedInBlock_ = 0; // of them in use
+    size_t pageCount_ = 0;
+    std::vector<Slot> index_;
+    size_t mask_ = 0;          // index_.size() - 1, the index size being a power of two
+    uint32_t indexShift_ = 64; // 64 - log2 of the index size
+    size_t count_ = 0;
+    // Pages used recently, by page number modulo recentPages: the stack, the code and the
+    // variables of a program each keep their page here.
+    std::array<Recent, recentPages> recent_{};
     bool missed_ = false;
-    std::unique_ptr<Cache> cache_;
 };
 
 } // namespace tarveno

@@ -3,7 +3,6 @@
 #include "support/Conversions.h"
 #include "support/StringTokenizer.h"
 
-#include <filesystem>
 #include <limits>
 #include <tuple>
 
@@ -130,9 +129,7 @@ std::pair<int32_t, int32_t> IJVMC::readerSpan() {
 
 void IJVMC::parse() {
     reader.open();
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(reader.fileName, ec);
-    sourceSize_ = ec ? std::numeric_limits<int32_t>::max() : clampToInt32(static_cast<int64_t>(size));
+    sourceSize_ = reader.size();
 
     while (const std::string* word = reader.nextWord()) {
         if (*word == constantSection)
@@ -478,8 +475,7 @@ void IJVMC::generate() {
         methodArea.append16(static_cast<uint16_t>(constantCount));
     }
 
-    // The map entries are collected and stored in descending key order: each then goes
-    // to the front of its bucket, so filling the maps costs one step per entry.
+    // The map entries are collected first and stored once the method area is laid out.
     struct Entry {
         uint32_t key;
         uint32_t source;
@@ -506,9 +502,9 @@ void IJVMC::generate() {
 
     sourceMap = Memory<uint32_t, uint32_t>();
     methodMap = Memory<uint32_t, uint32_t>();
-    for (auto e = entries.rbegin(); e != entries.rend(); ++e) {
-        sourceMap.insert({e->key, e->source});
-        methodMap.insert({e->key, e->pool});
+    for (const Entry& e : entries) {
+        sourceMap.insert({e.key, e.source});
+        methodMap.insert({e.key, e.pool});
     }
 }
 

@@ -135,12 +135,11 @@ class IJVMC {
     int32_t sourceEnd_ = 0; // where the reader stood when parse ended
 };
 
-// The records of a keyed store in ascending key order (the store visits them bucket by
-// bucket), for printing.
+// The records of a keyed store in ascending key order, for printing.
 template <class K, class V> std::vector<std::pair<K, V>> sortedEntries(const Memory<K, V>& memory) {
     std::vector<std::pair<K, V>> out;
-    memory.forEach([&](const Elem<K, V>& e) { out.emplace_back(e.first, e.second); });
-    std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    out.reserve(static_cast<size_t>(memory.count()));
+    memory.forEach([&](K key, const V& value) { out.emplace_back(key, value); });
     return out;
 }
 

@@ -48,8 +48,8 @@ int32_t MicroAssembler::sourceLength(uint32_t address) const {
 }
 
 int32_t MicroAssembler::labelAddress(std::string_view name) const {
-    const Label* l = labels_.find(Label{0, std::string(name.substr(0, Label::maxName))});
-    return l ? l->index : -1;
+    const auto l = labels_.find(name.substr(0, Label::maxName));
+    return l != labels_.end() ? l->second : -1;
 }
 
 void MicroAssembler::warn(const std::string& message) {
@@ -93,7 +93,7 @@ void MicroAssembler::pass1() {
                 warn("label " + l.name + " is also on line " + decimalText(at->second) +
                      "; jumps to it go to this later statement, address " + decimalText(i));
         }
-        labels_.insert(l);
+        labels_.insert_or_assign(l.name, l.index);
         statementLines_.push_back(line_);
         ++i;
     }

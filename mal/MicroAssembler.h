@@ -21,11 +21,11 @@
 #include "core/MachineDescription.h"
 #include "mal/FileReaderMic1.h"
 #include "mal/Label.h"
-#include "support/List.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -101,7 +101,9 @@ class MicroAssembler {
     std::array<int32_t, mapSize> sourceLength_{};
     FileReaderMic1 source_;
     FileReaderMic1 output_;
-    List<Label> labels_;
+    // Label name -> statement index, names in ascending byte order. A later statement
+    // with the same label takes the name over, so jumps reach the later one.
+    std::map<std::string, int32_t, std::less<>> labels_;
     std::vector<int32_t> statementLines_;
     int32_t statements_ = 0;
     int32_t line_ = 0; // source line of the statement being assembled

@@ -82,38 +82,6 @@ void removeChars(std::string& text, std::string_view set) {
                text.end());
 }
 
-size_t skipChar(std::string_view text, char c) {
-    size_t i = 0;
-    while (i < text.size() && text[i] == c)
-        ++i;
-    return i;
-}
-
-size_t skipChars(std::string_view text, std::string_view set) {
-    size_t i = 0;
-    while (i < text.size() && set.find(text[i]) != std::string_view::npos)
-        ++i;
-    return i;
-}
-
-bool cutAt(std::string& text, std::string_view set) {
-    size_t at = text.find_first_of(set);
-    if (at == std::string::npos) return false;
-    text.resize(at);
-    return true;
-}
-
-std::string copyUntil(std::string_view text, char c) {
-    return std::string(text.substr(0, text.find(c)));
-}
-
-int32_t power(int32_t base, int32_t exponent) {
-    uint32_t result = 1;
-    for (int32_t i = 0; i < exponent; ++i)
-        result *= static_cast<uint32_t>(base);
-    return static_cast<int32_t>(result);
-}
-
 int getnum(char c) {
     char u = upper(c);
     if (u >= 'A' && u <= 'F') return u - 'A' + 10;

@@ -22,17 +22,6 @@ uint32_t digitCount(uint32_t value, uint32_t base);
 std::string decimalText(int32_t value);
 // Removes, in place, every character of text that is in set.
 void removeChars(std::string& text, std::string_view set);
-// Position of the first character of text that is not c (text.size() at the end).
-size_t skipChar(std::string_view text, char c);
-// Position of the first character of text that is not in set (text.size() at the end).
-size_t skipChars(std::string_view text, std::string_view set);
-// Ends text at its first character that is in set and answers true; answers false and
-// leaves text unchanged when it holds none of them.
-bool cutAt(std::string& text, std::string_view set);
-// text up to, not including, the first c (or all of it).
-std::string copyUntil(std::string_view text, char c);
-// base raised to exponent (0 or more), wrapping at 32 bits.
-int32_t power(int32_t base, int32_t exponent);
 // The digit value 0-15 of c, any letter case.
 int getnum(char c);
 // A user-written number: optional sign, then decimal digits, or a digit, a radix

@@ -3,7 +3,9 @@
 #include "support/Conversions.h"
 #include "support/FatalError.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 
 namespace tarveno {
@@ -13,24 +15,68 @@ void FileReader::setFileName(std::string name) {
     mark = 0;
 }
 
+void FileReader::Bytes::assign(std::string bytes) {
+    bytes_ = std::move(bytes);
+    beyond_ = -1;
+    setg(bytes_.data(), bytes_.data(), bytes_.data() + bytes_.size());
+}
+
+FileReader::Bytes::pos_type FileReader::Bytes::seekoff(off_type offset, std::ios::seekdir dir,
+                                                       std::ios::openmode which) {
+    if (!(which & std::ios::in)) return pos_type(off_type(-1));
+    const auto end = static_cast<off_type>(bytes_.size());
+    const off_type current = beyond_ >= 0 ? beyond_ : gptr() - eback();
+    const off_type base = dir == std::ios::beg ? 0 : dir == std::ios::cur ? current : end;
+    const off_type target = base + offset;
+    if (target < 0) return pos_type(off_type(-1));
+    beyond_ = target > end ? target : -1;
+    setg(eback(), eback() + std::min(target, end), egptr());
+    return pos_type(target);
+}
+
+FileReader::Bytes::pos_type FileReader::Bytes::seekpos(pos_type position, std::ios::openmode which) {
+    return seekoff(off_type(position), std::ios::beg, which);
+}
+
 bool FileReader::open() {
-    if (stream_.is_open()) stream_.close();
+    close();
+    namespace fs = std::filesystem;
     std::error_code ec;
     // A directory opens as a stream on some systems and then reads as nothing; it is
     // no source file, so it fails like a missing one.
-    if (!std::filesystem::is_directory(fileName, ec)) stream_.open(fileName, std::ios::in | std::ios::binary);
-    if (!stream_.is_open()) fatal("Errore nel metodo FileReader::open(): impossibile aprire il file");
+    if (fs::is_directory(fileName, ec))
+        fatal("Errore nel metodo FileReader::open(): impossibile aprire il file");
+    std::ifstream in(fileName, std::ios::in | std::ios::binary);
+    if (!in.is_open()) fatal("Errore nel metodo FileReader::open(): impossibile aprire il file");
+    const std::string tooLarge = "cannot read " + fileName + ": it holds more than 16 MB (" +
+                                 std::to_string(maxFileBytes) + " bytes), far more than any program";
+    // A regular file is measured first; whatever the file, no more than the limit and one
+    // block is read.
+    std::string bytes;
+    if (fs::is_regular_file(fileName, ec)) {
+        const std::uintmax_t size = fs::file_size(fileName, ec);
+        if (!ec && size > maxFileBytes) fatal(tooLarge);
+        if (!ec) bytes.reserve(static_cast<size_t>(size));
+    }
+    char block[65536];
+    while (in.read(block, sizeof block) || in.gcount() > 0) {
+        bytes.append(block, static_cast<size_t>(in.gcount()));
+        if (bytes.size() > maxFileBytes) fatal(tooLarge);
+    }
+    bytes_.assign(std::move(bytes));
     stream_.clear();
+    open_ = true;
     lastDelimiter_ = -1;
     return true;
 }
 
 void FileReader::close() {
-    if (stream_.is_open()) stream_.close();
+    bytes_.assign({});
+    open_ = false;
 }
 
 int32_t FileReader::position() {
-    if (!stream_.is_open()) return 0;
+    if (!open_) return 0;
     if (!stream_.fail()) return static_cast<int32_t>(stream_.tellg());
     const auto state = stream_.rdstate();
     stream_.clear();

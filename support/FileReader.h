@@ -5,12 +5,15 @@
 // at the text. Positions are byte offsets from the start of the file: the file is read
 // in binary mode, so a CR LF line end counts as two positions.
 //
-// The file is opened read-only, so a write-protected source can be assembled.
+// The file is opened read-only, so a write-protected source can be assembled. It is read
+// whole at open, up to maxFileBytes: a larger file, or a special file that never ends
+// (a FIFO, /dev/zero), is refused instead of being read forever.
 // A word that ends at the end of the input, with no delimiter after it, is still a
 // word: a file whose last line has no line end does not lose its last word.
 
 #include <cstdint>
-#include <fstream>
+#include <istream>
+#include <streambuf>
 #include <string>
 #include <string_view>
 
@@ -23,6 +26,8 @@ class FileReader {
     // The longest word nextWord stores; longer runs are split (the character after the
     // first 100 is lost).
     static constexpr int32_t maxWord = 100;
+    // The largest file read; no program comes near it.
+    static constexpr size_t maxFileBytes = size_t{16} << 20;
 
     FileReader() = default;
     explicit FileReader(std::string name) : fileName(std::move(name)) {}
@@ -32,10 +37,13 @@ class FileReader {
     // Names the file (for a reader built empty) and sets mark to 0.
     void setFileName(std::string name);
 
-    // Opens fileName read-only in binary mode. Raises
-    // "Errore nel metodo FileReader::open(): impossibile aprire il file" when it cannot.
+    // Opens fileName read-only in binary mode and reads it. Raises
+    // "Errore nel metodo FileReader::open(): impossibile aprire il file" when it cannot,
+    // and a FatalError naming the file and the limit when it holds more than maxFileBytes.
     bool open();
     void close();
+    // Number of bytes of the open file.
+    int32_t size() const { return static_cast<int32_t>(bytes_.size()); }
 
     // The next word of the source, skipping delimiters and comments; nullptr at the end
     // of the input. The answer points at `word`.
@@ -85,7 +93,25 @@ class FileReader {
     // The next byte, or -1 at the end of the input (or on a read error).
     int readChar() { return stream_.get(); }
 
-    std::ifstream stream_;
+    // The bytes of the file, served as the file would serve them: a position may be set
+    // past the end, and reading there meets the end of the input.
+    class Bytes : public std::streambuf {
+      public:
+        void assign(std::string bytes);
+        size_t size() const { return bytes_.size(); }
+
+      protected:
+        pos_type seekoff(off_type offset, std::ios::seekdir dir, std::ios::openmode which) override;
+        pos_type seekpos(pos_type position, std::ios::openmode which) override;
+
+      private:
+        std::string bytes_;
+        off_type beyond_ = -1; // a position past the end, or -1
+    };
+
+    Bytes bytes_;
+    std::istream stream_{&bytes_};
+    bool open_ = false;
     int lastDelimiter_ = -1;
 };
 

@@ -1,9 +1,14 @@
 #include "ui/Dialogs.h"
 
+#include "support/Encoding.h"
+#include "support/FatalError.h"
 #include "ui/EditorFile.h"
 #include "ui/Info.h"
 #include "ui/InputForm.h"
+#include "ui/Memory.h"
 #include "ui/Unit3.h"
+#include "ui/WriteByteMemory.h"
+#include "ui/WriteForm.h"
 
 #include <QColorDialog>
 #include <QFileDialog>
@@ -72,6 +77,30 @@ std::optional<QColor> QtDialogs::colour(QWidget* parent, const QColor& initial) 
 void QtDialogs::message(QWidget* parent, const QString& caption, const QString& text) {
     QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok, parent);
     box.exec();
+}
+
+void QtDialogs::memory(TForm5& viewer) {
+    viewer.exec();
+}
+
+void QtDialogs::writeWord(TForm6& dialog) {
+    dialog.exec();
+}
+
+void QtDialogs::writeByte(TForm7& dialog) {
+    dialog.exec();
+}
+
+void showFailure(Dialogs& dialogs, QWidget* parent, const std::exception& failure) {
+    if (const auto* fatal = dynamic_cast<const FatalError*>(&failure)) {
+        if (!fatal->userMessage().empty())
+            dialogs.message(parent,
+                            "IJVM Error:", QString::fromStdString(messageToUtf8(fatal->userMessage())));
+        else
+            dialogs.message(parent, "TARVENO", QString::fromStdString(messageToUtf8(fatal->message())));
+        return;
+    }
+    dialogs.message(parent, "TARVENO", QString::fromLocal8Bit(failure.what()));
 }
 
 } // namespace tarveno::ui

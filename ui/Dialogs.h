@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QString>
 
+#include <exception>
 #include <optional>
 
 class QWidget;
@@ -13,6 +14,9 @@ class QWidget;
 namespace tarveno::ui {
 
 class TForm2;
+class TForm5;
+class TForm6;
+class TForm7;
 
 // How a file dialog is set up for one use.
 struct FileDialogSetup {
@@ -39,6 +43,12 @@ class Dialogs {
     virtual std::optional<QColor> colour(QWidget* parent, const QColor& initial) = 0;
     // A message box with one OK button.
     virtual void message(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // The memory viewer, modally: its commands run while it is shown.
+    virtual void memory(TForm5& viewer) = 0;
+    // The write-word and write-byte editors, modally; each keeps in its accepted field how
+    // it was closed.
+    virtual void writeWord(TForm6& dialog) = 0;
+    virtual void writeByte(TForm7& dialog) = 0;
 };
 
 class QtDialogs : public Dialogs {
@@ -50,6 +60,13 @@ class QtDialogs : public Dialogs {
     std::optional<QString> saveFile(QWidget* parent, const FileDialogSetup& setup) override;
     std::optional<QColor> colour(QWidget* parent, const QColor& initial) override;
     void message(QWidget* parent, const QString& caption, const QString& text) override;
+    void memory(TForm5& viewer) override;
+    void writeWord(TForm6& dialog) override;
+    void writeByte(TForm7& dialog) override;
 };
+
+// A command's failure in a box: a malformed number's text under "IJVM Error:", any other
+// message under the window's caption.
+void showFailure(Dialogs& dialogs, QWidget* parent, const std::exception& failure);
 
 } // namespace tarveno::ui

@@ -1,18 +1,24 @@
 #include "ui/Main.h"
 
+#include "support/Conversions.h"
 #include "support/Encoding.h"
-#include "support/FatalError.h"
 #include "ui/DatapathDrawing.h"
 #include "ui/Dialogs.h"
+#include "ui/IjvmSkeleton.h"
 #include "ui/Info.h"
+#include "ui/Memory.h"
 #include "ui/Readouts.h"
 #include "ui/Style.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QEvent>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -28,6 +34,7 @@ const QString mustBeLoaded = "The program must be compiled and loaded into memor
 const QString hasBeenLoaded = "The program has been compiled and loaded into memory";
 const QString malFilter = "MAL files (*.mal) | *.mal | All files (*.*)|*.*";
 const QString saveFilter = "Mic1 files (*.mal)|*.mal |All files (*.*)|*.*";
+const QString ijvmFilter = "IJVM files (*.jvm)|*.jvm |JAS files (*.jas) |*.jas |All files (*.*)   |*.*";
 const QString caption = "TARVENO";
 
 // Microinstructions a Run executes between two looks at the window's events: a few
@@ -82,6 +89,18 @@ QPlainTextEdit* editor(QWidget* parent, const char* name, QRect place) {
     e->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     e->setLineWrapMode(QPlainTextEdit::NoWrap);
     return e;
+}
+
+QListWidget* listBox(QWidget* parent, const char* name, QRect place, QAbstractItemView::SelectionMode mode,
+                     const QColor& background, const QColor& text) {
+    auto* l = new QListWidget(parent);
+    l->setObjectName(name);
+    l->setGeometry(place);
+    l->setSelectionMode(mode);
+    style::setBackground(l, background);
+    style::setTextColour(l, text);
+    l->hide();
+    return l;
 }
 
 QAction* item(QMenu* menu, const char* name, const QString& text, const QKeySequence& key = {}) {
@@ -199,6 +218,44 @@ TForm1::TForm1(Dialogs& dialogs, HostPaths paths, PicturesFactory pictures, QWid
     for (QWidget* w : std::initializer_list<QWidget*>{Memo1, BitBtn2, BitBtn3, BitBtn7, Button2})
         w->hide();
 
+    // The IJVM views: hidden, all but Label2 beyond the right edge.
+    QFont viewTitle = title;
+    viewTitle.setUnderline(true);
+    Label36 = label(client, "Label36", "Constant Pool", viewTitle, style::blue);
+    Label36->setGeometry(856, 80, 93, 19);
+    Label37 = label(client, "Label37", "Stack", viewTitle, style::blue);
+    Label37->setGeometry(848, 120, 38, 19);
+    Label38 = label(client, "Label38", "Method Area", viewTitle, style::blue);
+    Label38->setGeometry(856, 104, 90, 19);
+    Label2 = label(client, "Label2", "<-CPP", bold, style::blue);
+    Label2->setGeometry(184, 572, 36, 15);
+    Label3 = label(client, "Label3", "<-SP", bold, style::blue);
+    Label3->setGeometry(952, 72, 34, 16);
+    Label4 = label(client, "Label4", "<-LV", bold, style::blue);
+    Label4->setGeometry(952, 96, 32, 16);
+    Offset = label(client, "Offset", "Offset", font(), Qt::black);
+    Offset->setGeometry(896, 72, 33, 15);
+    ListBox1 = listBox(client, "ListBox1", {904, 184, 33, 33}, QAbstractItemView::SingleSelection,
+                       style::light3d, Qt::black);
+    ListBox2 = listBox(client, "ListBox2", {936, 152, 33, 33}, QAbstractItemView::MultiSelection,
+                       style::light3d, style::blue);
+    ListBox3 = listBox(client, "ListBox3", {848, 24, 33, 33}, QAbstractItemView::MultiSelection, Qt::black,
+                       style::lime);
+    ListBox4 = listBox(client, "ListBox4", {936, 184, 33, 33}, QAbstractItemView::MultiSelection,
+                       style::dark3d, QColor(255, 0, 0));
+    ListBox5 = listBox(client, "ListBox5", {904, 152, 33, 33}, QAbstractItemView::SingleSelection,
+                       QColor(0, 128, 192), Qt::white);
+    GroupBox1 = new QGroupBox("Standard I/O", client);
+    GroupBox1->setObjectName("GroupBox1");
+    GroupBox1->setGeometry(880, 24, 81, 25);
+    style::setBackground(GroupBox1, style::light3d);
+    GroupBox1->hide();
+    Edit1 = new QLineEdit(client);
+    Edit1->setObjectName("Edit1");
+    Edit1->setGeometry(880, 40, 73, 23);
+    Edit1->hide();
+    Edit1->installEventFilter(this);
+
     // The menus.
     File1 = menuBar()->addMenu("&File");
     File1->setObjectName("File1");
@@ -245,6 +302,8 @@ TForm1::TForm1(Dialogs& dialogs, HostPaths paths, PicturesFactory pictures, QWid
 
     connect(New1, &QAction::triggered, this, &TForm1::New1Click);
     connect(MicroProgram1, &QAction::triggered, this, &TForm1::MicroProgram1Click);
+    connect(IJVMProgram1, &QAction::triggered, this, &TForm1::IJVMProgram1Click);
+    connect(Close1, &QAction::triggered, this, &TForm1::Close1Click);
     connect(Save1, &QAction::triggered, this, &TForm1::Save1Click);
     connect(SaveAs1, &QAction::triggered, this, &TForm1::SaveAs1Click);
     connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
@@ -268,6 +327,7 @@ TForm1::TForm1(Dialogs& dialogs, HostPaths paths, PicturesFactory pictures, QWid
     connect(BitBtn8, &QPushButton::clicked, this, &TForm1::BitBtn8Click);
     connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, &TForm1::ComboBox1Change);
+    connect(ListBox5, &QListWidget::itemClicked, this, &TForm1::ListBox5Click);
 
     // Start-up: the Info dialog before the window first appears; the editor marked
     // modified, so the first compile request compiles it; then the layout.
@@ -369,7 +429,7 @@ void TForm1::WindowColor1Click() {
 void TForm1::BitBtn7Click() {
     for (QWidget* w : {static_cast<QWidget*>(Memo1), client->findChild<QWidget*>("Image2"),
                        static_cast<QWidget*>(Label32), static_cast<QWidget*>(Label34)})
-        if (w) w->setVisible(!w->isVisible());
+        if (w) w->setVisible(w->isHidden()); // its own flag, whether or not the window is shown
 }
 
 void TForm1::ComboBox1Change(int index) {
@@ -386,8 +446,10 @@ void TForm1::Memory1Click() {
 
 void TForm1::BitBtn8Click() {
     command([&] {
-        // The memory viewer opens here once it exists; until then the guard is all.
-        RequireLoaded();
+        if (!RequireLoaded()) return;
+        // A new viewer for each opening, so it starts again at word 0 in decimal.
+        TForm5 viewer(dialogs_, &workbench_, this);
+        dialogs_.memory(viewer);
     });
 }
 
@@ -429,6 +491,82 @@ void TForm1::SaveAs1Click() {
         setCaption(Label33, *name);
         saveMemo2(*name);
         Memo2->document()->setModified(true);
+    });
+}
+
+void TForm1::IJVMProgram1Click() {
+    command([&] {
+        // With no machine yet there is nothing to assemble into: the command is refused
+        // with the not-compiled notice, before any file is asked for.
+        if (!workbench_.hasMachine()) {
+            dialogs_.notice(this, mustBeLoaded);
+            return;
+        }
+        const auto name = dialogs_.openFile(this, {"Open IJVM File", ijvmFilter, paths_.examples});
+        if (!name) return;
+        workbench_.openIjvmProgram(fsName(*name));
+        ListBox5->clear();
+        for (int32_t i = 0; i < machine().errors.count(); ++i)
+            ListBox5->addItem(QString::fromStdString(messageToUtf8(machine().errors[i].message)));
+        setCaption(Label34, *name);
+        const std::string bytes = readFile(*name);
+        memo1File_ = decodeFile(bytes);
+        memo1Positions_ = EditorPositions(bytes);
+        Memo1->setPlainText(QString::fromStdString(memo1File_.text));
+        EditorFile swap = memo1File_;
+        writeFile(paths_.swapFile, encodeFile(memo1File_.text, swap));
+        loaded_ = false;
+        ClearIjvmViews();
+    });
+}
+
+void TForm1::Close1Click() {
+    command([&] {
+        ClearIjvmViews();
+        Memo1->clear();
+        for (std::string_view line : ijvmSkeleton)
+            Memo1->appendPlainText(QString::fromStdString(windows1252ToUtf8(line)));
+        QTextCursor start(Memo1->document());
+        Memo1->setTextCursor(start);
+    });
+}
+
+// ---- IJVM views ----
+
+void TForm1::ClearIjvmViews() {
+    for (QListWidget* l : {ListBox1, ListBox2, ListBox3, ListBox4})
+        l->clear();
+    ListBox5->hide();
+    // The skeleton may come before any compile: then there is no cell to zero.
+    if (workbench_.hasMachine()) machine().memoryWord(machine::standardInputAddress) = 0;
+    Edit1->setText(QString::fromStdString(decimalText(0)));
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Edit1 && event->type() == QEvent::FocusOut) Edit1Exit();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::Edit1Exit() {
+    command([&] {
+        // The number is checked even with no machine yet; it is then stored nowhere.
+        const int32_t value = atolong(Edit1->text().toStdString());
+        if (workbench_.hasMachine()) machine().memoryWord(machine::standardInputAddress) = value;
+    });
+}
+
+void TForm1::ListBox5Click() {
+    command([&] {
+        if (!workbench_.hasMachine()) return;
+        // Indexing tests the bounds: a row beyond the diagnostics shows its fault.
+        const ErrorTable& diagnostic = machine().errors[ListBox5->currentRow()];
+        const int last = Memo1->document()->characterCount() - 1;
+        const int start = std::min(memo1Positions_.at(diagnostic.start), last);
+        const int end = std::min(memo1Positions_.at(int64_t{diagnostic.start} + diagnostic.length), last);
+        QTextCursor cursor(Memo1->document());
+        cursor.setPosition(start);
+        cursor.setPosition(std::max(start, end), QTextCursor::KeepAnchor);
+        Memo1->setTextCursor(cursor);
     });
 }
 
@@ -771,13 +909,8 @@ void TForm1::command(const std::function<void()>& body) {
     try {
         body();
     } catch (const CommandAbandoned&) {
-    } catch (const FatalError& e) {
-        if (!e.userMessage().empty())
-            dialogs_.message(this, "IJVM Error:", QString::fromStdString(messageToUtf8(e.userMessage())));
-        else
-            dialogs_.message(this, caption, QString::fromStdString(messageToUtf8(e.message())));
     } catch (const std::exception& e) {
-        dialogs_.message(this, caption, QString::fromLocal8Bit(e.what()));
+        showFailure(dialogs_, this, e);
     }
 }
 

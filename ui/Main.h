@@ -17,7 +17,10 @@
 class QAction;
 class QComboBox;
 class QFrame;
+class QGroupBox;
 class QLabel;
+class QLineEdit;
+class QListWidget;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
@@ -85,6 +88,22 @@ class TForm1 : public QMainWindow {
     QPushButton* BitBtn3;  // "Run"
     QPushButton* BitBtn7;  // "Clock"
     QPushButton* Button2;  // applies the microprogram layout
+    // The IJVM views, hidden; no command fills ListBox1 to ListBox4. ListBox5 lists the
+    // diagnostics of the last IJVM program opened.
+    QListWidget* ListBox1;
+    QListWidget* ListBox2;
+    QListWidget* ListBox3;
+    QListWidget* ListBox4;
+    QListWidget* ListBox5;
+    QLabel* Label36;      // "Constant Pool"
+    QLabel* Label37;      // "Stack"
+    QLabel* Label38;      // "Method Area"
+    QLabel* Label2;       // "<-CPP"
+    QLabel* Label3;       // "<-SP"
+    QLabel* Label4;       // "<-LV"
+    QLabel* Offset;       // "Offset"
+    QGroupBox* GroupBox1; // "Standard I/O"
+    QLineEdit* Edit1;     // the standard input
 
     // The menus.
     QMenu* File1;
@@ -113,6 +132,8 @@ class TForm1 : public QMainWindow {
   public slots:
     void New1Click();
     void MicroProgram1Click();
+    void IJVMProgram1Click();
+    void Close1Click();
     void Save1Click();
     void SaveAs1Click();
     void Exit1Click();
@@ -136,11 +157,15 @@ class TForm1 : public QMainWindow {
     void BitBtn8Click();
     void Button2Click();
     void ComboBox1Change(int index);
+    void Edit1Exit();
+    void ListBox5Click();
     // Asks a running Run or IJVM step to stop (Escape).
     void stopRunning();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    // Edit1 losing the focus runs Edit1Exit.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     // The compile-and-load flow.
@@ -148,6 +173,8 @@ class TForm1 : public QMainWindow {
     void CompileMicroprogram();
     bool CompilerReportedError();
     bool RequireLoaded();
+    // Empties the IJVM views, hides the diagnostics and zeroes the standard input.
+    void ClearIjvmViews();
     // Checks, assembles and loads the named file, showing it in Memo2.
     void compileFile(const QString& name);
 
@@ -190,9 +217,11 @@ class TForm1 : public QMainWindow {
     DatapathDrawing* drawing_;
     std::unique_ptr<TForm2> info_; // the start-up Info dialog, kept until the end
 
-    Workbench workbench_;       // the machine and the source map of the last compile
-    EditorPositions positions_; // editor positions of the compiled file's bytes
-    EditorFile memo2File_;      // how Memo2's file is encoded
+    Workbench workbench_;            // the machine and the source map of the last compile
+    EditorPositions positions_;      // editor positions of the compiled file's bytes
+    EditorFile memo2File_;           // how Memo2's file is encoded
+    EditorFile memo1File_;           // how Memo1's file is encoded
+    EditorPositions memo1Positions_; // editor positions of the IJVM file's bytes
     bool loaded_ = false;
     int radix_ = 10;
     int phase_ = 0;

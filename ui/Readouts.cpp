@@ -15,8 +15,7 @@ int labelOf(Register r) {
 }
 
 const Mic* executedRecord(const ControlPath& machine) {
-    const auto* e = machine.controlStore().search(machine.previousMpc);
-    return e ? &e->second : nullptr;
+    return machine.controlStore().search(machine.previousMpc);
 }
 
 } // namespace

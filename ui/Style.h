@@ -1,12 +1,15 @@
 #pragma once
-// The few looks the forms share: the form font, named colours and the client size of a
-// form whose size is given as its outer size.
+// The few looks the forms share: the form font, named colours, the client size of a
+// form whose size is given as its outer size, and the memory editors' pieces.
 
 #include <QAbstractScrollArea>
 #include <QColor>
 #include <QFont>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
+#include <QPushButton>
+#include <QRect>
 #include <QSize>
 #include <QWidget>
 
@@ -21,6 +24,7 @@ inline const QColor toolTipBackground{255, 255, 225};
 inline const QColor buttonFace{240, 240, 240};
 inline const QColor light3d{227, 227, 227};
 inline const QColor scrollBar{200, 200, 200};
+inline const QColor dark3d{105, 105, 105};
 
 // "Times New Roman" at a pixel height; where it is missing the system's metric-compatible
 // serif (Liberation Serif) stands in.
@@ -54,6 +58,43 @@ inline void setBackground(QWidget* w, const QColor& c) {
 // frame of 4 pixels and under a title bar of 26.
 inline QSize clientSize(int width, int height) {
     return {width - 8, height - 34};
+}
+
+// The memory editors' pieces: a lime bold caption, a one-line box with its design text,
+// and the standard OK and Cancel buttons (75 by 25).
+inline QLabel* formLabel(QWidget* parent, const char* name, const QString& text, QPoint at) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setFont(timesFont(13, true));
+    setTextColour(l, lime);
+    l->move(at);
+    l->adjustSize();
+    return l;
+}
+
+inline QLineEdit* formEdit(QWidget* parent, const char* name, const QString& text, QRect place) {
+    auto* e = new QLineEdit(text, parent);
+    e->setObjectName(name);
+    e->setGeometry(place);
+    // The narrow byte boxes show their three digits whole.
+    e->setTextMargins(0, 0, 0, 0);
+    setTextColour(e, Qt::black);
+    return e;
+}
+
+inline QPushButton* okButton(QWidget* parent, QPoint at) {
+    auto* b = new QPushButton(QStringLiteral("OK"), parent);
+    b->setObjectName("BitBtn1");
+    b->setGeometry(at.x(), at.y(), 75, 25);
+    b->setDefault(true);
+    return b;
+}
+
+inline QPushButton* cancelButton(QWidget* parent, QPoint at) {
+    auto* b = new QPushButton(QStringLiteral("Cancel"), parent);
+    b->setObjectName("BitBtn2");
+    b->setGeometry(at.x(), at.y(), 75, 25);
+    return b;
 }
 
 } // namespace tarveno::ui::style

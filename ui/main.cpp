@@ -5,7 +5,10 @@
 #include "ui/Host.h"
 #include "ui/Info.h"
 #include "ui/InputForm.h"
+#include "ui/Memory.h"
 #include "ui/Unit3.h"
+#include "ui/WriteByteMemory.h"
+#include "ui/WriteForm.h"
 
 #include <QApplication>
 
@@ -20,6 +23,9 @@ int main(int argc, char** argv) {
     tarveno::ui::TForm2 form2;
     tarveno::ui::TForm3 form3;
     tarveno::ui::TForm4 form4;
+    tarveno::ui::TForm5 form5(dialogs, nullptr);
+    tarveno::ui::TForm6 form6;
+    tarveno::ui::TForm7 form7;
     window.show();
     return app.exec();
 }

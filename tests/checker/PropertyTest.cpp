@@ -1,8 +1,8 @@
 // What the checker passes, the micro-assembler assembles into the microinstructions
 // the source means: checked against the microprogram file it really writes.
 
-#include "common/RunProgram.h"
 #include "checker/MalChecker.h"
+#include "common/RunProgram.h"
 #include "mal/MicroAssembler.h"
 
 #include <gtest/gtest.h>
@@ -39,15 +39,14 @@ class Assembled : public ::testing::Test {
 
     // The checker passes the source, and its intended program equals the file, line for line.
     void expectCleanAndSameProgram(const std::string& source, const CheckAnalysis& a) {
+        SCOPED_TRACE(source);
         ASSERT_EQ(a.result.errors, 0) << formatReport(a.result, "x");
         const std::vector<Written> lines = assemble(source);
-        ASSERT_EQ(lines.size(), a.program.size()) << source;
-        for (size_t i = 0; i < lines.size(); ++i) {
-            SCOPED_TRACE(source);
-            EXPECT_EQ(lines[i].address, a.program[i].address);
-            EXPECT_EQ(lines[i].next, a.program[i].next);
-            EXPECT_EQ(lines[i].word, a.program[i].word);
-        }
+        ASSERT_EQ(lines.size(), a.program.size());
+        for (size_t i = 0; i < lines.size(); ++i)
+            EXPECT_EQ(std::tie(lines[i].address, lines[i].next, lines[i].word),
+                      std::tie(a.program[i].address, a.program[i].next, a.program[i].word))
+                << i;
     }
 
     testutil::TempDir dir_;
@@ -207,7 +206,7 @@ TEST_F(Assembled, ExamplesAndWorkedStatementsAreAssembledAsTheCheckerMeansThem) 
 // micro-assembler's words are the words the statements mean.
 TEST_F(Assembled, GrammarStatementsPassOnlyWhenAssembledAsMeant) {
     int clean = 0, refused = 0;
-    for (uint32_t seed = 1; seed <= 400; ++seed) {
+    for (uint32_t seed = 1; seed <= 200; ++seed) {
         Grammar grammar(seed);
         std::string source;
         std::vector<Drawn> drawn;
@@ -232,18 +231,17 @@ TEST_F(Assembled, GrammarStatementsPassOnlyWhenAssembledAsMeant) {
             SCOPED_TRACE(source);
             const Drawn& d = drawn[static_cast<size_t>(i)];
             ASSERT_TRUE(first.count(i));
-            EXPECT_EQ(first[i].word, d.word) << d.text;
-            EXPECT_EQ(first[i].next, d.next) << d.text;
+            EXPECT_EQ(std::tie(first[i].word, first[i].next), std::tie(d.word, d.next)) << d.text;
             if (d.thenTarget >= 0) {
                 ASSERT_TRUE(first.count(d.next + 256));
-                EXPECT_EQ(first[d.next + 256].next, d.thenTarget);
-                EXPECT_EQ(first[d.next + 256].word, 0u);
+                EXPECT_EQ(std::tuple(first[d.next + 256].next, first[d.next + 256].word),
+                          std::tuple(d.thenTarget, 0u));
             }
         }
         expectCleanAndSameProgram(source, a);
     }
     std::cout << "grammar sources: " << clean << " clean, " << refused << " refused\n";
-    EXPECT_GT(clean, 150);
+    EXPECT_GT(clean, 75);
 }
 
 // Grammar statements with one token mutated (dropped, doubled, swapped or replaced):
@@ -255,7 +253,7 @@ TEST_F(Assembled, MutatedStatementsPassOnlyWhenAssembledAsMeant) {
         "FETCH", "IF",  "(",   ")",   "GOTO", "ELSE", "L0",  "L9", "X100", "&", ",",  "SHL"};
     std::mt19937 random(2024);
     int clean = 0, rounds = 0;
-    for (uint32_t seed = 1; seed <= 4000; ++seed) {
+    for (uint32_t seed = 1; seed <= 2000; ++seed) {
         Grammar grammar(seed);
         std::string source;
         for (int32_t i = 0; i < statementsPerSource; ++i) {
@@ -293,5 +291,5 @@ TEST_F(Assembled, MutatedStatementsPassOnlyWhenAssembledAsMeant) {
         expectCleanAndSameProgram(source, a);
     }
     std::cout << "mutated sources passed: " << clean << " of " << rounds << "\n";
-    EXPECT_GT(clean, 150);
+    EXPECT_GT(clean, 75);
 }

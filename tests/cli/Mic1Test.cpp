@@ -86,8 +86,12 @@ TEST(Mic1Run, MemoryWordsStandardInputAndDump) {
     r = run(mic1, {"run", src, "--mem", "1=41", "--mem", "0x10=-0x10", "--dump", "0:3"});
     EXPECT_NE(r.out.find("HALTED=yes\n0: ?\n1: 42\n2: ?\n"), std::string::npos) << r.out;
 
-    r = run(mic1, {"run", src, "--mem", "1=41", "--mem", "0x10=-0x10", "--json"});
-    EXPECT_NE(r.out.find("\"memory\":{\"1\":42,\"16\":-16}"), std::string::npos) << r.out;
+    // Every cell, in ascending address order whatever the order they were made in.
+    r = run(mic1, {"run", src, "--mem", "0xFFFFFFFA=5", "--mem", "40=4", "--mem", "1=41", "--mem",
+                   "0x10=-0x10", "--mem", "33=3", "--json"});
+    EXPECT_NE(r.out.find("\"memory\":{\"1\":42,\"16\":-16,\"33\":3,\"40\":4,\"4294967290\":5}}\n"),
+              std::string::npos)
+        << r.out;
     r = run(mic1, {"run", src, "--json", "--dump", "2:1"});
     EXPECT_NE(r.out.find("\"memory\":{\"2\":null}"), std::string::npos) << r.out;
 }
@@ -135,6 +139,25 @@ TEST(Mic1, UsageAndFatalErrors) {
     EXPECT_EQ(run(mic1, {"ijvm", (dir / "missing.jvm").string()}).status, 1);
 }
 
+TEST(Mic1, StepCountsArePlainDecimals) {
+    TempDir dir;
+    const std::string src = dir.write("inc.mal", increment);
+    for (const char* option : {"--max-steps", "--steps"}) {
+        for (const char* value :
+             {"-1", "010", "00", "1x", "0x10", "+5", " 5", "1e3", "", "18446744073709551616"}) {
+            auto r = run(mic1, {"run", src, "--mode", "mic", option, value});
+            EXPECT_EQ(r.status, 2) << option << ' ' << value;
+            EXPECT_EQ(r.out, "");
+            EXPECT_EQ(r.err.rfind(std::string("mic1: ") + option + ": must be", 0), 0u) << r.err;
+        }
+    }
+    // 0 is no bound; the largest count fits.
+    EXPECT_EQ(run(mic1, {"run", src, "--max-steps", "0"}).status, 0);
+    EXPECT_EQ(run(mic1, {"run", src, "--max-steps", "18446744073709551615"}).status, 0);
+    EXPECT_NE(run(mic1, {"run", src, "--mode", "mic", "--steps", "10"}).out.find("STEPS=10 "),
+              std::string::npos);
+}
+
 TEST(Mic1, BadInputNeverCrashesOrHangs) {
     TempDir dir;
     std::mt19937 rng(7);
@@ -160,6 +183,18 @@ TEST(Mic1, BadInputNeverCrashesOrHangs) {
     r = run(mic1, {"ijvm", dir.write("garbage.jvm", garbage)});
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.out.rfind("Method area (", 0), 0u);
+
+    // A file that never ends is refused after 16 MB, as a fatal error.
+    if (std::filesystem::exists("/dev/zero")) {
+        for (const char* name : {"zero.bin", "zero.jvm"}) {
+            std::filesystem::create_symlink("/dev/zero", dir / name);
+            const std::string path = (dir / name).string();
+            r = run(mic1, {name[5] == 'b' ? "run" : "ijvm", path});
+            EXPECT_EQ(r.status, 1) << name;
+            EXPECT_EQ(r.out, "cannot read " + path +
+                                 ": it holds more than 16 MB (16777216 bytes), far more than any program");
+        }
+    }
 }
 
 TEST(Mic1Ijvm, ImageTablesAndDiagnostics) {

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <thread>
+#include <utility>
 
 using namespace tarveno;
 
@@ -26,29 +28,53 @@ void place(ControlPath& m, uint32_t address, uint32_t w, uint32_t next) {
 
 } // namespace
 
-TEST(Memory, BucketsKeepAscendingKeysAndLookupAddsRecords) {
+TEST(Memory, LookupAddsSearchDoesNotAndListingsAscend) {
     Memory<uint32_t, int32_t> mem;
     for (const auto& [key, value] : {std::pair(40u, 4), {20u, 2}, {0u, 9}})
         mem.insert({key, value});
-    EXPECT_EQ(mem.search(20)->second, 2);
+    EXPECT_EQ(*mem.search(20), 2);
     EXPECT_FALSE(mem.missed());
     EXPECT_EQ(mem.search(60), nullptr);
     EXPECT_TRUE(mem.missed());
-    std::vector<uint32_t> order;
-    mem.forEach([&](const auto& e) { order.push_back(e.first); });
-    EXPECT_EQ(order, (std::vector<uint32_t>{0, 20, 40})); // one bucket, ascending
+    EXPECT_EQ(std::as_const(mem).search(61), nullptr); // a view's search makes no cell either
+    EXPECT_EQ(mem.count(), 3);
 
     EXPECT_FALSE(mem.contains(7));
     EXPECT_EQ(mem.lookup(7), 0);  // a missing key gets an all-zero record...
     EXPECT_TRUE(mem.contains(7)); // ...that exists from then on
+    EXPECT_FALSE(mem.missed());
     mem.lookup(7) = 70;
-    EXPECT_EQ(mem.count(), 4);
-    mem.lookup(7 + 4096) = 1; // keys that share a cache slot stay distinct
-    EXPECT_EQ(std::tuple(mem.search(7)->second, mem.lookup(7 + 4096)), std::tuple(70, 1));
+    mem.insert({0, 10}); // a present key takes the new value in place
+    EXPECT_EQ(std::tuple(mem.count(), *mem.search(0)), std::tuple(4, 10));
+
+    // Records stay where they are while the store grows by many keys, near and far
+    // (the standard-input cell, neighbours on both sides of page boundaries, strided
+    // keys), and a listing gives every key once, in ascending order.
+    int32_t* seven = &mem.lookup(7);
+    std::vector<uint32_t> expected{0, 7, 20, 40};
+    for (uint32_t k = 0; k < 20000; ++k) {
+        const uint32_t key = 1000 + k * 4096 + (k % 5);
+        mem.lookup(key) = static_cast<int32_t>(k);
+        expected.push_back(key);
+    }
+    for (uint32_t key : {0xFFFFFFFAu, 0xFFFFFFFFu, 100000u, 100032u, 100031u, 100064u, 100063u}) {
+        mem.lookup(key) = -1;
+        expected.push_back(key);
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(std::tuple(seven, *seven), std::tuple(&mem.lookup(7), 70));
+    EXPECT_EQ(mem.count(), static_cast<int32_t>(expected.size()));
+    std::vector<uint32_t> order;
+    mem.forEach([&](uint32_t key, int32_t) { order.push_back(key); });
+    EXPECT_EQ(order, expected);
+    EXPECT_EQ(std::tuple(*mem.search(1000 + 19999u * 4096 + 4), mem.search(1000 + 4096), *mem.search(100031)),
+              std::tuple(19999, nullptr, -1));
 
     Memory<uint32_t, int32_t> copy(mem);
     copy.lookup(7) = 71;
-    EXPECT_EQ(std::tuple(mem.lookup(7), copy.lookup(7)), std::tuple(70, 71));
+    EXPECT_EQ(std::tuple(mem.lookup(7), copy.lookup(7), copy.count()), std::tuple(70, 71, mem.count()));
+    Memory<uint32_t, int32_t> moved(std::move(copy));
+    EXPECT_EQ(std::tuple(moved.lookup(7), moved.count()), std::tuple(71, mem.count()));
 }
 
 TEST(Datapath, AluShifterAndFlags) {
@@ -303,7 +329,7 @@ TEST(ControlPath, RunLeavesTheSameStateAsSingleSteps) {
             b.microStep();
         }
         EXPECT_EQ(seen, stepped);
-        EXPECT_EQ(&a.currentMic(), &a.controlStore().search(a.previousMpc)->second);
+        EXPECT_EQ(&a.currentMic(), a.controlStore().search(a.previousMpc));
         auto state = [](const ControlPath& m) {
             return std::tuple(m.mpc, m.previousMpc, m.microCounter, m.currentMic().word,
                               std::vector<int32_t>(m.registers, m.registers + RegisterCount), m.aBus, m.bBus,
@@ -312,6 +338,6 @@ TEST(ControlPath, RunLeavesTheSameStateAsSingleSteps) {
         };
         ASSERT_EQ(state(a), state(b));
         ASSERT_EQ(state(c), state(b));
-        a.mainMemory.forEach([&](const auto& e) { EXPECT_EQ(*b.peekWord(e.first), e.second); });
+        a.mainMemory.forEach([&](uint32_t key, int32_t value) { EXPECT_EQ(*b.peekWord(key), value); });
     }
 }

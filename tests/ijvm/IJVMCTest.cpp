@@ -181,7 +181,7 @@ TEST(IjvmLoad, HandsTheTablesToTheMachineAndResetsIt) {
     // Reset: registers and sequencer to 0; the image is not placed in memory, which
     // keeps its words, like the control store.
     EXPECT_EQ(std::tuple(machine.registers[SP], machine.mpc, machine.microCounter, machine.memoryWord(12),
-                         machine.controlStore().search(3)->second.nextAddress),
+                         machine.controlStore().search(3)->nextAddress),
               std::tuple(0, 0u, 0u, 34, 4u));
 
     // A second load replaces the tables.

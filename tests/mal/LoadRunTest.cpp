@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 using namespace tarveno;
 
 namespace {
@@ -18,11 +20,9 @@ struct Record {
 
 void expectRecords(const ControlPath& m, const std::vector<Record>& records) {
     for (const Record& r : records) {
-        const auto* e = m.controlStore().search(r.address);
+        const Mic* e = m.controlStore().search(r.address);
         ASSERT_TRUE(e) << r.address;
-        EXPECT_EQ(std::tie(e->second.nextAddress, e->second.word, e->second.text),
-                  std::tie(r.next, r.word, r.text))
-            << r.address;
+        EXPECT_EQ(std::tie(e->nextAddress, e->word, e->text), std::tie(r.next, r.word, r.text)) << r.address;
     }
 }
 
@@ -62,33 +62,27 @@ TEST(LoadMicroprogram, FileFormat) {
 }
 
 TEST(LoadAndRun, Examples) {
-    const std::string dir = TARVENO_EXAMPLES_DIR;
-    const RunLimits bound{100000, nullptr};
-    auto word = [](const ControlPath& m, uint32_t address) {
-        const int32_t* w = m.peekWord(address);
-        return w ? std::to_string(*w) : "none";
+    struct Example {
+        std::string name;
+        std::vector<std::pair<Register, int32_t>> registers;
+        std::vector<std::optional<int32_t>> words; // from word 0; none: never written
     };
-
-    ControlPath count;
-    assembleAndLoad(count, dir + "/count.mal");
-    EXPECT_EQ(count.run(bound), StopReason::Halted);
-    EXPECT_EQ(count.mpc, 112u);
-    EXPECT_EQ(std::tuple(count.registers[TOS], count.registers[LV], count.registers[H]),
-              std::tuple(15, 0, 1));
-
-    ControlPath mem;
-    assembleAndLoad(mem, dir + "/memloop.mal");
-    EXPECT_EQ(mem.run(bound), StopReason::Halted);
-    EXPECT_EQ(std::tuple(mem.registers[TOS], mem.registers[SP]), std::tuple(30, 0));
-    for (uint32_t w = 0; w <= 5; ++w)
-        EXPECT_EQ(word(mem, w), w ? std::to_string(2 * w) : "none");
-
-    ControlPath branch;
-    assembleAndLoad(branch, dir + "/branch.mal");
-    EXPECT_EQ(branch.run(bound), StopReason::Halted);
-    EXPECT_EQ(std::tuple(branch.registers[TOS], branch.registers[OPC], branch.registers[LV]),
-              std::tuple(1, 1, 4));
-    const std::vector<int32_t> words = {0x02030103, 0x01030400, -1, 0, 1};
-    for (uint32_t w = 0; w < words.size(); ++w)
-        EXPECT_EQ(word(branch, w), std::to_string(words[w]));
+    const std::vector<Example> examples = {
+        {"count", {{TOS, 15}, {LV, 0}, {H, 1}}, {}},
+        {"memloop", {{TOS, 30}, {SP, 0}}, {std::nullopt, 2, 4, 6, 8, 10}},
+        {"branch", {{TOS, 1}, {OPC, 1}, {LV, 4}}, {0x02030103, 0x01030400, -1, 0, 1}},
+    };
+    for (const Example& e : examples) {
+        SCOPED_TRACE(e.name);
+        ControlPath m;
+        assembleAndLoad(m, TARVENO_EXAMPLES_DIR "/" + e.name + ".mal");
+        EXPECT_EQ(m.run(RunLimits{100000, nullptr}), StopReason::Halted);
+        EXPECT_EQ(m.mpc, 112u);
+        for (const auto& [r, value] : e.registers)
+            EXPECT_EQ(m.registers[r], value) << registerNames[r];
+        for (uint32_t w = 0; w < e.words.size(); ++w) {
+            const int32_t* word = m.peekWord(w);
+            EXPECT_EQ(word ? std::optional(*word) : std::nullopt, e.words[w]) << w;
+        }
+    }
 }

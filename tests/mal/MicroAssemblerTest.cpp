@@ -111,6 +111,15 @@ TEST(MicroAssembler, SourceMapAndLabels) {
     EXPECT_EQ(a.sourceStart(100000), 0);
     EXPECT_EQ(a.labelAddress("LOOP"), 1);
 
+    // Of three statements with one label the last one is found, whatever the order of
+    // the names around it.
+    MicroAssembler twins(dir.write("twins.mal", "b h = 0\na h = 1\nb h = 2\nab goto b\nb goto a\n"),
+                         (dir / "twins.bin").string());
+    twins.assemble();
+    EXPECT_EQ(std::tuple(twins.labelAddress("B"), twins.labelAddress("A"), twins.labelAddress("AB"),
+                         twins.labelAddress("C")),
+              std::tuple(4, 1, 3, -1));
+
     // The map is bounded at 512 statements.
     MicroAssembler many(dir.write("many.mal", repeat("h = h + 1\n", 600)), (dir / "many.bin").string());
     many.assemble();

@@ -37,17 +37,22 @@ struct Pictures {
     QImage screen() const { return window->grab().toImage(); }
 };
 
-// The colours along a control line that differ from the expected one, as "x,y" texts.
-std::vector<std::string> offColour(const QImage& img, const Polyline& line, const QColor& colour) {
-    std::vector<std::string> wrong;
-    const auto pts = line.view();
-    for (size_t i = 1; i < pts.size(); ++i) {
-        const int dx = (pts[i].x > pts[i - 1].x) - (pts[i].x < pts[i - 1].x);
-        const int dy = (pts[i].y > pts[i - 1].y) - (pts[i].y < pts[i - 1].y);
-        for (Point p = pts[i - 1];; p = {p.x + dx, p.y + dy}) {
-            if (img.pixelColor(p.x, p.y) != colour)
-                wrong.push_back(std::to_string(p.x) + "," + std::to_string(p.y));
-            if (p == pts[i]) break;
+using Lines = std::vector<Polyline>;
+using Pixels = std::vector<std::string>;
+
+// The pixels along control lines that differ from the expected colour, as "x,y" texts.
+Pixels offColour(const QImage& img, const Lines& lines, const QColor& colour) {
+    Pixels wrong;
+    for (const Polyline& line : lines) {
+        const auto pts = line.view();
+        for (size_t i = 1; i < pts.size(); ++i) {
+            const int dx = (pts[i].x > pts[i - 1].x) - (pts[i].x < pts[i - 1].x);
+            const int dy = (pts[i].y > pts[i - 1].y) - (pts[i].y < pts[i - 1].y);
+            for (Point p = pts[i - 1];; p = {p.x + dx, p.y + dy}) {
+                if (img.pixelColor(p.x, p.y) != colour)
+                    wrong.push_back(std::to_string(p.x) + "," + std::to_string(p.y));
+                if (p == pts[i]) break;
+            }
         }
     }
     return wrong;
@@ -62,7 +67,13 @@ int offColour(const QImage& img, const Rect& r, const QColor& colour, int dx = 0
     return wrong;
 }
 
-using Lines = std::vector<Polyline>;
+// The clock surface's pixels of a phase's marks that are not red.
+int offRed(const QImage& screen, int phase) {
+    int wrong = 0;
+    for (const Rect& r : clockMarkRects(phase))
+        wrong += offColour(screen, r, red, 8, 496);
+    return wrong;
+}
 
 Lines allControlLines() {
     Lines all;
@@ -89,31 +100,16 @@ void refresh(DatapathDrawing& d, uint32_t word, bool n, bool z) {
 
 } // namespace
 
-TEST(Pictures, SurfacesSitWhereTheWindowExpectsThem) {
-    Pictures p;
-    const auto place = [&](const char* name) { return p.window->findChild<QWidget*>(name)->geometry(); };
-    EXPECT_EQ(place("Image1"), QRect(7, 16, 802, 497));
-    EXPECT_EQ(place("PaintBox1"), QRect(0, 0, 809, 513));
-    EXPECT_EQ(place("Image2"), QRect(8, 496, 352, 116));
-    EXPECT_EQ(place("PaintBox2"), QRect(8, 496, 352, 116));
-}
-
 TEST(Pictures, AStepLightsItsLinesAndFlowsAndTheNextPutsThemBack) {
     Pictures p;
     // Every control line is drawn in the picture, so a lit line covers a drawn one.
-    for (const Polyline& l : allControlLines())
-        EXPECT_TRUE(offColour(p.picture(), l, black).empty());
+    EXPECT_EQ(offColour(p.picture(), allControlLines(), black), Pixels{});
 
     // MDR = H + TOS; rd
-    const uint32_t step1 = makeWord(B_TOS, MemRead, 1u << MDR, 60);
-    refresh(*p.drawing, step1, false, true);
-    QImage picture = p.picture();
-    EXPECT_EQ(offColour(picture, *bEnableLine(B_TOS), red), std::vector<std::string>{});
-    EXPECT_EQ(offColour(picture, cEnableLine(MDR), red), std::vector<std::string>{});
-    EXPECT_EQ(offColour(picture, markLine(1), red), std::vector<std::string>{});
-    EXPECT_EQ(offColour(picture, *bEnableLine(B_PC), black), std::vector<std::string>{});
-    EXPECT_EQ(offColour(picture, cEnableLine(TOS), black), std::vector<std::string>{});
-    EXPECT_EQ(offColour(picture, markLine(0), black), std::vector<std::string>{});
+    refresh(*p.drawing, makeWord(B_TOS, MemRead, 1u << MDR, 60), false, true);
+    const Lines first{*bEnableLine(B_TOS), cEnableLine(MDR), markLine(1)};
+    EXPECT_EQ(offColour(p.picture(), first, red), Pixels{});
+    EXPECT_EQ(offColour(p.picture(), {*bEnableLine(B_PC), cEnableLine(TOS), markLine(0)}, black), Pixels{});
 
     const QImage screen = p.screen();
     std::vector<FlowRect> flows = abFlowRects(B_TOS, 0);
@@ -124,22 +120,15 @@ TEST(Pictures, AStepLightsItsLinesAndFlowsAndTheNextPutsThemBack) {
     // Nothing beside the flow: left of the TOS stub and under the A bus.
     EXPECT_NE(screen.pixelColor(191, 244), blue);
     EXPECT_NE(screen.pixelColor(133, 321), blue);
-    for (const Rect& r : clockMarkRects(4))
-        EXPECT_EQ(offColour(screen, r, red, 8, 496), 0);
+    EXPECT_EQ(offRed(screen, 4), 0);
 
-    // H = MBRU << 8
+    // H = MBRU << 8: its lines lit, the previous ones black again, the flow wiped.
     const uint32_t step2 = makeWord(B_MBRU, 0, 1u << H, 20 | 0x80);
     p.drawing->bLine(step2);
     p.drawing->cLines(step2);
     p.drawing->shiftAndJmpcMarks(step2);
-    picture = p.picture();
-    EXPECT_EQ(offColour(picture, *bEnableLine(B_TOS), black), std::vector<std::string>{});
-    EXPECT_EQ(offColour(picture, cEnableLine(MDR), black), std::vector<std::string>{});
-    EXPECT_EQ(offColour(picture, markLine(1), black), std::vector<std::string>{});
-    EXPECT_EQ(offColour(picture, *bEnableLine(B_MBRU), red), std::vector<std::string>{});
-    EXPECT_EQ(offColour(picture, cEnableLine(H), red), std::vector<std::string>{});
-    EXPECT_EQ(offColour(picture, markLine(3), red), std::vector<std::string>{});
-    // The lines' repaint wiped the previous flow.
+    EXPECT_EQ(offColour(p.picture(), first, black), Pixels{});
+    EXPECT_EQ(offColour(p.picture(), {*bEnableLine(B_MBRU), cEnableLine(H), markLine(3)}, red), Pixels{});
     const QImage wiped = p.screen();
     for (const FlowRect& f : flows)
         EXPECT_EQ(offColour(wiped, f.rect, blue), f.rect.width * f.rect.height);
@@ -150,15 +139,12 @@ TEST(Pictures, ClockMarksAccumulateUntilTheClockIsRepainted) {
     p.drawing->clockRepaint();
     for (int phase = 0; phase < 4; ++phase)
         p.drawing->clockMark(phase);
-    QImage screen = p.screen();
-    for (const Rect& r : clockMarkRects(4))
-        EXPECT_EQ(offColour(screen, r, red, 8, 496), 0);
+    EXPECT_EQ(offRed(p.screen(), 4), 0);
 
     p.drawing->clockRepaint();
     p.drawing->clockMark(0);
-    screen = p.screen();
-    for (const Rect& r : clockMarkRects(0))
-        EXPECT_EQ(offColour(screen, r, red, 8, 496), 0);
+    const QImage screen = p.screen();
+    EXPECT_EQ(offRed(screen, 0), 0);
     // The later phases' marks are gone where phase 0 does not cover them.
     const QRect phase0a(91, 30, 5, 54), phase0b(91, 82, 33, 5);
     for (int phase = 1; phase < 4; ++phase)

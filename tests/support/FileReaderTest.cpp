@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <tuple>
+#include <vector>
+
 using namespace tarveno;
 
 TEST(FileReader, Words) {
@@ -65,6 +69,16 @@ TEST(FileReader, MarksAndPositions) {
     r.clearState();
     r.seek(2);
     EXPECT_EQ(text(r.nextWord()), "IADD");
+    // A position past the end can be set, and reading there meets the end; a negative
+    // one fails and leaves the position alone.
+    r.seek(100);
+    EXPECT_EQ(r.position(), 100);
+    EXPECT_EQ(r.nextWord(), nullptr);
+    EXPECT_EQ(r.position(), 101);
+    r.clearState();
+    r.seek(-5);
+    r.clearState();
+    EXPECT_EQ(std::tuple(r.position(), r.size()), std::tuple(100, 14));
 }
 
 TEST(FileReader, ReadTokenAndSkipPast) {
@@ -95,4 +109,22 @@ TEST(FileReader, OpenFailsWithItsMessageAndOpensReadOnly) {
     FileReader ro(path);
     EXPECT_TRUE(ro.open());
     EXPECT_EQ(text(ro.nextWord()), "ONE");
+
+    // Files up to 16 MB are read; larger ones, and files that never end, are refused.
+    std::string large(FileReader::maxFileBytes, ' ');
+    large.replace(large.size() - 4, 4, "END\n");
+    FileReader atLimit(dir.write("limit", large));
+    atLimit.open();
+    EXPECT_EQ(std::tuple(text(atLimit.nextWord()), atLimit.size()),
+              std::tuple("END", static_cast<int32_t>(FileReader::maxFileBytes)));
+    large += ' ';
+    std::vector<std::string> tooLarge{dir.write("over", large)};
+    if (std::filesystem::exists("/dev/zero")) tooLarge.push_back("/dev/zero");
+    for (const std::string& name : tooLarge) {
+        FileReader r(name);
+        EXPECT_EQ(testutil::fatalOf([&] { r.open(); }).first,
+                  "cannot read " + name +
+                      ": it holds more than 16 MB (16777216 bytes), far more than any program");
+        EXPECT_EQ(r.nextWord(), nullptr); // nothing was kept open
+    }
 }

@@ -1,0 +1,63 @@
+// The memory viewer's lines and numbers beyond what the window test reaches, and the IJVM
+// skeleton's bytes, without Qt.
+
+#include "ui/MemoryView.h"
+#include "core/ControlPath.h"
+#include "support/FatalError.h"
+#include "ui/IjvmSkeleton.h"
+
+#include <gtest/gtest.h>
+
+using namespace tarveno;
+using namespace tarveno::ui;
+
+namespace {
+
+// The "IJVM Error:" text of a refused number, or "" when it was accepted.
+template <class F> std::string refusal(F&& f) {
+    try {
+        f();
+    } catch (const FatalError& e) {
+        return e.userMessage();
+    }
+    return "";
+}
+
+} // namespace
+
+TEST(MemoryView, LinesAndPagesUpToTheTopWithoutCreatingWords) {
+    ControlPath m;
+    m.memoryWord(5) = 0x0102A0FF;
+    EXPECT_EQ(memoryLines(m, 0, 10)[5], "0000000020: 001 002 160 255 ");
+    EXPECT_EQ(memoryLines(m, 0, 16)[5], "0x00000014: 0x01 0x02 0xA0 0xFF ");
+    for (uint32_t first = 0; first < 1000; first = nextPage(first))
+        memoryLines(m, first, 10);
+    EXPECT_EQ(m.mainMemory.count(), 1);
+    EXPECT_EQ(previousPage(250), 150u);
+    EXPECT_EQ(nextPage(0xFFFFFFF0u), 84u); // no upper bound: it wraps
+    // The list ends where first word + 100 wraps: a full page just below.
+    EXPECT_TRUE(memoryLines(m, 0xFFFFFF9Cu, 16).empty());
+    const auto top = memoryLines(m, 0xFFFFFF9Bu, 16);
+    ASSERT_EQ(top.size(), 100u);
+    EXPECT_EQ(top.back(), "0xFFFFFFF8: ?");
+}
+
+TEST(MemoryView, TypedNumbers) {
+    EXPECT_EQ(typedWordAddress("-7"), 0xFFFFFFFFu); // toward zero: -1
+    EXPECT_EQ(typedWordAddress("0x10"), 4u);
+    EXPECT_EQ(wordWrite("-4", "-1"), (MemoryWrite{0xFFFFFFFFu, -1}));
+    EXPECT_EQ(byteWrite("0", {"0x7F", "0o1", "0n11", "255"}), (MemoryWrite{0, 0x7F0103FF}));
+    // The value boxes are read before the address: with both bad, theirs is the text shown.
+    EXPECT_NE(refusal([] { wordWrite("bad1", "bad2"); }).find("bad2"), std::string::npos);
+    EXPECT_NE(refusal([] { byteWrite("q", {"1", "2", "x3", "4"}); }).find("x3"), std::string::npos);
+}
+
+TEST(IjvmSkeleton, TwentyThreeLinesInTheSystemsBytes) {
+    ASSERT_EQ(ijvmSkeleton.size(), 23u);
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(ijvmSkeleton[i].size(), 64u) << i;
+    EXPECT_NE(ijvmSkeleton[1].find("codice \xE8 lo"), std::string_view::npos);
+    EXPECT_EQ(ijvmSkeleton[4], ".constant");
+    EXPECT_EQ(ijvmSkeleton[11], " // Inserire le variabili locali del meotodo.");
+    EXPECT_EQ(ijvmSkeleton[22], ".end-main");
+}

@@ -1,0 +1,57 @@
+#pragma once
+// What the memory viewer and its two editors compute, without Qt: the lines of the list,
+// the paging, and the word a typed address and value write. Typed numbers go through
+// atolong, which raises FatalError (with the text of the "IJVM Error:" box) on a bad one.
+
+#include "core/Datapath.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarveno::ui {
+
+// Words in one page of the list.
+inline constexpr uint32_t memoryPageWords = 100;
+
+// The byte part of a line: the four bytes of word, most significant first, each
+// zero-padded to the digits of 255 in radix and followed by a blank; "?" when the word
+// does not exist (word is nullptr).
+std::string FormatWordBytes(const int32_t* word, int radix);
+
+// One line: the byte address of wordAddress, zero-padded to the digits of 0xFFFFFFFF in
+// radix, ": " and the byte part. radix is 10 or 16.
+std::string memoryLine(uint32_t wordAddress, const int32_t* word, int radix);
+
+// The lines from firstWord on, while firstWord + 100 (wrapping) lies above the address:
+// empty when that sum wraps. Searches the memory without creating any word.
+std::vector<std::string> memoryLines(const Datapath& machine, uint32_t firstWord, int radix);
+
+// "-->": one page on, without bound (wrapping). "<--": one page back, not below 0.
+uint32_t nextPage(uint32_t firstWord);
+uint32_t previousPage(uint32_t firstWord);
+
+// The word address of a typed byte address: its value divided by 4, toward zero.
+uint32_t typedWordAddress(std::string_view text);
+
+// One word to store.
+struct MemoryWrite {
+    uint32_t wordAddress = 0;
+    int32_t value = 0;
+    bool operator==(const MemoryWrite&) const = default;
+};
+
+// "Write Word": the word is converted before the address.
+MemoryWrite wordWrite(std::string_view address, std::string_view word);
+
+// "Write Byte": four numbers, most significant first, each shifted into place and ORed,
+// so a number beyond 8 bits (or a negative one) also sets the bits above its byte; they
+// are converted in that order, then the address.
+MemoryWrite byteWrite(std::string_view address, const std::array<std::string_view, 4>& bytes);
+
+// Stores write in the machine's main memory, making the word when it is absent.
+void store(Datapath& machine, const MemoryWrite& write);
+
+} // namespace tarveno::ui
