@@ -78,6 +78,8 @@ class ControlPath : public Datapath, public SequencerState {
     List<Method> methods;
     List<SymbolTable> constants;
     List<ErrorTable> errors;
+    // The values the program wrote to the output cell; the state points at it.
+    OutputRecord output;
 
   private:
     // A control-store record as the sequencer uses it: the record (records never move,
@@ -111,12 +113,6 @@ class ControlPath : public Datapath, public SequencerState {
 
     static const Mic emptyMic;
     const Mic* current_ = &emptyMic;
-
-  public:
-    // The values the program wrote to the output cell. The state points at it, so a
-    // Run's copy of the state stays small; it stands last so that the records the
-    // sequencer reads keep their places (a Run measurably slows otherwise).
-    OutputRecord output;
 };
 
 inline void ControlPath::step(DatapathState& d, SequencerState& s, const Mic*& current) {
