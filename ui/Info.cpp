@@ -93,13 +93,7 @@ QString fitted(const QString& lead, const QString& path, const QFont& font, int 
 } // namespace
 
 TForm2::TForm2(const QString& readme, const QString& examples, QWidget* parent) : QDialog(parent) {
-    setObjectName("Form2");
-    setWindowTitle("Info");
-    setModal(true);
-    move(259, 70);
-    setFixedSize(style::clientSize(472, 501));
-    setFont(style::timesFont(13, true));
-    style::setBackground(this, Qt::white);
+    style::setUpForm(this, "Form2", "Info", {259, 70}, {472, 501}, style::timesFont(13, true), Qt::white);
 
     Image1 = new Banner(this);
     Image1->setObjectName("Image1");

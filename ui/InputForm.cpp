@@ -9,13 +9,8 @@
 namespace tarveno::ui {
 
 TForm4::TForm4(QWidget* parent) : QDialog(parent) {
-    setObjectName("InputForm");
-    setWindowTitle("InputForm");
-    setModal(true);
-    move(325, 236);
-    setFixedSize(style::clientSize(206, 168));
-    setFont(style::timesFont(13));
-    style::setBackground(this, style::navy);
+    style::setUpForm(this, "InputForm", "InputForm", {325, 236}, {206, 168}, style::timesFont(13),
+                     style::navy);
 
     Label1 = new QLabel(this);
     Label1->setObjectName("Label1");

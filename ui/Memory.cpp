@@ -25,13 +25,7 @@ std::string textOf(const QLineEdit* edit) {
 
 TForm5::TForm5(Dialogs& dialogs, Workbench* workbench, QWidget* parent)
     : QDialog(parent), dialogs_(dialogs), workbench_(workbench) {
-    setObjectName("Form5");
-    setWindowTitle("Memory");
-    setModal(true);
-    move(316, 172);
-    setFixedSize(style::clientSize(364, 296));
-    setFont(style::timesFont(13));
-    style::setBackground(this, style::navy);
+    style::setUpForm(this, "Form5", "Memory", {316, 172}, {364, 296}, style::timesFont(13), style::navy);
 
     StaticText1 = new QLabel("Memory", this);
     StaticText1->setObjectName("StaticText1");

@@ -4,6 +4,7 @@
 
 #include <QAbstractScrollArea>
 #include <QColor>
+#include <QDialog>
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
@@ -58,6 +59,19 @@ inline void setBackground(QWidget* w, const QColor& c) {
 // frame of 4 pixels and under a title bar of 26.
 inline QSize clientSize(int width, int height) {
     return {width - 8, height - 34};
+}
+
+// A dialog form as the window shows it: its name, caption, place and outer size, modal,
+// with its font and background.
+inline void setUpForm(QDialog* form, const char* name, const QString& caption, QPoint at, QSize outer,
+                      const QFont& font, const QColor& background) {
+    form->setObjectName(name);
+    form->setWindowTitle(caption);
+    form->setModal(true);
+    form->move(at);
+    form->setFixedSize(clientSize(outer.width(), outer.height()));
+    form->setFont(font);
+    setBackground(form, background);
 }
 
 // The memory editors' pieces: a lime bold caption, a one-line box with its design text,

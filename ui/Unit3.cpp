@@ -8,13 +8,7 @@
 namespace tarveno::ui {
 
 TForm3::TForm3(QWidget* parent) : QDialog(parent) {
-    setObjectName("Form3");
-    setWindowTitle("Form3");
-    setModal(true);
-    move(235, 223);
-    setFixedSize(style::clientSize(507, 159));
-    setFont(style::timesFont(13));
-    style::setBackground(this, style::scrollBar);
+    style::setUpForm(this, "Form3", "Form3", {235, 223}, {507, 159}, style::timesFont(13), style::scrollBar);
 
     Panel1 = new QLabel("Il programma deve prima essere compilato e caricato in memoria", this);
     Panel1->setObjectName("Panel1");
