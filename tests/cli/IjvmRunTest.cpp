@@ -180,9 +180,7 @@ TEST(IjvmRun, InputOutputAndErr) {
 
 TEST(IjvmRun, ImagePlacementAndIjvmSteps) {
     TempDir dir;
-    const std::string worked = dir.write(
-        "worked.jvm", ".constant\none 1\n.end-constant\n.main\n.var\ni\n.end-var\nBIPUSH 3\nISTORE i\n"
-                      "loop: ILOAD i\nIFEQ done\nIINC i -1\nGOTO loop\ndone: LDCW one\nHALT\n.end-main\n");
+    const std::string worked = dir.write("worked.jvm", testutil::workedIjvm);
     // Before anything runs: the 26 bytes 52 00 01 00 | 01 00 01 19 | ... | 00 70 in
     // words 0 to 6, each read high byte first; the pool (1, then main's header at byte
     // 3) at CPP = 7; the object reference 0 at SP = 9; PC one byte before byte 0.
