@@ -196,13 +196,11 @@ TEST(Datapath, OutputCellRecordsEveryWriteInOrder) {
     // A program that writes without end keeps the first values and counts the rest.
     for (size_t i = m.output.count; i < OutputRecord::limit + 5; ++i)
         write(-5, static_cast<int32_t>(i));
-    EXPECT_EQ(m.output.values.size(), OutputRecord::limit);
-    EXPECT_EQ(m.output.count, OutputRecord::limit + 5);
-    EXPECT_EQ(m.output.values.back(), static_cast<int32_t>(OutputRecord::limit - 1));
+    EXPECT_EQ(std::tuple(m.output.values.size(), m.output.count, m.output.values.back()),
+              std::tuple(OutputRecord::limit, OutputRecord::limit + 5, int32_t(OutputRecord::limit - 1)));
 
     m.reset(); // a new run starts with no output; the cell itself stays
-    EXPECT_TRUE(m.output.values.empty());
-    EXPECT_EQ(m.output.count, 0u);
+    EXPECT_EQ(std::tuple(m.output.values.empty(), m.output.count), std::tuple(true, 0u));
     EXPECT_NE(m.peekWord(Datapath::standardOutputAddress), nullptr);
 }
 

@@ -41,8 +41,7 @@ TEST(IjvmImage, WorkedExampleByteForByte) {
     EXPECT_EQ(pool(c), (std::vector<int32_t>{1, 3}));
     EXPECT_TRUE(diagnostics(c).empty());
 
-    const auto map = sortedEntries(c.sourceMap);
-    EXPECT_EQ(map, expectedSourceMap(workedExample));
+    EXPECT_EQ(sortedEntries(c.sourceMap), expectedSourceMap(workedExample));
     for (const auto& [key, value] : sortedEntries(c.methodMap))
         EXPECT_EQ(value, 1u) << key;
     EXPECT_EQ(keys(c.methodMap), keys(c.sourceMap));
@@ -134,10 +133,9 @@ TEST(IjvmImage, WideForms) {
 
 TEST(IjvmLoad, HandsTheTablesToTheMachineAndResetsIt) {
     testutil::TempDir dir;
-    const std::string first = (dir / "first.jvm").string(), second = (dir / "second.jvm").string();
-    testutil::writeFile(first,
-                        ".constant\none 1\n.end-constant\n.main\nLDCW one\nLDCW two\nHALT\n.end-main\n");
-    testutil::writeFile(second, ".method f()\nIRETURN\n.end-method\n");
+    const std::string first = dir.write(
+        "first.jvm", ".constant\none 1\n.end-constant\n.main\nLDCW one\nLDCW two\nHALT\n.end-main\n");
+    const std::string second = dir.write("second.jvm", ".method f()\nIRETURN\n.end-method\n");
 
     ControlPath machine;
     machine.registers[SP] = 99;
@@ -170,6 +168,5 @@ TEST(IjvmLoad, HandsTheTablesToTheMachineAndResetsIt) {
     testutil::writeFile(second, ".main\nBIPUSH zz\n.end-main\n");
     machine.registers[TOS] = 3;
     EXPECT_THROW(loadProgram(machine, second), FatalError);
-    EXPECT_EQ(machine.methods[0].name, "f");
-    EXPECT_EQ(machine.registers[TOS], 3);
+    EXPECT_EQ(std::tuple(machine.methods[0].name, machine.registers[TOS]), std::tuple("f", 3));
 }
