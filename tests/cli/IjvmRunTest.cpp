@@ -1,12 +1,12 @@
 // Black-box tests of IJVM programs run end to end: mic1 run examples/ijvm.mal --ijvm.
-// Every expected output and stack top is worked out by hand in the comments beside the
-// program, from what the program means.
+// Test programs separate their lines with ';'. Every expected output and stack top is
+// worked out by hand from what the program means.
 
 #include "common/RunProgram.h"
 
 #include <gtest/gtest.h>
 
-#include <optional>
+#include <algorithm>
 #include <sstream>
 
 using testutil::run;
@@ -44,8 +44,10 @@ IjvmOutcome runFile(const std::string& program, std::vector<std::string> extra =
     return o;
 }
 
-IjvmOutcome runSource(const TempDir& dir, const std::string& source, std::vector<std::string> extra = {},
+// Writes the program, its ';' turned into line ends, and runs it.
+IjvmOutcome runSource(const TempDir& dir, std::string source, std::vector<std::string> extra = {},
                       const std::string& maxSteps = "1000000") {
+    std::replace(source.begin(), source.end(), ';', '\n');
     return runFile(dir.write("program.jvm", source), std::move(extra), maxSteps);
 }
 
@@ -57,26 +59,13 @@ void expectRun(const IjvmOutcome& o, const std::vector<int32_t>& output, int32_t
     EXPECT_EQ(o.top, std::to_string(top)) << o.out;
 }
 
-std::string names(const std::string& prefix, int count, const std::string& separator) {
-    std::string out;
-    for (int i = 0; i < count; ++i) {
-        out += prefix;
-        out += std::to_string(i);
-        out += separator;
-    }
-    return out;
-}
-
 } // namespace
 
-TEST(IjvmRun, TheInterpreterPassesTheCheckerCleanly) {
+TEST(IjvmRun, Examples) {
     TempDir dir;
     const auto r = run(mic1, {"asm", interpreter, "-o", (dir / "ijvm.bin").string()});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "") << "no errors and no warnings";
-}
+    EXPECT_EQ(std::tuple(r.status, r.err), std::tuple(0, "")) << "the interpreter checks cleanly";
 
-TEST(IjvmRun, Examples) {
     expectRun(runFile(examples + "/arithmetic.jvm"), {12}, 12); // (32 + 10 - -2) AND 15
     expectRun(runFile(examples + "/loop.jvm"), {}, 55);         // 10 + 9 + ... + 1
     expectRun(runFile(examples + "/call.jvm"), {}, 42);         // multiply(6, 7)
@@ -90,152 +79,40 @@ TEST(IjvmRun, Examples) {
 
 TEST(IjvmRun, ArithmeticLogicAndTheStack) {
     TempDir dir;
-    expectRun(runSource(dir, R"(
-.constant
-max 0x7FFFFFFF
-.end-constant
-.main
-    LDCW max
-    BIPUSH 1
-    IADD
-    OUT             // 0x7FFFFFFF + 1 wraps to -2147483648
-    BIPUSH 0
-    LDCW max
-    ISUB
-    BIPUSH 2
-    ISUB
-    OUT             // 0 - 0x7FFFFFFF - 2 wraps to 2147483647
-    BIPUSH 10
-    BIPUSH 3
-    ISUB
-    OUT             // 7: the deeper operand minus the top
-    BIPUSH -128
-    OUT             // -128
-    BIPUSH 127
-    OUT             // 127
-    BIPUSH 200
-    OUT             // the byte 0xC8, sign-extended: -56
-    BIPUSH -1
-    BIPUSH 0x5A
-    IAND
-    OUT             // 0x5A = 90
-    BIPUSH -16
-    BIPUSH 5
-    IOR
-    OUT             // 0xFFFFFFF5 = -11
-    BIPUSH 1
-    BIPUSH 2
-    SWAP
-    OUT             // 1
-    OUT             // 2
-    BIPUSH 5
-    DUP
-    IADD            // 10
-    NOP
-    BIPUSH 9
-    POP
-    DUP
-    OUT             // 10
-    BIPUSH 3
-    BIPUSH 4
-    SWAP
-    ISUB
-    OUT             // 4 - 3 = 1
-    HALT            // 10 stays on top
-.end-main
-)"),
-              {INT32_MIN, INT32_MAX, 7, -128, 127, -56, 90, -11, 1, 2, 10, 1}, 10);
+    expectRun(runSource(dir, ".constant;max 0x7FFFFFFF;.end-constant;.main;"
+                             "LDCW max;BIPUSH 1;IADD;OUT;"                    // wraps to INT32_MIN
+                             "BIPUSH 0;LDCW max;ISUB;BIPUSH 2;ISUB;OUT;"      // wraps to INT32_MAX
+                             "BIPUSH 10;BIPUSH 3;ISUB;OUT;"                   // the deeper minus the top
+                             "BIPUSH -128;OUT;BIPUSH 127;OUT;BIPUSH 200;OUT;" // 0xC8, sign-extended
+                             "BIPUSH -1;BIPUSH 0x5A;IAND;OUT;BIPUSH -16;BIPUSH 5;IOR;OUT;"
+                             "BIPUSH 1;BIPUSH 2;SWAP;OUT;OUT;"
+                             "BIPUSH 5;DUP;IADD;NOP;BIPUSH 9;POP;DUP;OUT;HALT;.end-main"),
+              {INT32_MIN, INT32_MAX, 7, -128, 127, -56, 90, -11, 1, 2, 10}, 10);
 }
 
 TEST(IjvmRun, BranchesOfEveryKindBothWays) {
     TempDir dir;
     // A branch that goes the wrong way reaches ERR, which halts: the output is then short.
-    expectRun(runSource(dir, R"(
-.main
-.var
-i
-.end-var
-    BIPUSH -1
-    IFLT f1         // forward, taken
-    ERR
-f1: BIPUSH 0
-    IFLT bad        // not taken for 0
-    BIPUSH 1
-    IFLT bad        // nor for 1
-    BIPUSH 0
-    IFEQ f2         // forward, taken
-    ERR
-f2: BIPUSH -5
-    IFEQ bad
-    BIPUSH 7
-    BIPUSH 7
-    IFICMPEQ f3     // forward, taken
-    ERR
-f3: BIPUSH 7
-    BIPUSH -7
-    IFICMPEQ bad
-    BIPUSH 20
-    BIPUSH 3
-    IFLT bad
-    OUT             // 20: the word under the popped one is the top again
-    BIPUSH 30
-    BIPUSH 3
-    IFEQ bad
-    OUT             // 30
-    BIPUSH 40
-    BIPUSH 1
-    BIPUSH 2
-    IFICMPEQ bad
-    OUT             // 40
-    BIPUSH 50
-    BIPUSH 0
-    IFEQ f4
-    ERR
-f4: OUT             // 50
-    BIPUSH -3
-    ISTORE i
-b1: IINC i 1
-    ILOAD i
-    IFLT b1         // backward, taken for -2 and -1
-    ILOAD i
-    OUT             // 0
-    BIPUSH 1
-    ISTORE i
-b2: IINC i -1
-    ILOAD i
-    IFEQ b2         // backward, taken once
-    ILOAD i
-    OUT             // -1
-    BIPUSH 0
-    ISTORE i
-b3: IINC i 1
-    ILOAD i
-    BIPUSH 1
-    IFICMPEQ b3     // backward, taken once
-    ILOAD i
-    OUT             // 2
-b4: IINC i 1
-    ILOAD i
-    OUT             // 3, 4, 5
-    ILOAD i
-    BIPUSH 5
-    IFICMPEQ end
-    GOTO b4         // backward
-end: BIPUSH 100
-    HALT
-bad: ERR
-.end-main
-)"),
-              {20, 30, 40, 50, 0, -1, 2, 3, 4, 5}, 100);
+    // After a branch not taken, the word under the popped ones is the top again.
+    expectRun(runSource(dir, ".main;.var;i;.end-var;"
+                             "BIPUSH -1;IFLT f1;ERR;f1: BIPUSH 0;IFLT bad;BIPUSH 1;IFLT bad;"
+                             "BIPUSH 0;IFEQ f2;ERR;f2: BIPUSH -5;IFEQ bad;"
+                             "BIPUSH 7;BIPUSH 7;IFICMPEQ f3;ERR;f3: BIPUSH 7;BIPUSH -7;IFICMPEQ bad;"
+                             "BIPUSH 20;BIPUSH 3;IFLT bad;OUT;"
+                             "BIPUSH 30;BIPUSH 3;IFEQ bad;OUT;"
+                             "BIPUSH 40;BIPUSH 1;BIPUSH 2;IFICMPEQ bad;OUT;"
+                             "BIPUSH -3;ISTORE i;b1: IINC i 1;ILOAD i;IFLT b1;ILOAD i;OUT;"             // 0
+                             "BIPUSH 1;ISTORE i;b2: IINC i -1;ILOAD i;IFEQ b2;ILOAD i;OUT;"             // -1
+                             "BIPUSH 0;ISTORE i;b3: IINC i 1;ILOAD i;BIPUSH 1;IFICMPEQ b3;ILOAD i;OUT;" // 2
+                             "b4: IINC i 1;ILOAD i;OUT;ILOAD i;BIPUSH 5;IFICMPEQ end;GOTO b4;" // 3, 4, 5
+                             "end: BIPUSH 100;HALT;bad: ERR;.end-main"),
+              {20, 30, 40, 0, -1, 2, 3, 4, 5}, 100);
 
     // Offsets beyond a byte: the high byte of the offset counts, with its sign.
-    const std::string nops = testutil::repeat("    NOP\n", 300);
-    expectRun(runSource(dir, ".main\n.var\ni\n.end-var\n"
-                             "    BIPUSH 2\n    ISTORE i\n    GOTO far\n" // forward by 300 and more
-                             "back: ILOAD i\n    OUT\n    BIPUSH 100\n    HALT\n" +
-                                 nops +
-                                 "far: IINC i 5\n    BIPUSH 0\n    IFEQ back\n" // backward likewise
-                                 "    ERR\n.end-main\n"),
+    expectRun(runSource(dir, ".main;.var;i;.end-var;BIPUSH 2;ISTORE i;GOTO far;"
+                             "back: ILOAD i;OUT;BIPUSH 100;HALT;" +
+                                 testutil::repeat("NOP;", 300) +
+                                 "far: IINC i 5;BIPUSH 0;IFEQ back;ERR;.end-main"),
               {7}, 100);
 }
 
@@ -244,182 +121,53 @@ TEST(IjvmRun, LocalsConstantsAndTheWideForms) {
     // 33000 constants c0.. with the values 1001 k - 150000, and a method with 33000
     // variables, so that pool and local indexes need their high byte, up to 0x80.
     const auto c = [](int k) { return 1001 * k - 150000; };
-    std::string constants;
+    std::string constants, variables;
     for (int k = 0; k < 33000; ++k) {
-        constants += 'c';
-        constants += std::to_string(k);
-        constants += ' ';
-        constants += std::to_string(c(k));
-        constants += '\n';
+        constants += 'c' + std::to_string(k) + ' ' + std::to_string(c(k)) + ';';
+        variables += 'v' + std::to_string(k) + ';';
     }
-    expectRun(runSource(dir, ".constant\n" + constants + ".end-constant\n" + R"(
-.main
-    LDCW c0
-    OUT
-    LDCW c1
-    OUT
-    LDCW c255
-    OUT
-    LDCW c256
-    OUT
-    LDCW c299
-    OUT
-    LDCW c32999
-    OUT
-    BIPUSH 0
-    INVOKEVIRTUAL many
-    LDCW c469
-    OUT                 // the pool is intact after a call with a large frame
-    LDCW c470
-    OUT
-    LDCW c471
-    OUT
-    HALT                // many's result, 126, on top
-.end-main
-.method many()
-.var
-)" + names("v", 33000, "\n") + R"(.end-var
-    LDCW c32999
-    WIDE ISTORE v32999  // local 33000 = 0x80E8
-    LDCW c299
-    WIDE ISTORE v299    // local 300
-    BIPUSH 11
-    ISTORE v5
-    WIDE ILOAD v5
-    OUT                 // 11: one local through both forms
-    WIDE ILOAD v299
-    OUT                 // c299
-    WIDE ILOAD v32999
-    OUT                 // c32999
-    BIPUSH 0
-    WIDE ISTORE v3
-    IINC v3 127
-    IINC v3 127
-    IINC v3 -128
-    ILOAD v3
-    OUT                 // 127 + 127 - 128 = 126
-    BIPUSH 5
-    ISTORE v4
-    IINC v4 -7
-    ILOAD v4
-    OUT                 // -2
-    ILOAD v3
-    IRETURN             // 126 back to main
-.end-method
-)"),
-              {c(0), c(1), c(255), c(256), c(299), c(32999), 11, c(299), c(32999), 126, -2, c(469), c(470),
-               c(471)},
-              126);
+    expectRun(
+        runSource(dir,
+                  ".constant;" + constants + ".end-constant;.main;" +
+                      "LDCW c0;OUT;LDCW c1;OUT;LDCW c255;OUT;LDCW c256;OUT;LDCW c299;OUT;LDCW c32999;OUT;"
+                      "BIPUSH 0;INVOKEVIRTUAL many;"
+                      "LDCW c469;OUT;LDCW c470;OUT;LDCW c471;OUT;" // the pool is intact after it
+                      "HALT;.end-main;.method many();.var;" +
+                      variables +
+                      ".end-var;"
+                      "LDCW c32999;WIDE ISTORE v32999;LDCW c299;WIDE ISTORE v299;" // locals 0x80E8, 300
+                      "BIPUSH 11;ISTORE v5;WIDE ILOAD v5;OUT;" // one local through both forms
+                      "WIDE ILOAD v299;OUT;WIDE ILOAD v32999;OUT;"
+                      "BIPUSH 0;WIDE ISTORE v3;IINC v3 127;IINC v3 127;IINC v3 -128;ILOAD v3;OUT;"
+                      "BIPUSH 5;ISTORE v4;IINC v4 -7;ILOAD v4;OUT;"
+                      "ILOAD v3;IRETURN;.end-method"),
+        {c(0), c(1), c(255), c(256), c(299), c(32999), 11, c(299), c(32999), 126, -2, c(469), c(470), c(471)},
+        126);
 }
 
 TEST(IjvmRun, CallsNestedAndRecursive) {
     TempDir dir;
-    expectRun(runSource(dir, R"(
-.main
-.var
-x
-.end-var
-    BIPUSH 42
-    ISTORE x
-    BIPUSH 99           // below the call: must survive it
-    BIPUSH 0            // the object reference
-    BIPUSH 10
-    BIPUSH 3
-    BIPUSH -4
-    INVOKEVIRTUAL f3
-    OUT                 // (10 - 3) - -4 = 11
-    OUT                 // 99
-    ILOAD x
-    OUT                 // 42: the caller's local is intact
-    BIPUSH 0
-    BIPUSH 5
-    INVOKEVIRTUAL sum
-    OUT                 // 5 + 4 + 3 + 2 + 1 + 0 = 15
-    BIPUSH 0
-    BIPUSH 6
-    INVOKEVIRTUAL outer
-    IRETURN             // outer(6) = 4; main's return halts with it on top
-.end-main
-
-.method f3(a, b, c)
-.var
-t
-.end-var
-    ILOAD a
-    ILOAD b
-    ISUB
-    ISTORE t
-    ILOAD t
-    ILOAD c
-    ISUB
-    IRETURN
-.end-method
-
-.method sum(n)
-    ILOAD n
-    IFEQ zero
-    ILOAD n
-    BIPUSH 0
-    ILOAD n
-    BIPUSH 1
-    ISUB
-    INVOKEVIRTUAL sum
-    IADD
-    IRETURN
-zero: BIPUSH 0
-    IRETURN
-.end-method
-
-// r = pair(n, 1) = 5, then pair(r, n) + r = -1 + 5 = 4
-.method outer(n)
-.var
-r
-.end-var
-    BIPUSH 0
-    ILOAD n
-    BIPUSH 1
-    INVOKEVIRTUAL pair
-    ISTORE r
-    BIPUSH 0
-    ILOAD r
-    ILOAD n
-    INVOKEVIRTUAL pair
-    ILOAD r
-    IADD
-    IRETURN
-.end-method
-
-.method pair(p, q)
-    ILOAD p
-    ILOAD q
-    ISUB
-    IRETURN
-.end-method
-)"),
-              {11, 99, 42, 15}, 4);
+    // f3(10, 3, -4) = pair(10, 3) - -4 = 11, with the value below the call and main's
+    // local intact after it; sum(5) = 5 + 4 + ... + 0 by recursion.
+    expectRun(
+        runSource(dir, ".main;.var;x;.end-var;BIPUSH 42;ISTORE x;"
+                       "BIPUSH 99;BIPUSH 0;BIPUSH 10;BIPUSH 3;BIPUSH -4;INVOKEVIRTUAL f3;OUT;OUT;ILOAD x;OUT;"
+                       "BIPUSH 0;BIPUSH 5;INVOKEVIRTUAL sum;IRETURN;.end-main;"
+                       ".method f3(a, b, c);.var;t;.end-var;"
+                       "BIPUSH 0;ILOAD a;ILOAD b;INVOKEVIRTUAL pair;ISTORE t;ILOAD t;ILOAD c;ISUB;IRETURN;"
+                       ".end-method;"
+                       ".method pair(p, q);ILOAD p;ILOAD q;ISUB;IRETURN;.end-method;"
+                       ".method sum(n);ILOAD n;IFEQ zero;"
+                       "ILOAD n;BIPUSH 0;ILOAD n;BIPUSH 1;ISUB;INVOKEVIRTUAL sum;IADD;IRETURN;"
+                       "zero: BIPUSH 0;IRETURN;.end-method"),
+        {11, 99, 42}, 15);
 }
 
 TEST(IjvmRun, InputOutputAndErr) {
     TempDir dir;
-    const std::string source = R"(
-.main
-    IN
-    IN
-    IADD
-    OUT             // twice the input: IN does not consume it
-    BIPUSH 0
-    INVOKEVIRTUAL stop
-    BIPUSH 1
-    OUT             // never reached
-.end-main
-.method stop()
-    BIPUSH 8
-    OUT
-    BIPUSH 9
-    ERR             // halts, 9 on top
-    OUT
-.end-method
-)";
+    // IN does not consume the input; ERR halts inside a call, 9 on top.
+    const std::string source = ".main;IN;IN;IADD;OUT;BIPUSH 0;INVOKEVIRTUAL stop;BIPUSH 1;OUT;.end-main;"
+                               ".method stop();BIPUSH 8;OUT;BIPUSH 9;ERR;OUT;.end-method";
     expectRun(runSource(dir, source, {"--stdin", "-21"}), {-42, 8}, 9);
     expectRun(runSource(dir, source), {0, 8}, 9); // the cell holds 0 without --stdin
 
@@ -432,9 +180,7 @@ TEST(IjvmRun, InputOutputAndErr) {
 
 TEST(IjvmRun, ImagePlacementAndIjvmSteps) {
     TempDir dir;
-    const std::string worked = dir.write(
-        "worked.jvm", ".constant\none 1\n.end-constant\n.main\n.var\ni\n.end-var\nBIPUSH 3\nISTORE i\n"
-                      "loop: ILOAD i\nIFEQ done\nIINC i -1\nGOTO loop\ndone: LDCW one\nHALT\n.end-main\n");
+    const std::string worked = dir.write("worked.jvm", testutil::workedIjvm);
     // Before anything runs: the 26 bytes 52 00 01 00 | 01 00 01 19 | ... | 00 70 in
     // words 0 to 6, each read high byte first; the pool (1, then main's header at byte
     // 3) at CPP = 7; the object reference 0 at SP = 9; PC one byte before byte 0.
@@ -455,12 +201,11 @@ TEST(IjvmRun, ImagePlacementAndIjvmSteps) {
     // dispatch comes back to the main loop), the second calls main, then one each.
     const std::string three = dir.write("three.jvm", ".main\nBIPUSH 7\nBIPUSH 8\nHALT\n.end-main\n");
     auto o = runFile(three, {"--mode", "ijvm", "--steps", "3"});
-    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(std::tuple(o.status, o.top), std::tuple(0, "7"));
     EXPECT_NE(o.out.find("MPC=0 "), std::string::npos) << o.out;
-    EXPECT_EQ(o.top, "7");
     o = runFile(three, {"--mode", "ijvm", "--steps", "9"});
-    EXPECT_NE(o.out.find("MPC=112 "), std::string::npos) << o.out;
     EXPECT_EQ(o.top, "8");
+    EXPECT_NE(o.out.find("MPC=112 "), std::string::npos) << o.out;
 }
 
 TEST(IjvmRun, RefusedProgramsAndEndlessLoops) {
@@ -468,18 +213,14 @@ TEST(IjvmRun, RefusedProgramsAndEndlessLoops) {
     // Diagnostics: reported with their place, and nothing runs.
     auto r = run(
         mic1, {"run", interpreter, "--ijvm", dir.write("bad.jvm", ".main\nILOAD x\nFOO\nHALT\n.end-main\n")});
-    EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(std::tuple(r.status, r.out), std::tuple(3, ""));
     EXPECT_NE(r.err.find("bad.jvm:2:7: error: "), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("bad.jvm:3:1: error: "), std::string::npos) << r.err;
     EXPECT_EQ(run(mic1, {"run", interpreter, "--ijvm", dir.write("empty.jvm", "")}).status, 3); // no main
-
-    r = run(mic1, {"run", interpreter, "--ijvm", (dir / "missing.jvm").string()});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("missing.jvm"), std::string::npos);
+    EXPECT_EQ(run(mic1, {"run", interpreter, "--ijvm", (dir / "missing.jvm").string()}).status, 1);
 
     // A loop without end stops at the bound.
-    auto o = runSource(dir, ".main\nloop: BIPUSH 1\nOUT\nGOTO loop\n.end-main\n", {}, "1000");
+    auto o = runSource(dir, ".main;loop: BIPUSH 1;OUT;GOTO loop;.end-main", {}, "1000");
     EXPECT_EQ(o.status, 3);
     EXPECT_NE(o.out.find("STEPS=1000 HALTED=no"), std::string::npos) << o.out;
     EXPECT_GT(o.output.size(), 10u);

@@ -22,6 +22,11 @@ extern char** environ;
 
 namespace testutil {
 
+// A small IJVM program whose image the assembler and interpreter tests work out by hand.
+inline const std::string workedIjvm =
+    ".constant\none 1\n.end-constant\n.main\n.var\ni\n.end-var\nBIPUSH 3\nISTORE i\n"
+    "loop: ILOAD i\nIFEQ done\nIINC i -1\nGOTO loop\ndone: LDCW one\nHALT\n.end-main\n";
+
 struct Result {
     int status = -1; // exit status, or -1 when the program did not exit normally (a crash)
     std::string out;
