@@ -35,21 +35,18 @@ CompileOutcome Workbench::compileAndLoad(const std::string& source, const std::s
     SourceMap map;
     CompileOutcome outcome = assembleMicroprogram(source, binary, check, &map);
     if (check == Check::Run && outcome.check.errors > 0) return outcome;
+    loadMicroprogramFile(binary, map);
+    outcome.loaded = true;
+    return outcome;
+}
+
+void Workbench::loadMicroprogramFile(const std::string& binary, const SourceMap& map) {
+    // The new machine replaces the old one only once it is loaded.
     auto machine = std::make_unique<ControlPath>();
     machine->loadMicroprogram(binary);
     machine->reset();
     machine_ = std::move(machine);
     sourceMap_ = map;
-    outcome.loaded = true;
-    return outcome;
-}
-
-void Workbench::loadMicroprogramFile(const std::string& binary) {
-    auto machine = std::make_unique<ControlPath>();
-    machine->loadMicroprogram(binary);
-    machine->reset();
-    machine_ = std::move(machine);
-    sourceMap_ = SourceMap{};
 }
 
 bool Workbench::openIjvmProgram(const std::string& fileName, Image image) {

@@ -64,8 +64,9 @@ class Workbench {
     CompileOutcome compileAndLoad(const std::string& source, const std::string& binary,
                                   Check check = Check::Run);
 
-    // A new machine with a microprogram file loaded and reset, and an empty source map.
-    void loadMicroprogramFile(const std::string& binary);
+    // A new machine with a microprogram file loaded and reset, and its source map (none
+    // for a file without its source).
+    void loadMicroprogramFile(const std::string& binary, const SourceMap& map = {});
 
     // Assembles an IJVM program and hands its tables to the current machine, which is
     // reset (main memory and control store stay). With Image::Place its image is also
