@@ -27,6 +27,13 @@ void appendUtf8(std::string& out, uint32_t cp) {
 
 } // namespace
 
+int windows1252Byte(uint32_t codePoint) {
+    if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF)) return static_cast<int>(codePoint);
+    for (int i = 0; i < 32; ++i)
+        if (high[i] == codePoint) return 0x80 + i;
+    return -1;
+}
+
 std::string windows1252ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());

@@ -1,6 +1,7 @@
 #pragma once
 // The system's messages are Windows-1252 bytes; screens and JSON want UTF-8.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -9,6 +10,9 @@ namespace tarveno {
 // Decodes Windows-1252 bytes to UTF-8. The five bytes that code page leaves undefined
 // (0x81, 0x8D, 0x8F, 0x90, 0x9D) become the control characters of the same value.
 std::string windows1252ToUtf8(std::string_view bytes);
+
+// The Windows-1252 byte of a code point, or -1 when the page has none.
+int windows1252Byte(uint32_t codePoint);
 
 // True when bytes are well-formed UTF-8 (no overlong forms, no surrogates).
 bool isValidUtf8(std::string_view bytes);

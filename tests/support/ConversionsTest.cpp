@@ -69,4 +69,16 @@ TEST(Encoding, Windows1252MessagesReadAsUtf8) {
     EXPECT_EQ(displayText("caf\xE9"), "café");
     EXPECT_EQ(displayText("café"), "café");
     EXPECT_EQ(messageToUtf8("Il carattere G non \x8A valido"), "Il carattere G non è valido");
+    // Every byte decodes to a code point that encodes back to it; a character the page
+    // lacks has no byte.
+    for (int b = 1; b < 256; ++b) {
+        const std::string utf8 = windows1252ToUtf8(std::string(1, static_cast<char>(b)));
+        uint32_t cp = static_cast<uint8_t>(utf8[0]);
+        if (utf8.size() == 2) cp = ((cp & 0x1F) << 6) | (static_cast<uint8_t>(utf8[1]) & 0x3F);
+        if (utf8.size() == 3)
+            cp = ((cp & 0x0F) << 12) | ((static_cast<uint8_t>(utf8[1]) & 0x3F) << 6) |
+                 (static_cast<uint8_t>(utf8[2]) & 0x3F);
+        EXPECT_EQ(windows1252Byte(cp), b) << b;
+    }
+    EXPECT_EQ(windows1252Byte(0x3B1), -1); // Greek alpha
 }
