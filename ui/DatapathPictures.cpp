@@ -1,9 +1,8 @@
 #include "ui/DatapathPictures.h"
 
 #include "core/MachineDescription.h"
+#include "ui/model/Places.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
@@ -11,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace tarveno::ui {
 
@@ -31,11 +31,10 @@ const QColor mirFill(255, 251, 232);
 const QColor mpcFill(30, 34, 64);
 const QColor guideGrey(150, 150, 150);
 
-// Where the surfaces sit on the main window: the datapath picture inside Image1, the flow
-// surface over it with its own origin, the clock picture and its marks on one place.
-const QRect image1Place(7, 16, 802, 497);
-const QRect paintBox1Place(0, 0, 809, 513);
-const QRect clockPlace(8, 496, clockWidth, clockHeight);
+QRect zoomed(const Rect& r, double zoom) {
+    const Rect z = scaled(r, zoom);
+    return {z.x, z.y, z.width, z.height};
+}
 
 QFont sans(int pixelSize, bool bold = false) {
     QFont f(QStringLiteral("Liberation Sans"));
@@ -167,10 +166,10 @@ Register bRegister(uint32_t code) {
 }
 
 std::vector<RegisterBox> registerBoxes() {
-    // MBR is the only register without a C line; its box ends above its two B gates.
-    static constexpr std::array<Register, RegisterCount> order{MAR, MDR, PC, MBR, SP, LV, CPP, TOS, OPC, H};
+    // Stacked as the register readouts are. MBR is the only register without a C line;
+    // its box ends above its two B gates.
     std::vector<RegisterBox> boxes;
-    for (Register r : order) {
+    for (Register r : places::readoutRegisters) {
         int start = 0;
         if (r != MBR) start = cEnableLine(r).points[0].y;
         for (uint32_t code = 0; code < 16; ++code) {
@@ -192,11 +191,6 @@ constexpr int bBusLeft = 205, bBusWidth = 6;
 constexpr int aluTop = 315, aluBottom = 360;
 constexpr int mirLeft = 350, mirTop = 255, mirRight = 770, mirBottom = 355;
 
-// The window puts the microinstruction's 36 bit readouts under these picture columns;
-// the field names stand over them.
-constexpr std::array<int, 36> bitColumns{352, 363, 373, 383, 393, 403, 413, 424, 433, 445, 458, 472,
-                                         484, 495, 509, 526, 539, 551, 561, 573, 585, 597, 610, 622,
-                                         634, 646, 657, 670, 683, 696, 707, 720, 732, 743, 753, 762};
 // The control-word bits from bit 26 (JMPC) down to bit 4 (FETCH); the B field's four bits
 // go to the decoder together.
 constexpr std::array<const char*, 23> controlBitNames{
@@ -219,7 +213,7 @@ void drawMir(QPainter& p) {
     centredText(p, (bounds[5] + bounds[6]) / 2, 316, QStringLiteral("bus"), sans(9));
     const QFont small = sans(9);
     for (size_t i = 0; i < controlBitNames.size(); ++i)
-        verticalText(p, bitColumns[9 + i] + 3.5, 337, QString::fromLatin1(controlBitNames[i]), small);
+        verticalText(p, places::bitColumns[9 + i] + 3.5, 337, QString::fromLatin1(controlBitNames[i]), small);
 }
 
 void drawDatapath(QPainter& p);
@@ -233,7 +227,7 @@ PictureCanvas::PictureCanvas(QSize size, std::function<void(QPainter&)> renderFn
     : QWidget(parent), pictureSize(size), render(std::move(renderFn)) {}
 
 QImage& PictureCanvas::canvas() {
-    const qreal ratio = deviceRatio(this);
+    const qreal ratio = deviceRatio(this) * zoom;
     if (image.isNull() || image.devicePixelRatio() != ratio) {
         image = makeCanvas(pictureSize, ratio, QImage::Format_RGB32);
         image.fill(Qt::white);
@@ -244,8 +238,15 @@ QImage& PictureCanvas::canvas() {
     return image;
 }
 
+void PictureCanvas::setZoom(double z) {
+    zoom = z;
+    update();
+}
+
 void PictureCanvas::paintEvent(QPaintEvent*) {
+    // The canvas holds zoom times as many pixels: scaled back, each lands on one pixel.
     QPainter p(this);
+    p.scale(zoom, zoom);
     p.drawImage(QPoint(0, 0), canvas());
 }
 
@@ -254,14 +255,21 @@ Overlay::Overlay(QWidget* parent) : QWidget(parent) {
 }
 
 QImage& Overlay::surface() {
-    // Made anew (empty) when the surface was resized or moved to a screen of another ratio.
-    const qreal ratio = deviceRatio(this);
-    if (image.isNull() || image.devicePixelRatio() != ratio || madeFor != size()) {
-        madeFor = size();
-        image = makeCanvas(madeFor, ratio, QImage::Format_ARGB32_Premultiplied);
+    // Made anew (empty) when the surface was resized, zoomed or moved to a screen of
+    // another ratio.
+    const qreal ratio = deviceRatio(this) * zoom;
+    const QSize logical = logicalSize.isValid() ? logicalSize : size();
+    if (image.isNull() || image.devicePixelRatio() != ratio || image.deviceIndependentSize() != QSizeF(logical)) {
+        image = makeCanvas(logical, ratio, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
     }
     return image;
+}
+
+void Overlay::setZoom(QSize logical, double z) {
+    logicalSize = logical;
+    zoom = z;
+    update();
 }
 
 void Overlay::clear() {
@@ -274,8 +282,15 @@ void Overlay::fill(const QRect& area, const QColor& colour) {
     p.fillRect(area, colour);
 }
 
+void Overlay::show(const QRect& area) {
+    update(QRectF(area.x() * zoom, area.y() * zoom, area.width() * zoom, area.height() * zoom)
+               .toAlignedRect()
+               .adjusted(-1, -1, 1, 1));
+}
+
 void Overlay::paintEvent(QPaintEvent*) {
     QPainter p(this);
+    p.scale(zoom, zoom);
     p.drawImage(QPoint(0, 0), surface());
 }
 
@@ -291,25 +306,37 @@ DatapathPictures::DatapathPictures(QWidget* parent) : QObject(parent) {
             if (self) self->drawLit(p);
         },
         parent);
-    image1->setObjectName(QStringLiteral("Image1"));
-    image1->setGeometry(image1Place);
-
+    image1->setObjectName(places::datapathPicture.name);
     paintBox1 = new Overlay(parent);
-    paintBox1->setObjectName(QStringLiteral("PaintBox1"));
-    paintBox1->setGeometry(paintBox1Place);
-
+    paintBox1->setObjectName(places::flowSurface.name);
     image2 = new PictureCanvas(
         QSize(clockWidth, clockHeight), [](QPainter& p) { renderClock(p); }, parent);
-    image2->setObjectName(QStringLiteral("Image2"));
-    image2->setGeometry(clockPlace);
-
+    image2->setObjectName(places::clockPicture.name);
     paintBox2 = new Overlay(parent);
-    paintBox2->setObjectName(QStringLiteral("PaintBox2"));
-    paintBox2->setGeometry(clockPlace);
+    paintBox2->setObjectName(places::clockMarks.name);
+    setZoom(1.0);
+
+    // A repeating timer of one millisecond drives the flow; each tick draws the rows
+    // whose time has come, so the tempo holds however late a tick is.
+    animation.setTimerType(Qt::PreciseTimer);
+    animation.setInterval(1);
+    connect(&animation, &QTimer::timeout, this, [this] { drawDueRows(false); });
+    clock.start();
 }
 
 DatapathDrawing* makeDatapathPictures(QWidget* parent) {
     return new DatapathPictures(parent);
+}
+
+void DatapathPictures::setZoom(double zoom) {
+    image1->setGeometry(zoomed(places::datapathPicture.rect, zoom));
+    image1->setZoom(zoom);
+    paintBox1->setGeometry(zoomed(places::flowSurface.rect, zoom));
+    paintBox1->setZoom({places::flowSurface.rect.width, places::flowSurface.rect.height}, zoom);
+    image2->setGeometry(zoomed(places::clockPicture.rect, zoom));
+    image2->setZoom(zoom);
+    paintBox2->setGeometry(zoomed(places::clockMarks.rect, zoom));
+    paintBox2->setZoom({places::clockMarks.rect.width, places::clockMarks.rect.height}, zoom);
 }
 
 void DatapathPictures::applyLines(const LineStep& step, LineGroup group, bool keepRed) {
@@ -351,12 +378,12 @@ void DatapathPictures::datapathRepaint() {
     if (paintBox1) paintBox1->clear();
 }
 
-void DatapathPictures::abFlow(uint32_t bField, int delayMs) {
-    fillRects(paintBox1, abFlowRects(bField, delayMs), flowBlue);
+bool DatapathPictures::abFlow(uint32_t bField, int delayMs, std::function<void()> done) {
+    return startFlow(paintBox1, abFlowRects(bField, delayMs), flowBlue, std::move(done));
 }
 
-void DatapathPictures::cFlow(uint32_t cField, int delayMs) {
-    fillRects(paintBox1, cFlowRects(cField, delayMs), flowBlue);
+bool DatapathPictures::cFlow(uint32_t cField, int delayMs, std::function<void()> done) {
+    return startFlow(paintBox1, cFlowRects(cField, delayMs), flowBlue, std::move(done));
 }
 
 void DatapathPictures::clockRepaint() {
@@ -365,53 +392,55 @@ void DatapathPictures::clockRepaint() {
 }
 
 void DatapathPictures::clockMark(int phase) {
-    std::vector<FlowRect> rects;
+    if (!paintBox2) return;
     for (const Rect& r : clockMarkRects(phase))
-        rects.push_back({r, 0, false});
-    fillRects(paintBox2, rects, markRed);
+        paintBox2->fill(QRect(r.x, r.y, r.width, r.height), markRed);
+    paintBox2->update();
 }
 
-bool DatapathPictures::fillRects(Overlay* surface, const std::vector<FlowRect>& rects, const QColor& colour) {
-    QPointer<Overlay> target(surface);
-    // The pauses keep the animation's tempo: each row's pause ends a row's delay after the
-    // previous one's, so the time spent painting a row does not add up over a long flow
-    // (rows after a late one follow quickly; the screen shows several rows a frame anyway).
-    QElapsedTimer clock;
-    clock.start();
-    qint64 deadline = 0;
-    for (const FlowRect& f : rects) {
-        const Rect& r = f.rect;
-        deadline = std::max(deadline, clock.nsecsElapsed()); // rows drawn without pause take no credit
-        for (int i = 0; i < r.height; ++i) {
-            if (!target) return true;
-            const int y = f.reverse ? r.y + r.height - 1 - i : r.y + i;
-            const QRect row(r.x, y, r.width, 1);
-            target->fill(row, colour);
-            // A row is shown as soon as it is drawn while the pictures are on screen; hidden
-            // (the window closing) they are finished at once. Without a pause the rows are
-            // drawn at once and shown together: the window's thread is the only one drawing,
-            // and yielding it per row would only let a busy machine slow the refresh down.
-            if (f.delayMs > 0 && target->isVisible()) {
-                target->repaint(row);
-                deadline += f.delayMs * qint64(1000000);
-                if (!pauseUntil(clock, deadline)) return false;
-            }
-        }
-        if (target) target->update(QRect(r.x, r.y, r.width, std::max(r.height, 0)));
+bool DatapathPictures::startFlow(Overlay* surface, const std::vector<FlowRect>& rects, const QColor& colour,
+                                 std::function<void()> done) {
+    finishFlow();
+    std::vector<FlowRow> rows = flowRows(rects);
+    const bool pauses = std::any_of(rows.begin(), rows.end(), [](const FlowRow& r) { return r.delayMs > 0; });
+    // Hidden (the window closing) or without a pause, the rows are drawn at once and
+    // shown together.
+    const bool animated = pauses && surface && surface->isVisible();
+    flow = Flow{surface, colour, std::move(rows), 0, clock.nsecsElapsed(), animated ? std::move(done) : nullptr};
+    if (!animated) {
+        drawDueRows(true);
+        return true;
     }
-    return true;
+    animation.start();
+    drawDueRows(false);
+    return false;
 }
 
-bool DatapathPictures::pauseUntil(const QElapsedTimer& clock, qint64 deadline) {
-    // A busy wait that keeps painting and window events going (user input stays queued):
-    // timers are far too coarse for a pause of one millisecond. Events are processed at
-    // least once, so a late row still reaches the screen.
-    QPointer<DatapathPictures> self(this);
-    do {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        if (!self) return false;
-    } while (clock.nsecsElapsed() < deadline);
-    return true;
+void DatapathPictures::finishFlow() {
+    if (animation.isActive()) drawDueRows(true);
+}
+
+void DatapathPictures::drawDueRows(bool instantly) {
+    // A window hidden mid-flow has it finished at once.
+    instantly = instantly || !flow.surface || !flow.surface->isVisible();
+    const qint64 now = clock.nsecsElapsed();
+    while (flow.next < flow.rows.size()) {
+        const FlowRow& r = flow.rows[flow.next];
+        // Rows drawn without pause take no credit: a rectangle starts its tempo afresh.
+        if (r.startsRect) flow.deadline = std::max(flow.deadline, now);
+        if (!instantly && flow.deadline > now) return;
+        const QRect row(r.row.x, r.row.y, r.row.width, r.row.height);
+        if (flow.surface) {
+            flow.surface->fill(row, flow.colour);
+            if (!instantly) flow.surface->show(row);
+        }
+        flow.deadline += r.delayMs * qint64(1000000);
+        ++flow.next;
+    }
+    if (instantly && flow.surface) flow.surface->update();
+    animation.stop();
+    // The flow is over before its done runs, which may start the next one.
+    if (auto done = std::exchange(flow.done, nullptr)) done();
 }
 
 // ---------------------------------------------------------------------------------------------

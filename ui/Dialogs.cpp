@@ -1,14 +1,13 @@
 #include "ui/Dialogs.h"
 
-#include "support/Encoding.h"
-#include "support/FatalError.h"
-#include "ui/EditorFile.h"
-#include "ui/Info.h"
-#include "ui/InputForm.h"
-#include "ui/Memory.h"
-#include "ui/Unit3.h"
-#include "ui/WriteByteMemory.h"
-#include "ui/WriteForm.h"
+#include "ui/GoToDialog.h"
+#include "ui/InfoDialog.h"
+#include "ui/MemoryViewer.h"
+#include "ui/NoticeDialog.h"
+#include "ui/WriteBytesDialog.h"
+#include "ui/WriteWordDialog.h"
+#include "ui/model/FileDialogs.h"
+#include "workbench/Session.h"
 
 #include <QColorDialog>
 #include <QFileDialog>
@@ -40,23 +39,22 @@ std::optional<QString> runFileDialog(QWidget* parent, const FileDialogSetup& set
 
 } // namespace
 
-void QtDialogs::info(TForm2& dialog) {
+void QtDialogs::info(InfoDialog& dialog) {
     dialog.exec();
 }
 
 void QtDialogs::notice(QWidget* parent, const QString& message) {
-    TForm3 form(parent);
+    NoticeDialog form(zoom, parent);
     form.setMessage(message);
     form.exec();
 }
 
 QString QtDialogs::input(QWidget* parent, const QString& prompt, const QString& text) {
-    TForm4 form(parent);
-    form.Label1->setText(prompt);
-    form.Label1->adjustSize();
-    form.Edit1->setText(text);
+    GoToDialog form(zoom, parent);
+    form.setPrompt(prompt);
+    form.setValue(text);
     form.exec();
-    return form.Edit1->text();
+    return form.value();
 }
 
 std::optional<QString> QtDialogs::openFile(QWidget* parent, const FileDialogSetup& setup) {
@@ -79,28 +77,21 @@ void QtDialogs::message(QWidget* parent, const QString& caption, const QString& 
     box.exec();
 }
 
-void QtDialogs::memory(TForm5& viewer) {
+void QtDialogs::memory(MemoryViewer& viewer) {
     viewer.exec();
 }
 
-void QtDialogs::writeWord(TForm6& dialog) {
+void QtDialogs::writeWord(WriteWordDialog& dialog) {
     dialog.exec();
 }
 
-void QtDialogs::writeByte(TForm7& dialog) {
+void QtDialogs::writeBytes(WriteBytesDialog& dialog) {
     dialog.exec();
 }
 
 void showFailure(Dialogs& dialogs, QWidget* parent, const std::exception& failure) {
-    if (const auto* fatal = dynamic_cast<const FatalError*>(&failure)) {
-        if (!fatal->userMessage().empty())
-            dialogs.message(parent,
-                            "IJVM Error:", QString::fromStdString(messageToUtf8(fatal->userMessage())));
-        else
-            dialogs.message(parent, "TARVENO", QString::fromStdString(messageToUtf8(fatal->message())));
-        return;
-    }
-    dialogs.message(parent, "TARVENO", QString::fromLocal8Bit(failure.what()));
+    const FailureText f = failureText(failure);
+    dialogs.message(parent, QString::fromStdString(f.caption), QString::fromStdString(f.text));
 }
 
 } // namespace tarveno::ui

@@ -13,10 +13,10 @@ class QWidget;
 
 namespace tarveno::ui {
 
-class TForm2;
-class TForm5;
-class TForm6;
-class TForm7;
+class InfoDialog;
+class MemoryViewer;
+class WriteWordDialog;
+class WriteBytesDialog;
 
 // How a file dialog is set up for one use.
 struct FileDialogSetup {
@@ -29,12 +29,15 @@ class Dialogs {
   public:
     virtual ~Dialogs() = default;
 
+    // The window's zoom, at which the dialogs are made.
+    double zoom = 1.0;
+
     // The Info dialog, modally.
-    virtual void info(TForm2& dialog) = 0;
-    // The message dialog TForm3 with message as its caption, modally.
+    virtual void info(InfoDialog& dialog) = 0;
+    // The notice dialog with message, modally.
     virtual void notice(QWidget* parent, const QString& message) = 0;
-    // The input dialog TForm4: the prompt and the preset text; answers the text it holds
-    // when it closes.
+    // The "Go at" dialog: the prompt and the preset text; answers the text it holds when
+    // it closes.
     virtual QString input(QWidget* parent, const QString& prompt, const QString& text) = 0;
     // A file-open or file-save dialog; nothing when cancelled.
     virtual std::optional<QString> openFile(QWidget* parent, const FileDialogSetup& setup) = 0;
@@ -44,25 +47,25 @@ class Dialogs {
     // A message box with one OK button.
     virtual void message(QWidget* parent, const QString& caption, const QString& text) = 0;
     // The memory viewer, modally: its commands run while it is shown.
-    virtual void memory(TForm5& viewer) = 0;
-    // The write-word and write-byte editors, modally; each keeps in its accepted field how
-    // it was closed.
-    virtual void writeWord(TForm6& dialog) = 0;
-    virtual void writeByte(TForm7& dialog) = 0;
+    virtual void memory(MemoryViewer& viewer) = 0;
+    // The word and byte editors, modally; each keeps in its accepted field how it was
+    // closed.
+    virtual void writeWord(WriteWordDialog& dialog) = 0;
+    virtual void writeBytes(WriteBytesDialog& dialog) = 0;
 };
 
 class QtDialogs : public Dialogs {
   public:
-    void info(TForm2& dialog) override;
+    void info(InfoDialog& dialog) override;
     void notice(QWidget* parent, const QString& message) override;
     QString input(QWidget* parent, const QString& prompt, const QString& text) override;
     std::optional<QString> openFile(QWidget* parent, const FileDialogSetup& setup) override;
     std::optional<QString> saveFile(QWidget* parent, const FileDialogSetup& setup) override;
     std::optional<QColor> colour(QWidget* parent, const QColor& initial) override;
     void message(QWidget* parent, const QString& caption, const QString& text) override;
-    void memory(TForm5& viewer) override;
-    void writeWord(TForm6& dialog) override;
-    void writeByte(TForm7& dialog) override;
+    void memory(MemoryViewer& viewer) override;
+    void writeWord(WriteWordDialog& dialog) override;
+    void writeBytes(WriteBytesDialog& dialog) override;
 };
 
 // A command's failure in a box: a malformed number's text under "IJVM Error:", any other

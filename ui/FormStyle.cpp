@@ -1,0 +1,128 @@
+#include "ui/FormStyle.h"
+
+#include <QAbstractScrollArea>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace tarveno::ui::style {
+
+QColor qColour(Rgb c) {
+    return {c.r, c.g, c.b};
+}
+
+QFont font(const Font& f, double zoom) {
+    QFont q(f.face == Face::Serif ? QStringLiteral("Times New Roman") : QStringLiteral("Liberation Sans Narrow"));
+    q.setStyleHint(f.face == Face::Serif ? QFont::Serif : QFont::SansSerif);
+    q.setPixelSize(std::max(1, scaled(f.pixels, zoom)));
+    q.setBold(f.bold);
+    q.setUnderline(f.underline);
+    return q;
+}
+
+void setTextColour(QWidget* w, const QColor& c) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::WindowText, c);
+    p.setColor(QPalette::Text, c);
+    p.setColor(QPalette::ButtonText, c);
+    w->setPalette(p);
+}
+
+void setBackground(QWidget* w, const QColor& c) {
+    QPalette p = w->palette();
+    // An editor's own background leaves the rest of the form as it is.
+    const bool editor = qobject_cast<QAbstractScrollArea*>(w) || qobject_cast<QLineEdit*>(w);
+    p.setColor(editor ? QPalette::Base : QPalette::Window, c);
+    w->setPalette(p);
+    if (!editor) w->setAutoFillBackground(true);
+}
+
+void place(QWidget* w, const Place& p, double zoom, Colours colours) {
+    w->setFont(font(p.font, zoom));
+    if (colours == Colours::Set && p.textColour) setTextColour(w, qColour(*p.textColour));
+    if (colours == Colours::Set && p.background) setBackground(w, qColour(*p.background));
+    const Rect r = scaled(p.rect, zoom);
+    if (p.rect.width > 0) {
+        w->setGeometry(r.x, r.y, r.width, r.height);
+    } else {
+        w->move(r.x, r.y);
+        w->adjustSize();
+    }
+}
+
+void setUpForm(QDialog* form, const FormPlace& f, double zoom) {
+    form->setObjectName(f.name);
+    form->setWindowTitle(f.caption);
+    form->setModal(true);
+    form->move(f.outer.x, f.outer.y);
+    const Rect client = scaled(clientArea(f), zoom);
+    form->setFixedSize(client.width, client.height);
+    form->setFont(font(f.font, zoom));
+    setBackground(form, qColour(f.background));
+}
+
+void setCaption(QLabel* label, const QString& text) {
+    label->setText(text);
+    label->adjustSize();
+}
+
+QLabel* makeLabel(QWidget* parent, const Place& p, double zoom) {
+    auto* l = new QLabel(QString::fromUtf8(p.text), parent);
+    l->setObjectName(p.name);
+    place(l, p, zoom);
+    return l;
+}
+
+QPushButton* makeButton(QWidget* parent, const Place& p, double zoom) {
+    auto* b = new QPushButton(QString::fromUtf8(p.text), parent);
+    b->setObjectName(p.name);
+    place(b, p, zoom);
+    return b;
+}
+
+QLineEdit* makeEdit(QWidget* parent, const Place& p, double zoom) {
+    auto* e = new QLineEdit(QString::fromUtf8(p.text), parent);
+    e->setObjectName(p.name);
+    // Narrow boxes show their few digits whole.
+    e->setTextMargins(0, 0, 0, 0);
+    place(e, p, zoom);
+    return e;
+}
+
+QPlainTextEdit* makeEditor(QWidget* parent, const Place& p, double zoom) {
+    auto* e = new QPlainTextEdit(parent);
+    e->setObjectName(p.name);
+    e->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    e->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    e->setLineWrapMode(QPlainTextEdit::NoWrap);
+    place(e, p, zoom);
+    return e;
+}
+
+QListWidget* makeList(QWidget* parent, const Place& p, double zoom) {
+    auto* l = new QListWidget(parent);
+    l->setObjectName(p.name);
+    place(l, p, zoom);
+    return l;
+}
+
+QComboBox* makeRadixBox(QWidget* parent, const Place& p, double zoom) {
+    auto* c = new QComboBox(parent);
+    c->setObjectName(p.name);
+    c->addItems({QStringLiteral("Decimal"), QStringLiteral("Hex")});
+    c->setCurrentIndex(0);
+    place(c, p, zoom);
+    return c;
+}
+
+void PlacedControls::placeAll(double zoom) const {
+    for (const Entry& e : controls_)
+        if (e.widget) place(e.widget, e.place, zoom, Colours::Keep);
+}
+
+} // namespace tarveno::ui::style

@@ -1,0 +1,122 @@
+#pragma once
+// The workbench window: the datapath picture with its readouts, the microprogram editor,
+// the checker's report, the command buttons, the radix selector and the menus. It builds
+// the controls from the table of places, forwards every command to the session and shows
+// the answer; what a command does and what to show is decided by the session and the view
+// model, without Qt.
+
+#include "ui/DatapathPanel.h"
+#include "ui/FormStyle.h"
+#include "ui/Host.h"
+#include "workbench/Session.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <deque>
+#include <functional>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace tarveno::ui {
+
+class Dialogs;
+class InfoDialog;
+class IjvmControls;
+
+class MainWindow : public QMainWindow, private SessionHost {
+    Q_OBJECT
+  public:
+    using PicturesFactory = DatapathPanel::PicturesFactory;
+
+    // Shows the Info dialog through dialogs before it returns, then lays out the window.
+    // pictures makes the datapath and clock pictures (the real ones when empty).
+    MainWindow(Dialogs& dialogs, HostPaths paths, PicturesFactory pictures = {}, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    const Session& session() const { return session_; }
+    Session& session() { return session_; }
+    int zoomPercent() const { return zoomPercent_; }
+    // A refresh is still being drawn (its commands wait for it).
+    bool drawing() const { return panel_->playing(); }
+
+  public slots:
+    void onNewClicked();
+    void onOpenMicroprogramClicked();
+    void onOpenIjvmClicked();
+    void onSkeletonClicked();
+    void onSaveClicked();
+    void onSaveAsClicked();
+    void onExitClicked();
+    void onMemoryClicked();
+    void onResetClicked();
+    void onSubCycleClicked();
+    void onMicClicked();
+    void onIjvmStepClicked();
+    void onRunClicked();
+    void onStopRequested();
+    void onCompileClicked();
+    void onRadixChanged(int index);
+    void onMicColoursClicked();
+    void onIjvmColoursClicked();
+    void onWindowColourClicked();
+    void onInfoClicked();
+    void onLayoutClicked();
+    void onClockClicked();
+    void setZoom(int percent);
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+  private:
+    // SessionHost: the checker program and the editor's text.
+    std::string runChecker(const std::string& source, const std::string& report) override;
+    std::string editorText() override;
+
+    void buildMenus();
+    // Runs a session command at the window's edge and shows its answer; while a refresh
+    // is drawn it waits for it, while a Run is on only Escape and closing act.
+    void perform(std::function<Answer()> command);
+    void showAnswer(const Answer& answer);
+    void afterRefresh(const Answer& answer);
+    void continueRun();
+    void syncDocument(const Answer& answer);
+    void selectSource();
+    void setCommandsEnabled(bool on);
+    // A colour dialog offering the colour last chosen; false when cancelled.
+    bool chooseColour(QColor& chosen);
+
+    Dialogs& dialogs_;
+    HostPaths paths_;
+    Session session_;
+    std::unique_ptr<InfoDialog> info_; // the start-up Info dialog, kept until the end
+
+    QWidget* client_;
+    style::PlacedControls placed_;
+    std::unique_ptr<DatapathPanel> panel_;
+    IjvmControls* ijvm_;
+    QLabel* fileTitle_;
+    QLabel* fileNameLabel_;
+    QPlainTextEdit* microprogramEditor_;
+    QPlainTextEdit* reportPane_;
+    QPushButton* memoryButton_;
+    QPushButton* subCycleButton_;
+    QPushButton* micButton_;
+    QPushButton* resetButton_;
+    QPushButton* compileButton_;
+    QComboBox* radixBox_;
+
+    std::deque<std::function<Answer()>> waiting_; // commands given while a refresh is drawn
+    QTimer runTimer_;                             // the next slice of a Run
+    bool syncing_ = false;                        // the window itself changes the editor
+    bool closing_ = false;                        // no questions while the window closes
+    QColor lastColour_;                           // offered again by the colour dialog
+    int zoomPercent_ = 100;
+};
+
+} // namespace tarveno::ui

@@ -1,0 +1,117 @@
+#include "ui/MemoryViewer.h"
+
+#include "ui/Dialogs.h"
+#include "ui/FormStyle.h"
+#include "ui/WriteBytesDialog.h"
+#include "ui/WriteWordDialog.h"
+#include "ui/model/MemoryPage.h"
+#include "workbench/Workbench.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace tarveno::ui {
+
+namespace {
+
+std::string textOf(const QLineEdit* edit) {
+    return edit->text().toStdString();
+}
+
+} // namespace
+
+MemoryViewer::MemoryViewer(Dialogs& dialogs, Workbench& workbench, double zoom, QWidget* parent)
+    : QDialog(parent), dialogs_(dialogs), workbench_(workbench), zoom_(zoom) {
+    style::setUpForm(this, places::memoryViewer, zoom);
+    style::makeLabel(this, places::memoryTitle, zoom);
+    list_ = style::makeList(this, places::memoryList, zoom);
+    list_->setUniformItemSizes(true);
+    auto button = [&](const Place& p, void (MemoryViewer::*slot)()) {
+        QPushButton* b = style::makeButton(this, p, zoom);
+        connect(b, &QPushButton::clicked, this, slot);
+        return b;
+    };
+    button(places::previousPageButton, &MemoryViewer::onPreviousPageClicked);
+    button(places::nextPageButton, &MemoryViewer::onNextPageClicked);
+    button(places::writeBytesButton, &MemoryViewer::onWriteBytesClicked);
+    button(places::writeWordButton, &MemoryViewer::onWriteWordClicked);
+    button(places::goToButton, &MemoryViewer::onGoToClicked);
+    QComboBox* radix = style::makeRadixBox(this, places::memoryRadixBox, zoom);
+    connect(radix, &QComboBox::currentIndexChanged, this, &MemoryViewer::onRadixChanged);
+    button(places::memoryOkButton, &QDialog::accept)->setDefault(true);
+
+    refreshList();
+}
+
+void MemoryViewer::refreshList() {
+    if (!workbench_.hasMachine()) return;
+    list_->setUpdatesEnabled(false);
+    list_->clear();
+    const int rowHeight = scaled(places::memoryListRowHeight, zoom_);
+    for (const std::string& line : memoryLines(workbench_.machine(), firstWord_, memoryRadix_)) {
+        auto* item = new QListWidgetItem(QString::fromStdString(line), list_);
+        item->setSizeHint({0, rowHeight});
+    }
+    list_->setUpdatesEnabled(true);
+}
+
+void MemoryViewer::onNextPageClicked() {
+    firstWord_ = nextPage(firstWord_);
+    refreshList();
+}
+
+void MemoryViewer::onPreviousPageClicked() {
+    firstWord_ = previousPage(firstWord_);
+    refreshList();
+}
+
+void MemoryViewer::onGoToClicked() {
+    command([&] {
+        // The input dialog has no Cancel: whatever it holds when it closes is used.
+        const QString text = dialogs_.input(this, "Address:", "0");
+        firstWord_ = typedWordAddress(text.toStdString());
+        refreshList();
+    });
+}
+
+void MemoryViewer::onWriteWordClicked() {
+    command([&] {
+        WriteWordDialog dialog(zoom_, this);
+        dialogs_.writeWord(dialog);
+        if (dialog.accepted == 1 && workbench_.hasMachine())
+            store(workbench_.machine(), wordWrite(textOf(dialog.address), textOf(dialog.word)));
+        refreshList();
+    });
+}
+
+void MemoryViewer::onWriteBytesClicked() {
+    command([&] {
+        WriteBytesDialog dialog(zoom_, this);
+        dialogs_.writeBytes(dialog);
+        if (dialog.accepted == 1 && workbench_.hasMachine()) {
+            const std::array<std::string, 4> b{textOf(dialog.bytes[0]), textOf(dialog.bytes[1]),
+                                               textOf(dialog.bytes[2]), textOf(dialog.bytes[3])};
+            store(workbench_.machine(), byteWrite(textOf(dialog.address), {b[0], b[1], b[2], b[3]}));
+        }
+        refreshList();
+    });
+}
+
+void MemoryViewer::onRadixChanged(int index) {
+    if (index == 0) memoryRadix_ = 10;
+    if (index == 1) memoryRadix_ = 16;
+    refreshList();
+}
+
+void MemoryViewer::command(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const std::exception& e) {
+        showFailure(dialogs_, this, e);
+    }
+}
+
+} // namespace tarveno::ui

@@ -1,0 +1,55 @@
+#pragma once
+// The memory viewer: 100 words of the machine's main memory at a time in its own radix,
+// paging, a jump to an address, and the word and byte editors. The lines and the words to
+// write are computed by ui/model/MemoryPage; the viewer shows and forwards.
+
+#include <QDialog>
+
+#include <cstdint>
+#include <functional>
+
+class QComboBox;
+class QListWidget;
+class QPushButton;
+
+namespace tarveno {
+class Workbench;
+}
+
+namespace tarveno::ui {
+
+class Dialogs;
+
+class MemoryViewer : public QDialog {
+    Q_OBJECT
+  public:
+    // Works on the workbench's machine; with none the list stays as it is. Each viewer
+    // starts at word 0 in decimal and fills its list at once.
+    MemoryViewer(Dialogs& dialogs, Workbench& workbench, double zoom = 1.0, QWidget* parent = nullptr);
+
+    uint32_t firstWord() const { return firstWord_; }
+    int memoryRadix() const { return memoryRadix_; }
+
+  public slots:
+    void refreshList();
+    void onPreviousPageClicked();
+    void onNextPageClicked();
+    void onGoToClicked();
+    void onWriteWordClicked();
+    void onWriteBytesClicked();
+    void onRadixChanged(int index);
+
+  private:
+    // A number the editors cannot read shows its message; the command is abandoned and
+    // the viewer stays open with nothing written.
+    void command(const std::function<void()>& body);
+
+    Dialogs& dialogs_;
+    Workbench& workbench_;
+    double zoom_;
+    QListWidget* list_;
+    uint32_t firstWord_ = 0;
+    int memoryRadix_ = 10;
+};
+
+} // namespace tarveno::ui

@@ -1,0 +1,63 @@
+#include "ui/model/MemoryPage.h"
+
+#include "support/Conversions.h"
+
+namespace tarveno::ui {
+
+std::string FormatWordBytes(const int32_t* word, int radix) {
+    if (!word) return "?";
+    const int width = static_cast<int>(digitCount(255, static_cast<uint32_t>(radix)));
+    const auto bits = static_cast<uint32_t>(*word);
+    std::string text;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        text += toRadixTextPadded(static_cast<int32_t>((bits >> shift) & 0xFFu), radix, width);
+        text += ' ';
+    }
+    return text;
+}
+
+std::string memoryLine(uint32_t wordAddress, const int32_t* word, int radix) {
+    const int width = static_cast<int>(digitCount(0xFFFFFFFFu, static_cast<uint32_t>(radix)));
+    // Byte addresses of 2^31 and above read as negative in decimal, as the radix text
+    // writes every signed word.
+    return toRadixTextPadded(static_cast<int32_t>(wordAddress * 4u), radix, width) + ": " +
+           FormatWordBytes(word, radix);
+}
+
+std::vector<std::string> memoryLines(const Datapath& machine, uint32_t firstWord, int radix) {
+    std::vector<std::string> lines;
+    const uint32_t end = firstWord + memoryPageWords;
+    for (uint32_t a = firstWord; end > a; ++a)
+        lines.push_back(memoryLine(a, machine.peekWord(a), radix));
+    return lines;
+}
+
+uint32_t nextPage(uint32_t firstWord) {
+    return firstWord + memoryPageWords;
+}
+
+uint32_t previousPage(uint32_t firstWord) {
+    return firstWord < memoryPageWords ? 0 : firstWord - memoryPageWords;
+}
+
+uint32_t typedWordAddress(std::string_view text) {
+    return static_cast<uint32_t>(atolong(text) / 4);
+}
+
+MemoryWrite wordWrite(std::string_view address, std::string_view word) {
+    const int32_t value = atolong(word);
+    return {typedWordAddress(address), value};
+}
+
+MemoryWrite byteWrite(std::string_view address, const std::array<std::string_view, 4>& bytes) {
+    uint32_t value = 0;
+    for (size_t i = 0; i < bytes.size(); ++i)
+        value |= static_cast<uint32_t>(atolong(bytes[i])) << (24 - 8 * i);
+    return {typedWordAddress(address), static_cast<int32_t>(value)};
+}
+
+void store(Datapath& machine, const MemoryWrite& write) {
+    machine.memoryWord(write.wordAddress) = write.value;
+}
+
+} // namespace tarveno::ui

@@ -1,7 +1,0 @@
-# The datapath and clock pictures: what to draw (DatapathView, standard library only) and
-# the widgets that paint it.
-add_library(tarveno_pictures STATIC DatapathView.cpp DatapathPictures.cpp)
-target_link_libraries(tarveno_pictures PUBLIC Qt6::Widgets tarveno_core)
-if(TARGET tarveno_layers)
-  add_dependencies(tarveno_pictures tarveno_layers)
-endif()

@@ -1,0 +1,189 @@
+#pragma once
+// What the window does between a user's command and the machine, without the window: the
+// microprogram document (file name, encoding, modified mark, the unnamed-file rule), the
+// compile-and-load flow with its loaded flag and notices, the sub-cycle phases, Run in
+// bounded slices, the readout radix, and the IJVM program with its editor text and
+// standard input. Each command is one call whose Answer says what the window must show
+// or ask; the state it shows every time (names, marks) it reads from here.
+
+#include "workbench/EditorFile.h"
+#include "workbench/Workbench.h"
+
+#include <cstdint>
+#include <exception>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarveno {
+
+inline constexpr std::string_view mustBeLoadedNotice = "The program must be compiled and loaded into memory";
+inline constexpr std::string_view hasBeenLoadedNotice = "The program has been compiled and loaded into memory";
+// The name an unnamed microprogram is saved and compiled under.
+inline constexpr std::string_view unnamedFileName = "tmp.mal";
+
+// A command's failure as the user reads it: a malformed number's own text under "IJVM
+// Error:", any other message under the window's caption; UTF-8.
+struct FailureText {
+    std::string caption;
+    std::string text;
+};
+FailureText failureText(const std::exception& failure);
+
+// What the session needs of the host it runs in.
+class SessionHost {
+  public:
+    virtual ~SessionHost() = default;
+    // Runs the MAL checker on source, which writes its report to report, and waits for its
+    // end. Answers "" when it ran, otherwise why it did not, in words for the user.
+    virtual std::string runChecker(const std::string& source, const std::string& report) = 0;
+    // The microprogram editor's text: UTF-8, lines ended by "\n".
+    virtual std::string editorText() = 0;
+};
+
+// The files the session writes besides the user's own.
+struct SessionFiles {
+    std::string report;   // where the checker writes its report
+    std::string swapFile; // the copy of the last IJVM source opened
+};
+
+// What the window redraws after a command: nothing, the full refresh, or one sub-cycle
+// phase of the microinstruction executed last.
+enum class Refresh { None, Full, Phase0, Phase1, Phase2, Phase3 };
+
+// What the window asks its user next: a file name (then it calls saveNamed or
+// openIjvmProgram with it), or the memory viewer.
+enum class Ask { Nothing, SaveFileName, IjvmFileName, MemoryViewer };
+
+// A span of an editor's text in the editor's positions (UTF-16 units), end excluded.
+struct EditorSpan {
+    int32_t start = 0;
+    int32_t end = 0;
+    friend bool operator==(const EditorSpan&, const EditorSpan&) = default;
+};
+
+struct Answer {
+    Refresh refresh = Refresh::None;
+    std::string notice; // the notice dialog's message, shown after the refresh
+    Ask ask = Ask::Nothing;
+    // A message box: the command was abandoned there; what it did before stays done.
+    std::string failureCaption;
+    std::string failure;
+    // What must be shown anew; names and marks are read after every command.
+    bool editorReloaded = false;      // the microprogram editor shows document().file.text
+    bool reportChanged = false;       // the report pane: reportShown() and report()
+    bool ijvmEditorReloaded = false;  // the IJVM editor shows ijvm().file.text
+    bool ijvmViewsCleared = false;    // the IJVM view lists emptied, the diagnostics hidden, input "0"
+    bool diagnosticsChanged = false;  // the diagnostics list shows ijvm().diagnostics
+    std::optional<EditorSpan> ijvmSelection; // select this in the IJVM editor
+
+    bool failed() const { return !failure.empty(); }
+};
+
+// The microprogram editor's document.
+struct Document {
+    std::string fileName;      // empty while unnamed
+    EditorFile file;           // the text last put into the editor, and its file's encoding
+    bool modified = true;      // changed since it was last saved for a compile
+    EditorPositions positions; // editor positions of the compiled file's bytes
+};
+
+// The IJVM program's editor document and diagnostics.
+struct IjvmDocument {
+    std::string fileName;
+    EditorFile file;
+    EditorPositions positions;
+    std::vector<std::string> diagnostics; // the messages, for display
+};
+
+class Session {
+  public:
+    // Microinstructions a Run executes per slice when the window does not say: a few
+    // milliseconds of work, so the window answers between slices.
+    static constexpr uint64_t defaultSlice = 4'000'000;
+
+    Session(SessionHost& host, SessionFiles files);
+
+    // "Compile and Load": compile the editor's text when it changed, then, with a report
+    // free of errors, refresh and confirm; the loaded flag is set.
+    Answer compileAndLoad();
+    // One microinstruction (compiling first when the text changed), then the full refresh.
+    Answer mic();
+    // The next sub-cycle phase; phase 0 executes the microinstruction.
+    Answer subCycle();
+    // Registers and sequencer to 0, the standard-input cell 0, memory kept.
+    Answer reset();
+    // Run to the halt address, or one IJVM instruction (to the next address 0): started
+    // here, carried on by runSlice until it ends or stopRun is asked; then the refresh.
+    Answer startRun();
+    Answer startIjvmStep();
+    Answer runSlice(uint64_t steps = defaultSlice);
+    void stopRun();
+    bool running() const { return running_ != Running::Nothing; }
+    // The readout radix by the selector's item: 0 decimal, 1 hexadecimal.
+    Answer setRadix(int index);
+    // The memory viewer, on a loaded machine.
+    Answer memory();
+
+    // The file commands.
+    Answer newProgram();
+    Answer openMicroprogram(const std::string& fileName);
+    Answer save();                                  // asks for a name while unnamed
+    Answer saveNamed(const std::string& fileName);  // Save with the name just given
+    Answer saveAs(const std::string& fileName);
+    // The user changed the editor's text.
+    void markModified() { document_.modified = true; }
+
+    // The IJVM commands.
+    Answer openIjvmRequest(); // asks for a file when there is a machine to open it into
+    Answer openIjvmProgram(const std::string& fileName);
+    Answer skeleton();
+    // The input box was left with text: the number goes to the standard-input cell.
+    Answer setStandardInput(const std::string& text);
+    // The diagnostics list was clicked on row: its span in the IJVM editor.
+    Answer selectDiagnostic(int row);
+
+    // The source of the microinstruction at MPC, for the editor's selection; none beyond
+    // the source map.
+    std::optional<EditorSpan> sourceSelection() const;
+
+    const Document& document() const { return document_; }
+    const IjvmDocument& ijvm() const { return ijvm_; }
+    bool reportShown() const { return reportShown_; }
+    const std::string& report() const { return report_; }
+    bool loaded() const { return loaded_; }
+    int phase() const { return phase_; }
+    int radix() const { return radix_; }
+    Workbench& workbench() { return workbench_; }
+    const Workbench& workbench() const { return workbench_; }
+
+  private:
+    enum class Running { Nothing, Run, IjvmStep };
+
+    template <class Body> Answer command(Body&& body);
+    Answer startRunning(Running what);
+    bool requireLoaded(Answer& a);
+    void saveAndCompileIfModified(Answer& a);
+    void compileMicroprogram(Answer& a);
+    void compileFile(Answer& a);
+    bool reportedError() const;
+    void saveEditor();
+    void clearIjvmViews(Answer& a);
+    ControlPath& machine() { return workbench_.machine(); }
+
+    SessionHost& host_;
+    SessionFiles files_;
+    Workbench workbench_;
+    Document document_;
+    IjvmDocument ijvm_;
+    bool reportShown_ = false;
+    std::string report_;
+    bool loaded_ = false;
+    int phase_ = 0;
+    int radix_ = 10;
+    Running running_ = Running::Nothing;
+    bool stopRequested_ = false;
+};
+
+} // namespace tarveno
