@@ -50,57 +50,57 @@ void IJVMC::assemble() {
 // ---------------------------------------------------------------------------------
 // Diagnostics
 
-std::string IJVMC::errorMessage(Diagnostic code, const std::string& name, const std::string& label,
+std::string IJVMC::errorMessage(DiagnosticCode code, const std::string& name, const std::string& label,
                                 int32_t number) {
     switch (code) {
-    case Diagnostic::DuplicateLabel:
+    case DiagnosticCode::DuplicateLabel:
         return "Errore nel metodo " + name + ". L'etichetta " + label + ": esiste gi\xE0";
-    case Diagnostic::DuplicateConstant:
+    case DiagnosticCode::DuplicateConstant:
         return "Errore nella dichiarazione delle costanti: " + label + " gi\xE0 esistente";
-    case Diagnostic::DuplicateVariable:
+    case DiagnosticCode::DuplicateVariable:
         return "Errore nella dichiarazione delle variabili nel metodo " + name + ": " + label +
                ": gi\xE0 esistente";
-    case Diagnostic::MethodNotEnded:
+    case DiagnosticCode::MethodNotEnded:
         return "Errore: Il metodo " + name + " deve terminare con .end-method";
-    case Diagnostic::UnknownInstruction:
+    case DiagnosticCode::UnknownInstruction:
         return "Errore nel metodo " + name + " in prossimit\xE0 dell'istruzione " + decimalText(number) +
                ": " + label + " non esiste.";
-    case Diagnostic::NoMain:
+    case DiagnosticCode::NoMain:
         return "Errore: Ogni programma deve contenere il metodo main";
-    case Diagnostic::UnknownLabel:
+    case DiagnosticCode::UnknownLabel:
         return "Errore nel metodo " + name + ". L'etichetta " + label + " non esiste.";
-    case Diagnostic::UnknownConstant:
+    case DiagnosticCode::UnknownConstant:
         return "Errore nel metodo " + name + ". La costante " + label + " non esiste.";
-    case Diagnostic::UnknownVariable:
+    case DiagnosticCode::UnknownVariable:
         return "Errore nel metodo " + name + ". La variabile " + label + " non esiste.";
-    case Diagnostic::UnknownMethod:
+    case DiagnosticCode::UnknownMethod:
         return "Errore nel metodo " + name + "All'istruzione INVOKEVIRTUAL. Il metodo " + label +
                " non esiste.";
-    case Diagnostic::DuplicateMethod:
+    case DiagnosticCode::DuplicateMethod:
         return "Errore. Metodo " + name + " gi\xE0 esistente.";
-    case Diagnostic::ConstantsNotEnded:
+    case DiagnosticCode::ConstantsNotEnded:
         return "Errore: L'area delle costanti deve terminare con .end-constant";
-    case Diagnostic::ParenthesisNotClosed:
+    case DiagnosticCode::ParenthesisNotClosed:
         // These two are found before the method has a name.
         return "Errore nel metodo : La parentesi \xE8 stata aperta ma non chiusa.";
-    case Diagnostic::ParenthesisNotOpened:
+    case DiagnosticCode::ParenthesisNotOpened:
         return "Errore nel metodo : La parentesi tonda non \xE8 stata aperta";
-    case Diagnostic::VariablesNotEnded:
+    case DiagnosticCode::VariablesNotEnded:
         return "Errore nel metodo " + name + ": L'area delle variabili deve terminare con .end-var";
     default:
         return {};
     }
 }
 
-void IJVMC::addError(Diagnostic code, const std::string& name, const std::string& label, int32_t number,
+void IJVMC::addError(DiagnosticCode code, const std::string& name, const std::string& label, int32_t number,
                      int32_t start, int32_t length) {
     switch (code) {
-    case Diagnostic::DuplicateLabel:
-    case Diagnostic::UnknownInstruction:
-    case Diagnostic::NoMain:
-    case Diagnostic::DuplicateMethod:
-    case Diagnostic::ParenthesisNotClosed:
-    case Diagnostic::ParenthesisNotOpened:
+    case DiagnosticCode::DuplicateLabel:
+    case DiagnosticCode::UnknownInstruction:
+    case DiagnosticCode::NoMain:
+    case DiagnosticCode::DuplicateMethod:
+    case DiagnosticCode::ParenthesisNotClosed:
+    case DiagnosticCode::ParenthesisNotOpened:
         std::tie(start, length) = readerSpan();
         break;
     default:
@@ -109,8 +109,8 @@ void IJVMC::addError(Diagnostic code, const std::string& name, const std::string
     appendError(code, name, label, number, start, length);
 }
 
-void IJVMC::appendError(Diagnostic code, const std::string& name, const std::string& label, int32_t number,
-                        int32_t start, int32_t length) {
+void IJVMC::appendError(DiagnosticCode code, const std::string& name, const std::string& label,
+                        int32_t number, int32_t start, int32_t length) {
     // A span never reaches outside the source, whatever state the reader was in. The
     // message is kept whole, however long the names in it are.
     const int32_t end = std::max(sourceSize_, 0);
@@ -153,7 +153,7 @@ void IJVMC::parseConstants() {
     if (!word) {
         // Never closed: the reader stays at the end, so nothing more is parsed.
         reader.clearState();
-        appendError(Diagnostic::ConstantsNotEnded, {}, {}, 0, start, 2);
+        appendError(DiagnosticCode::ConstantsNotEnded, {}, {}, 0, start, 2);
         return;
     }
     reader.clearState();
@@ -167,7 +167,7 @@ void IJVMC::parseConstants() {
         const std::string* value = reader.nextWord();
         constant.value = atolong(value ? std::string_view(*value) : std::string_view());
         if (!constantNames_.insert(constant.name).second)
-            appendError(Diagnostic::DuplicateConstant, {}, constant.name, 0, reader.mark,
+            appendError(DiagnosticCode::DuplicateConstant, {}, constant.name, 0, reader.mark,
                         value ? static_cast<int32_t>(value->size()) : 0);
         constants.insertTail(constant);
     }
@@ -176,7 +176,7 @@ void IJVMC::parseConstants() {
 void IJVMC::addLocal(Method& method, std::unordered_set<std::string>& names, SymbolTable symbol,
                      int32_t start, int32_t length) {
     if (!names.insert(symbol.name).second)
-        appendError(Diagnostic::DuplicateVariable, method.name, symbol.name, 0, start, length);
+        appendError(DiagnosticCode::DuplicateVariable, method.name, symbol.name, 0, start, length);
     method.locals.insertTail(symbol);
 }
 
@@ -190,7 +190,7 @@ void IJVMC::parseMethod() {
         // No "(" before the end of the input: the method is dropped, the reader stays at the end.
         const auto [start, length] = readerSpan();
         reader.clearState();
-        appendError(Diagnostic::ParenthesisNotOpened, {}, {}, 0, start, length);
+        appendError(DiagnosticCode::ParenthesisNotOpened, {}, {}, 0, start, length);
         return;
     }
     method.name = *name;
@@ -200,7 +200,7 @@ void IJVMC::parseMethod() {
     if (!parameters || reader.atEnd()) {
         const auto [start, length] = readerSpan();
         reader.clearState();
-        appendError(Diagnostic::ParenthesisNotClosed, {}, {}, 0, start, length);
+        appendError(DiagnosticCode::ParenthesisNotClosed, {}, {}, 0, start, length);
         return;
     }
     const auto [textStart, textLength] = readerSpan();
@@ -246,7 +246,7 @@ bool IJVMC::parseVariables(Method& method, int32_t& local, std::string_view clos
         // loop; at the end of the input the reader stays there.
         reader.clearState();
         if (word) reader.seek(reader.mark);
-        appendError(Diagnostic::VariablesNotEnded, method.name, {}, 0, varStart, 2);
+        appendError(DiagnosticCode::VariablesNotEnded, method.name, {}, 0, varStart, 2);
         return false;
     }
     reader.clearState();
@@ -266,18 +266,18 @@ void IJVMC::parseBody(Method& method, const std::string* word, std::string_view 
         if (!word) {
             // The input ended inside the body. The method is still recorded, so that the
             // code offsets of its instructions stay in step with the method area.
-            appendError(Diagnostic::MethodNotEnded, method.name, {}, 0, 0, 0);
+            appendError(DiagnosticCode::MethodNotEnded, method.name, {}, 0, 0, 0);
             break;
         }
         if (*word == endWord) break;
-        if (*word == methodSection) appendError(Diagnostic::MethodNotEnded, method.name, {}, 0, 0, 0);
+        if (*word == methodSection) appendError(DiagnosticCode::MethodNotEnded, method.name, {}, 0, 0, 0);
         if (!parseInstruction(method) && !refusal_.endOfInput) {
             if (refusal_.useSpan)
-                appendError(Diagnostic::UnknownInstruction, method.name, refusal_.word, method.instructions,
-                            refusal_.start, refusal_.length);
+                appendError(DiagnosticCode::UnknownInstruction, method.name, refusal_.word,
+                            method.instructions, refusal_.start, refusal_.length);
             else
-                addError(Diagnostic::UnknownInstruction, method.name, refusal_.word, method.instructions, 0,
-                         0);
+                addError(DiagnosticCode::UnknownInstruction, method.name, refusal_.word, method.instructions,
+                         0, 0);
         }
         word = reader.nextWord();
     }
@@ -292,7 +292,7 @@ void IJVMC::parseBody(Method& method, const std::string* word, std::string_view 
     pendingLabels_.clear();
 
     if (!methodNames_.insert(method.name).second)
-        addError(Diagnostic::DuplicateMethod, method.name, {}, 0, 0, 0);
+        addError(DiagnosticCode::DuplicateMethod, method.name, {}, 0, 0, 0);
     method.number = methodCount++;
     methods.insertTail(Method{}) = std::move(method);
 }
@@ -306,7 +306,7 @@ bool IJVMC::parseInstruction(Method& method) {
         label.name = cut(std::string_view(labelWord).substr(0, labelWord.size() - 1), maxLabelLength);
         label.value = codeOffset;
         if (!pendingLabelNames_.insert(label.name).second)
-            addError(Diagnostic::DuplicateLabel, method.name, label.name, 0, 0, 0);
+            addError(DiagnosticCode::DuplicateLabel, method.name, label.name, 0, 0, 0);
         pendingLabels_.push_back(label);
         if (!reader.nextWord()) {
             refusal_.endOfInput = true;
@@ -471,7 +471,7 @@ void IJVMC::generate() {
         methodArea.append16(static_cast<uint16_t>(main->second + constantCount));
     } else {
         // The reader is closed by now: the diagnostic points at the end of the source.
-        appendError(Diagnostic::NoMain, {}, {}, 0, sourceEnd_, 0);
+        appendError(DiagnosticCode::NoMain, {}, {}, 0, sourceEnd_, 0);
         methodArea.append16(static_cast<uint16_t>(constantCount));
     }
 

@@ -49,10 +49,10 @@ class IJVMC {
     // diagnostic. For DuplicateLabel, UnknownInstruction, NoMain, DuplicateMethod and the
     // parentheses the span is the word the reader read
     // last, and start and length are ignored. Spans always lie within the source.
-    void addError(Diagnostic code, const std::string& name, const std::string& label, int32_t number,
+    void addError(DiagnosticCode code, const std::string& name, const std::string& label, int32_t number,
                   int32_t start, int32_t length);
     // The message of a diagnostic code (Windows-1252 bytes); empty for an unknown code.
-    static std::string errorMessage(Diagnostic code, const std::string& name, const std::string& label,
+    static std::string errorMessage(DiagnosticCode code, const std::string& name, const std::string& label,
                                     int32_t number);
 
     // Reads the instruction whose first word is the reader's current word (after an
@@ -106,7 +106,7 @@ class IJVMC {
                   int32_t length);
 
     // Appends a diagnostic with the given span, clamped to the source.
-    void appendError(Diagnostic code, const std::string& name, const std::string& label, int32_t number,
+    void appendError(DiagnosticCode code, const std::string& name, const std::string& label, int32_t number,
                      int32_t start, int32_t length);
     // The span of the word read last: its mark, and the position minus the mark minus
     // the delimiter that ended it.
