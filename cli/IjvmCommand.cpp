@@ -56,12 +56,12 @@ void printText(IJVMC& a) {
                std::to_string(m.length) + '\n';
     });
     out += "Constants (" + std::to_string(a.constants.count()) + "):\n";
-    a.constants.forEach([&](const tarveno::SymbolTable& c) {
+    a.constants.forEach([&](const tarveno::Symbol& c) {
         out += "  " + displayText(c.name) + ": index " + std::to_string(c.index) + ", value " +
                std::to_string(c.value) + '\n';
     });
     out += "Diagnostics (" + std::to_string(a.errors.count()) + "):\n";
-    a.errors.forEach([&](const tarveno::ErrorTable& e) {
+    a.errors.forEach([&](const tarveno::Diagnostic& e) {
         out += "  " + std::to_string(e.start) + "+" + std::to_string(e.length) + ": " +
                tarveno::messageToUtf8(e.message) + '\n';
     });
@@ -93,11 +93,11 @@ void printJson(IJVMC& a) {
                            {"length", m.length}});
     });
     ordered_json constants = ordered_json::array();
-    a.constants.forEach([&](const tarveno::SymbolTable& c) {
+    a.constants.forEach([&](const tarveno::Symbol& c) {
         constants.push_back({{"name", displayText(c.name)}, {"index", c.index}, {"value", c.value}});
     });
     ordered_json diagnostics = ordered_json::array();
-    a.errors.forEach([&](const tarveno::ErrorTable& e) {
+    a.errors.forEach([&](const tarveno::Diagnostic& e) {
         diagnostics.push_back(
             {{"message", tarveno::messageToUtf8(e.message)}, {"start", e.start}, {"length", e.length}});
     });

@@ -76,8 +76,8 @@ class ControlPath : public Datapath, public SequencerState {
     Memory<uint32_t, uint32_t> sourceMap;
     Memory<uint32_t, uint32_t> methodMap;
     List<Method> methods;
-    List<SymbolTable> constants;
-    List<ErrorTable> errors;
+    List<Symbol> constants;
+    List<Diagnostic> errors;
     // The values the program wrote to the output cell; the state points at it.
     OutputRecord output;
 

@@ -10,18 +10,18 @@
 namespace tarveno {
 
 // One named number: a constant, a parameter or variable, or a label.
-struct SymbolTable {
+struct Symbol {
     int32_t index = 0;
     std::string name;
     int32_t value = 0;
 
     // Names compare exactly, case counting, in ascending byte order.
-    bool operator==(const SymbolTable& o) const { return name == o.name; }
-    bool operator<(const SymbolTable& o) const { return name < o.name; }
+    bool operator==(const Symbol& o) const { return name == o.name; }
+    bool operator<(const Symbol& o) const { return name < o.name; }
 };
 
 // One instruction as read from the source.
-struct IstructionTable {
+struct InstructionRecord {
     std::string label;
     std::string mnemonic;
     std::string operand;
@@ -42,15 +42,15 @@ struct Method {
     int32_t variables = 0;
     int32_t instructions = 0;
     int32_t length = 0;
-    List<IstructionTable> code;
-    List<SymbolTable> labels;
-    List<SymbolTable> locals;
+    List<InstructionRecord> code;
+    List<Symbol> labels;
+    List<Symbol> locals;
 
     bool operator==(const Method& o) const { return name == o.name; }
 };
 
 // One diagnostic: its message (Windows-1252 bytes) and the byte span it concerns.
-struct ErrorTable {
+struct Diagnostic {
     std::string message;
     int32_t start = 0;
     int32_t length = 0;

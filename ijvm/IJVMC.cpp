@@ -116,7 +116,7 @@ void IJVMC::appendError(DiagnosticCode code, const std::string& name, const std:
     const int32_t end = std::max(sourceSize_, 0);
     start = std::clamp(start, 0, end);
     length = std::clamp(length, 0, end - start);
-    errors.insertTail(ErrorTable{errorMessage(code, name, label, number), start, length});
+    errors.insertTail(Diagnostic{errorMessage(code, name, label, number), start, length});
 }
 
 std::pair<int32_t, int32_t> IJVMC::readerSpan() {
@@ -159,7 +159,7 @@ void IJVMC::parseConstants() {
     reader.clearState();
     reader.seek(start);
     while ((word = reader.nextWord()) && *word != constantEnd) {
-        SymbolTable constant;
+        Symbol constant;
         // Numbered program-wide, so that the index is the constant's place in the pool
         // also when the source has several constant sections.
         constant.index = constants.count();
@@ -173,8 +173,8 @@ void IJVMC::parseConstants() {
     }
 }
 
-void IJVMC::addLocal(Method& method, std::unordered_set<std::string>& names, SymbolTable symbol,
-                     int32_t start, int32_t length) {
+void IJVMC::addLocal(Method& method, std::unordered_set<std::string>& names, Symbol symbol, int32_t start,
+                     int32_t length) {
     if (!names.insert(symbol.name).second)
         appendError(DiagnosticCode::DuplicateVariable, method.name, symbol.name, 0, start, length);
     method.locals.insertTail(symbol);
@@ -210,7 +210,7 @@ void IJVMC::parseMethod() {
     while (const StringTokenizer::Elem* token = tokens.get(0, 1, true)) {
         if (token->text.empty() || token->text[0] == ',') continue;
         ++method.parameters;
-        addLocal(method, localNames_, SymbolTable{local++, cut(token->text, maxNameLength), 0}, textStart,
+        addLocal(method, localNames_, Symbol{local++, cut(token->text, maxNameLength), 0}, textStart,
                  textLength);
     }
 
@@ -253,7 +253,7 @@ bool IJVMC::parseVariables(Method& method, int32_t& local, std::string_view clos
     reader.seek(varStart);
     while ((word = reader.nextWord()) && *word != varEnd) {
         ++method.variables;
-        addLocal(method, localNames_, SymbolTable{local++, cut(*word, maxNameLength), 0}, reader.mark,
+        addLocal(method, localNames_, Symbol{local++, cut(*word, maxNameLength), 0}, reader.mark,
                  static_cast<int32_t>(word->size()));
     }
     return true;
@@ -287,7 +287,7 @@ void IJVMC::parseBody(Method& method, const std::string* word, std::string_view 
     // many labels linear-logarithmic.
     std::reverse(pendingLabels_.begin(), pendingLabels_.end());
     std::stable_sort(pendingLabels_.begin(), pendingLabels_.end());
-    for (const SymbolTable& label : pendingLabels_)
+    for (const Symbol& label : pendingLabels_)
         method.labels.insertTail(label);
     pendingLabels_.clear();
 
@@ -302,7 +302,7 @@ bool IJVMC::parseInstruction(Method& method) {
     std::string labelWord;
     if (!reader.word.empty() && reader.word.back() == ':') {
         labelWord = reader.word;
-        SymbolTable label;
+        Symbol label;
         label.name = cut(std::string_view(labelWord).substr(0, labelWord.size() - 1), maxLabelLength);
         label.value = codeOffset;
         if (!pendingLabelNames_.insert(label.name).second)
@@ -314,7 +314,7 @@ bool IJVMC::parseInstruction(Method& method) {
         }
     }
 
-    IstructionTable record;
+    InstructionRecord record;
     record.label = cut(labelWord, maxRecordLabelLength);
     record.sourcePosition = reader.mark;
     std::string& word = reader.word;
@@ -383,7 +383,7 @@ bool IJVMC::parseInstruction(Method& method) {
 void IJVMC::buildProgramIndex() {
     constantIndex_.clear();
     methodIndex_.clear();
-    constants.forEach([&](const SymbolTable& c) { constantIndex_.emplace(c.name, c.index); });
+    constants.forEach([&](const Symbol& c) { constantIndex_.emplace(c.name, c.index); });
     methods.forEach([&](const Method& m) { methodIndex_.emplace(m.name, m.number); });
     programIndexBuilt_ = true;
 }
@@ -395,15 +395,13 @@ const IJVMC::MethodIndex& IJVMC::indexOf(const Method& method) {
         methodIndexCache_.locals.clear();
         // emplace keeps the first of equal names: for labels the later definition, for
         // locals the first declaration.
-        method.labels.forEach(
-            [&](const SymbolTable& l) { methodIndexCache_.labels.emplace(l.name, l.value); });
-        method.locals.forEach(
-            [&](const SymbolTable& l) { methodIndexCache_.locals.emplace(l.name, l.index); });
+        method.labels.forEach([&](const Symbol& l) { methodIndexCache_.labels.emplace(l.name, l.value); });
+        method.locals.forEach([&](const Symbol& l) { methodIndexCache_.locals.emplace(l.name, l.index); });
     }
     return methodIndexCache_;
 }
 
-void IJVMC::encode(Method& method, const IstructionTable& record) {
+void IJVMC::encode(Method& method, const InstructionRecord& record) {
     const InstructionInfo* info = findInstruction(record.mnemonic);
     if (!info) return; // records are made for known instructions only
     if (!programIndexBuilt_) buildProgramIndex();
@@ -463,7 +461,7 @@ void IJVMC::generate() {
     methodArea.allocate(clampToInt32(areaSize));
     constantPool.allocate(clampToInt32((static_cast<int64_t>(constantCount) + methodTotal) * 4));
 
-    constants.forEach([&](const SymbolTable& c) { constantPool.append32(static_cast<uint32_t>(c.value)); });
+    constants.forEach([&](const Symbol& c) { constantPool.append32(static_cast<uint32_t>(c.value)); });
 
     methodArea.append8(0x52);
     const auto main = methodIndex_.find(std::string(mainName));
@@ -490,7 +488,7 @@ void IJVMC::generate() {
         methodArea.append16(static_cast<uint16_t>(method.parameters));
         methodArea.append16(static_cast<uint16_t>(method.variables));
         const uint32_t pool = static_cast<uint32_t>(constantCount + i);
-        method.code.forEach([&](const IstructionTable& record) {
+        method.code.forEach([&](const InstructionRecord& record) {
             for (int32_t k = 0; k < record.length; ++k) {
                 const uint32_t key = static_cast<uint32_t>(record.offset + k + 4 * i + 7);
                 entries.push_back(Entry{key, static_cast<uint32_t>(record.sourcePosition), pool});

@@ -62,7 +62,7 @@ class IJVMC {
     bool parseInstruction(Method& method);
     // Appends the bytes of one instruction of method to methodArea; a name that is not
     // found is recorded (errors 6 to 9) and taken as 0.
-    void encode(Method& method, const IstructionTable& record);
+    void encode(Method& method, const InstructionRecord& record);
 
     // The constant-pool entry at index i.
     int32_t poolEntry(int32_t i) const { return constantPool.word32(i * 4); }
@@ -74,8 +74,8 @@ class IJVMC {
     Memory<uint32_t, uint32_t> sourceMap; // method-area offset -> source offset of the mnemonic
     Memory<uint32_t, uint32_t> methodMap; // method-area offset -> pool index of the method's entry
     List<Method> methods;
-    List<SymbolTable> constants;
-    List<ErrorTable> errors;
+    List<Symbol> constants;
+    List<Diagnostic> errors;
     FileReader reader;
 
   private:
@@ -102,7 +102,7 @@ class IJVMC {
     bool parseVariables(Method& method, int32_t& local, std::string_view closer);
     // The instruction words up to endWord; then the method is recorded.
     void parseBody(Method& method, const std::string* word, std::string_view endWord);
-    void addLocal(Method& method, std::unordered_set<std::string>& names, SymbolTable symbol, int32_t start,
+    void addLocal(Method& method, std::unordered_set<std::string>& names, Symbol symbol, int32_t start,
                   int32_t length);
 
     // Appends a diagnostic with the given span, clamped to the source.
@@ -120,7 +120,7 @@ class IJVMC {
     std::unordered_set<std::string> methodNames_;
     // Labels of the method being parsed, in definition order; sorted into the method's
     // list when its section closes.
-    std::vector<SymbolTable> pendingLabels_;
+    std::vector<Symbol> pendingLabels_;
     std::unordered_set<std::string> pendingLabelNames_;
     std::unordered_set<std::string> localNames_;
     Refusal refusal_;

@@ -559,7 +559,7 @@ void TForm1::ListBox5Click() {
     command([&] {
         if (!workbench_.hasMachine()) return;
         // Indexing tests the bounds: a row beyond the diagnostics shows its fault.
-        const ErrorTable& diagnostic = machine().errors[ListBox5->currentRow()];
+        const Diagnostic& diagnostic = machine().errors[ListBox5->currentRow()];
         const int last = Memo1->document()->characterCount() - 1;
         const int start = std::min(memo1Positions_.at(diagnostic.start), last);
         const int end = std::min(memo1Positions_.at(int64_t{diagnostic.start} + diagnostic.length), last);

@@ -63,7 +63,7 @@ struct Diag {
 
 inline std::vector<Diag> diagnostics(const IJVMC& c) {
     std::vector<Diag> out;
-    c.errors.forEach([&](const ErrorTable& e) { out.push_back({e.message, e.start, e.length}); });
+    c.errors.forEach([&](const Diagnostic& e) { out.push_back({e.message, e.start, e.length}); });
     return out;
 }
 
