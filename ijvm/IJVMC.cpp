@@ -116,7 +116,7 @@ void IJVMC::appendError(DiagnosticCode code, const std::string& name, const std:
     const int32_t end = std::max(sourceSize_, 0);
     start = std::clamp(start, 0, end);
     length = std::clamp(length, 0, end - start);
-    errors.insertTail(Diagnostic{errorMessage(code, name, label, number), start, length});
+    program.diagnostics.insertTail(Diagnostic{errorMessage(code, name, label, number), start, length});
 }
 
 std::pair<int32_t, int32_t> IJVMC::readerSpan() {
@@ -162,14 +162,14 @@ void IJVMC::parseConstants() {
         Symbol constant;
         // Numbered program-wide, so that the index is the constant's place in the pool
         // also when the source has several constant sections.
-        constant.index = constants.count();
+        constant.index = program.constants.count();
         constant.name = cut(*word, maxNameLength);
         const std::string* value = reader.nextWord();
         constant.value = atolong(value ? std::string_view(*value) : std::string_view());
         if (!constantNames_.insert(constant.name).second)
             appendError(DiagnosticCode::DuplicateConstant, {}, constant.name, 0, reader.mark,
                         value ? static_cast<int32_t>(value->size()) : 0);
-        constants.insertTail(constant);
+        program.constants.insertTail(constant);
     }
 }
 
@@ -294,7 +294,7 @@ void IJVMC::parseBody(Method& method, const std::string* word, std::string_view 
     if (!methodNames_.insert(method.name).second)
         addError(DiagnosticCode::DuplicateMethod, method.name, {}, 0, 0, 0);
     method.number = methodCount++;
-    methods.insertTail(Method{}) = std::move(method);
+    program.methods.insertTail(Method{}) = std::move(method);
 }
 
 bool IJVMC::parseInstruction(Method& method) {
@@ -383,8 +383,8 @@ bool IJVMC::parseInstruction(Method& method) {
 void IJVMC::buildProgramIndex() {
     constantIndex_.clear();
     methodIndex_.clear();
-    constants.forEach([&](const Symbol& c) { constantIndex_.emplace(c.name, c.index); });
-    methods.forEach([&](const Method& m) { methodIndex_.emplace(m.name, m.number); });
+    program.constants.forEach([&](const Symbol& c) { constantIndex_.emplace(c.name, c.index); });
+    program.methods.forEach([&](const Method& m) { methodIndex_.emplace(m.name, m.number); });
     programIndexBuilt_ = true;
 }
 
@@ -406,7 +406,7 @@ void IJVMC::encode(Method& method, const InstructionRecord& record) {
     if (!info) return; // records are made for known instructions only
     if (!programIndexBuilt_) buildProgramIndex();
     const MethodIndex& index = indexOf(method);
-    const int32_t constantCount = constants.count();
+    const int32_t constantCount = program.constants.count();
 
     // A name that is not found is recorded and taken as 0.
     auto lookup = [&](const std::unordered_map<std::string, int32_t>& table, size_t limit) -> int32_t {
@@ -419,58 +419,62 @@ void IJVMC::encode(Method& method, const InstructionRecord& record) {
         return 0;
     };
 
-    methodArea.append8(info->opcode);
+    Vector& area = program.methodArea;
+    area.append8(info->opcode);
     switch (info->kind) {
     case OperandKind::None:
         break;
     case OperandKind::Byte:
-        methodArea.append8(static_cast<uint8_t>(atolong(record.operand)));
+        area.append8(static_cast<uint8_t>(atolong(record.operand)));
         break;
     case OperandKind::Local8:
-        methodArea.append8(static_cast<uint8_t>(lookup(index.locals, maxNameLength)));
+        area.append8(static_cast<uint8_t>(lookup(index.locals, maxNameLength)));
         break;
     case OperandKind::Local16:
-        methodArea.append16(static_cast<uint16_t>(lookup(index.locals, maxNameLength)));
+        area.append16(static_cast<uint16_t>(lookup(index.locals, maxNameLength)));
         break;
     case OperandKind::Constant:
-        methodArea.append16(static_cast<uint16_t>(lookup(constantIndex_, maxNameLength)));
+        area.append16(static_cast<uint16_t>(lookup(constantIndex_, maxNameLength)));
         break;
     case OperandKind::Increment: {
         const int32_t local = lookup(index.locals, maxNameLength);
         const int32_t amount = atolong(record.operand2);
-        methodArea.append8(static_cast<uint8_t>(local));
-        methodArea.append8(static_cast<uint8_t>(amount));
+        area.append8(static_cast<uint8_t>(local));
+        area.append8(static_cast<uint8_t>(amount));
         break;
     }
     case OperandKind::Branch:
-        methodArea.append16(static_cast<uint16_t>(lookup(index.labels, maxLabelLength) - record.offset));
+        area.append16(static_cast<uint16_t>(lookup(index.labels, maxLabelLength) - record.offset));
         break;
     case OperandKind::Method:
-        methodArea.append16(static_cast<uint16_t>(lookup(methodIndex_, maxMethodNameLength) + constantCount));
+        area.append16(static_cast<uint16_t>(lookup(methodIndex_, maxMethodNameLength) + constantCount));
         break;
     }
 }
 
 void IJVMC::generate() {
     buildProgramIndex();
-    const int32_t constantCount = constants.count();
+    const int32_t constantCount = program.constants.count();
     const int32_t methodTotal = methodCount;
+    Vector& area = program.methodArea;
+    Vector& constantPool = program.constantPool;
 
     int64_t areaSize = 3;
-    methods.forEach([&](const Method& m) { areaSize += static_cast<int64_t>(m.length) + 4; });
-    methodArea.allocate(clampToInt32(areaSize));
+    program.methods.forEach([&](const Method& m) { areaSize += static_cast<int64_t>(m.length) + 4; });
+    area.allocate(clampToInt32(areaSize));
     constantPool.allocate(clampToInt32((static_cast<int64_t>(constantCount) + methodTotal) * 4));
 
-    constants.forEach([&](const Symbol& c) { constantPool.append32(static_cast<uint32_t>(c.value)); });
+    program.constants.forEach(
+        [&](const Symbol& c) { constantPool.append32(static_cast<uint32_t>(c.value)); });
 
-    methodArea.append8(0x52);
+    area.append8(0x52);
     const auto main = methodIndex_.find(std::string(mainName));
     if (main != methodIndex_.end()) {
-        methodArea.append16(static_cast<uint16_t>(main->second + constantCount));
+        area.append16(static_cast<uint16_t>(main->second + constantCount));
     } else {
         // The reader is closed by now: the diagnostic points at the end of the source.
         appendError(DiagnosticCode::NoMain, {}, {}, 0, sourceEnd_, 0);
-        methodArea.append16(static_cast<uint16_t>(constantCount));
+        area.append16(static_cast<uint16_t>(constantCount));
     }
 
     // The map entries are collected first and stored once the method area is laid out.
@@ -483,10 +487,10 @@ void IJVMC::generate() {
     entries.reserve(static_cast<size_t>(std::max<int64_t>(areaSize - 3, 0)));
 
     int32_t i = 0;
-    methods.forEach([&](Method& method) {
-        constantPool.append32(static_cast<uint32_t>(methodArea.count()));
-        methodArea.append16(static_cast<uint16_t>(method.parameters));
-        methodArea.append16(static_cast<uint16_t>(method.variables));
+    program.methods.forEach([&](Method& method) {
+        constantPool.append32(static_cast<uint32_t>(area.count()));
+        area.append16(static_cast<uint16_t>(method.parameters));
+        area.append16(static_cast<uint16_t>(method.variables));
         const uint32_t pool = static_cast<uint32_t>(constantCount + i);
         method.code.forEach([&](const InstructionRecord& record) {
             for (int32_t k = 0; k < record.length; ++k) {
@@ -498,11 +502,11 @@ void IJVMC::generate() {
         ++i;
     });
 
-    sourceMap = Memory<uint32_t, uint32_t>();
-    methodMap = Memory<uint32_t, uint32_t>();
+    program.sourceMap = Memory<uint32_t, uint32_t>();
+    program.methodMap = Memory<uint32_t, uint32_t>();
     for (const Entry& e : entries) {
-        sourceMap.insert({e.key, e.source});
-        methodMap.insert({e.key, e.pool});
+        program.sourceMap.insert({e.key, e.source});
+        program.methodMap.insert({e.key, e.pool});
     }
 }
 

@@ -7,9 +7,8 @@
 // file or exhausted memory raise FatalError.
 
 #include "core/Memory.h"
-#include "core/Tables.h"
 #include "ijvm/InstructionSet.h"
-#include "ijvm/Vector.h"
+#include "ijvm/Program.h"
 #include "support/FileReader.h"
 #include "support/List.h"
 
@@ -64,18 +63,10 @@ class IJVMC {
     // found is recorded (errors 6 to 9) and taken as 0.
     void encode(Method& method, const InstructionRecord& record);
 
-    // The constant-pool entry at index i.
-    int32_t poolEntry(int32_t i) const { return constantPool.word32(i * 4); }
-
-    Vector methodArea;
-    Vector constantPool;
+    // What the passes build; taken away by moving once assembled.
+    IjvmProgram program;
     int32_t methodCount = 0;
     int32_t codeOffset = 0;
-    Memory<uint32_t, uint32_t> sourceMap; // method-area offset -> source offset of the mnemonic
-    Memory<uint32_t, uint32_t> methodMap; // method-area offset -> pool index of the method's entry
-    List<Method> methods;
-    List<Symbol> constants;
-    List<Diagnostic> errors;
     FileReader reader;
 
   private:

@@ -506,8 +506,9 @@ void TForm1::IJVMProgram1Click() {
         if (!name) return;
         workbench_.openIjvmProgram(fsName(*name));
         ListBox5->clear();
-        for (int32_t i = 0; i < machine().errors.count(); ++i)
-            ListBox5->addItem(QString::fromStdString(messageToUtf8(machine().errors[i].message)));
+        const auto& diagnostics = workbench_.ijvmProgram().diagnostics;
+        for (int32_t i = 0; i < diagnostics.count(); ++i)
+            ListBox5->addItem(QString::fromStdString(messageToUtf8(diagnostics[i].message)));
         setCaption(Label34, *name);
         const std::string bytes = readFile(*name);
         memo1File_ = decodeFile(bytes);
@@ -559,7 +560,7 @@ void TForm1::ListBox5Click() {
     command([&] {
         if (!workbench_.hasMachine()) return;
         // Indexing tests the bounds: a row beyond the diagnostics shows its fault.
-        const Diagnostic& diagnostic = machine().errors[ListBox5->currentRow()];
+        const Diagnostic& diagnostic = workbench_.ijvmProgram().diagnostics[ListBox5->currentRow()];
         const int last = Memo1->document()->characterCount() - 1;
         const int start = std::min(memo1Positions_.at(diagnostic.start), last);
         const int end = std::min(memo1Positions_.at(int64_t{diagnostic.start} + diagnostic.length), last);
