@@ -16,6 +16,7 @@ namespace {
 
 using nlohmann::ordered_json;
 using tarveno::IJVMC;
+using tarveno::IjvmProgram;
 
 const char hexDigits[] = "0123456789ABCDEF";
 
@@ -33,7 +34,7 @@ std::string hexBytes(const tarveno::Vector& v, const char* separator) {
 // so the screen and JSON always get valid text.
 using tarveno::displayText;
 
-void printText(IJVMC& a) {
+void printText(const IjvmProgram& a) {
     std::string out;
     out += "Method area (" + std::to_string(a.methodArea.count()) + " bytes):\n";
     for (int32_t i = 0; i < a.methodArea.count(); i += 16) {
@@ -45,7 +46,7 @@ void printText(IJVMC& a) {
         }
         out += '\n';
     }
-    const int32_t entries = a.constantPool.count() / 4;
+    const int32_t entries = a.poolWords();
     out += "Constant pool (" + std::to_string(entries) + " entries):\n";
     for (int32_t i = 0; i < entries; ++i)
         out += "  " + std::to_string(i) + ": " + std::to_string(a.poolEntry(i)) + '\n';
@@ -56,12 +57,12 @@ void printText(IJVMC& a) {
                std::to_string(m.length) + '\n';
     });
     out += "Constants (" + std::to_string(a.constants.count()) + "):\n";
-    a.constants.forEach([&](const tarveno::SymbolTable& c) {
+    a.constants.forEach([&](const tarveno::Symbol& c) {
         out += "  " + displayText(c.name) + ": index " + std::to_string(c.index) + ", value " +
                std::to_string(c.value) + '\n';
     });
-    out += "Diagnostics (" + std::to_string(a.errors.count()) + "):\n";
-    a.errors.forEach([&](const tarveno::ErrorTable& e) {
+    out += "Diagnostics (" + std::to_string(a.diagnostics.count()) + "):\n";
+    a.diagnostics.forEach([&](const tarveno::Diagnostic& e) {
         out += "  " + std::to_string(e.start) + "+" + std::to_string(e.length) + ": " +
                tarveno::messageToUtf8(e.message) + '\n';
     });
@@ -80,9 +81,9 @@ std::string mapJson(const tarveno::Memory<uint32_t, uint32_t>& map) {
     return out + '}';
 }
 
-void printJson(IJVMC& a) {
+void printJson(const IjvmProgram& a) {
     ordered_json pool = ordered_json::array();
-    for (int32_t i = 0; i < a.constantPool.count() / 4; ++i)
+    for (int32_t i = 0; i < a.poolWords(); ++i)
         pool.push_back(a.poolEntry(i));
     ordered_json methods = ordered_json::array();
     a.methods.forEach([&](const tarveno::Method& m) {
@@ -93,11 +94,11 @@ void printJson(IJVMC& a) {
                            {"length", m.length}});
     });
     ordered_json constants = ordered_json::array();
-    a.constants.forEach([&](const tarveno::SymbolTable& c) {
+    a.constants.forEach([&](const tarveno::Symbol& c) {
         constants.push_back({{"name", displayText(c.name)}, {"index", c.index}, {"value", c.value}});
     });
     ordered_json diagnostics = ordered_json::array();
-    a.errors.forEach([&](const tarveno::ErrorTable& e) {
+    a.diagnostics.forEach([&](const tarveno::Diagnostic& e) {
         diagnostics.push_back(
             {{"message", tarveno::messageToUtf8(e.message)}, {"start", e.start}, {"length", e.length}});
     });
@@ -122,11 +123,12 @@ int runIjvm(const IjvmOptions& options) {
     }
     IJVMC assembler(options.source);
     assembler.assemble();
+    const IjvmProgram& program = assembler.program;
     if (options.json)
-        printJson(assembler);
+        printJson(program);
     else
-        printText(assembler);
-    return assembler.errors.count() > 0 ? ExitIncomplete : ExitOk;
+        printText(program);
+    return program.diagnostics.count() > 0 ? ExitIncomplete : ExitOk;
 }
 
 } // namespace mic1

@@ -79,10 +79,10 @@ bool placeIjvmProgram(const std::string& source, tarveno::Workbench& bench, int&
         return false;
     }
     bench.openIjvmProgram(source, tarveno::Workbench::Image::Place);
-    const auto& errors = bench.machine().errors;
-    if (errors.count() == 0) return true;
+    const auto& diagnostics = bench.ijvmProgram().diagnostics;
+    if (diagnostics.count() == 0) return true;
     const std::string text = readBytes(source);
-    errors.forEach([&](const tarveno::ErrorTable& e) {
+    diagnostics.forEach([&](const tarveno::Diagnostic& e) {
         const auto before = text.substr(0, std::min(text.size(), static_cast<size_t>(std::max(e.start, 0))));
         const auto lineStart = before.rfind('\n');
         const size_t line = 1 + static_cast<size_t>(std::count(before.begin(), before.end(), '\n'));

@@ -6,7 +6,6 @@
 #include "core/Datapath.h"
 #include "core/Memory.h"
 #include "core/Mic.h"
-#include "core/Tables.h"
 
 #include <atomic>
 #include <cstdint>
@@ -72,12 +71,6 @@ class ControlPath : public Datapath, public SequencerState {
     // sequencer has already decoded never changes under it.
     const Memory<uint32_t, Mic>& controlStore() const { return controlStore_; }
 
-    // Copies of the IJVM assembler's tables; the machine itself does not read them.
-    Memory<uint32_t, uint32_t> sourceMap;
-    Memory<uint32_t, uint32_t> methodMap;
-    List<Method> methods;
-    List<SymbolTable> constants;
-    List<ErrorTable> errors;
     // The values the program wrote to the output cell; the state points at it.
     OutputRecord output;
 

@@ -103,8 +103,6 @@ class Datapath : public DatapathState {
     const int32_t* peekWord(uint32_t address) const { return mainMemory.search(address); }
 
     MainMemory mainMemory;
-    int32_t poolWords = 0;
-    int32_t methodAreaSize = 0;
 };
 
 inline uint32_t DatapathState::aluResult(uint32_t function, uint32_t a, uint32_t b) {

@@ -50,57 +50,57 @@ void IJVMC::assemble() {
 // ---------------------------------------------------------------------------------
 // Diagnostics
 
-std::string IJVMC::errorMessage(Diagnostic code, const std::string& name, const std::string& label,
+std::string IJVMC::errorMessage(DiagnosticCode code, const std::string& name, const std::string& label,
                                 int32_t number) {
     switch (code) {
-    case Diagnostic::DuplicateLabel:
+    case DiagnosticCode::DuplicateLabel:
         return "Errore nel metodo " + name + ". L'etichetta " + label + ": esiste gi\xE0";
-    case Diagnostic::DuplicateConstant:
+    case DiagnosticCode::DuplicateConstant:
         return "Errore nella dichiarazione delle costanti: " + label + " gi\xE0 esistente";
-    case Diagnostic::DuplicateVariable:
+    case DiagnosticCode::DuplicateVariable:
         return "Errore nella dichiarazione delle variabili nel metodo " + name + ": " + label +
                ": gi\xE0 esistente";
-    case Diagnostic::MethodNotEnded:
+    case DiagnosticCode::MethodNotEnded:
         return "Errore: Il metodo " + name + " deve terminare con .end-method";
-    case Diagnostic::UnknownInstruction:
+    case DiagnosticCode::UnknownInstruction:
         return "Errore nel metodo " + name + " in prossimit\xE0 dell'istruzione " + decimalText(number) +
                ": " + label + " non esiste.";
-    case Diagnostic::NoMain:
+    case DiagnosticCode::NoMain:
         return "Errore: Ogni programma deve contenere il metodo main";
-    case Diagnostic::UnknownLabel:
+    case DiagnosticCode::UnknownLabel:
         return "Errore nel metodo " + name + ". L'etichetta " + label + " non esiste.";
-    case Diagnostic::UnknownConstant:
+    case DiagnosticCode::UnknownConstant:
         return "Errore nel metodo " + name + ". La costante " + label + " non esiste.";
-    case Diagnostic::UnknownVariable:
+    case DiagnosticCode::UnknownVariable:
         return "Errore nel metodo " + name + ". La variabile " + label + " non esiste.";
-    case Diagnostic::UnknownMethod:
+    case DiagnosticCode::UnknownMethod:
         return "Errore nel metodo " + name + "All'istruzione INVOKEVIRTUAL. Il metodo " + label +
                " non esiste.";
-    case Diagnostic::DuplicateMethod:
+    case DiagnosticCode::DuplicateMethod:
         return "Errore. Metodo " + name + " gi\xE0 esistente.";
-    case Diagnostic::ConstantsNotEnded:
+    case DiagnosticCode::ConstantsNotEnded:
         return "Errore: L'area delle costanti deve terminare con .end-constant";
-    case Diagnostic::ParenthesisNotClosed:
+    case DiagnosticCode::ParenthesisNotClosed:
         // These two are found before the method has a name.
         return "Errore nel metodo : La parentesi \xE8 stata aperta ma non chiusa.";
-    case Diagnostic::ParenthesisNotOpened:
+    case DiagnosticCode::ParenthesisNotOpened:
         return "Errore nel metodo : La parentesi tonda non \xE8 stata aperta";
-    case Diagnostic::VariablesNotEnded:
+    case DiagnosticCode::VariablesNotEnded:
         return "Errore nel metodo " + name + ": L'area delle variabili deve terminare con .end-var";
     default:
         return {};
     }
 }
 
-void IJVMC::addError(Diagnostic code, const std::string& name, const std::string& label, int32_t number,
+void IJVMC::addError(DiagnosticCode code, const std::string& name, const std::string& label, int32_t number,
                      int32_t start, int32_t length) {
     switch (code) {
-    case Diagnostic::DuplicateLabel:
-    case Diagnostic::UnknownInstruction:
-    case Diagnostic::NoMain:
-    case Diagnostic::DuplicateMethod:
-    case Diagnostic::ParenthesisNotClosed:
-    case Diagnostic::ParenthesisNotOpened:
+    case DiagnosticCode::DuplicateLabel:
+    case DiagnosticCode::UnknownInstruction:
+    case DiagnosticCode::NoMain:
+    case DiagnosticCode::DuplicateMethod:
+    case DiagnosticCode::ParenthesisNotClosed:
+    case DiagnosticCode::ParenthesisNotOpened:
         std::tie(start, length) = readerSpan();
         break;
     default:
@@ -109,14 +109,14 @@ void IJVMC::addError(Diagnostic code, const std::string& name, const std::string
     appendError(code, name, label, number, start, length);
 }
 
-void IJVMC::appendError(Diagnostic code, const std::string& name, const std::string& label, int32_t number,
-                        int32_t start, int32_t length) {
+void IJVMC::appendError(DiagnosticCode code, const std::string& name, const std::string& label,
+                        int32_t number, int32_t start, int32_t length) {
     // A span never reaches outside the source, whatever state the reader was in. The
     // message is kept whole, however long the names in it are.
     const int32_t end = std::max(sourceSize_, 0);
     start = std::clamp(start, 0, end);
     length = std::clamp(length, 0, end - start);
-    errors.insertTail(ErrorTable{errorMessage(code, name, label, number), start, length});
+    program.diagnostics.insertTail(Diagnostic{errorMessage(code, name, label, number), start, length});
 }
 
 std::pair<int32_t, int32_t> IJVMC::readerSpan() {
@@ -153,30 +153,30 @@ void IJVMC::parseConstants() {
     if (!word) {
         // Never closed: the reader stays at the end, so nothing more is parsed.
         reader.clearState();
-        appendError(Diagnostic::ConstantsNotEnded, {}, {}, 0, start, 2);
+        appendError(DiagnosticCode::ConstantsNotEnded, {}, {}, 0, start, 2);
         return;
     }
     reader.clearState();
     reader.seek(start);
     while ((word = reader.nextWord()) && *word != constantEnd) {
-        SymbolTable constant;
+        Symbol constant;
         // Numbered program-wide, so that the index is the constant's place in the pool
         // also when the source has several constant sections.
-        constant.index = constants.count();
+        constant.index = program.constants.count();
         constant.name = cut(*word, maxNameLength);
         const std::string* value = reader.nextWord();
         constant.value = atolong(value ? std::string_view(*value) : std::string_view());
         if (!constantNames_.insert(constant.name).second)
-            appendError(Diagnostic::DuplicateConstant, {}, constant.name, 0, reader.mark,
+            appendError(DiagnosticCode::DuplicateConstant, {}, constant.name, 0, reader.mark,
                         value ? static_cast<int32_t>(value->size()) : 0);
-        constants.insertTail(constant);
+        program.constants.insertTail(constant);
     }
 }
 
-void IJVMC::addLocal(Method& method, std::unordered_set<std::string>& names, SymbolTable symbol,
-                     int32_t start, int32_t length) {
+void IJVMC::addLocal(Method& method, std::unordered_set<std::string>& names, Symbol symbol, int32_t start,
+                     int32_t length) {
     if (!names.insert(symbol.name).second)
-        appendError(Diagnostic::DuplicateVariable, method.name, symbol.name, 0, start, length);
+        appendError(DiagnosticCode::DuplicateVariable, method.name, symbol.name, 0, start, length);
     method.locals.insertTail(symbol);
 }
 
@@ -190,7 +190,7 @@ void IJVMC::parseMethod() {
         // No "(" before the end of the input: the method is dropped, the reader stays at the end.
         const auto [start, length] = readerSpan();
         reader.clearState();
-        appendError(Diagnostic::ParenthesisNotOpened, {}, {}, 0, start, length);
+        appendError(DiagnosticCode::ParenthesisNotOpened, {}, {}, 0, start, length);
         return;
     }
     method.name = *name;
@@ -200,7 +200,7 @@ void IJVMC::parseMethod() {
     if (!parameters || reader.atEnd()) {
         const auto [start, length] = readerSpan();
         reader.clearState();
-        appendError(Diagnostic::ParenthesisNotClosed, {}, {}, 0, start, length);
+        appendError(DiagnosticCode::ParenthesisNotClosed, {}, {}, 0, start, length);
         return;
     }
     const auto [textStart, textLength] = readerSpan();
@@ -210,7 +210,7 @@ void IJVMC::parseMethod() {
     while (const StringTokenizer::Elem* token = tokens.get(0, 1, true)) {
         if (token->text.empty() || token->text[0] == ',') continue;
         ++method.parameters;
-        addLocal(method, localNames_, SymbolTable{local++, cut(token->text, maxNameLength), 0}, textStart,
+        addLocal(method, localNames_, Symbol{local++, cut(token->text, maxNameLength), 0}, textStart,
                  textLength);
     }
 
@@ -246,14 +246,14 @@ bool IJVMC::parseVariables(Method& method, int32_t& local, std::string_view clos
         // loop; at the end of the input the reader stays there.
         reader.clearState();
         if (word) reader.seek(reader.mark);
-        appendError(Diagnostic::VariablesNotEnded, method.name, {}, 0, varStart, 2);
+        appendError(DiagnosticCode::VariablesNotEnded, method.name, {}, 0, varStart, 2);
         return false;
     }
     reader.clearState();
     reader.seek(varStart);
     while ((word = reader.nextWord()) && *word != varEnd) {
         ++method.variables;
-        addLocal(method, localNames_, SymbolTable{local++, cut(*word, maxNameLength), 0}, reader.mark,
+        addLocal(method, localNames_, Symbol{local++, cut(*word, maxNameLength), 0}, reader.mark,
                  static_cast<int32_t>(word->size()));
     }
     return true;
@@ -266,18 +266,18 @@ void IJVMC::parseBody(Method& method, const std::string* word, std::string_view 
         if (!word) {
             // The input ended inside the body. The method is still recorded, so that the
             // code offsets of its instructions stay in step with the method area.
-            appendError(Diagnostic::MethodNotEnded, method.name, {}, 0, 0, 0);
+            appendError(DiagnosticCode::MethodNotEnded, method.name, {}, 0, 0, 0);
             break;
         }
         if (*word == endWord) break;
-        if (*word == methodSection) appendError(Diagnostic::MethodNotEnded, method.name, {}, 0, 0, 0);
+        if (*word == methodSection) appendError(DiagnosticCode::MethodNotEnded, method.name, {}, 0, 0, 0);
         if (!parseInstruction(method) && !refusal_.endOfInput) {
             if (refusal_.useSpan)
-                appendError(Diagnostic::UnknownInstruction, method.name, refusal_.word, method.instructions,
-                            refusal_.start, refusal_.length);
+                appendError(DiagnosticCode::UnknownInstruction, method.name, refusal_.word,
+                            method.instructions, refusal_.start, refusal_.length);
             else
-                addError(Diagnostic::UnknownInstruction, method.name, refusal_.word, method.instructions, 0,
-                         0);
+                addError(DiagnosticCode::UnknownInstruction, method.name, refusal_.word, method.instructions,
+                         0, 0);
         }
         word = reader.nextWord();
     }
@@ -287,14 +287,14 @@ void IJVMC::parseBody(Method& method, const std::string* word, std::string_view 
     // many labels linear-logarithmic.
     std::reverse(pendingLabels_.begin(), pendingLabels_.end());
     std::stable_sort(pendingLabels_.begin(), pendingLabels_.end());
-    for (const SymbolTable& label : pendingLabels_)
+    for (const Symbol& label : pendingLabels_)
         method.labels.insertTail(label);
     pendingLabels_.clear();
 
     if (!methodNames_.insert(method.name).second)
-        addError(Diagnostic::DuplicateMethod, method.name, {}, 0, 0, 0);
+        addError(DiagnosticCode::DuplicateMethod, method.name, {}, 0, 0, 0);
     method.number = methodCount++;
-    methods.insertTail(Method{}) = std::move(method);
+    program.methods.insertTail(Method{}) = std::move(method);
 }
 
 bool IJVMC::parseInstruction(Method& method) {
@@ -302,11 +302,11 @@ bool IJVMC::parseInstruction(Method& method) {
     std::string labelWord;
     if (!reader.word.empty() && reader.word.back() == ':') {
         labelWord = reader.word;
-        SymbolTable label;
+        Symbol label;
         label.name = cut(std::string_view(labelWord).substr(0, labelWord.size() - 1), maxLabelLength);
         label.value = codeOffset;
         if (!pendingLabelNames_.insert(label.name).second)
-            addError(Diagnostic::DuplicateLabel, method.name, label.name, 0, 0, 0);
+            addError(DiagnosticCode::DuplicateLabel, method.name, label.name, 0, 0, 0);
         pendingLabels_.push_back(label);
         if (!reader.nextWord()) {
             refusal_.endOfInput = true;
@@ -314,7 +314,7 @@ bool IJVMC::parseInstruction(Method& method) {
         }
     }
 
-    IstructionTable record;
+    InstructionRecord record;
     record.label = cut(labelWord, maxRecordLabelLength);
     record.sourcePosition = reader.mark;
     std::string& word = reader.word;
@@ -383,8 +383,8 @@ bool IJVMC::parseInstruction(Method& method) {
 void IJVMC::buildProgramIndex() {
     constantIndex_.clear();
     methodIndex_.clear();
-    constants.forEach([&](const SymbolTable& c) { constantIndex_.emplace(c.name, c.index); });
-    methods.forEach([&](const Method& m) { methodIndex_.emplace(m.name, m.number); });
+    program.constants.forEach([&](const Symbol& c) { constantIndex_.emplace(c.name, c.index); });
+    program.methods.forEach([&](const Method& m) { methodIndex_.emplace(m.name, m.number); });
     programIndexBuilt_ = true;
 }
 
@@ -395,20 +395,18 @@ const IJVMC::MethodIndex& IJVMC::indexOf(const Method& method) {
         methodIndexCache_.locals.clear();
         // emplace keeps the first of equal names: for labels the later definition, for
         // locals the first declaration.
-        method.labels.forEach(
-            [&](const SymbolTable& l) { methodIndexCache_.labels.emplace(l.name, l.value); });
-        method.locals.forEach(
-            [&](const SymbolTable& l) { methodIndexCache_.locals.emplace(l.name, l.index); });
+        method.labels.forEach([&](const Symbol& l) { methodIndexCache_.labels.emplace(l.name, l.value); });
+        method.locals.forEach([&](const Symbol& l) { methodIndexCache_.locals.emplace(l.name, l.index); });
     }
     return methodIndexCache_;
 }
 
-void IJVMC::encode(Method& method, const IstructionTable& record) {
+void IJVMC::encode(Method& method, const InstructionRecord& record) {
     const InstructionInfo* info = findInstruction(record.mnemonic);
     if (!info) return; // records are made for known instructions only
     if (!programIndexBuilt_) buildProgramIndex();
     const MethodIndex& index = indexOf(method);
-    const int32_t constantCount = constants.count();
+    const int32_t constantCount = program.constants.count();
 
     // A name that is not found is recorded and taken as 0.
     auto lookup = [&](const std::unordered_map<std::string, int32_t>& table, size_t limit) -> int32_t {
@@ -421,58 +419,62 @@ void IJVMC::encode(Method& method, const IstructionTable& record) {
         return 0;
     };
 
-    methodArea.append8(info->opcode);
+    Vector& area = program.methodArea;
+    area.append8(info->opcode);
     switch (info->kind) {
     case OperandKind::None:
         break;
     case OperandKind::Byte:
-        methodArea.append8(static_cast<uint8_t>(atolong(record.operand)));
+        area.append8(static_cast<uint8_t>(atolong(record.operand)));
         break;
     case OperandKind::Local8:
-        methodArea.append8(static_cast<uint8_t>(lookup(index.locals, maxNameLength)));
+        area.append8(static_cast<uint8_t>(lookup(index.locals, maxNameLength)));
         break;
     case OperandKind::Local16:
-        methodArea.append16(static_cast<uint16_t>(lookup(index.locals, maxNameLength)));
+        area.append16(static_cast<uint16_t>(lookup(index.locals, maxNameLength)));
         break;
     case OperandKind::Constant:
-        methodArea.append16(static_cast<uint16_t>(lookup(constantIndex_, maxNameLength)));
+        area.append16(static_cast<uint16_t>(lookup(constantIndex_, maxNameLength)));
         break;
     case OperandKind::Increment: {
         const int32_t local = lookup(index.locals, maxNameLength);
         const int32_t amount = atolong(record.operand2);
-        methodArea.append8(static_cast<uint8_t>(local));
-        methodArea.append8(static_cast<uint8_t>(amount));
+        area.append8(static_cast<uint8_t>(local));
+        area.append8(static_cast<uint8_t>(amount));
         break;
     }
     case OperandKind::Branch:
-        methodArea.append16(static_cast<uint16_t>(lookup(index.labels, maxLabelLength) - record.offset));
+        area.append16(static_cast<uint16_t>(lookup(index.labels, maxLabelLength) - record.offset));
         break;
     case OperandKind::Method:
-        methodArea.append16(static_cast<uint16_t>(lookup(methodIndex_, maxMethodNameLength) + constantCount));
+        area.append16(static_cast<uint16_t>(lookup(methodIndex_, maxMethodNameLength) + constantCount));
         break;
     }
 }
 
 void IJVMC::generate() {
     buildProgramIndex();
-    const int32_t constantCount = constants.count();
+    const int32_t constantCount = program.constants.count();
     const int32_t methodTotal = methodCount;
+    Vector& area = program.methodArea;
+    Vector& constantPool = program.constantPool;
 
     int64_t areaSize = 3;
-    methods.forEach([&](const Method& m) { areaSize += static_cast<int64_t>(m.length) + 4; });
-    methodArea.allocate(clampToInt32(areaSize));
+    program.methods.forEach([&](const Method& m) { areaSize += static_cast<int64_t>(m.length) + 4; });
+    area.allocate(clampToInt32(areaSize));
     constantPool.allocate(clampToInt32((static_cast<int64_t>(constantCount) + methodTotal) * 4));
 
-    constants.forEach([&](const SymbolTable& c) { constantPool.append32(static_cast<uint32_t>(c.value)); });
+    program.constants.forEach(
+        [&](const Symbol& c) { constantPool.append32(static_cast<uint32_t>(c.value)); });
 
-    methodArea.append8(0x52);
+    area.append8(0x52);
     const auto main = methodIndex_.find(std::string(mainName));
     if (main != methodIndex_.end()) {
-        methodArea.append16(static_cast<uint16_t>(main->second + constantCount));
+        area.append16(static_cast<uint16_t>(main->second + constantCount));
     } else {
         // The reader is closed by now: the diagnostic points at the end of the source.
-        appendError(Diagnostic::NoMain, {}, {}, 0, sourceEnd_, 0);
-        methodArea.append16(static_cast<uint16_t>(constantCount));
+        appendError(DiagnosticCode::NoMain, {}, {}, 0, sourceEnd_, 0);
+        area.append16(static_cast<uint16_t>(constantCount));
     }
 
     // The map entries are collected first and stored once the method area is laid out.
@@ -485,12 +487,12 @@ void IJVMC::generate() {
     entries.reserve(static_cast<size_t>(std::max<int64_t>(areaSize - 3, 0)));
 
     int32_t i = 0;
-    methods.forEach([&](Method& method) {
-        constantPool.append32(static_cast<uint32_t>(methodArea.count()));
-        methodArea.append16(static_cast<uint16_t>(method.parameters));
-        methodArea.append16(static_cast<uint16_t>(method.variables));
+    program.methods.forEach([&](Method& method) {
+        constantPool.append32(static_cast<uint32_t>(area.count()));
+        area.append16(static_cast<uint16_t>(method.parameters));
+        area.append16(static_cast<uint16_t>(method.variables));
         const uint32_t pool = static_cast<uint32_t>(constantCount + i);
-        method.code.forEach([&](const IstructionTable& record) {
+        method.code.forEach([&](const InstructionRecord& record) {
             for (int32_t k = 0; k < record.length; ++k) {
                 const uint32_t key = static_cast<uint32_t>(record.offset + k + 4 * i + 7);
                 entries.push_back(Entry{key, static_cast<uint32_t>(record.sourcePosition), pool});
@@ -500,11 +502,11 @@ void IJVMC::generate() {
         ++i;
     });
 
-    sourceMap = Memory<uint32_t, uint32_t>();
-    methodMap = Memory<uint32_t, uint32_t>();
+    program.sourceMap = Memory<uint32_t, uint32_t>();
+    program.methodMap = Memory<uint32_t, uint32_t>();
     for (const Entry& e : entries) {
-        sourceMap.insert({e.key, e.source});
-        methodMap.insert({e.key, e.pool});
+        program.sourceMap.insert({e.key, e.source});
+        program.methodMap.insert({e.key, e.pool});
     }
 }
 

@@ -7,9 +7,8 @@
 // file or exhausted memory raise FatalError.
 
 #include "core/Memory.h"
-#include "core/Tables.h"
 #include "ijvm/InstructionSet.h"
-#include "ijvm/Vector.h"
+#include "ijvm/Program.h"
 #include "support/FileReader.h"
 #include "support/List.h"
 
@@ -49,10 +48,10 @@ class IJVMC {
     // diagnostic. For DuplicateLabel, UnknownInstruction, NoMain, DuplicateMethod and the
     // parentheses the span is the word the reader read
     // last, and start and length are ignored. Spans always lie within the source.
-    void addError(Diagnostic code, const std::string& name, const std::string& label, int32_t number,
+    void addError(DiagnosticCode code, const std::string& name, const std::string& label, int32_t number,
                   int32_t start, int32_t length);
     // The message of a diagnostic code (Windows-1252 bytes); empty for an unknown code.
-    static std::string errorMessage(Diagnostic code, const std::string& name, const std::string& label,
+    static std::string errorMessage(DiagnosticCode code, const std::string& name, const std::string& label,
                                     int32_t number);
 
     // Reads the instruction whose first word is the reader's current word (after an
@@ -62,20 +61,12 @@ class IJVMC {
     bool parseInstruction(Method& method);
     // Appends the bytes of one instruction of method to methodArea; a name that is not
     // found is recorded (errors 6 to 9) and taken as 0.
-    void encode(Method& method, const IstructionTable& record);
+    void encode(Method& method, const InstructionRecord& record);
 
-    // The constant-pool entry at index i.
-    int32_t poolEntry(int32_t i) const { return constantPool.word32(i * 4); }
-
-    Vector methodArea;
-    Vector constantPool;
+    // What the passes build; taken away by moving once assembled.
+    IjvmProgram program;
     int32_t methodCount = 0;
     int32_t codeOffset = 0;
-    Memory<uint32_t, uint32_t> sourceMap; // method-area offset -> source offset of the mnemonic
-    Memory<uint32_t, uint32_t> methodMap; // method-area offset -> pool index of the method's entry
-    List<Method> methods;
-    List<SymbolTable> constants;
-    List<ErrorTable> errors;
     FileReader reader;
 
   private:
@@ -102,11 +93,11 @@ class IJVMC {
     bool parseVariables(Method& method, int32_t& local, std::string_view closer);
     // The instruction words up to endWord; then the method is recorded.
     void parseBody(Method& method, const std::string* word, std::string_view endWord);
-    void addLocal(Method& method, std::unordered_set<std::string>& names, SymbolTable symbol, int32_t start,
+    void addLocal(Method& method, std::unordered_set<std::string>& names, Symbol symbol, int32_t start,
                   int32_t length);
 
     // Appends a diagnostic with the given span, clamped to the source.
-    void appendError(Diagnostic code, const std::string& name, const std::string& label, int32_t number,
+    void appendError(DiagnosticCode code, const std::string& name, const std::string& label, int32_t number,
                      int32_t start, int32_t length);
     // The span of the word read last: its mark, and the position minus the mark minus
     // the delimiter that ended it.
@@ -120,7 +111,7 @@ class IJVMC {
     std::unordered_set<std::string> methodNames_;
     // Labels of the method being parsed, in definition order; sorted into the method's
     // list when its section closes.
-    std::vector<SymbolTable> pendingLabels_;
+    std::vector<Symbol> pendingLabels_;
     std::unordered_set<std::string> pendingLabelNames_;
     std::unordered_set<std::string> localNames_;
     Refusal refusal_;

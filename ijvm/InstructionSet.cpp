@@ -7,8 +7,7 @@ namespace tarveno {
 namespace {
 
 using K = OperandKind;
-using D = Diagnostic;
-using D = Diagnostic;
+using D = DiagnosticCode;
 
 constexpr std::array<InstructionInfo, 25> instructions{{
     {"NOP", 0x01, 1, K::None, D::None, 0},

@@ -3,7 +3,7 @@
 // control-store address at which the microprogram's dispatch on MBR lands, so a
 // microprogram places the code of each instruction there.
 
-#include "ijvm/Diagnostic.h"
+#include "ijvm/DiagnosticCode.h"
 
 #include <cstdint>
 #include <span>
@@ -28,8 +28,8 @@ struct InstructionInfo {
     uint8_t opcode;
     int32_t length; // bytes, opcode included
     OperandKind kind;
-    Diagnostic lookupError; // the diagnostic of a failed operand lookup
-    int32_t spanOffset;     // where the operand begins in a conventionally spaced source
+    DiagnosticCode lookupError; // the diagnostic of a failed operand lookup
+    int32_t spanOffset;         // where the operand begins in a conventionally spaced source
 };
 
 // Every instruction, in opcode order.

@@ -4,27 +4,11 @@
 
 namespace tarveno {
 
-namespace {
-
-// The assembler is discarded after this, so its tables can be handed over rather than
-// copied; its image buffers stay with it.
-void handOver(ControlPath& machine, IJVMC& assembler) {
-    machine.sourceMap = assembler.sourceMap;
-    machine.methodMap = assembler.methodMap;
-    machine.methods = std::move(assembler.methods);
-    machine.constants = std::move(assembler.constants);
-    machine.errors = std::move(assembler.errors);
-    machine.poolWords = assembler.constantPool.count() / 4;
-    machine.methodAreaSize = assembler.methodArea.count();
-    machine.reset();
-}
-
-} // namespace
-
-void loadProgram(ControlPath& machine, const std::string& fileName) {
+IjvmProgram loadProgram(ControlPath& machine, const std::string& fileName) {
     IJVMC assembler(fileName);
     assembler.assemble();
-    handOver(machine, assembler);
+    machine.reset();
+    return std::move(assembler.program);
 }
 
 ImageLayout placeImage(ControlPath& machine, const Vector& methodArea, const Vector& constantPool) {
@@ -53,11 +37,10 @@ ImageLayout placeImage(ControlPath& machine, const Vector& methodArea, const Vec
     return layout;
 }
 
-void loadRunnableProgram(ControlPath& machine, const std::string& fileName) {
-    IJVMC assembler(fileName);
-    assembler.assemble();
-    handOver(machine, assembler);
-    placeImage(machine, assembler.methodArea, assembler.constantPool);
+IjvmProgram loadRunnableProgram(ControlPath& machine, const std::string& fileName) {
+    IjvmProgram program = loadProgram(machine, fileName);
+    placeImage(machine, program.methodArea, program.constantPool);
+    return program;
 }
 
 } // namespace tarveno

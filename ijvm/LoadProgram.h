@@ -1,8 +1,9 @@
 #pragma once
-// Opening an IJVM program: assemble a source file and hand its tables to the machine;
-// and, for running it, placing its image in main memory.
+// Opening an IJVM program: assemble a source file for a machine; and, for running it,
+// placing its image in main memory.
 
 #include "core/ControlPath.h"
+#include "ijvm/Program.h"
 #include "ijvm/Vector.h"
 
 #include <cstdint>
@@ -10,13 +11,11 @@
 
 namespace tarveno {
 
-// Assembles fileName and replaces the machine's assembler tables (sourceMap,
-// methodMap, methods, constants, errors) by the program's, sets poolWords and
-// methodAreaSize, and resets the machine. Main memory and the control store keep their
-// contents: the image itself is not placed in memory. Diagnostics do not prevent the
-// load. A FatalError (unreadable file, malformed number, exhausted memory) leaves the
-// machine untouched.
-void loadProgram(ControlPath& machine, const std::string& fileName);
+// Assembles fileName, resets the machine and answers the program, its diagnostics
+// among it. Main memory and the control store keep their contents: the image is not
+// placed in memory. Diagnostics do not prevent the load. A FatalError (unreadable file,
+// malformed number, exhausted memory) leaves the machine untouched.
+IjvmProgram loadProgram(ControlPath& machine, const std::string& fileName);
 
 // Where placeImage put a program, in word addresses. The three regions follow each
 // other without a gap and never overlap:
@@ -39,6 +38,6 @@ struct ImageLayout {
 ImageLayout placeImage(ControlPath& machine, const Vector& methodArea, const Vector& constantPool);
 
 // loadProgram followed by placeImage of the same program: ready to run from MPC 0.
-void loadRunnableProgram(ControlPath& machine, const std::string& fileName);
+IjvmProgram loadRunnableProgram(ControlPath& machine, const std::string& fileName);
 
 } // namespace tarveno

@@ -69,34 +69,12 @@ template <class T> class List {
         return n->elem;
     }
 
-    T& operator[](int32_t i) {
-        if (i < 0 || i >= count_) fatal("Errore nel metodo List<T>::operator[](T): indice fuori limite");
-        if (posIndex_ >= 0 && i == posIndex_ + 1) {
-            pos_ = pos_->next;
-        } else if (posIndex_ >= 0 && i == posIndex_ - 1) {
-            pos_ = pos_->prev;
-        } else if (i != posIndex_) {
-            pos_ = first();
-            for (int32_t k = 0; k < i; ++k)
-                pos_ = pos_->next;
-        }
-        posIndex_ = i;
-        return node(pos_)->elem;
-    }
-    const T& operator[](int32_t i) const { return const_cast<List&>(*this)[i]; }
+    T& operator[](int32_t i) { return node(linkAt(i))->elem; }
+    const T& operator[](int32_t i) const { return node(linkAt(i))->elem; }
 
     // The first element equal to key, or nullptr; sets the missed flag.
-    T* find(const T& key) {
-        for (Link* n = first(); n != end(); n = n->next) {
-            if (node(n)->elem == key) {
-                missed_ = false;
-                return &node(n)->elem;
-            }
-        }
-        missed_ = true;
-        return nullptr;
-    }
-    const T* find(const T& key) const { return const_cast<List&>(*this).find(key); }
+    T* find(const T& key) { return element(linkOf(key)); }
+    const T* find(const T& key) const { return element(linkOf(key)); }
 
     // The first element equal to key; when there is none, sets the missed flag and
     // answers the key itself.
@@ -139,9 +117,40 @@ template <class T> class List {
     }
 
   private:
-    Link* end() const { return const_cast<Link*>(&head_); }
+    Link* end() { return &head_; }
+    const Link* end() const { return &head_; }
     Link* first() const { return head_.next; }
     static Node* node(Link* l) { return static_cast<Node*>(l); }
+    static T* element(Link* l) { return l ? &node(l)->elem : nullptr; }
+
+    // The link of element i. It moves the remembered position there, even for a const
+    // list: the position only makes the next access by index cheap.
+    Link* linkAt(int32_t i) const {
+        if (i < 0 || i >= count_) fatal("Errore nel metodo List<T>::operator[](T): indice fuori limite");
+        if (posIndex_ >= 0 && i == posIndex_ + 1) {
+            pos_ = pos_->next;
+        } else if (posIndex_ >= 0 && i == posIndex_ - 1) {
+            pos_ = pos_->prev;
+        } else if (i != posIndex_) {
+            pos_ = first();
+            for (int32_t k = 0; k < i; ++k)
+                pos_ = pos_->next;
+        }
+        posIndex_ = i;
+        return pos_;
+    }
+
+    // The link of the first element equal to key, or nullptr; sets the missed flag.
+    Link* linkOf(const T& key) const {
+        for (Link* n = first(); n != end(); n = n->next) {
+            if (node(n)->elem == key) {
+                missed_ = false;
+                return n;
+            }
+        }
+        missed_ = true;
+        return nullptr;
+    }
 
     void reset() {
         head_.next = end();
@@ -179,10 +188,11 @@ template <class T> class List {
     }
 
     Link head_;
-    Link* pos_;
     int32_t count_ = 0;
-    int32_t posIndex_ = -1;
-    bool missed_ = false;
+    // What reading leaves behind: the remembered position and the last search's outcome.
+    mutable Link* pos_;
+    mutable int32_t posIndex_ = -1;
+    mutable bool missed_ = false;
 };
 
 } // namespace tarveno

@@ -335,8 +335,8 @@ Answer Session::openIjvmProgram(const std::string& fileName) {
         if (!workbench_.hasMachine()) return;
         workbench_.openIjvmProgram(fileName);
         ijvm_.diagnostics.clear();
-        machine().errors.forEach(
-            [&](const ErrorTable& d) { ijvm_.diagnostics.push_back(messageToUtf8(d.message)); });
+        workbench_.ijvmProgram().diagnostics.forEach(
+            [&](const Diagnostic& d) { ijvm_.diagnostics.push_back(messageToUtf8(d.message)); });
         a.diagnosticsChanged = true;
         ijvm_.fileName = fileName;
         const std::string bytes = readFile(fileName);
@@ -373,7 +373,7 @@ Answer Session::selectDiagnostic(int row) {
     return command([&](Answer& a) {
         if (!workbench_.hasMachine()) return;
         // Indexing tests the bounds: a row beyond the diagnostics shows its fault.
-        const ErrorTable& d = machine().errors[row];
+        const Diagnostic& d = workbench_.ijvmProgram().diagnostics[row];
         a.ijvmSelection =
             EditorSpan{ijvm_.positions.at(d.start), ijvm_.positions.at(int64_t{d.start} + d.length)};
     });

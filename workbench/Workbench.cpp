@@ -51,10 +51,8 @@ void Workbench::loadMicroprogramFile(const std::string& binary, const SourceMap&
 
 bool Workbench::openIjvmProgram(const std::string& fileName, Image image) {
     if (!machine_) return false;
-    if (image == Image::Place)
-        loadRunnableProgram(*machine_, fileName);
-    else
-        loadProgram(*machine_, fileName);
+    ijvmProgram_ =
+        image == Image::Place ? loadRunnableProgram(*machine_, fileName) : loadProgram(*machine_, fileName);
     return true;
 }
 

@@ -1,12 +1,13 @@
 #pragma once
 // The workbench core that every front end shares: compile-and-load of a MAL source
 // (check, assemble to the microprogram file, new machine, load, reset) and opening an
-// IJVM program, each as one operation. It holds the current machine and the source map
-// of the microprogram loaded into it; a compile whose check fails, or that raises a
-// FatalError, leaves both as they were.
+// IJVM program, each as one operation. It holds the current machine with the source map
+// of the microprogram loaded into it, and the IJVM program opened last; a compile whose
+// check fails, or that raises a FatalError, leaves the machine and the map as they were.
 
 #include "checker/MalChecker.h"
 #include "core/ControlPath.h"
+#include "ijvm/Program.h"
 
 #include <array>
 #include <cstdint>
@@ -68,23 +69,27 @@ class Workbench {
     // for a file without its source).
     void loadMicroprogramFile(const std::string& binary, const SourceMap& map = {});
 
-    // Assembles an IJVM program and hands its tables to the current machine, which is
-    // reset (main memory and control store stay). With Image::Place its image is also
-    // written into main memory and the registers are set to run it (placeImage).
-    // Answers false, and does nothing, when there is no machine yet. The diagnostics are
-    // in machine().errors.
-    enum class Image { TablesOnly, Place };
-    bool openIjvmProgram(const std::string& fileName, Image image = Image::TablesOnly);
+    // Assembles an IJVM program, keeps it as ijvmProgram() and resets the current machine
+    // (main memory and control store stay). With Image::Place its image is also written
+    // into main memory and the registers are set to run it (placeImage); with
+    // Image::Keep it stays in the program only. Answers false, and does nothing, when
+    // there is no machine yet. A FatalError keeps the program opened before.
+    enum class Image { Keep, Place };
+    bool openIjvmProgram(const std::string& fileName, Image image = Image::Keep);
 
     bool hasMachine() const { return machine_ != nullptr; }
     // The current machine; only valid while hasMachine().
     ControlPath& machine() { return *machine_; }
     const ControlPath& machine() const { return *machine_; }
     const SourceMap& sourceMap() const { return sourceMap_; }
+    // The IJVM program opened last, with its diagnostics; an empty one before any. A new
+    // machine (a compile, a microprogram file) keeps it.
+    const IjvmProgram& ijvmProgram() const { return ijvmProgram_; }
 
   private:
     std::unique_ptr<ControlPath> machine_;
     SourceMap sourceMap_;
+    IjvmProgram ijvmProgram_;
 };
 
 } // namespace tarveno

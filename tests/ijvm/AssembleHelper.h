@@ -18,8 +18,7 @@ struct Assembled {
     testutil::TempDir dir;
     std::string path;
     std::string source;
-    std::unique_ptr<IJVMC> ijvmc;
-    IJVMC* operator->() const { return ijvmc.get(); }
+    IjvmProgram program;
 };
 
 // Writes source to a file and assembles it; a FatalError passes through.
@@ -28,8 +27,9 @@ inline std::unique_ptr<Assembled> assembleText(const std::string& source) {
     a->path = (a->dir / "program.jvm").string();
     a->source = source;
     testutil::writeFile(a->path, source);
-    a->ijvmc = std::make_unique<IJVMC>(a->path);
-    a->ijvmc->assemble();
+    IJVMC assembler(a->path);
+    assembler.assemble();
+    a->program = std::move(assembler.program);
     return a;
 }
 
@@ -44,10 +44,10 @@ inline std::string hex(const Vector& v) {
     return out;
 }
 
-inline std::vector<int32_t> pool(const IJVMC& c) {
+inline std::vector<int32_t> pool(const IjvmProgram& p) {
     std::vector<int32_t> out;
-    for (int32_t i = 0; i < c.constantPool.count() / 4; ++i)
-        out.push_back(c.poolEntry(i));
+    for (int32_t i = 0; i < p.poolWords(); ++i)
+        out.push_back(p.poolEntry(i));
     return out;
 }
 
@@ -61,9 +61,9 @@ struct Diag {
     }
 };
 
-inline std::vector<Diag> diagnostics(const IJVMC& c) {
+inline std::vector<Diag> diagnostics(const IjvmProgram& p) {
     std::vector<Diag> out;
-    c.errors.forEach([&](const ErrorTable& e) { out.push_back({e.message, e.start, e.length}); });
+    p.diagnostics.forEach([&](const Diagnostic& e) { out.push_back({e.message, e.start, e.length}); });
     return out;
 }
 

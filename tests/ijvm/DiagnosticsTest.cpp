@@ -29,10 +29,10 @@ TEST(IjvmDiagnostics, LabelsAndInstructions) {
                           "ILOAD v\nISTORE v\nIINC v 1\n"
                           "LDCW nope\nINVOKEVIRTUAL ghost\n"
                           ".end-main\n");
-    EXPECT_EQ(hex(a->ijvmc->methodArea), "52 00 00 00 01 00 00 01 01 3A FF FF 02 3A FF FA 3A FF F7 "
-                                         "1C 00 21 00 34 00 01 30 00 00 52 00 00");
+    EXPECT_EQ(hex(a->program.methodArea), "52 00 00 00 01 00 00 01 01 3A FF FF 02 3A FF FA 3A FF F7 "
+                                          "1C 00 21 00 34 00 01 30 00 00 52 00 00");
     const std::string m = "Errore nel metodo main";
-    EXPECT_EQ(diagnostics(*a->ijvmc),
+    EXPECT_EQ(diagnostics(a->program),
               (Diags{
                   at(*a, m + ". L'etichetta dup: esiste gi\xE0", "dup:", 1),
                   at(*a, m + " in prossimit\xE0 dell'istruzione 3: FOO non esiste.", "foo"),
@@ -53,7 +53,7 @@ TEST(IjvmDiagnostics, Declarations) {
                           ".method f()\nIRETURN\n.end-method\n"
                           ".main\nLDCW k\nHALT\n.end-main\n"
                           ".main\nHALT\n.end-main\n");
-    IJVMC& c = *a->ijvmc;
+    const IjvmProgram& c = a->program;
     // Both constants stay in the pool; a reference reaches the first.
     EXPECT_EQ(pool(c), (std::vector<int32_t>{1, 2, 3, 8, 13, 21}));
     EXPECT_EQ(hex(c.methodArea).substr(3 * 17, 8), "30 00 00");
@@ -71,50 +71,50 @@ TEST(IjvmDiagnostics, Declarations) {
 TEST(IjvmDiagnostics, UnclosedSections) {
     // A body that runs into the end of the input, and a section inside a body.
     auto a = assembleText(".method f()\nNOP\n.method g()\nIADD\n.end-method\n.main\nBIPUSH 1\n");
-    EXPECT_EQ(diagnostics(*a->ijvmc),
+    EXPECT_EQ(diagnostics(a->program),
               (Diags{{"Errore: Il metodo f deve terminare con .end-method", 0, 0},
                      at(*a, "Errore nel metodo f in prossimit\xE0 dell'istruzione 1: .METHOD non esiste.",
                         ".method", 1),
                      at(*a, "Errore nel metodo f in prossimit\xE0 dell'istruzione 1: G() non esiste.", "g()"),
                      {"Errore: Il metodo main deve terminare con .end-method", 0, 0}}));
     // The unfinished main is recorded, so its code is in the image.
-    EXPECT_EQ(hex(a->ijvmc->methodArea), "52 00 01 00 01 00 00 01 02 00 01 00 00 19 01");
+    EXPECT_EQ(hex(a->program.methodArea), "52 00 01 00 01 00 00 01 02 00 01 00 00 19 01");
 
     auto constants = assembleText(".constant\na 1\n.main\nHALT\n.end-main\n");
-    EXPECT_EQ(diagnostics(*constants->ijvmc),
+    EXPECT_EQ(diagnostics(constants->program),
               (Diags{{"Errore: L'area delle costanti deve terminare con .end-constant", 10, 2},
                      {noMain, static_cast<int32_t>(constants->source.size()), 0}}));
-    EXPECT_EQ(hex(constants->ijvmc->methodArea), "52 00 00");
+    EXPECT_EQ(hex(constants->program.methodArea), "52 00 00");
 
     auto vars = assembleText(
         ".method f()\n.var\nx\n.end-method\n.main\n.var\ny\n.end-main\n.main\nHALT\n.end-main\n");
-    EXPECT_EQ(diagnostics(*vars->ijvmc),
+    EXPECT_EQ(diagnostics(vars->program),
               (Diags{{"Errore nel metodo f: L'area delle variabili deve terminare con .end-var", 17, 2},
                      {"Errore nel metodo main: L'area delle variabili deve terminare con .end-var",
                       static_cast<int32_t>(vars->source.find(".main\n.var\n") + 11), 2}}));
-    EXPECT_EQ(vars->ijvmc->methods.count(), 1);
+    EXPECT_EQ(vars->program.methods.count(), 1);
 
     auto open = assembleText(".method f(a, b\n");
-    EXPECT_EQ(diagnostics(*open->ijvmc),
+    EXPECT_EQ(diagnostics(open->program),
               (Diags{at(*open, "Errore nel metodo : La parentesi \xE8 stata aperta ma non chiusa.", "a, b\n"),
                      {noMain, 15, 0}}));
     auto unopened = assembleText(".method f\n");
-    EXPECT_EQ(diagnostics(*unopened->ijvmc),
+    EXPECT_EQ(diagnostics(unopened->program),
               (Diags{at(*unopened, "Errore nel metodo : La parentesi tonda non \xE8 stata aperta", "f\n"),
                      {noMain, 10, 0}}));
 
     auto empty = assembleText("");
-    EXPECT_EQ(hex(empty->ijvmc->methodArea), "52 00 00");
-    EXPECT_TRUE(pool(*empty->ijvmc).empty());
-    EXPECT_EQ(diagnostics(*empty->ijvmc), (Diags{{noMain, 0, 0}}));
+    EXPECT_EQ(hex(empty->program.methodArea), "52 00 00");
+    EXPECT_TRUE(pool(empty->program).empty());
+    EXPECT_EQ(diagnostics(empty->program), (Diags{{noMain, 0, 0}}));
 
     // A label before the end makes the end an instruction word, and the body runs on.
     auto label = assembleText(".main\nend: .end-main\nHALT\n.end-main\n");
     EXPECT_EQ(
-        diagnostics(*label->ijvmc),
+        diagnostics(label->program),
         (Diags{at(*label, "Errore nel metodo main in prossimit\xE0 dell'istruzione 0: .END-MAIN non esiste.",
                   ".end-main")}));
-    EXPECT_EQ(hex(label->ijvmc->methodArea), "52 00 00 00 01 00 00 70");
+    EXPECT_EQ(hex(label->program.methodArea), "52 00 00 00 01 00 00 70");
 }
 
 TEST(IjvmChoices, LongNamesAreCutAndStillReached) {
@@ -124,7 +124,7 @@ TEST(IjvmChoices, LongNamesAreCutAndStillReached) {
                           "ILOAD counterVariable\nIRETURN\n.end-method\n"
                           ".main\nLDCW biggestConstant\nINVOKEVIRTUAL abcdefghijklmnopqrstuv\n"
                           "aVeryLongLabelNameIndeed: GOTO aVeryLongLabelNameIndeed\nHALT\n.end-main\n");
-    IJVMC& c = *a->ijvmc;
+    const IjvmProgram& c = a->program;
     EXPECT_TRUE(diagnostics(c).empty());
     const Method& m = c.methods[0];
     // The parameter text runs on from the lost character: "v(x" names v and x.
@@ -138,16 +138,16 @@ TEST(IjvmChoices, ParameterTextsSectionsAndMessages) {
     // Characters that are neither letters, digits, blanks nor commas are passed over.
     auto odd =
         assembleText(".method f(a$b, c;d\t e)\nILOAD e\nIRETURN\n.end-method\n.main\nHALT\n.end-main\n");
-    EXPECT_EQ(odd->ijvmc->methods[0].parameters, 6);
-    EXPECT_TRUE(diagnostics(*odd->ijvmc).empty());
+    EXPECT_EQ(odd->program.methods[0].parameters, 6);
+    EXPECT_TRUE(diagnostics(odd->program).empty());
 
     // Constants are numbered over the whole program, so LDCW reaches the entry it names.
     auto two = assembleText(".constant\na 5\n.end-constant\n.main\nLDCW b\nLDCW a\nHALT\n.end-main\n"
                             ".constant\nb 6\n.end-constant");
-    EXPECT_EQ(two->ijvmc->constants[1].index, 1);
-    EXPECT_EQ(pool(*two->ijvmc), (std::vector<int32_t>{5, 6, 3}));
-    EXPECT_EQ(hex(two->ijvmc->methodArea), "52 00 02 00 01 00 00 30 00 01 30 00 00 70");
-    EXPECT_TRUE(diagnostics(*two->ijvmc).empty());
+    EXPECT_EQ(two->program.constants[1].index, 1);
+    EXPECT_EQ(pool(two->program), (std::vector<int32_t>{5, 6, 3}));
+    EXPECT_EQ(hex(two->program.methodArea), "52 00 02 00 01 00 00 30 00 01 30 00 00 70");
+    EXPECT_TRUE(diagnostics(two->program).empty());
 }
 
 TEST(IjvmBadInput, NeverCrashesOrHangs) {
@@ -160,7 +160,7 @@ TEST(IjvmBadInput, NeverCrashesOrHangs) {
     for (const std::string& src : {garbage, ".main\n" + garbage, unterminated, hugeWord}) {
         // Garbage gives diagnostics inside the source, never a failure.
         auto a = assembleText(src);
-        for (const Diag& d : diagnostics(*a->ijvmc)) {
+        for (const Diag& d : diagnostics(a->program)) {
             EXPECT_GE(d.start, 0);
             EXPECT_LE(d.start + d.length, static_cast<int32_t>(src.size()));
         }
@@ -168,11 +168,12 @@ TEST(IjvmBadInput, NeverCrashesOrHangs) {
     // The word is read 100 characters at a time, the 101st lost each time; a message longer
     // than 100 characters is kept whole.
     auto a = assembleText(hugeWord);
-    EXPECT_EQ(a->ijvmc->errors.count(), 991);
-    EXPECT_EQ(diagnostics(*a->ijvmc)[0], (Diag{"Errore nel metodo main in prossimit\xE0 dell'istruzione 0: " +
-                                                   std::string(100, 'A') + " non esiste.",
-                                               6, 100}));
-    EXPECT_EQ(a->ijvmc->errors[990].length, 100000 - 990 * 101);
+    EXPECT_EQ(a->program.diagnostics.count(), 991);
+    EXPECT_EQ(diagnostics(a->program)[0],
+              (Diag{"Errore nel metodo main in prossimit\xE0 dell'istruzione 0: " + std::string(100, 'A') +
+                        " non esiste.",
+                    6, 100}));
+    EXPECT_EQ(a->program.diagnostics[990].length, 100000 - 990 * 101);
 }
 
 TEST(IjvmBadInput, MalformedNumbersAreFatalWithTheirMessage) {

@@ -36,7 +36,7 @@ std::vector<std::pair<uint32_t, uint32_t>> expectedSourceMap(const std::string& 
 
 TEST(IjvmImage, WorkedExampleByteForByte) {
     auto a = assembleText(workedExample);
-    IJVMC& c = *a->ijvmc;
+    const IjvmProgram& c = a->program;
     EXPECT_EQ(hex(c.methodArea), workedArea);
     EXPECT_EQ(pool(c), (std::vector<int32_t>{1, 3}));
     EXPECT_TRUE(diagnostics(c).empty());
@@ -57,19 +57,19 @@ TEST(IjvmImage, WorkedExampleByteForByte) {
 TEST(IjvmImage, CrLfLowerCaseAndCommentsGiveTheSameImage) {
     const std::string crlf = std::regex_replace(workedExample, std::regex("\n"), "\r\n");
     auto a = assembleText(crlf);
-    EXPECT_EQ(hex(a->ijvmc->methodArea), workedArea);
-    EXPECT_TRUE(diagnostics(*a->ijvmc).empty());
-    EXPECT_EQ(sortedEntries(a->ijvmc->sourceMap), expectedSourceMap(crlf)); // positions count the CRs
+    EXPECT_EQ(hex(a->program.methodArea), workedArea);
+    EXPECT_TRUE(diagnostics(a->program).empty());
+    EXPECT_EQ(sortedEntries(a->program.sourceMap), expectedSourceMap(crlf)); // positions count the CRs
 
     std::string lower = workedExample;
     std::transform(lower.begin(), lower.end(), lower.begin(), [](char ch) { return std::tolower(ch); });
     auto b = assembleText(lower);
-    EXPECT_EQ(hex(b->ijvmc->methodArea), workedArea);
+    EXPECT_EQ(hex(b->program.methodArea), workedArea);
 
     auto c = assembleText("// heading\n.main //after the directive\n/* a block\n   comment */ BIPUSH 1\n"
                           "//no blank\n/*/ POP\nIADD // trailing, IADD\n.end-main\n");
-    EXPECT_EQ(hex(c->ijvmc->methodArea), "52 00 00 00 01 00 00 19 01 10 02");
-    EXPECT_TRUE(diagnostics(*c->ijvmc).empty());
+    EXPECT_EQ(hex(c->program.methodArea), "52 00 00 00 01 00 00 19 01 10 02");
+    EXPECT_TRUE(diagnostics(c->program).empty());
 }
 
 TEST(IjvmImage, BranchOffsetsForwardSelfAndBackward) {
@@ -82,9 +82,9 @@ TEST(IjvmImage, BranchOffsetsForwardSelfAndBackward) {
                           "IFLT end\nIFEQ end\n"   // 14, 17 -> 20
                           "end: BIPUSH -1\nHALT\n" // 20
                           ".end-main\n");
-    EXPECT_EQ(hex(a->ijvmc->methodArea),
+    EXPECT_EQ(hex(a->program.methodArea),
               "52 00 00 00 01 00 00 3A 00 03 3A 00 00 19 C8 10 0E 01 48 FF FB 40 00 06 44 00 03 19 FF 70");
-    EXPECT_TRUE(diagnostics(*a->ijvmc).empty());
+    EXPECT_TRUE(diagnostics(a->program).empty());
 }
 
 TEST(IjvmImage, MethodsLocalsAndInvokevirtual) {
@@ -92,7 +92,7 @@ TEST(IjvmImage, MethodsLocalsAndInvokevirtual) {
                           ".method first()\nIRETURN\n.end-method\n"
                           ".method second(p, q)\n.var\nr\n.end-var\nILOAD p\nILOAD r\nIRETURN\n.end-method\n"
                           ".main\nINVOKEVIRTUAL second\nINVOKEVIRTUAL first\nLDCW c\nHALT\n.end-main\n");
-    IJVMC& c = *a->ijvmc;
+    IjvmProgram& c = a->program;
     EXPECT_EQ(hex(c.methodArea), "52 00 05 "
                                  "00 01 00 00 68 "
                                  "00 03 00 01 1C 01 1C 03 68 "
@@ -117,7 +117,7 @@ TEST(IjvmImage, WideForms) {
                           "WIDEILOAD x\n"   // not a mnemonic written as one word
                           "GOTO end\n"      // 13 -> 16
                           "end: HALT\n.end-main\n");
-    IJVMC& c = *a->ijvmc;
+    const IjvmProgram& c = a->program;
     EXPECT_EQ(hex(c.methodArea), "52 00 00 00 01 00 01 28 00 01 2C 00 01 28 00 01 02 28 00 00 3A 00 03 70");
     EXPECT_EQ(c.methods[0].code[1].mnemonic, "WIDEISTORE");
     EXPECT_EQ(
@@ -131,11 +131,11 @@ TEST(IjvmImage, WideForms) {
         }));
 }
 
-TEST(IjvmLoad, HandsTheTablesToTheMachineAndResetsIt) {
+TEST(IjvmLoad, AnswersTheProgramAndResetsTheMachine) {
     testutil::TempDir dir;
     const std::string first = dir.write(
         "first.jvm", ".constant\none 1\n.end-constant\n.main\nLDCW one\nLDCW two\nHALT\n.end-main\n");
-    const std::string second = dir.write("second.jvm", ".method f()\nIRETURN\n.end-method\n");
+    const std::string second = dir.write("second.jvm", ".main\nBIPUSH zz\n.end-main\n");
 
     ControlPath machine;
     machine.registers[SP] = 99;
@@ -144,29 +144,21 @@ TEST(IjvmLoad, HandsTheTablesToTheMachineAndResetsIt) {
     machine.memoryWord(12) = 34;
     machine.loadMicroinstruction(3, Mic{0, 4, ""});
 
-    loadProgram(machine, first);
-    EXPECT_EQ(std::tuple(machine.poolWords, machine.methodAreaSize, machine.methods.count(),
-                         machine.sourceMap.count(), machine.methodMap.lookup(13)),
+    IjvmProgram p = loadProgram(machine, first);
+    EXPECT_EQ(std::tuple(p.poolWords(), p.methodAreaSize(), p.methods.count(), p.sourceMap.count(),
+                         p.methodMap.lookup(13)),
               std::tuple(2, 3 + 4 + 7, 1, 7, 1u));
-    EXPECT_EQ(machine.constants[0].name, "one");
-    ASSERT_EQ(machine.errors.count(), 1);
-    EXPECT_EQ(machine.errors[0].message, "Errore nel metodo main. La costante two non esiste.");
+    EXPECT_EQ(p.constants[0].name, "one");
+    ASSERT_EQ(p.diagnostics.count(), 1);
+    EXPECT_EQ(p.diagnostics[0].message, "Errore nel metodo main. La costante two non esiste.");
     // Reset: registers and sequencer to 0; the image is not placed in memory, which
     // keeps its words, like the control store.
     EXPECT_EQ(std::tuple(machine.registers[SP], machine.mpc, machine.microCounter, machine.memoryWord(12),
                          machine.controlStore().search(3)->nextAddress),
               std::tuple(0, 0u, 0u, 34, 4u));
 
-    // A second load replaces the tables.
-    loadProgram(machine, second);
-    EXPECT_EQ(machine.methods[0].name, "f");
-    EXPECT_EQ(std::tuple(machine.constants.count(), machine.errors.count(), machine.sourceMap.count(),
-                         machine.poolWords, machine.methodAreaSize),
-              std::tuple(0, 1, 1, 1, 8)); // the error: no main
-
     // A fatal error leaves the machine as it was.
-    testutil::writeFile(second, ".main\nBIPUSH zz\n.end-main\n");
     machine.registers[TOS] = 3;
     EXPECT_THROW(loadProgram(machine, second), FatalError);
-    EXPECT_EQ(std::tuple(machine.methods[0].name, machine.registers[TOS]), std::tuple("f", 3));
+    EXPECT_EQ(machine.registers[TOS], 3);
 }

@@ -33,6 +33,14 @@ TEST(List, IndexedWalksInAnyOrderAndFailsOutside) {
         l.insertTail(i * 10);
     for (int i : {0, 1, 2, 3, 4, 5, 5, 4, 3, 2, 1, 0, 3})
         EXPECT_EQ(l[i], i * 10) << i;
+    // A const view walks from, and moves, the same position.
+    const List<int>& view = l;
+    for (int i : {4, 5, 0, 1})
+        EXPECT_EQ(view[i], i * 10) << i;
+    EXPECT_EQ(l[2], 20);
+    EXPECT_EQ(view.find(35), nullptr);
+    EXPECT_TRUE(view.missed());
+    EXPECT_EQ(*view.find(30), 30);
     l.insertTail(60);
     EXPECT_EQ(l[4], 40);
     EXPECT_EQ(l[6], 60);

@@ -1,10 +1,10 @@
 #pragma once
-// The diagnostics of the IJVM assembler. Each keeps its number: the number selects its
-// message, and the order of the list is the order they were numbered in.
+// The codes of the IJVM assembler's diagnostics. Each keeps its number: the number
+// selects its message, and the order of the list is the order they were numbered in.
 
 namespace tarveno {
 
-enum class Diagnostic : int {
+enum class DiagnosticCode : int {
     None = -1, // no diagnostic (an instruction whose operand needs no lookup)
     DuplicateLabel = 0,
     DuplicateConstant = 1,
