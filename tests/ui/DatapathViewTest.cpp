@@ -1,4 +1,4 @@
-#include "ui/DatapathView.h"
+#include "ui/model/DatapathView.h"
 
 #include "core/MachineDescription.h"
 #include "core/Mic.h"

@@ -1,10 +1,8 @@
-// The memory viewer's lines and numbers beyond what the window test reaches, and the IJVM
-// skeleton's bytes, without Qt.
+// The memory viewer's lines and numbers beyond what the window test reaches, without Qt.
 
-#include "ui/MemoryView.h"
+#include "ui/model/MemoryPage.h"
 #include "core/ControlPath.h"
 #include "support/FatalError.h"
-#include "ui/IjvmSkeleton.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +23,7 @@ template <class F> std::string refusal(F&& f) {
 
 } // namespace
 
-TEST(MemoryView, LinesAndPagesUpToTheTopWithoutCreatingWords) {
+TEST(MemoryPage, LinesAndPagesUpToTheTopWithoutCreatingWords) {
     ControlPath m;
     m.memoryWord(5) = 0x0102A0FF;
     EXPECT_EQ(memoryLines(m, 0, 10)[5], "0000000020: 001 002 160 255 ");
@@ -42,7 +40,7 @@ TEST(MemoryView, LinesAndPagesUpToTheTopWithoutCreatingWords) {
     EXPECT_EQ(top.back(), "0xFFFFFFF8: ?");
 }
 
-TEST(MemoryView, TypedNumbers) {
+TEST(MemoryPage, TypedNumbers) {
     EXPECT_EQ(typedWordAddress("-7"), 0xFFFFFFFFu); // toward zero: -1
     EXPECT_EQ(typedWordAddress("0x10"), 4u);
     EXPECT_EQ(wordWrite("-4", "-1"), (MemoryWrite{0xFFFFFFFFu, -1}));
@@ -50,14 +48,4 @@ TEST(MemoryView, TypedNumbers) {
     // The value boxes are read before the address: with both bad, theirs is the text shown.
     EXPECT_NE(refusal([] { wordWrite("bad1", "bad2"); }).find("bad2"), std::string::npos);
     EXPECT_NE(refusal([] { byteWrite("q", {"1", "2", "x3", "4"}); }).find("x3"), std::string::npos);
-}
-
-TEST(IjvmSkeleton, TwentyThreeLinesInTheSystemsBytes) {
-    ASSERT_EQ(ijvmSkeleton.size(), 23u);
-    for (size_t i = 0; i < 3; ++i)
-        EXPECT_EQ(ijvmSkeleton[i].size(), 64u) << i;
-    EXPECT_NE(ijvmSkeleton[1].find("codice \xE8 lo"), std::string_view::npos);
-    EXPECT_EQ(ijvmSkeleton[4], ".constant");
-    EXPECT_EQ(ijvmSkeleton[11], " // Inserire le variabili locali del meotodo.");
-    EXPECT_EQ(ijvmSkeleton[22], ".end-main");
 }

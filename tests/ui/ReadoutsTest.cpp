@@ -1,5 +1,5 @@
-#include "ui/Readouts.h"
-#include "ui/EditorFile.h"
+#include "ui/model/FileDialogs.h"
+#include "ui/model/Readouts.h"
 
 #include <gtest/gtest.h>
 
@@ -72,70 +72,19 @@ TEST(Readouts, AluCaptionShowsTheShiftedResultInDecimal) {
     }
 }
 
-// Which register readout is marked for each B code and C bit.
+// Which register readout (0 MAR to 9 H, top to bottom) is marked for each B code and C bit.
 TEST(Readouts, BSourceAndCWriteMarks) {
-    const std::vector<std::pair<uint32_t, int>> sources{{B_MDR, 12}, {B_PC, 13},   {B_SP, 15},  {B_TOS, 18},
-                                                        {B_OPC, 19}, {B_MBRU, 14}, {B_MBR, 14}, {0, 0},
-                                                        {8, 0},      {11, 0},      {15, 0}};
-    for (const auto& [code, label] : sources)
-        EXPECT_EQ(bSourceLabel(code), label) << code;
-    EXPECT_EQ(cWriteLabels(0), std::vector<int>{});
-    EXPECT_EQ(cWriteLabels((1u << MAR) | (1u << SP) | (1u << H)), (std::vector<int>{11, 15, 20}));
-    EXPECT_EQ(cWriteLabels(0x1FF).size(), 9u);
+    const std::vector<std::pair<uint32_t, std::optional<size_t>>> sources{
+        {B_MDR, 1}, {B_PC, 2},   {B_SP, 4},  {B_TOS, 7},       {B_OPC, 8},       {B_MBRU, 3},
+        {B_MBR, 3}, {0, std::nullopt}, {8, std::nullopt}, {11, std::nullopt}, {15, std::nullopt}};
+    for (const auto& [code, readout] : sources)
+        EXPECT_EQ(bSourceReadout(code), readout) << code;
+    EXPECT_EQ(cWriteReadouts(0), std::vector<size_t>{});
+    EXPECT_EQ(cWriteReadouts((1u << MAR) | (1u << SP) | (1u << H)), (std::vector<size_t>{0, 4, 9}));
+    EXPECT_EQ(cWriteReadouts(0x1FF).size(), 9u);
 }
 
-TEST(EditorFile, DecodesBothEncodingsAndSavesThemBack) {
-    // Windows-1252 with CR LF: "è" is one byte 0xE8.
-    const std::string cp1252 = "// caff\xE8\r\nH = 1\r\n";
-    EditorFile f = decodeFile(cp1252);
-    EXPECT_EQ(f.encoding, TextEncoding::Windows1252);
-    EXPECT_TRUE(f.crlf);
-    EXPECT_EQ(f.text, "// caff\xC3\xA8\nH = 1\n");
-    EXPECT_EQ(encodeFile(f.text, f), cp1252);
-
-    // UTF-8 with line feeds, an empty last line kept; a last line without its end gets one.
-    const std::string utf8 = "// caff\xC3\xA8\n\n";
-    f = decodeFile(utf8);
-    EXPECT_EQ(f.encoding, TextEncoding::Utf8);
-    EXPECT_FALSE(f.crlf);
-    EXPECT_EQ(f.text, utf8);
-    EXPECT_EQ(encodeFile(f.text, f), utf8);
-    EXPECT_EQ(encodeFile("H = 1", f), "H = 1\n");
-
-    // A character Windows-1252 cannot hold turns the file into UTF-8 rather than lose it.
-    f = decodeFile("x\xE8\n");
-    const std::string withArrow = "x\xC3\xA8 \xE2\x86\x92";
-    EXPECT_EQ(encodeFile(withArrow, f), withArrow + "\n");
-    EXPECT_EQ(f.encoding, TextEncoding::Utf8);
-
-    // A new, empty file stays empty; a lone CR ends a line too.
-    EditorFile empty;
-    EXPECT_EQ(encodeFile("", empty), "");
-    EXPECT_EQ(decodeFile("a\rb").text, "a\nb");
-}
-
-TEST(EditorFile, ByteOffsetsLandOnTheEditorsCharacters) {
-    // UTF-8: "è" is two bytes and one character, a character beyond 0xFFFF is four bytes
-    // and two UTF-16 units, CR LF is one line break.
-    const std::string text = "\xC3\xA8\xF0\x9F\x98\x80x\r\nH = 1\r\n";
-    const EditorPositions p(text);
-    EXPECT_EQ(p.at(0), 0);
-    EXPECT_EQ(p.at(2), 1);   // the emoji
-    EXPECT_EQ(p.at(6), 3);   // "x"
-    EXPECT_EQ(p.at(7), 4);   // CR
-    EXPECT_EQ(p.at(9), 5);   // "H" of the second line
-    EXPECT_EQ(p.at(16), 11); // the end
-    EXPECT_EQ(p.at(1000), 11);
-    EXPECT_EQ(p.at(-1), 0);
-    // The same with Windows-1252: one byte, one character.
-    const EditorPositions q("caff\xE8\r\nH");
-    EXPECT_EQ(q.at(7), 6);
-    // decodeFile and the positions count the same characters.
-    EXPECT_EQ(static_cast<size_t>(p.at(static_cast<int64_t>(text.size()))),
-              std::u16string(u"è😀x\nH = 1\n").size());
-}
-
-TEST(EditorFile, DialogFiltersAsNameFilters) {
+TEST(FileDialogs, FiltersAsNameFilters) {
     EXPECT_EQ(nameFilters("MAL files (*.mal) | *.mal | All files (*.*)|*.*"),
               (std::vector<std::string>{"MAL files (*.mal)", "All files (*)"}));
     EXPECT_EQ(nameFilters("IJVM files (*.jvm)|*.jvm |JAS files (*.jas) |*.jas |All files (*.*)   |*.*"),
