@@ -1,32 +1,138 @@
 cmake_minimum_required(VERSION 3.20)
-# Fails the build when a source includes a header of a layer above its own.
-# The layers, lowest first: a folder may include its own headers and those of the
-# folders listed for it.
+# Fails the build, with the file and line, when a source includes a header of a layer above
+# its own. The include scopes (Layers.cmake) already keep such a header out of reach of the
+# compiler; this check runs first and says why, and it refuses what no include path stops:
+# a climb with .., an absolute path, a link inside a layer's folder, a folder it does not know.
+#
+# The layers, lowest first: a folder may include its own headers and those listed for it.
+# A nested layer (ui/model) is a layer of its own, not part of the folder around it.
 set(allowed_support support)
 set(allowed_core support core)
 set(allowed_mal support core mal)
 set(allowed_ijvm support core ijvm)
 set(allowed_checker support core mal checker)
 set(allowed_workbench support core mal ijvm checker workbench)
-set(allowed_cli support core mal ijvm checker workbench cli)
-set(allowed_ui support core mal ijvm checker workbench ui)
-set(layered support core mal ijvm checker workbench cli ui)
+set(allowed_cli ${allowed_workbench} cli)
+set(allowed_ui/model ${allowed_workbench} ui/model)
+set(allowed_ui ${allowed_ui/model} ui)
+set(layers support core mal ijvm checker workbench cli ui/model ui)
+# Only these layers may use Qt.
+set(qt_layers ui)
+# Folders with C++ sources that are no layer: they see what they link, nothing is checked.
+set(unchecked tests bench)
+
+set(source_re "\\.(h|hh|hpp|hxx|h\\+\\+|inl|ipp|tpp|txx|c|cc|cpp|cxx|c\\+\\+|ixx|cppm)$")
+set(include_re "^[ \t]*#[ \t]*(include|include_next|import)[ \t]*(<([^>]*)>|\"([^\"]*)\")")
+# Qt's class headers (QString, QtCore), its folders (QtWidgets/..., qt6/...) and its
+# lower-case headers (qstring.h); <queue> and the like are not among them.
+set(qt_re "^(Q[A-Za-z0-9_]*|q[a-z0-9_]*\\.h|(Qt[A-Za-z0-9_]*|qt[0-9]*)/.*)$")
+
+# The innermost layer that holds <path> (a file or an include), or "" when none does.
+function(layer_of path out)
+  set(found "")
+  foreach(layer IN LISTS layers)
+    string(LENGTH "${layer}" length)
+    string(LENGTH "${found}" found_length)
+    if(path MATCHES "^${layer}(/|$)" AND length GREATER found_length)
+      set(found ${layer})
+    endif()
+  endforeach()
+  set(${out} "${found}" PARENT_SCOPE)
+endfunction()
+
+# What is wrong with including <path> from a source of <layer>, or "" when nothing is.
+function(include_problem layer path out)
+  set(problem "")
+  if(path MATCHES "(^|[/\\])\\.\\.([/\\]|$)")
+    set(problem "${layer}/ may not climb with .., which reaches past the layers")
+  elseif(path MATCHES "^[/\\]")
+    set(problem "${layer}/ may not include by an absolute path, which reaches past the layers")
+  elseif(path MATCHES "${qt_re}" AND NOT layer IN_LIST qt_layers)
+    set(problem "${layer}/ may not include Qt")
+  else()
+    layer_of("${path}" target)
+    if(target AND NOT target IN_LIST allowed_${layer})
+      set(problem "${layer}/ may not include ${target}/")
+    endif()
+  endif()
+  set(${out} "${problem}" PARENT_SCOPE)
+endfunction()
 
 set(failures "")
-foreach(dir IN LISTS layered)
-  file(GLOB_RECURSE sources ${SOURCE_DIR}/${dir}/*.h ${SOURCE_DIR}/${dir}/*.cpp)
-  foreach(src IN LISTS sources)
-    file(STRINGS ${src} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[a-z]+/")
+file(GLOB entries LIST_DIRECTORIES true RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*)
+list(SORT entries)
+foreach(entry IN LISTS entries)
+  string(TOLOWER "${entry}" lower)
+  if(NOT IS_DIRECTORY ${SOURCE_DIR}/${entry})
+    if(lower MATCHES "${source_re}")
+      string(APPEND failures "  ${entry}: a C++ source outside every layer's folder\n")
+    endif()
+    continue()
+  endif()
+  if(entry STREQUAL ".git" OR entry MATCHES "^build" OR EXISTS ${SOURCE_DIR}/${entry}/CMakeCache.txt
+     OR entry IN_LIST unchecked)
+    continue()
+  endif()
+
+  file(GLOB_RECURSE files LIST_DIRECTORIES true RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/${entry}/*)
+  set(unknown 0)
+  foreach(rel IN LISTS files)
+    layer_of("${rel}" layer)
+    if(IS_SYMLINK ${SOURCE_DIR}/${rel})
+      if(layer)
+        string(APPEND failures "  ${rel}: a link inside ${layer}/, which can reach any folder\n")
+      endif()
+      continue()
+    endif()
+    string(TOLOWER "${rel}" lower)
+    if(IS_DIRECTORY ${SOURCE_DIR}/${rel} OR NOT lower MATCHES "${source_re}")
+      continue()
+    endif()
+    if(NOT layer)
+      math(EXPR unknown "${unknown} + 1")
+      continue()
+    endif()
+
+    # Most files break nothing: read their include lines only, and the whole file for the
+    # line numbers of one that does.
+    file(STRINGS ${SOURCE_DIR}/${rel} includes REGEX "${include_re}")
+    set(broken FALSE)
     foreach(line IN LISTS includes)
-      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([a-z]+)/.*" "\\1" target "${line}")
-      if(target IN_LIST layered AND NOT target IN_LIST allowed_${dir})
-        file(RELATIVE_PATH rel ${SOURCE_DIR} ${src})
-        string(APPEND failures "  ${rel}: ${line} (${dir}/ may not include ${target}/)\n")
+      if(line MATCHES "${include_re}")
+        include_problem(${layer} "${CMAKE_MATCH_3}${CMAKE_MATCH_4}" problem)
+        if(problem)
+          set(broken TRUE)
+        endif()
       endif()
     endforeach()
+    if(broken)
+      # One list item per line: the characters a list would split or join on go.
+      file(READ ${SOURCE_DIR}/${rel} text)
+      string(REPLACE "\\" "/" text "${text}")
+      string(REPLACE ";" "," text "${text}")
+      string(REPLACE "[" "(" text "${text}")
+      string(REPLACE "]" ")" text "${text}")
+      string(REPLACE "\n" ";" lines "${text}")
+      set(number 0)
+      foreach(line IN LISTS lines)
+        math(EXPR number "${number} + 1")
+        if(line MATCHES "${include_re}")
+          include_problem(${layer} "${CMAKE_MATCH_3}${CMAKE_MATCH_4}" problem)
+          if(problem)
+            string(STRIP "${line}" line)
+            string(APPEND failures "  ${rel}:${number}: ${problem}: ${line}\n")
+          endif()
+        endif()
+      endforeach()
+    endif()
   endforeach()
+  if(unknown)
+    string(APPEND failures "  ${entry}/: ${unknown} C++ sources in a folder that is no layer "
+      "(add it to the table in cmake/CheckLayers.cmake)\n")
+  endif()
 endforeach()
+
 if(failures)
-  message(FATAL_ERROR "Includes that point up a layer "
-    "(support <- core <- {mal, ijvm} <- checker <- workbench <- {cli, ui}):\n${failures}")
+  message(FATAL_ERROR "Includes that break the layers "
+    "(support <- core <- {mal, ijvm} <- checker <- workbench <- {cli, ui/model <- ui}):\n${failures}")
 endif()
