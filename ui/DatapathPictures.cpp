@@ -259,7 +259,8 @@ QImage& Overlay::surface() {
     // another ratio.
     const qreal ratio = deviceRatio(this) * zoom;
     const QSize logical = logicalSize.isValid() ? logicalSize : size();
-    if (image.isNull() || image.devicePixelRatio() != ratio || image.deviceIndependentSize() != QSizeF(logical)) {
+    if (image.isNull() || image.devicePixelRatio() != ratio ||
+        image.deviceIndependentSize() != QSizeF(logical)) {
         image = makeCanvas(logical, ratio, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
     }
@@ -406,7 +407,8 @@ bool DatapathPictures::startFlow(Overlay* surface, const std::vector<FlowRect>& 
     // Hidden (the window closing) or without a pause, the rows are drawn at once and
     // shown together.
     const bool animated = pauses && surface && surface->isVisible();
-    flow = Flow{surface, colour, std::move(rows), 0, clock.nsecsElapsed(), animated ? std::move(done) : nullptr};
+    flow =
+        Flow{surface, colour, std::move(rows), 0, clock.nsecsElapsed(), animated ? std::move(done) : nullptr};
     if (!animated) {
         drawDueRows(true);
         return true;

@@ -17,7 +17,8 @@ QColor qColour(Rgb c) {
 }
 
 QFont font(const Font& f, double zoom) {
-    QFont q(f.face == Face::Serif ? QStringLiteral("Times New Roman") : QStringLiteral("Liberation Sans Narrow"));
+    QFont q(f.face == Face::Serif ? QStringLiteral("Times New Roman")
+                                  : QStringLiteral("Liberation Sans Narrow"));
     q.setStyleHint(f.face == Face::Serif ? QFont::Serif : QFont::SansSerif);
     q.setPixelSize(std::max(1, scaled(f.pixels, zoom)));
     q.setBold(f.bold);

@@ -96,8 +96,9 @@ InfoDialog::InfoDialog(const QString& readme, const QString& examples, QWidget* 
     const QFont font = style::font(places::infoLines[0].font, zoom);
     const int width = scaled(places::infoPanel.rect.x + places::infoPanel.rect.width - 8, zoom) -
                       scaled(places::infoLines[0].rect.x, zoom);
-    const QString lines[5] = {"TARVENO - MIC-1 and IJVM workbench", "C++20 and Qt 6", "Version " TARVENO_VERSION,
-                              fitted("README: ", readme, font, width), fitted("Examples: ", examples, font, width)};
+    const QString lines[5] = {"TARVENO - MIC-1 and IJVM workbench", "C++20 and Qt 6",
+                              "Version " TARVENO_VERSION, fitted("README: ", readme, font, width),
+                              fitted("Examples: ", examples, font, width)};
     for (size_t i = 0; i < places::infoLines.size(); ++i) {
         QLabel* line = style::makeLabel(this, places::infoLines[i], zoom);
         style::setCaption(line, lines[i]);

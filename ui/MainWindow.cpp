@@ -56,7 +56,8 @@ MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, PicturesFactory pictur
     auto add = [this](auto* w, const Place& p) { return placed_.add(w, p); };
     fileTitle_ = add(style::makeLabel(client_, places::fileTitle), places::fileTitle);
     fileNameLabel_ = add(style::makeLabel(client_, places::fileNameLabel), places::fileNameLabel);
-    microprogramEditor_ = add(style::makeEditor(client_, places::microprogramEditor), places::microprogramEditor);
+    microprogramEditor_ =
+        add(style::makeEditor(client_, places::microprogramEditor), places::microprogramEditor);
     {
         // The selection of the current microinstruction stays visible without focus.
         QPalette p = microprogramEditor_->palette();
@@ -97,10 +98,13 @@ MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, PicturesFactory pictur
     ijvm_->inputLeft = [this](const QString& t) {
         perform([this, t] { return session_.setStandardInput(t.toStdString()); });
     };
-    ijvm_->diagnosticClicked = [this](int row) { perform([this, row] { return session_.selectDiagnostic(row); }); };
-    connect(microprogramEditor_->document(), &QTextDocument::modificationChanged, this, [this](bool modified) {
-        if (modified && !syncing_) session_.markModified();
-    });
+    ijvm_->diagnosticClicked = [this](int row) {
+        perform([this, row] { return session_.selectDiagnostic(row); });
+    };
+    connect(microprogramEditor_->document(), &QTextDocument::modificationChanged, this,
+            [this](bool modified) {
+                if (modified && !syncing_) session_.markModified();
+            });
     runTimer_.setSingleShot(true);
     connect(&runTimer_, &QTimer::timeout, this, &MainWindow::continueRun);
 
@@ -116,7 +120,8 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::buildMenus() {
     QMenu* menu = nullptr;
-    auto item = [&](const char* name, const char* caption, QKeySequence key, bool shown, void (MainWindow::*slot)()) {
+    auto item = [&](const char* name, const char* caption, QKeySequence key, bool shown,
+                    void (MainWindow::*slot)()) {
         QAction* a = menu->addAction(caption);
         a->setObjectName(name);
         a->setShortcut(key);
@@ -158,12 +163,14 @@ void MainWindow::buildMenus() {
     item("WindowColor1", "Window Color", {}, true, &MainWindow::onWindowColourClicked);
     // The whole client area at 100, 125, 150 or 200 %, for a projector.
     menu->addSeparator();
-    item("zoomIn", "Zoom In", QKeySequence(Qt::CTRL | Qt::Key_Equal), true, nullptr)->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)});
+    item("zoomIn", "Zoom In", QKeySequence(Qt::CTRL | Qt::Key_Equal), true, nullptr)
+        ->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)});
     item("zoomOut", "Zoom Out", QKeySequence(Qt::CTRL | Qt::Key_Minus), true, nullptr);
     item("zoomActual", "Actual Size", QKeySequence(Qt::CTRL | Qt::Key_0), true, nullptr);
-    connect(findChild<QAction*>("zoomIn"), &QAction::triggered, this, [this] { setZoom(steppedZoom(zoomPercent_, 1)); });
-    connect(findChild<QAction*>("zoomOut"), &QAction::triggered, this, [this] { setZoom(steppedZoom(zoomPercent_, -1)); });
+    connect(findChild<QAction*>("zoomIn"), &QAction::triggered, this,
+            [this] { setZoom(steppedZoom(zoomPercent_, 1)); });
+    connect(findChild<QAction*>("zoomOut"), &QAction::triggered, this,
+            [this] { setZoom(steppedZoom(zoomPercent_, -1)); });
     connect(findChild<QAction*>("zoomActual"), &QAction::triggered, this, [this] { setZoom(zoomLevels[0]); });
 
     menu = menuBar()->addMenu("Help");
@@ -306,9 +313,9 @@ void MainWindow::continueRun() {
 
 void MainWindow::setCommandsEnabled(bool on) {
     menuBar()->setEnabled(on);
-    for (QWidget* w : std::initializer_list<QWidget*>{micButton_, subCycleButton_, resetButton_, memoryButton_,
-                                                      compileButton_, radixBox_, ijvm_->stepButton,
-                                                      ijvm_->runButton, ijvm_->clockButton})
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             micButton_, subCycleButton_, resetButton_, memoryButton_, compileButton_, radixBox_,
+             ijvm_->stepButton, ijvm_->runButton, ijvm_->clockButton})
         w->setEnabled(on);
     microprogramEditor_->setReadOnly(!on);
 }

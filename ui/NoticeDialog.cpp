@@ -26,7 +26,7 @@ QString NoticeDialog::message() const {
     return message_->text();
 }
 
-void NoticeDialog::close() {
+void NoticeDialog::pressOk() {
     okButton_->click();
 }
 

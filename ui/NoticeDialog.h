@@ -17,8 +17,8 @@ class NoticeDialog : public QDialog {
     // Replaces the design text, as every caller does.
     void setMessage(const QString& message);
     QString message() const;
-    // Closes the dialog, as "Ok" does.
-    void close();
+    // Presses "Ok", which closes the dialog.
+    void pressOk();
 
   private:
     QLabel* message_;

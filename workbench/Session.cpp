@@ -33,7 +33,9 @@ std::string reason() {
 }
 
 std::string quoted(const std::string& fileName) {
-    return "\"" + displayText(fileName) + "\"";
+    std::string q = "\"";
+    q.append(displayText(fileName)).append("\"");
+    return q;
 }
 
 std::string readFile(const std::string& name) {
@@ -354,8 +356,10 @@ Answer Session::skeleton() {
     return command([&](Answer& a) {
         clearIjvmViews(a);
         std::string text;
-        for (size_t i = 0; i < ijvmSkeleton.size(); ++i)
-            text += (i > 0 ? "\n" : "") + windows1252ToUtf8(ijvmSkeleton[i]);
+        for (size_t i = 0; i < ijvmSkeleton.size(); ++i) {
+            if (i > 0) text += '\n';
+            text += windows1252ToUtf8(ijvmSkeleton[i]);
+        }
         ijvm_.file.text = text;
         a.ijvmEditorReloaded = true;
     });

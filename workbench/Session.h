@@ -19,7 +19,8 @@
 namespace tarveno {
 
 inline constexpr std::string_view mustBeLoadedNotice = "The program must be compiled and loaded into memory";
-inline constexpr std::string_view hasBeenLoadedNotice = "The program has been compiled and loaded into memory";
+inline constexpr std::string_view hasBeenLoadedNotice =
+    "The program has been compiled and loaded into memory";
 // The name an unnamed microprogram is saved and compiled under.
 inline constexpr std::string_view unnamedFileName = "tmp.mal";
 
@@ -71,11 +72,11 @@ struct Answer {
     std::string failureCaption;
     std::string failure;
     // What must be shown anew; names and marks are read after every command.
-    bool editorReloaded = false;      // the microprogram editor shows document().file.text
-    bool reportChanged = false;       // the report pane: reportShown() and report()
-    bool ijvmEditorReloaded = false;  // the IJVM editor shows ijvm().file.text
-    bool ijvmViewsCleared = false;    // the IJVM view lists emptied, the diagnostics hidden, input "0"
-    bool diagnosticsChanged = false;  // the diagnostics list shows ijvm().diagnostics
+    bool editorReloaded = false;             // the microprogram editor shows document().file.text
+    bool reportChanged = false;              // the report pane: reportShown() and report()
+    bool ijvmEditorReloaded = false;         // the IJVM editor shows ijvm().file.text
+    bool ijvmViewsCleared = false;           // the IJVM view lists emptied, the diagnostics hidden, input "0"
+    bool diagnosticsChanged = false;         // the diagnostics list shows ijvm().diagnostics
     std::optional<EditorSpan> ijvmSelection; // select this in the IJVM editor
 
     bool failed() const { return !failure.empty(); }
@@ -129,8 +130,8 @@ class Session {
     // The file commands.
     Answer newProgram();
     Answer openMicroprogram(const std::string& fileName);
-    Answer save();                                  // asks for a name while unnamed
-    Answer saveNamed(const std::string& fileName);  // Save with the name just given
+    Answer save();                                 // asks for a name while unnamed
+    Answer saveNamed(const std::string& fileName); // Save with the name just given
     Answer saveAs(const std::string& fileName);
     // The user changed the editor's text.
     void markModified() { document_.modified = true; }

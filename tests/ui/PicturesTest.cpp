@@ -1,11 +1,11 @@
 #include "ui/DatapathDrawing.h"
-#include "ui/DatapathView.h"
+#include "ui/model/DatapathView.h"
 
 #include "core/MachineDescription.h"
 #include "core/Mic.h"
 
-#include <QElapsedTimer>
 #include <QImage>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -92,8 +92,8 @@ void refresh(DatapathDrawing& d, uint32_t word, bool n, bool z) {
     d.cLines(word);
     d.shiftAndJmpcMarks(word);
     d.nAndZMarks(n, z);
-    d.abFlow(field(word, Field::B), 0);
-    d.cFlow(field(word, Field::C), 0);
+    EXPECT_TRUE(d.abFlow(field(word, Field::B), 0, {}));
+    EXPECT_TRUE(d.cFlow(field(word, Field::C), 0, {}));
     d.clockRepaint();
     d.clockMark(4);
 }
@@ -157,22 +157,27 @@ TEST(Pictures, ClockMarksAccumulateUntilTheClockIsRepainted) {
                 }
 }
 
-TEST(Pictures, AnAnimationEndsCleanlyWhenTheWindowGoes) {
-    // Hidden mid-flow: the rest is drawn at once.
+TEST(Pictures, AFlowOnScreenIsDrawnFromTheEventLoopAndEndsWithItsWindow) {
+    // On screen, a flow that pauses runs row by row and its done comes after the last row.
     {
         Pictures p;
         p.window->show();
-        QElapsedTimer t;
-        qint64 hiddenAt = -1;
-        QTimer::singleShot(20, p.window.get(), [&] {
-            hiddenAt = t.elapsed();
-            p.window->hide();
-        });
-        t.start();
-        p.drawing->cFlow(1u << MAR, 1); // about 400 rows
-        ASSERT_GE(hiddenAt, 0);
-        EXPECT_LT(t.elapsed() - hiddenAt, 100);
+        bool done = false;
+        ASSERT_FALSE(p.drawing->cFlow(1u << MAR, 1, [&] { done = true; })); // about 400 rows
+        EXPECT_FALSE(done);
+        QTest::qWait(20);
+        EXPECT_FALSE(done);
+        // Hidden mid-flow: the rest is drawn at the next tick.
+        p.window->hide();
+        QTest::qWait(20);
+        EXPECT_TRUE(done);
         EXPECT_EQ(offColour(p.screen(), Rect{70, 40, 27, 8}, blue), 0);
+        // finishFlow draws the rest at once.
+        p.window->show();
+        done = false;
+        ASSERT_FALSE(p.drawing->abFlow(B_MDR, 1, [&] { done = true; }));
+        p.drawing->finishFlow();
+        EXPECT_TRUE(done);
     }
     // Destroyed mid-flow: the drawing stops without touching what is gone.
     {
@@ -180,8 +185,10 @@ TEST(Pictures, AnAnimationEndsCleanlyWhenTheWindowGoes) {
         window->resize(839, 679);
         DatapathDrawing* drawing = makeDatapathPictures(window);
         window->show();
+        bool done = false;
+        drawing->cFlow(1u << MAR, 1, [&] { done = true; });
         QTimer::singleShot(20, [window] { delete window; });
-        drawing->cFlow(1u << MAR, 1);
-        SUCCEED();
+        QTest::qWait(60);
+        EXPECT_FALSE(done);
     }
 }

@@ -1,5 +1,5 @@
-#include "ui/model/FileDialogs.h"
 #include "ui/model/Readouts.h"
+#include "ui/model/FileDialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -75,7 +75,7 @@ TEST(Readouts, AluCaptionShowsTheShiftedResultInDecimal) {
 // Which register readout (0 MAR to 9 H, top to bottom) is marked for each B code and C bit.
 TEST(Readouts, BSourceAndCWriteMarks) {
     const std::vector<std::pair<uint32_t, std::optional<size_t>>> sources{
-        {B_MDR, 1}, {B_PC, 2},   {B_SP, 4},  {B_TOS, 7},       {B_OPC, 8},       {B_MBRU, 3},
+        {B_MDR, 1}, {B_PC, 2},         {B_SP, 4},         {B_TOS, 7},         {B_OPC, 8},        {B_MBRU, 3},
         {B_MBR, 3}, {0, std::nullopt}, {8, std::nullopt}, {11, std::nullopt}, {15, std::nullopt}};
     for (const auto& [code, readout] : sources)
         EXPECT_EQ(bSourceReadout(code), readout) << code;

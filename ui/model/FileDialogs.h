@@ -16,7 +16,8 @@ struct FileQuestion {
 
 inline constexpr FileQuestion openMicroprogramQuestion{"Open mal File",
                                                        "MAL files (*.mal) | *.mal | All files (*.*)|*.*"};
-inline constexpr FileQuestion saveMicroprogramQuestion{"SaveAs Mic1 File", "Mic1 files (*.mal)|*.mal |All files (*.*)|*.*"};
+inline constexpr FileQuestion saveMicroprogramQuestion{"SaveAs Mic1 File",
+                                                       "Mic1 files (*.mal)|*.mal |All files (*.*)|*.*"};
 inline constexpr FileQuestion openIjvmQuestion{
     "Open IJVM File", "IJVM files (*.jvm)|*.jvm |JAS files (*.jas) |*.jas |All files (*.*)   |*.*"};
 

@@ -75,8 +75,8 @@ inline constexpr Place clockMarks{"PaintBox2", "", {8, 496, 352, 116}};
 
 inline constexpr Place fileTitle{"Label31", "MicroProgram:", {360, -2, 0, 0}, bold(16), colour::navy};
 inline constexpr Place fileNameLabel{"Label33", "", {472, -2, 0, 0}, bold(16), colour::navy};
-inline constexpr Place microprogramEditor{
-    "Memo2", "", {358, 56, 425, 193}, {13}, colour::blue, colour::toolTipBackground};
+inline constexpr Place microprogramEditor{"Memo2", "",           {358, 56, 425, 193},
+                                          {13},    colour::blue, colour::toolTipBackground};
 inline constexpr Place reportPane{"Memo3", "", {358, 248, 425, 107}, {13}, colour::white, colour::report};
 
 inline constexpr Place buttonPanel{"Panel1", "", {448, 512, 313, 97}, {13}, {}, colour::light3d};
@@ -137,7 +137,8 @@ inline constexpr Place ijvmRunButton{"BitBtn3", "Run", {856, 248, 60, 29}, {13},
 inline constexpr Place clockButton{"BitBtn7", "Clock", {848, 216, 65, 33}};
 inline constexpr Place layoutButton{"Button2", "", {848, 56, 20, 20}, {13}, colour::lime};
 inline constexpr Font viewTitle{16, true, true};
-inline constexpr Place constantPoolTitle{"Label36", "Constant Pool", {856, 80, 93, 19}, viewTitle, colour::blue};
+inline constexpr Place constantPoolTitle{
+    "Label36", "Constant Pool", {856, 80, 93, 19}, viewTitle, colour::blue};
 inline constexpr Place stackTitle{"Label37", "Stack", {848, 120, 38, 19}, viewTitle, colour::blue};
 inline constexpr Place methodAreaTitle{"Label38", "Method Area", {856, 104, 90, 19}, viewTitle, colour::blue};
 inline constexpr Place cppMark{"Label2", "<-CPP", {184, 572, 36, 15}, bold(), colour::blue};
@@ -148,8 +149,10 @@ inline constexpr Place viewList1{"ListBox1", "", {904, 184, 33, 33}, {13}, colou
 inline constexpr Place viewList2{"ListBox2", "", {936, 152, 33, 33}, {13}, colour::blue, colour::light3d};
 inline constexpr Place viewList3{"ListBox3", "", {848, 24, 33, 33}, {13}, colour::lime, colour::black};
 inline constexpr Place viewList4{"ListBox4", "", {936, 184, 33, 33}, {13}, colour::red, colour::dark3d};
-inline constexpr Place diagnosticsList{"ListBox5", "", {904, 152, 33, 33}, {13}, colour::white, colour::report};
-inline constexpr Place standardIoBox{"GroupBox1", "Standard I/O", {880, 24, 81, 25}, {13}, {}, colour::light3d};
+inline constexpr Place diagnosticsList{"ListBox5",    "", {904, 152, 33, 33}, {13}, colour::white,
+                                       colour::report};
+inline constexpr Place standardIoBox{"GroupBox1", "Standard I/O", {880, 24, 81, 25}, {13},
+                                     {},          colour::light3d};
 inline constexpr Place standardInputBox{"Edit1", "", {880, 40, 73, 23}};
 
 // ---- The dialogs ----------------------------------------------------------------------------
@@ -168,8 +171,10 @@ inline constexpr std::array<Place, 5> infoLines{{
 inline constexpr Place infoOkButton{"BitBtn1", "Ok", {192, 416, 78, 41}, bold()};
 
 inline constexpr FormPlace noticeDialog{"Form3", "Form3", {235, 223, 507, 159}, {13}, colour::scrollBar};
-inline constexpr Place noticeMessage{"Panel1", "Il programma deve prima essere compilato e caricato in memoria",
-                                     {16, 24, 465, 49}, bold(), colour::yellow, colour::gray};
+inline constexpr Place noticeMessage{
+    "Panel1",          "Il programma deve prima essere compilato e caricato in memoria",
+    {16, 24, 465, 49}, bold(),
+    colour::yellow,    colour::gray};
 inline constexpr Place noticeOkButton{"BitBtn1", "Ok", {200, 96, 89, 25}};
 
 inline constexpr FormPlace goToDialog{"InputForm", "InputForm", {325, 236, 206, 168}, {13}, colour::navy};
