@@ -9,6 +9,7 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextCursor>
 
 namespace tarveno::ui::style {
 
@@ -70,6 +71,19 @@ void setUpForm(QDialog* form, const FormPlace& f, double zoom) {
 void setCaption(QLabel* label, const QString& text) {
     label->setText(text);
     label->adjustSize();
+}
+
+void select(QPlainTextEdit* editor, std::optional<std::pair<int, int>> span) {
+    QTextCursor cursor = editor->textCursor();
+    if (span) {
+        const int last = editor->document()->characterCount() - 1;
+        const int start = std::min(span->first, last);
+        cursor.setPosition(start);
+        cursor.setPosition(std::max(start, std::min(span->second, last)), QTextCursor::KeepAnchor);
+    } else {
+        cursor.clearSelection();
+    }
+    editor->setTextCursor(cursor);
 }
 
 QLabel* makeLabel(QWidget* parent, const Place& p, double zoom) {

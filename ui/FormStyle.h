@@ -10,6 +10,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <optional>
+#include <utility>
 #include <vector>
 
 class QComboBox;
@@ -40,6 +42,10 @@ void setUpForm(QDialog* form, const FormPlace& f, double zoom = 1.0);
 
 // Sets a label's text and sizes it to the text, as the form's labels do.
 void setCaption(QLabel* label, const QString& text);
+
+// Selects start to end (editor positions, clamped to the text) in an editor; with none,
+// clears its selection.
+void select(QPlainTextEdit* editor, std::optional<std::pair<int, int>> span);
 
 // The kinds of controls the forms use, made with their place at zoom.
 QLabel* makeLabel(QWidget* parent, const Place& p, double zoom = 1.0);

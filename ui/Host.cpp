@@ -54,4 +54,18 @@ CheckerRun runChecker(const QString& checker, const QString& source, const QStri
     return CheckerRun::Finished;
 }
 
+std::string checkerFailure(const QString& checker, const QString& source, const QString& report) {
+    switch (runChecker(checker, source, report)) {
+    case CheckerRun::Finished:
+        return {};
+    case CheckerRun::NotFound:
+        return "The MAL checker quorc was not found beside tarveno.";
+    case CheckerRun::NotStarted:
+        return ("The MAL checker " + checker + " could not be started.").toStdString();
+    case CheckerRun::TimedOut:
+        return ("The MAL checker " + checker + " did not finish and was stopped.").toStdString();
+    }
+    return {};
+}
+
 } // namespace tarveno::ui

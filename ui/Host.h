@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <string>
+
 namespace tarveno::ui {
 
 struct HostPaths {
@@ -28,5 +30,9 @@ enum class CheckerRun { Finished, NotFound, NotStarted, TimedOut };
 // its end. A checker that runs longer than timeoutMs is stopped.
 CheckerRun runChecker(const QString& checker, const QString& source, const QString& report,
                       int timeoutMs = 60000);
+
+// Runs the checker as runChecker does and answers "" when it ran, otherwise why not, in
+// words for the user.
+std::string checkerFailure(const QString& checker, const QString& source, const QString& report);
 
 } // namespace tarveno::ui

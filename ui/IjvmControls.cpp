@@ -73,15 +73,7 @@ void IjvmControls::show(const Answer& a, const IjvmDocument& document) {
         diagnostics_->hide();
         input_->setText(QString::fromStdString(decimalText(0)));
     }
-    if (a.ijvmSelection) {
-        const int last = editor->document()->characterCount() - 1;
-        const int start = std::min(a.ijvmSelection->start, last);
-        const int end = std::min(a.ijvmSelection->end, last);
-        QTextCursor cursor(editor->document());
-        cursor.setPosition(start);
-        cursor.setPosition(std::max(start, end), QTextCursor::KeepAnchor);
-        editor->setTextCursor(cursor);
-    }
+    if (a.ijvmSelection) style::select(editor, std::pair{a.ijvmSelection->start, a.ijvmSelection->end});
 }
 
 void IjvmControls::toggleClock(QWidget* clockPicture) {

@@ -1,20 +1,19 @@
 #include "ui/MainWindow.h"
 
 #include "ui/Dialogs.h"
+#include "ui/EditorPane.h"
 #include "ui/IjvmControls.h"
 #include "ui/InfoDialog.h"
+#include "ui/MainMenus.h"
 #include "ui/MemoryViewer.h"
 #include "ui/model/FileDialogs.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
-#include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QShortcut>
-#include <QTextCursor>
 
 namespace tarveno::ui {
 
@@ -52,23 +51,14 @@ MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, PicturesFactory pictur
     setCentralWidget(client_);
 
     panel_ = std::make_unique<DatapathPanel>(client_, placed_, pictures);
-    panel_->selectSource = [this] { selectSource(); };
+    panel_->selectSource = [this] {
+        const auto span = session_.sourceSelection();
+        style::select(editor_->editor,
+                      span ? std::optional(std::pair{span->start, span->end}) : std::nullopt);
+    };
+    editor_ = new EditorPane(client_, placed_);
+    editor_->edited = [this] { session_.markModified(); };
     auto add = [this](auto* w, const Place& p) { return placed_.add(w, p); };
-    fileTitle_ = add(style::makeLabel(client_, places::fileTitle), places::fileTitle);
-    fileNameLabel_ = add(style::makeLabel(client_, places::fileNameLabel), places::fileNameLabel);
-    microprogramEditor_ =
-        add(style::makeEditor(client_, places::microprogramEditor), places::microprogramEditor);
-    {
-        // The selection of the current microinstruction stays visible without focus.
-        QPalette p = microprogramEditor_->palette();
-        p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
-        p.setColor(QPalette::Inactive, QPalette::HighlightedText,
-                   p.color(QPalette::Active, QPalette::HighlightedText));
-        microprogramEditor_->setPalette(p);
-    }
-    reportPane_ = add(style::makeEditor(client_, places::reportPane), places::reportPane);
-    reportPane_->setReadOnly(true);
-    reportPane_->hide();
     auto* buttonPanel = add(new QFrame(client_), places::buttonPanel);
     buttonPanel->setObjectName(places::buttonPanel.name);
     buttonPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -79,10 +69,8 @@ MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, PicturesFactory pictur
     resetButton_ = add(style::makeButton(client_, places::resetButton), places::resetButton);
     compileButton_ = add(style::makeButton(client_, places::compileButton), places::compileButton);
     radixBox_ = add(style::makeRadixBox(client_, places::radixBox), places::radixBox);
-    for (QLabel* l : {fileTitle_, fileNameLabel_})
-        l->hide();
     ijvm_ = new IjvmControls(client_, placed_);
-    buildMenus();
+    addMainMenus(*this);
     setZoom(zoomLevels[0]);
 
     connect(memoryButton_, &QPushButton::clicked, this, &MainWindow::onMemoryClicked);
@@ -101,88 +89,18 @@ MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, PicturesFactory pictur
     ijvm_->diagnosticClicked = [this](int row) {
         perform([this, row] { return session_.selectDiagnostic(row); });
     };
-    connect(microprogramEditor_->document(), &QTextDocument::modificationChanged, this,
-            [this](bool modified) {
-                if (modified && !syncing_) session_.markModified();
-            });
     runTimer_.setSingleShot(true);
     connect(&runTimer_, &QTimer::timeout, this, &MainWindow::continueRun);
 
     // Start-up: the Info dialog before the window first appears, with the editor marked
     // modified, so the first compile request compiles it; then the layout.
-    syncDocument({});
+    editor_->show({}, session_);
     info_ = std::make_unique<InfoDialog>(paths_.readme, paths_.examples);
     dialogs_.info(*info_);
     onLayoutClicked();
 }
 
 MainWindow::~MainWindow() = default;
-
-void MainWindow::buildMenus() {
-    QMenu* menu = nullptr;
-    auto item = [&](const char* name, const char* caption, QKeySequence key, bool shown,
-                    void (MainWindow::*slot)()) {
-        QAction* a = menu->addAction(caption);
-        a->setObjectName(name);
-        a->setShortcut(key);
-        a->setVisible(shown);
-        if (slot) connect(a, &QAction::triggered, this, slot);
-        return a;
-    };
-    menu = menuBar()->addMenu("&File");
-    menu->setObjectName("File1");
-    item("New1", "&New", QKeySequence(Qt::CTRL | Qt::Key_N), true, &MainWindow::onNewClicked);
-    QMenu* file = menu;
-    menu = file->addMenu("&Open");
-    menu->setObjectName("Open1");
-    menu->menuAction()->setShortcut(Qt::Key_F3); // opens nothing by itself
-    item("MicroProgram1", "MicroProgram", {}, false, &MainWindow::onOpenMicroprogramClicked);
-    item("IJVMProgram1", "IJVMProgram", {}, false, &MainWindow::onOpenIjvmClicked);
-    menu = file;
-    item("Close1", "S&keleton", {}, false, &MainWindow::onSkeletonClicked);
-    menu->addSeparator();
-    item("Save1", "&Save", Qt::Key_F2, true, &MainWindow::onSaveClicked);
-    item("SaveAs1", "Save &As...", {}, true, &MainWindow::onSaveAsClicked);
-    menu->addSeparator();
-    item("Exit1", "E&xit", {}, true, &MainWindow::onExitClicked);
-
-    menu = menuBar()->addMenu("Run");
-    menu->setObjectName("Run1");
-    item("Memory1", "Memory", {}, true, &MainWindow::onMemoryClicked);
-    menu->addSeparator();
-    item("Reset1", "Reset", Qt::Key_F10, true, &MainWindow::onResetClicked);
-    item("SubCycle1", "SubCycle", Qt::Key_F6, false, &MainWindow::onSubCycleClicked);
-    item("Mic1", "Mic", Qt::Key_F7, false, &MainWindow::onMicClicked);
-    item("IJVM1", "IJVM", Qt::Key_F8, false, &MainWindow::onIjvmStepClicked);
-    item("Run2", "Run", Qt::Key_F9, false, &MainWindow::onRunClicked);
-
-    menu = menuBar()->addMenu("Option");
-    menu->setObjectName("Option1");
-    item("WindowIJVMColor1", "BackColor ", {}, false, &MainWindow::onIjvmColoursClicked);
-    item("MicColor1", "Mic Color", {}, true, &MainWindow::onMicColoursClicked);
-    item("WindowColor1", "Window Color", {}, true, &MainWindow::onWindowColourClicked);
-    // The whole client area at 100, 125, 150 or 200 %, for a projector.
-    menu->addSeparator();
-    item("zoomIn", "Zoom In", QKeySequence(Qt::CTRL | Qt::Key_Equal), true, nullptr)
-        ->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)});
-    item("zoomOut", "Zoom Out", QKeySequence(Qt::CTRL | Qt::Key_Minus), true, nullptr);
-    item("zoomActual", "Actual Size", QKeySequence(Qt::CTRL | Qt::Key_0), true, nullptr);
-    connect(findChild<QAction*>("zoomIn"), &QAction::triggered, this,
-            [this] { setZoom(steppedZoom(zoomPercent_, 1)); });
-    connect(findChild<QAction*>("zoomOut"), &QAction::triggered, this,
-            [this] { setZoom(steppedZoom(zoomPercent_, -1)); });
-    connect(findChild<QAction*>("zoomActual"), &QAction::triggered, this, [this] { setZoom(zoomLevels[0]); });
-
-    menu = menuBar()->addMenu("Help");
-    menu->setObjectName("Help1");
-    item("Info1", "&Info", Qt::Key_F1, true, &MainWindow::onInfoClicked);
-
-    // The items of IJVM and Run stay hidden, but their keys act: a hidden item takes no
-    // key, so the window holds them itself. Escape stops a running Run or IJVM step.
-    connect(new QShortcut(Qt::Key_F8, this), &QShortcut::activated, this, &MainWindow::onIjvmStepClicked);
-    connect(new QShortcut(Qt::Key_F9, this), &QShortcut::activated, this, &MainWindow::onRunClicked);
-    connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, this, &MainWindow::onStopRequested);
-}
 
 // ---- Commands ----
 
@@ -264,7 +182,7 @@ void MainWindow::perform(std::function<Answer()> command) {
 }
 
 void MainWindow::showAnswer(const Answer& a) {
-    syncDocument(a);
+    editor_->show(a, session_);
     ijvm_->show(a, session_.ijvm());
     if (a.failed()) {
         dialogs_.message(this, QString::fromStdString(a.failureCaption), QString::fromStdString(a.failure));
@@ -317,56 +235,15 @@ void MainWindow::setCommandsEnabled(bool on) {
              micButton_, subCycleButton_, resetButton_, memoryButton_, compileButton_, radixBox_,
              ijvm_->stepButton, ijvm_->runButton, ijvm_->clockButton})
         w->setEnabled(on);
-    microprogramEditor_->setReadOnly(!on);
-}
-
-// ---- What the window shows of the session ----
-
-void MainWindow::syncDocument(const Answer& a) {
-    syncing_ = true;
-    const Document& d = session_.document();
-    if (a.editorReloaded) microprogramEditor_->setPlainText(QString::fromStdString(d.file.text));
-    microprogramEditor_->document()->setModified(d.modified);
-    style::setCaption(fileNameLabel_, shownName(d.fileName));
-    if (a.reportChanged) {
-        reportPane_->setVisible(session_.reportShown());
-        if (session_.reportShown()) reportPane_->setPlainText(QString::fromStdString(session_.report()));
-    }
-    syncing_ = false;
-}
-
-void MainWindow::selectSource() {
-    QTextCursor cursor(microprogramEditor_->document());
-    if (const auto span = session_.sourceSelection()) {
-        const int last = microprogramEditor_->document()->characterCount() - 1;
-        const int start = std::min(span->start, last);
-        cursor.setPosition(start);
-        cursor.setPosition(std::max(start, std::min(span->end, last)), QTextCursor::KeepAnchor);
-    } else {
-        cursor = microprogramEditor_->textCursor();
-        cursor.clearSelection();
-    }
-    microprogramEditor_->setTextCursor(cursor);
+    editor_->setReadOnly(!on);
 }
 
 std::string MainWindow::editorText() {
-    QString t = microprogramEditor_->document()->toRawText();
-    t.replace(QChar::ParagraphSeparator, QChar('\n'));
-    return t.toStdString();
+    return editor_->text();
 }
 
 std::string MainWindow::runChecker(const std::string& source, const std::string& report) {
-    switch (ui::runChecker(paths_.checker, shownName(source), shownName(report))) {
-    case CheckerRun::Finished:
-        return {};
-    case CheckerRun::NotFound:
-        return "The MAL checker quorc was not found beside tarveno.";
-    case CheckerRun::NotStarted:
-        return ("The MAL checker " + paths_.checker + " could not be started.").toStdString();
-    case CheckerRun::TimedOut:
-        return ("The MAL checker " + paths_.checker + " did not finish and was stopped.").toStdString();
-    }
-    return {};
+    return checkerFailure(paths_.checker, shownName(source), shownName(report));
 }
 
 // ---- The window itself ----
@@ -375,8 +252,7 @@ void MainWindow::onLayoutClicked() {
     // The microprogram layout: every readout and the editor's title shown in its place.
     placed_.placeAll(zoomPercent_ / 100.0);
     panel_->showReadouts();
-    fileTitle_->show();
-    fileNameLabel_->show();
+    editor_->showTitle();
     for (const char* name : {"Mic1", "MicroProgram1", "SubCycle1"})
         findChild<QAction*>(name)->setVisible(true);
     if (QWidget* flow = client_->findChild<QWidget*>(places::flowSurface.name)) flow->show();
@@ -384,6 +260,18 @@ void MainWindow::onLayoutClicked() {
 
 void MainWindow::onClockClicked() {
     ijvm_->toggleClock(client_->findChild<QWidget*>(places::clockPicture.name));
+}
+
+void MainWindow::onZoomIn() {
+    setZoom(steppedZoom(zoomPercent_, 1));
+}
+
+void MainWindow::onZoomOut() {
+    setZoom(steppedZoom(zoomPercent_, -1));
+}
+
+void MainWindow::onZoomActual() {
+    setZoom(zoomLevels[0]);
 }
 
 void MainWindow::setZoom(int percent) {
@@ -426,8 +314,8 @@ bool MainWindow::chooseColour(QColor& chosen) {
 void MainWindow::onMicColoursClicked() {
     // Two runs: the background, then the text; cancelling one does not skip the other.
     QColor c;
-    if (chooseColour(c)) style::setBackground(microprogramEditor_, c);
-    if (chooseColour(c)) style::setTextColour(microprogramEditor_, c);
+    if (chooseColour(c)) style::setBackground(editor_->editor, c);
+    if (chooseColour(c)) style::setTextColour(editor_->editor, c);
 }
 
 void MainWindow::onIjvmColoursClicked() {

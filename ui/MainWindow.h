@@ -18,13 +18,12 @@
 #include <memory>
 
 class QComboBox;
-class QLabel;
-class QPlainTextEdit;
 class QPushButton;
 
 namespace tarveno::ui {
 
 class Dialogs;
+class EditorPane;
 class InfoDialog;
 class IjvmControls;
 
@@ -67,6 +66,9 @@ class MainWindow : public QMainWindow, private SessionHost {
     void onInfoClicked();
     void onLayoutClicked();
     void onClockClicked();
+    void onZoomIn();
+    void onZoomOut();
+    void onZoomActual();
     void setZoom(int percent);
 
   protected:
@@ -78,15 +80,12 @@ class MainWindow : public QMainWindow, private SessionHost {
     std::string runChecker(const std::string& source, const std::string& report) override;
     std::string editorText() override;
 
-    void buildMenus();
     // Runs a session command at the window's edge and shows its answer; while a refresh
     // is drawn it waits for it, while a Run is on only Escape and closing act.
     void perform(std::function<Answer()> command);
     void showAnswer(const Answer& answer);
     void afterRefresh(const Answer& answer);
     void continueRun();
-    void syncDocument(const Answer& answer);
-    void selectSource();
     void setCommandsEnabled(bool on);
     // A colour dialog offering the colour last chosen; false when cancelled.
     bool chooseColour(QColor& chosen);
@@ -99,11 +98,8 @@ class MainWindow : public QMainWindow, private SessionHost {
     QWidget* client_;
     style::PlacedControls placed_;
     std::unique_ptr<DatapathPanel> panel_;
+    EditorPane* editor_;
     IjvmControls* ijvm_;
-    QLabel* fileTitle_;
-    QLabel* fileNameLabel_;
-    QPlainTextEdit* microprogramEditor_;
-    QPlainTextEdit* reportPane_;
     QPushButton* memoryButton_;
     QPushButton* subCycleButton_;
     QPushButton* micButton_;
@@ -113,7 +109,6 @@ class MainWindow : public QMainWindow, private SessionHost {
 
     std::deque<std::function<Answer()>> waiting_; // commands given while a refresh is drawn
     QTimer runTimer_;                             // the next slice of a Run
-    bool syncing_ = false;                        // the window itself changes the editor
     bool closing_ = false;                        // no questions while the window closes
     QColor lastColour_;                           // offered again by the colour dialog
     int zoomPercent_ = 100;

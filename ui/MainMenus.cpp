@@ -1,0 +1,95 @@
+#include "ui/MainMenus.h"
+
+#include "ui/MainWindow.h"
+
+#include <QMenuBar>
+#include <QShortcut>
+
+namespace tarveno::ui {
+
+namespace {
+
+using Command = void (MainWindow::*)();
+
+struct Item {
+    const char* name; // "" for a separator
+    const char* caption;
+    QKeySequence key;
+    bool shown;
+    Command command;
+};
+
+void addItems(MainWindow& window, QMenu* menu, std::initializer_list<Item> items) {
+    for (const Item& i : items) {
+        if (!*i.name) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* a = menu->addAction(i.caption);
+        a->setObjectName(i.name);
+        a->setShortcut(i.key);
+        a->setVisible(i.shown);
+        QObject::connect(a, &QAction::triggered, &window, i.command);
+    }
+}
+
+QMenu* named(QMenu* menu, const char* name) {
+    menu->setObjectName(name);
+    return menu;
+}
+
+const Item separator{"", "", {}, true, nullptr};
+
+} // namespace
+
+void addMainMenus(MainWindow& w) {
+    QMenuBar* bar = w.menuBar();
+    QMenu* file = named(bar->addMenu("&File"), "File1");
+    addItems(w, file,
+             {{"New1", "&New", QKeySequence(Qt::CTRL | Qt::Key_N), true, &MainWindow::onNewClicked}});
+    QMenu* open = named(file->addMenu("&Open"), "Open1");
+    open->menuAction()->setShortcut(Qt::Key_F3); // opens nothing by itself
+    addItems(w, open,
+             {{"MicroProgram1", "MicroProgram", {}, false, &MainWindow::onOpenMicroprogramClicked},
+              {"IJVMProgram1", "IJVMProgram", {}, false, &MainWindow::onOpenIjvmClicked}});
+    addItems(w, file,
+             {{"Close1", "S&keleton", {}, false, &MainWindow::onSkeletonClicked},
+              separator,
+              {"Save1", "&Save", Qt::Key_F2, true, &MainWindow::onSaveClicked},
+              {"SaveAs1", "Save &As...", {}, true, &MainWindow::onSaveAsClicked},
+              separator,
+              {"Exit1", "E&xit", {}, true, &MainWindow::onExitClicked}});
+    addItems(w, named(bar->addMenu("Run"), "Run1"),
+             {{"Memory1", "Memory", {}, true, &MainWindow::onMemoryClicked},
+              separator,
+              {"Reset1", "Reset", Qt::Key_F10, true, &MainWindow::onResetClicked},
+              {"SubCycle1", "SubCycle", Qt::Key_F6, false, &MainWindow::onSubCycleClicked},
+              {"Mic1", "Mic", Qt::Key_F7, false, &MainWindow::onMicClicked},
+              {"IJVM1", "IJVM", Qt::Key_F8, false, &MainWindow::onIjvmStepClicked},
+              {"Run2", "Run", Qt::Key_F9, false, &MainWindow::onRunClicked}});
+    // The zoom scales the whole client area by 100, 125, 150 or 200 %, for a projector.
+    QMenu* option = named(bar->addMenu("Option"), "Option1");
+    addItems(
+        w, option,
+        {{"WindowIJVMColor1", "BackColor ", {}, false, &MainWindow::onIjvmColoursClicked},
+         {"MicColor1", "Mic Color", {}, true, &MainWindow::onMicColoursClicked},
+         {"WindowColor1", "Window Color", {}, true, &MainWindow::onWindowColourClicked},
+         separator,
+         {"zoomIn", "Zoom In", QKeySequence(Qt::CTRL | Qt::Key_Equal), true, &MainWindow::onZoomIn},
+         {"zoomOut", "Zoom Out", QKeySequence(Qt::CTRL | Qt::Key_Minus), true, &MainWindow::onZoomOut},
+         {"zoomActual", "Actual Size", QKeySequence(Qt::CTRL | Qt::Key_0), true, &MainWindow::onZoomActual}});
+    option->findChild<QAction*>("zoomIn")->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)});
+    addItems(w, named(bar->addMenu("Help"), "Help1"),
+             {{"Info1", "&Info", Qt::Key_F1, true, &MainWindow::onInfoClicked}});
+
+    // The items of IJVM and Run stay hidden, but their keys act: a hidden item takes no
+    // key, so the window holds them itself.
+    QObject::connect(new QShortcut(Qt::Key_F8, &w), &QShortcut::activated, &w,
+                     &MainWindow::onIjvmStepClicked);
+    QObject::connect(new QShortcut(Qt::Key_F9, &w), &QShortcut::activated, &w, &MainWindow::onRunClicked);
+    QObject::connect(new QShortcut(Qt::Key_Escape, &w), &QShortcut::activated, &w,
+                     &MainWindow::onStopRequested);
+}
+
+} // namespace tarveno::ui
