@@ -36,9 +36,6 @@ class DatapathDrawing {
     virtual void clockRepaint() = 0;
     virtual void clockMark(int phase) = 0;
 
-    // Repaints the datapath picture, clearing the flow drawn over it.
-    virtual void datapathRepaint() = 0;
-
     // Places and paints the pictures at a zoom (1 is their own size).
     virtual void setZoom(double zoom) = 0;
 };

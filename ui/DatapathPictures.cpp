@@ -259,8 +259,8 @@ QImage& Overlay::surface() {
     // another ratio.
     const qreal ratio = deviceRatio(this) * zoom;
     const QSize logical = logicalSize.isValid() ? logicalSize : size();
-    if (image.isNull() || image.devicePixelRatio() != ratio ||
-        image.deviceIndependentSize() != QSizeF(logical)) {
+    if (image.isNull() || image.devicePixelRatio() != ratio || madeFor != logical) {
+        madeFor = logical;
         image = makeCanvas(logical, ratio, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
     }

@@ -66,6 +66,7 @@ class Overlay : public QWidget {
     QSize logicalSize;
     double zoom = 1.0;
     QImage image;
+    QSize madeFor;
 };
 
 class DatapathPictures final : public QObject, public DatapathDrawing {
@@ -82,7 +83,6 @@ class DatapathPictures final : public QObject, public DatapathDrawing {
     void finishFlow() override;
     void clockRepaint() override;
     void clockMark(int phase) override;
-    void datapathRepaint() override;
     void setZoom(double zoom) override;
 
   private:
@@ -92,6 +92,8 @@ class DatapathPictures final : public QObject, public DatapathDrawing {
     // that a canvas made anew (another pixel ratio or zoom) shows them again.
     void applyLines(const LineStep& step, LineGroup group, bool keepRed);
     void drawLit(QPainter& p) const;
+    // Repaints the datapath picture, clearing the flow drawn over it.
+    void datapathRepaint();
     // Starts a flow on surface: at once when nothing pauses or the surface is not on
     // screen (answering true), otherwise row by row from the animation timer.
     bool startFlow(Overlay* surface, const std::vector<FlowRect>& rects, const QColor& colour,

@@ -28,7 +28,6 @@ class MemoryViewer : public QDialog {
     MemoryViewer(Dialogs& dialogs, Workbench& workbench, double zoom = 1.0, QWidget* parent = nullptr);
 
     uint32_t firstWord() const { return firstWord_; }
-    int memoryRadix() const { return memoryRadix_; }
 
   public slots:
     void refreshList();

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -39,6 +40,10 @@ std::string quoted(const std::string& fileName) {
 }
 
 std::string readFile(const std::string& name) {
+    // A folder opens as a file here but reads as nothing.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(name, ignored))
+        failWith("Cannot open file " + quoted(name) + ". Is a folder");
     std::ifstream in(name, std::ios::binary);
     if (!in) failWith("Cannot open file " + quoted(name) + ". " + reason());
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -66,7 +71,6 @@ FailureText failureText(const std::exception& failure) {
         if (!fatal->userMessage().empty()) return {"IJVM Error:", messageToUtf8(fatal->userMessage())};
         return {windowCaption, messageToUtf8(fatal->message())};
     }
-    if (dynamic_cast<const CommandFailure*>(&failure)) return {windowCaption, failure.what()};
     return {windowCaption, displayText(failure.what())};
 }
 

@@ -109,7 +109,6 @@ struct RecordingDrawing : QObject, DatapathDrawing {
     void finishFlow() override {}
     void clockRepaint() override { log << "clock"; }
     void clockMark(int phase) override { log << QString("mark %1").arg(phase); }
-    void datapathRepaint() override { log << "repaint"; }
     void setZoom(double zoom) override { log << QString("zoom %1").arg(zoom); }
 };
 
