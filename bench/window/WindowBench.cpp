@@ -1,0 +1,303 @@
+// Times the workbench window on the offscreen platform and prints medians of repeated runs:
+// start-up to the Info dialog, a Mic press with its full refresh, a Run of 100 M
+// microinstructions, and the process's CPU while a sub-cycle flow waits out its pauses.
+// Not a test: it measures and prints, and judges nothing.
+//
+// Usage: tarveno_window_bench [startup|mic|run|flow] [REPEATS]   (all four when no mode)
+//        tarveno_window_bench info-exit   starts the window and exits when Info is asked for
+//        tarveno_window_bench run-once    one Run of bench/countdown.mal in the window
+
+#include "ui/DatapathDrawing.h"
+#include "ui/Dialogs.h"
+#include "ui/Host.h"
+#include "ui/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using namespace tarveno::ui;
+using tarveno::ControlPath;
+
+const char* const countMal = TARVENO_EXAMPLES_DIR "/count.mal";
+const char* const countdownMal = TARVENO_BENCH_DIR "/countdown.mal";
+// The first count of bench/countdown.mal: about 100 M microinstructions to the halt address.
+constexpr int32_t countdownStart = 99999996;
+// Where a spawned start-up run finds the moment it was spawned at.
+const char* const spawnedVariable = "TARVENO_BENCH_SPAWNED_NS";
+
+int64_t nowNs() {
+    using namespace std::chrono;
+    return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// User and system time of the whole process, every thread included.
+double cpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(u.ru_utime) + seconds(u.ru_stime);
+}
+
+void report(const char* what, const char* unit, std::vector<double> v) {
+    if (v.empty()) return;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    const double median = n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+    std::printf("%-46s median %10.3f %s  (min %.3f, max %.3f, n=%zu)\n", what, median, unit, v.front(),
+                v.back(), n);
+    std::fflush(stdout);
+}
+
+// Every dialog answered at once; the file dialogs answer file.
+struct QuietDialogs : Dialogs {
+    std::function<void()> onInfo = [] {};
+    QString file;
+    void info(InfoDialog&) override { onInfo(); }
+    void notice(QWidget*, const QString&) override {}
+    QString input(QWidget*, const QString&, const QString& text) override { return text; }
+    std::optional<QString> openFile(QWidget*, const FileDialogSetup&) override { return file; }
+    std::optional<QString> saveFile(QWidget*, const FileDialogSetup&) override { return file; }
+    std::optional<QColor> colour(QWidget*, const QColor& initial) override { return initial; }
+    void message(QWidget*, const QString& caption, const QString& text) override {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
+    }
+    void memory(MemoryViewer&) override {}
+    void writeWord(WriteWordDialog&) override {}
+    void writeBytes(WriteBytesDialog&) override {}
+};
+
+// Pictures that draw nothing and finish every flow at once: the refresh without its painting.
+struct NoPictures : QObject, DatapathDrawing {
+    using QObject::QObject;
+    void bLine(uint32_t) override {}
+    void cLines(uint32_t) override {}
+    void shiftAndJmpcMarks(uint32_t) override {}
+    void nAndZMarks(bool, bool) override {}
+    bool abFlow(uint32_t, int, std::function<void()>) override { return true; }
+    bool cFlow(uint32_t, int, std::function<void()>) override { return true; }
+    void finishFlow() override {}
+    void clockRepaint() override {}
+    void clockMark(int) override {}
+    void setZoom(double) override {}
+};
+
+// A shown window with a copy of source opened, compiled and loaded.
+struct LoadedWindow {
+    QTemporaryDir dir;
+    QuietDialogs dialogs;
+    std::unique_ptr<MainWindow> window;
+
+    LoadedWindow(bool realPictures, const QString& source) {
+        HostPaths paths = defaultHostPaths();
+        paths.checker = QUORC_PATH;
+        paths.report = dir.filePath("report");
+        paths.swapFile = dir.filePath("swap");
+        const MainWindow::PicturesFactory none = [](QWidget* parent) { return new NoPictures(parent); };
+        window =
+            std::make_unique<MainWindow>(dialogs, paths, realPictures ? MainWindow::PicturesFactory{} : none);
+        window->show();
+        // A copy, so that the program's own .bin is not written.
+        dialogs.file = dir.filePath(QFileInfo(source).fileName());
+        QFile::copy(source, dialogs.file);
+        window->findChild<QAction*>("MicroProgram1")->trigger();
+        click("BitBtn5");
+        waitDrawn();
+        if (!window->session().loaded()) {
+            std::fprintf(stderr, "%s was not loaded\n", qPrintable(source));
+            std::exit(1);
+        }
+    }
+    void click(const char* name) { window->findChild<QPushButton*>(name)->click(); }
+    void waitDrawn() {
+        while (window->drawing())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    // The events a command left behind, the readouts' repaint among them, as the event
+    // loop would take them before the user's next press.
+    void settle() { QCoreApplication::processEvents(); }
+    ControlPath& machine() { return window->session().workbench().machine(); }
+    void resetAtHalt() {
+        if (window->session().phase() != 0 || machine().mpc != ControlPath::haltAddress) return;
+        click("BitBtn4");
+        waitDrawn();
+    }
+};
+
+// Exits when the window asks for the Info dialog, printing the milliseconds since the spawn
+// (when spawned by the startup mode) and since main's first line.
+int infoExit(int64_t mainNs, int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("tarveno");
+    QuietDialogs dialogs;
+    dialogs.onInfo = [mainNs] {
+        const int64_t now = nowNs();
+        if (const char* spawned = std::getenv(spawnedVariable))
+            std::printf("%.3f %.3f\n", (now - std::atoll(spawned)) / 1e6, (now - mainNs) / 1e6);
+        std::fflush(stdout);
+        std::_Exit(0);
+    };
+    MainWindow window(dialogs, defaultHostPaths());
+    return 1; // the Info dialog was not asked for
+}
+
+// Spawns this program in info-exit mode, runs times, and reads what each run printed.
+void benchStartup(int runs) {
+    std::vector<double> fromSpawn, fromMain;
+    for (int i = 0; i < runs; ++i) {
+        int out[2];
+        if (pipe(out) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        char self[] = "/proc/self/exe", mode[] = "info-exit";
+        char* args[] = {self, mode, nullptr};
+        setenv(spawnedVariable, std::to_string(nowNs()).c_str(), 1);
+        pid_t pid = 0;
+        const int failed = posix_spawn(&pid, self, &actions, nullptr, args, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        std::string text;
+        char buffer[256];
+        for (ssize_t n; !failed && (n = read(out[0], buffer, sizeof buffer)) > 0;)
+            text.append(buffer, static_cast<size_t>(n));
+        close(out[0]);
+        if (!failed) waitpid(pid, nullptr, 0);
+        double spawnMs = 0, mainMs = 0;
+        if (std::sscanf(text.c_str(), "%lf %lf", &spawnMs, &mainMs) != 2) {
+            std::fprintf(stderr, "a start-up run printed no times\n");
+            return;
+        }
+        fromSpawn.push_back(spawnMs);
+        fromMain.push_back(mainMs);
+    }
+    unsetenv(spawnedVariable);
+    report("start-up to Info, from the spawn", "ms", fromSpawn);
+    report("start-up to Info, from main's first line", "ms", fromMain);
+}
+
+// Mic presses on count.mal, Reset at the halt address: the time until click() returns,
+// and until the refresh is drawn (the same without pictures: nothing there waits).
+void benchMic(bool realPictures, int presses) {
+    LoadedWindow w(realPictures, countMal);
+    std::vector<double> returned, drawn;
+    for (int i = 0; i < presses; ++i) {
+        w.resetAtHalt();
+        w.settle();
+        const int64_t t0 = nowNs();
+        w.click("BitBtn1");
+        const int64_t t1 = nowNs();
+        w.waitDrawn();
+        const int64_t t2 = nowNs();
+        returned.push_back((t1 - t0) / 1e3);
+        drawn.push_back((t2 - t0) / 1e3);
+    }
+    if (!realPictures) {
+        report("Mic press, no pictures: until click() returns", "us", returned);
+        return;
+    }
+    report("Mic press, pictures: until click() returns", "us", returned);
+    report("Mic press, pictures: until drawing() is false", "us", drawn);
+}
+
+// Seconds of one Run of countdown from Reset, with the word at address 0 written after the
+// compile as the command line's --mem does, until the Run has ended and its refresh is drawn.
+double timedRun(LoadedWindow& w) {
+    w.click("BitBtn4");
+    w.waitDrawn();
+    w.machine().memoryWord(0) = countdownStart;
+    w.settle();
+    const int64_t t0 = nowNs();
+    w.window->findChild<QAction*>("Run2")->trigger();
+    while (w.window->session().running() || w.window->drawing())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const int64_t t1 = nowNs();
+    if (w.machine().mpc != ControlPath::haltAddress) std::fprintf(stderr, "the Run did not halt\n");
+    return (t1 - t0) / 1e9;
+}
+
+void benchRun(int runs) {
+    LoadedWindow w(true, countdownMal);
+    std::vector<double> seconds;
+    for (int i = 0; i < runs; ++i)
+        seconds.push_back(timedRun(w));
+    std::printf("Run of countdown: %u microinstructions\n", w.machine().microCounter);
+    report("Run in the window, until drawn", "s", seconds);
+}
+
+// The process's CPU over the wall time while the flows of the sub-cycle phases are drawn,
+// from the moment a press returns with its flow started until the flow's end; one round
+// is every phase of instructions microinstructions.
+void benchFlow(int rounds, int instructions = 8) {
+    LoadedWindow w(true, countMal);
+    std::vector<double> percent, wallPerRound;
+    for (int r = 0; r < rounds; ++r) {
+        double cpu = 0, wall = 0;
+        for (int press = 0; press < 4 * instructions; ++press) {
+            w.resetAtHalt();
+            w.settle();
+            w.click("BitBtn6");
+            if (!w.window->drawing()) continue; // nothing waits in this phase
+            const double c0 = cpuSeconds();
+            const int64_t t0 = nowNs();
+            w.waitDrawn();
+            cpu += cpuSeconds() - c0;
+            wall += (nowNs() - t0) / 1e9;
+        }
+        percent.push_back(100 * cpu / wall);
+        wallPerRound.push_back(wall);
+    }
+    report("flow waiting: wall time per round", "s", wallPerRound);
+    report("flow waiting: process CPU, % of one core", "%", percent);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int64_t mainNs = nowNs();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::string_view mode = argc > 1 ? argv[1] : "";
+    if (mode == "info-exit") return infoExit(mainNs, argc, argv);
+    const int repeats = argc > 2 ? std::atoi(argv[2]) : 0;
+    auto times = [&](int otherwise) { return repeats > 0 ? repeats : otherwise; };
+
+    // The children start before this process has a window of its own.
+    if (mode.empty() || mode == "startup") benchStartup(times(21));
+    if (mode == "startup") return 0;
+    QApplication app(argc, argv);
+    if (mode == "run-once") {
+        LoadedWindow w(true, countdownMal);
+        std::printf("%.3f s\n", timedRun(w));
+        return 0;
+    }
+    if (mode.empty() || mode == "mic") {
+        benchMic(false, times(3000));
+        benchMic(true, times(3000) / 10);
+    }
+    if (mode.empty() || mode == "run") benchRun(times(5));
+    if (mode.empty() || mode == "flow") benchFlow(times(5));
+    return 0;
+}
