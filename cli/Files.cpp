@@ -1,27 +1,24 @@
 #include "Files.h"
 
+#include "support/FileBytes.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <system_error>
 
 namespace mic1 {
 
 std::string unreadableReason(const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return "cannot read " + path + ": it is a folder";
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return "cannot read " + path + ": " + std::strerror(errno);
-    return {};
+    const int error = tarveno::openError(path);
+    if (error == 0) return {};
+    return "cannot read " + path + ": " + (error == EISDIR ? "it is a folder" : std::strerror(error));
 }
 
 std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return tarveno::readFileBytes(path).bytes;
 }
 
 bool reportCompile(const tarveno::CompileOutcome& outcome, const std::string& source) {

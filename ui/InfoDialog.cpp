@@ -79,7 +79,7 @@ QString fitted(const QString& lead, const QString& path, const QFont& font, int 
 
 } // namespace
 
-InfoDialog::InfoDialog(const QString& readme, const QString& examples, QWidget* parent, double zoom)
+InfoDialog::InfoDialog(const QString& readme, const QString& examples, double zoom, QWidget* parent)
     : QDialog(parent) {
     style::setUpForm(this, places::infoDialog, zoom);
     auto* banner = new Banner(this);

@@ -11,8 +11,8 @@ class InfoDialog : public QDialog {
     Q_OBJECT
   public:
     // readme and examples: where the README and the example programs are.
-    explicit InfoDialog(const QString& readme = {}, const QString& examples = {}, QWidget* parent = nullptr,
-                        double zoom = 1.0);
+    explicit InfoDialog(const QString& readme = {}, const QString& examples = {}, double zoom = 1.0,
+                        QWidget* parent = nullptr);
 };
 
 } // namespace tarveno::ui

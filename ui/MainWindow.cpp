@@ -249,8 +249,8 @@ std::string MainWindow::runChecker(const std::string& source, const std::string&
 // ---- The window itself ----
 
 void MainWindow::onLayoutClicked() {
-    // The microprogram layout: every readout and the editor's title shown in its place.
-    placed_.placeAll(zoomPercent_ / 100.0);
+    // The microprogram layout: every readout and the editor's title shown; their places
+    // are the table's at the window's zoom from the start.
     panel_->showReadouts();
     editor_->showTitle();
     for (const char* name : {"Mic1", "MicroProgram1", "SubCycle1"})
@@ -330,7 +330,7 @@ void MainWindow::onWindowColourClicked() {
 }
 
 void MainWindow::onInfoClicked() {
-    InfoDialog dialog(paths_.readme, paths_.examples, this, dialogs_.zoom);
+    InfoDialog dialog(paths_.readme, paths_.examples, dialogs_.zoom, this);
     dialogs_.info(dialog);
 }
 

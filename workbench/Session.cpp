@@ -4,14 +4,13 @@
 #include "support/Conversions.h"
 #include "support/Encoding.h"
 #include "support/FatalError.h"
+#include "support/FileBytes.h"
 #include "workbench/IjvmSkeleton.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 namespace tarveno {
@@ -29,8 +28,8 @@ struct CommandFailure : std::runtime_error {
     throw CommandFailure(message);
 }
 
-std::string reason() {
-    return std::strerror(errno);
+std::string reason(int error = errno) {
+    return std::strerror(error);
 }
 
 std::string quoted(const std::string& fileName) {
@@ -40,15 +39,9 @@ std::string quoted(const std::string& fileName) {
 }
 
 std::string readFile(const std::string& name) {
-    // A folder opens as a file here but reads as nothing.
-    std::error_code ignored;
-    if (std::filesystem::is_directory(name, ignored))
-        failWith("Cannot open file " + quoted(name) + ". Is a folder");
-    std::ifstream in(name, std::ios::binary);
-    if (!in) failWith("Cannot open file " + quoted(name) + ". " + reason());
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) failWith("Cannot read file " + quoted(name) + ". " + reason());
-    return bytes;
+    FileBytes file = readFileBytes(name);
+    if (file.error) failWith("Cannot open file " + quoted(name) + ". " + reason(file.error));
+    return std::move(file.bytes);
 }
 
 void writeFile(const std::string& name, const std::string& bytes) {

@@ -7,8 +7,8 @@
 //        tarveno_window_bench info-exit   starts the window and exits when Info is asked for
 //        tarveno_window_bench run-once    one Run of bench/countdown.mal in the window
 
+#include "AnsweringDialogs.h"
 #include "ui/DatapathDrawing.h"
-#include "ui/Dialogs.h"
 #include "ui/Host.h"
 #include "ui/MainWindow.h"
 
@@ -71,24 +71,6 @@ void report(const char* what, const char* unit, std::vector<double> v) {
     std::fflush(stdout);
 }
 
-// Every dialog answered at once; the file dialogs answer file.
-struct QuietDialogs : Dialogs {
-    std::function<void()> onInfo = [] {};
-    QString file;
-    void info(InfoDialog&) override { onInfo(); }
-    void notice(QWidget*, const QString&) override {}
-    QString input(QWidget*, const QString&, const QString& text) override { return text; }
-    std::optional<QString> openFile(QWidget*, const FileDialogSetup&) override { return file; }
-    std::optional<QString> saveFile(QWidget*, const FileDialogSetup&) override { return file; }
-    std::optional<QColor> colour(QWidget*, const QColor& initial) override { return initial; }
-    void message(QWidget*, const QString& caption, const QString& text) override {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
-    }
-    void memory(MemoryViewer&) override {}
-    void writeWord(WriteWordDialog&) override {}
-    void writeBytes(WriteBytesDialog&) override {}
-};
-
 // Pictures that draw nothing and finish every flow at once: the refresh without its painting.
 struct NoPictures : QObject, DatapathDrawing {
     using QObject::QObject;
@@ -107,7 +89,7 @@ struct NoPictures : QObject, DatapathDrawing {
 // A shown window with a copy of source opened, compiled and loaded.
 struct LoadedWindow {
     QTemporaryDir dir;
-    QuietDialogs dialogs;
+    AnsweringDialogs dialogs;
     std::unique_ptr<MainWindow> window;
 
     LoadedWindow(bool realPictures, const QString& source) {
@@ -151,7 +133,7 @@ struct LoadedWindow {
 int infoExit(int64_t mainNs, int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("tarveno");
-    QuietDialogs dialogs;
+    AnsweringDialogs dialogs;
     dialogs.onInfo = [mainNs] {
         const int64_t now = nowNs();
         if (const char* spawned = std::getenv(spawnedVariable))

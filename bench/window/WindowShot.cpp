@@ -4,7 +4,7 @@
 // a zoom in percent, the window is shown at that zoom.
 // Usage: tarveno_window_shot [MIC_PRESSES] [memory] [ZOOM]
 
-#include "ui/Dialogs.h"
+#include "AnsweringDialogs.h"
 #include "ui/Host.h"
 #include "ui/MainWindow.h"
 #include "ui/MemoryViewer.h"
@@ -22,23 +22,28 @@
 #include <cstdlib>
 #include <string_view>
 
-namespace {
-
 using namespace tarveno::ui;
 
-struct AnsweringDialogs : Dialogs {
-    QString file;
-    void info(InfoDialog&) override {}
-    void notice(QWidget*, const QString&) override {}
-    QString input(QWidget*, const QString&, const QString& text) override { return text; }
-    std::optional<QString> openFile(QWidget*, const FileDialogSetup&) override { return file; }
-    std::optional<QString> saveFile(QWidget*, const FileDialogSetup&) override { return file; }
-    std::optional<QColor> colour(QWidget*, const QColor& initial) override { return initial; }
-    void message(QWidget*, const QString& caption, const QString& text) override {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
-    }
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const int presses = argc > 1 ? std::atoi(argv[1]) : 7;
+    const bool memory = argc > 2 && std::string_view(argv[2]) == "memory";
+    const int zoom = argc > 3 ? std::atoi(argv[3]) : 100;
+    AnsweringDialogs dialogs;
     // The viewer: a word and two byte writes through its own editors, then hexadecimal.
-    void memory(MemoryViewer& viewer) override {
+    QStringList word, bytes;
+    dialogs.onWriteWord = [&](WriteWordDialog& d) {
+        d.address->setText(word[0]);
+        d.word->setText(word[1]);
+        d.pressOk();
+    };
+    dialogs.onWriteBytes = [&](WriteBytesDialog& d) {
+        d.address->setText(bytes[0]);
+        for (size_t i = 0; i < d.bytes.size(); ++i)
+            d.bytes[i]->setText(bytes[static_cast<int>(i) + 1]);
+        d.pressOk();
+    };
+    dialogs.onMemory = [&](MemoryViewer& viewer) {
         auto click = [&](const char* name) { viewer.findChild<QPushButton*>(name)->click(); };
         word = {"8", "258"};
         click("BitBtn4");
@@ -52,29 +57,7 @@ struct AnsweringDialogs : Dialogs {
         std::puts("ready");
         std::fflush(stdout);
         viewer.exec();
-    }
-    void writeWord(WriteWordDialog& dialog) override {
-        dialog.address->setText(word[0]);
-        dialog.word->setText(word[1]);
-        dialog.pressOk();
-    }
-    void writeBytes(WriteBytesDialog& dialog) override {
-        dialog.address->setText(bytes[0]);
-        for (int i = 0; i < 4; ++i)
-            dialog.bytes[static_cast<size_t>(i)]->setText(bytes[i + 1]);
-        dialog.pressOk();
-    }
-    QStringList word, bytes;
-};
-
-} // namespace
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    const int presses = argc > 1 ? std::atoi(argv[1]) : 7;
-    const bool memory = argc > 2 && std::string_view(argv[2]) == "memory";
-    const int zoom = argc > 3 ? std::atoi(argv[3]) : 100;
-    AnsweringDialogs dialogs;
+    };
     HostPaths paths = defaultHostPaths();
     paths.checker = QUORC_PATH;
     paths.report = QDir::temp().filePath("tarveno-shot-report");
