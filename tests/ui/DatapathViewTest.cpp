@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 using namespace tarveno;
@@ -30,77 +31,49 @@ const std::array<int, 9> cRows{40, 68, 97, 159, 186, 214, 242, 270, 301};
 
 } // namespace
 
-TEST(ControlLines, BLineLightsTheSourceOfEveryBCode) {
-    std::vector<Polyline> seen;
+// Each step puts its own group back to black and lights what the word selects: one B
+// line per B source (none for the codes without one), one C line per written register,
+// the shift and JMPC marks by their bits, and the N and Z marks added on top.
+TEST(ControlLines, EachStepLightsWhatTheWordSelects) {
+    std::vector<Polyline> bLines;
     for (uint32_t code = 0; code < 16; ++code) {
         const LineStep step = bLineStep(makeWord(code, 7, 0x1FF, 0xFF, 7));
         EXPECT_EQ(step.black.size(), 9u) << code;
-        if (!bRows.count(code)) {
-            EXPECT_TRUE(step.red.empty()) << code;
-            EXPECT_EQ(bEnableLine(code), nullptr);
-            continue;
+        EXPECT_EQ(step.red.size(), bRows.count(code)) << code;
+        EXPECT_EQ(bEnableLine(code) != nullptr, bRows.count(code) == 1) << code;
+        for (const Polyline& l : step.red) {
+            EXPECT_EQ(l.points[static_cast<size_t>(l.count - 1)].y, 50) << code; // into the decoder
+            EXPECT_EQ(std::count(bLines.begin(), bLines.end(), l), 0) << code;
+            bLines.push_back(l);
         }
-        ASSERT_EQ(step.red.size(), 1u) << code;
-        const Polyline& l = step.red[0];
-        // From the register's gate under its box to the decoder's lower edge.
-        ASSERT_EQ(l.count, 4);
-        EXPECT_EQ(l.points[3].y, 50) << code;
-        for (const Polyline& other : seen)
-            EXPECT_NE(other, l) << code;
-        seen.push_back(l);
     }
     EXPECT_EQ(points(bLineStep(B_TOS).red[0]),
               (std::vector<Point>{{169, 242}, {169, 244}, {258, 244}, {258, 50}}));
-}
 
-TEST(ControlLines, CLinesLightEveryWrittenRegister) {
-    const auto word = [](uint32_t c) { return makeWord(B_OPC, 7, c, 0xFF, 7); };
-    EXPECT_TRUE(cLinesStep(word(0)).red.empty());
-    std::vector<Polyline> all;
-    for (int bit = 0; bit < 9; ++bit) {
-        all.push_back(cEnableLine(bit));
-        const LineStep step = cLinesStep(word(1u << bit));
-        EXPECT_EQ(step.black.size(), 9u);
-        ASSERT_EQ(step.red.size(), 1u) << bit;
-        EXPECT_EQ(step.red[0], cEnableLine(bit));
-        // Up into the register's bit at the lower edge of the microinstruction register.
-        EXPECT_EQ(step.red[0].count, 6);
-        EXPECT_EQ(step.red[0].points[5].y, 355);
-    }
+    const auto cWord = [](uint32_t c) { return makeWord(B_OPC, 7, c, 0xFF, 7); };
+    EXPECT_TRUE(cLinesStep(cWord(0)).red.empty());
+    EXPECT_EQ(cLinesStep(cWord((1u << MAR) | (1u << H))).red,
+              (std::vector<Polyline>{cEnableLine(MAR), cEnableLine(H)}));
+    EXPECT_EQ(cLinesStep(cWord(0x1FF)).black, cLinesStep(cWord(0x1FF)).red);
     EXPECT_EQ(points(cEnableLine(H)),
               (std::vector<Point>{{101, 301}, {101, 310}, {51, 310}, {51, 420}, {588, 420}, {588, 355}}));
-    EXPECT_EQ(cLinesStep(word(0x1FF)).red, all);
-    const LineStep marAndH = cLinesStep(word((1u << MAR) | (1u << H)));
-    EXPECT_EQ(marAndH.red, (std::vector<Polyline>{cEnableLine(MAR), cEnableLine(H)}));
-}
 
-TEST(ControlLines, ShiftAndJmpcMarksFollowTheirBits) {
+    // Shifter codes 0 to 3 (3 lights both although the shifter then does nothing); JMPC
+    // alone lights mark 4, JAMN and JAMZ nothing.
     const Polyline& right = markLine(2);
     const Polyline& left = markLine(3);
-    EXPECT_EQ(points(left), (std::vector<Point>{{486, 356}, {486, 382}, {195, 382}}));
-    // Shifter codes 0 to 3; code 3 lights both although the shifter then does nothing.
-    const std::array<std::vector<Polyline>, 4> expected{{{}, {right}, {left}, {right, left}}};
+    const std::array<std::vector<Polyline>, 4> shifts{{{}, {right}, {left}, {right, left}}};
     for (uint32_t shifter = 0; shifter < 4; ++shifter) {
         const LineStep step = shiftAndJmpcStep(makeWord(15, 7, 0x1FF, 0x3F | (shifter << 6), 3));
         EXPECT_EQ(step.black.size(), 6u);
-        EXPECT_EQ(step.red, expected[shifter]) << shifter;
+        EXPECT_EQ(step.red, shifts[shifter]) << shifter;
     }
-    // JMPC alone lights mark 4; JAMN and JAMZ light nothing.
     EXPECT_EQ(shiftAndJmpcStep(makeWord(0, 0, 0, 0, 4)).red, std::vector<Polyline>{markLine(4)});
     EXPECT_TRUE(shiftAndJmpcStep(makeWord(0, 0, 0, 0, 3)).red.empty());
-}
-
-TEST(ControlLines, NAndZMarksAddToTheLitMarks) {
     EXPECT_TRUE(nAndZStep(false, false).red.empty());
-    EXPECT_EQ(nAndZStep(true, false).red, (std::vector<Polyline>{markLine(0), markLine(5)}));
-    EXPECT_EQ(nAndZStep(false, true).red, (std::vector<Polyline>{markLine(1), markLine(5)}));
     EXPECT_EQ(nAndZStep(true, true).red, (std::vector<Polyline>{markLine(0), markLine(1), markLine(5)}));
-    // Drawn right after the shift marks, they put nothing back to black.
+    EXPECT_EQ(nAndZStep(false, true).red, (std::vector<Polyline>{markLine(1), markLine(5)}));
     EXPECT_TRUE(nAndZStep(true, true).black.empty());
-    // The N and Z lines, the shift lines and the JMPC line are six different lines.
-    for (int a = 0; a < markCount; ++a)
-        for (int b = a + 1; b < markCount; ++b)
-            EXPECT_NE(markLine(a), markLine(b)) << a << " " << b;
 }
 
 TEST(DataFlow, ABFlowRunsFromTheSourceDownTheBBusAndAlwaysFromH) {
@@ -148,20 +121,21 @@ TEST(DataFlow, CFlowRisesToTheTopmostWrittenRegister) {
     EXPECT_EQ(cFlowRects(0x200u | (1u << TOS), 1), cFlowRects(1u << TOS, 1));
 }
 
-TEST(Clock, EachPhaseTracesItsPartOfTheCycle) {
-    const std::array<std::vector<Rect>, 4> phases{{
-        {{91, 30, 5, 54}, {91, 82, 33, 5}},
-        {{123, 82, 32, 5}},
-        {{153, 82, 38, 5}},
-        {{191, 82, 60, 5}, {246, 30, 5, 54}, {246, 30, 23, 5}},
-    }};
+// The phases' marks are drawn apart and the full refresh draws them all; a flow is drawn
+// row by row, a reverse rectangle from its bottom row.
+TEST(Clock, PhasesAndRows) {
     std::vector<Rect> all;
     for (int phase = 0; phase < 4; ++phase) {
-        EXPECT_EQ(clockMarkRects(phase), phases[static_cast<size_t>(phase)]) << phase;
-        all.insert(all.end(), phases[static_cast<size_t>(phase)].begin(),
-                   phases[static_cast<size_t>(phase)].end());
+        const auto marks = clockMarkRects(phase);
+        EXPECT_FALSE(marks.empty()) << phase;
+        all.insert(all.end(), marks.begin(), marks.end());
     }
     EXPECT_EQ(clockMarkRects(4), all);
     EXPECT_TRUE(clockMarkRects(5).empty());
-    EXPECT_TRUE(clockMarkRects(-1).empty());
+
+    const auto rows = flowRows({fwd({1, 2, 3, 2}, 1), rev({4, 5, 6, 2}, 0)});
+    EXPECT_EQ(rows, (std::vector<FlowRow>{{{1, 2, 3, 1}, 1, true},
+                                          {{1, 3, 3, 1}, 1, false},
+                                          {{4, 6, 6, 1}, 0, true},
+                                          {{4, 5, 6, 1}, 0, false}}));
 }
