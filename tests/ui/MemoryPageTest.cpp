@@ -26,18 +26,26 @@ template <class F> std::string refusal(F&& f) {
 TEST(MemoryPage, LinesAndPagesUpToTheTopWithoutCreatingWords) {
     ControlPath m;
     m.memoryWord(5) = 0x0102A0FF;
+    m.memoryWord(0xFFFFFFFBu) = 65; // the output cell
     EXPECT_EQ(memoryLines(m, 0, 10)[5], "0000000020: 001 002 160 255 ");
     EXPECT_EQ(memoryLines(m, 0, 16)[5], "0x00000014: 0x01 0x02 0xA0 0xFF ");
     for (uint32_t first = 0; first < 1000; first = nextPage(first))
         memoryLines(m, first, 10);
-    EXPECT_EQ(m.mainMemory.count(), 1);
     EXPECT_EQ(previousPage(250), 150u);
     EXPECT_EQ(nextPage(0xFFFFFFF0u), 84u); // no upper bound: it wraps
-    // The list ends where first word + 100 wraps: a full page just below.
-    EXPECT_TRUE(memoryLines(m, 0xFFFFFF9Cu, 16).empty());
-    const auto top = memoryLines(m, 0xFFFFFF9Bu, 16);
-    ASSERT_EQ(top.size(), 100u);
-    EXPECT_EQ(top.back(), "0xFFFFFFF8: ?");
+    // A page stops at the last word instead of wrapping; "Go at -24" shows the input and
+    // output cells, words -6 and -5, with negative decimal addresses.
+    EXPECT_EQ(memoryLines(m, 0xFFFFFF9Cu, 16).size(), 100u);
+    EXPECT_EQ(memoryLines(m, 0xFFFFFF9Cu, 16).back(), "0xFFFFFFFC: ?");
+    const auto cells = memoryLines(m, typedWordAddress("-24"), 10);
+    EXPECT_EQ(cells,
+              (std::vector<std::string>{"-0000000024: ?", "-0000000020: 000 000 000 065 ", "-0000000016: ?",
+                                        "-0000000012: ?", "-0000000008: ?", "-0000000004: ?"}));
+    EXPECT_EQ(memoryLines(m, 0xFFFFFFFFu, 16), std::vector<std::string>{"0xFFFFFFFC: ?"});
+    EXPECT_EQ(memoryLine(0x20000000u, nullptr, 10), "-2147483648: ?");
+    EXPECT_EQ(memoryLine(0x1FFFFFFFu, nullptr, 10), "2147483644: ?");
+    EXPECT_EQ(memoryLines(m, 0, 10).size(), 100u);
+    EXPECT_EQ(m.mainMemory.count(), 2);
 }
 
 TEST(MemoryPage, TypedNumbers) {

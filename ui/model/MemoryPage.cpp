@@ -2,6 +2,8 @@
 
 #include "support/Conversions.h"
 
+#include <algorithm>
+
 namespace tarveno::ui {
 
 std::string FormatWordBytes(const int32_t* word, int radix) {
@@ -18,17 +20,30 @@ std::string FormatWordBytes(const int32_t* word, int radix) {
 
 std::string memoryLine(uint32_t wordAddress, const int32_t* word, int radix) {
     const int width = static_cast<int>(digitCount(0xFFFFFFFFu, static_cast<uint32_t>(radix)));
-    // Byte addresses of 2^31 and above read as negative in decimal, as the radix text
-    // writes every signed word.
-    return toRadixTextPadded(static_cast<int32_t>(wordAddress * 4u), radix, width) + ": " +
-           FormatWordBytes(word, radix);
+    const uint32_t byteAddress = wordAddress * 4u;
+    // The chosen decimal form of a byte address of 2^31 and above: a minus sign before the
+    // zero-padded magnitude ("-0000000024"), so the input and output cells read as the -24
+    // and -20 a student types in "Go at".
+    std::string line;
+    if (radix == 10 && byteAddress >= 0x80000000u) {
+        line = '-';
+        line += padZeros(std::to_string(0u - byteAddress), width);
+    } else {
+        line = toRadixTextPadded(static_cast<int32_t>(byteAddress), radix, width);
+    }
+    line += ": ";
+    line += FormatWordBytes(word, radix);
+    return line;
 }
 
 std::vector<std::string> memoryLines(const Datapath& machine, uint32_t firstWord, int radix) {
+    // A page near the top stops at the last word rather than wrapping to word 0.
+    const auto count =
+        static_cast<uint32_t>(std::min<uint64_t>(memoryPageWords, (uint64_t{1} << 32) - firstWord));
     std::vector<std::string> lines;
-    const uint32_t end = firstWord + memoryPageWords;
-    for (uint32_t a = firstWord; end > a; ++a)
-        lines.push_back(memoryLine(a, machine.peekWord(a), radix));
+    lines.reserve(count);
+    for (uint32_t i = 0; i < count; ++i)
+        lines.push_back(memoryLine(firstWord + i, machine.peekWord(firstWord + i), radix));
     return lines;
 }
 

@@ -21,12 +21,13 @@ inline constexpr uint32_t memoryPageWords = 100;
 // does not exist (word is nullptr).
 std::string FormatWordBytes(const int32_t* word, int radix);
 
-// One line: the byte address of wordAddress, zero-padded to the digits of 0xFFFFFFFF in
-// radix, ": " and the byte part. radix is 10 or 16.
+// One line: the byte address of wordAddress (wrapping at 32 bits), zero-padded to the
+// digits of 0xFFFFFFFF in radix, ": " and the byte part. radix is 10 or 16; in decimal an
+// address of 2^31 and above is a minus sign and its zero-padded magnitude.
 std::string memoryLine(uint32_t wordAddress, const int32_t* word, int radix);
 
-// The lines from firstWord on, while firstWord + 100 (wrapping) lies above the address:
-// empty when that sum wraps. Searches the memory without creating any word.
+// The lines of the 100 words from firstWord on, fewer when the last word 0xFFFFFFFF comes
+// first. Searches the memory without creating any word.
 std::vector<std::string> memoryLines(const Datapath& machine, uint32_t firstWord, int radix);
 
 // "-->": one page on, without bound (wrapping). "<--": one page back, not below 0.
