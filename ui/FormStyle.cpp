@@ -1,5 +1,7 @@
 #include "ui/FormStyle.h"
 
+#include "ui/CodeEditor.h"
+
 #include <QAbstractScrollArea>
 #include <QComboBox>
 #include <QDialog>
@@ -109,14 +111,25 @@ QLineEdit* makeEdit(QWidget* parent, const Place& p, double zoom) {
     return e;
 }
 
-QPlainTextEdit* makeEditor(QWidget* parent, const Place& p, double zoom) {
-    auto* e = new QPlainTextEdit(parent);
+namespace {
+
+template <class Editor> Editor* placedEditor(Editor* e, const Place& p, double zoom) {
     e->setObjectName(p.name);
     e->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     e->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     e->setLineWrapMode(QPlainTextEdit::NoWrap);
     place(e, p, zoom);
     return e;
+}
+
+} // namespace
+
+QPlainTextEdit* makeEditor(QWidget* parent, const Place& p, double zoom) {
+    return placedEditor(new QPlainTextEdit(parent), p, zoom);
+}
+
+CodeEditor* makeCodeEditor(QWidget* parent, const Place& p, double zoom) {
+    return placedEditor(new CodeEditor(parent), p, zoom);
 }
 
 QListWidget* makeList(QWidget* parent, const Place& p, double zoom) {

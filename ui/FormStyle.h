@@ -22,6 +22,10 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 
+namespace tarveno::ui {
+class CodeEditor;
+}
+
 namespace tarveno::ui::style {
 
 QColor qColour(Rgb c);
@@ -53,6 +57,8 @@ QPushButton* makeButton(QWidget* parent, const Place& p, double zoom = 1.0);
 QLineEdit* makeEdit(QWidget* parent, const Place& p, double zoom = 1.0);
 // A multi-line editor with both scroll bars and no wrapping.
 QPlainTextEdit* makeEditor(QWidget* parent, const Place& p, double zoom = 1.0);
+// The same, with line numbers and marks.
+CodeEditor* makeCodeEditor(QWidget* parent, const Place& p, double zoom = 1.0);
 QListWidget* makeList(QWidget* parent, const Place& p, double zoom = 1.0);
 // The radix selector: "Decimal" (item 0) and "Hex" (item 1), "Decimal" chosen.
 QComboBox* makeRadixBox(QWidget* parent, const Place& p, double zoom = 1.0);

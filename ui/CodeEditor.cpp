@@ -1,0 +1,184 @@
+#include "ui/CodeEditor.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QTextBlock>
+
+#include <algorithm>
+
+namespace tarveno::ui {
+
+namespace {
+
+// a moved toward b by t (0 to 1): readable shades on whatever colours the user picked.
+QColor blend(const QColor& a, const QColor& b, double t) {
+    return QColor::fromRgbF(static_cast<float>(a.redF() + (b.redF() - a.redF()) * t),
+                            static_cast<float>(a.greenF() + (b.greenF() - a.greenF()) * t),
+                            static_cast<float>(a.blueF() + (b.blueF() - a.blueF()) * t));
+}
+
+QColor markColour(bool error) {
+    return error ? QColor(Qt::red) : QColor(255, 140, 0);
+}
+
+// Room around the digits and the marker, from the width of a digit so it follows the zoom.
+int padding(const QFontMetrics& metrics) {
+    return std::max(2, metrics.horizontalAdvance(QLatin1Char('9')) / 2);
+}
+
+int markerSize(const QFontMetrics& metrics) {
+    return std::max(3, metrics.height() / 3);
+}
+
+} // namespace
+
+class Gutter : public QWidget {
+  public:
+    explicit Gutter(CodeEditor* editor) : QWidget(editor), editor_(editor) {}
+
+  protected:
+    void paintEvent(QPaintEvent* event) override { editor_->paintGutter(event->rect()); }
+
+  private:
+    CodeEditor* editor_;
+};
+
+CodeEditor::CodeEditor(QWidget* parent) : QPlainTextEdit(parent), gutter_(new Gutter(this)) {
+    connect(this, &QPlainTextEdit::blockCountChanged, this, &CodeEditor::updateGutterWidth);
+    connect(this, &QPlainTextEdit::updateRequest, this, &CodeEditor::updateGutter);
+    updateGutterWidth();
+}
+
+void CodeEditor::setMarks(const std::vector<CodeMark>& marks) {
+    marks_.clear();
+    const int last = document()->characterCount() - 1; // the end of the text
+    for (const CodeMark& m : marks) {
+        int start = std::clamp(m.start, 0, last);
+        int end = std::clamp(m.end, start, last);
+        if (end == start) {
+            if (end < last)
+                ++end;
+            else if (start > 0)
+                --start;
+            else
+                continue; // no text to mark
+        }
+        QTextCursor span(document());
+        span.setPosition(start);
+        span.setPosition(end, QTextCursor::KeepAnchor);
+        marks_.push_back({span, m.error});
+    }
+    showMarks();
+}
+
+void CodeEditor::clearMarks() {
+    marks_.clear();
+    showMarks();
+}
+
+void CodeEditor::showMarks() {
+    QList<QTextEdit::ExtraSelection> selections;
+    for (const Mark& m : marks_) {
+        QTextEdit::ExtraSelection s;
+        s.cursor = m.span;
+        s.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+        s.format.setUnderlineColor(markColour(m.error));
+        selections << s;
+    }
+    setExtraSelections(selections);
+    gutter_->update();
+}
+
+CodeEditor::LineMark CodeEditor::lineMark(int line) const {
+    LineMark worst = LineMark::None;
+    for (const Mark& m : marks_) {
+        if (!m.span.hasSelection()) continue; // its text was deleted
+        const int first = document()->findBlock(m.span.selectionStart()).blockNumber();
+        const int lastLine = document()->findBlock(m.span.selectionEnd() - 1).blockNumber();
+        if (line < first || line > lastLine) continue;
+        if (m.error) return LineMark::Error;
+        worst = LineMark::Warning;
+    }
+    return worst;
+}
+
+void CodeEditor::selectSpan(int start, int end) {
+    const int last = document()->characterCount() - 1;
+    start = std::clamp(start, 0, last);
+    end = std::clamp(end, start, last);
+    // Scrolled to the start, then just enough to show the end: the whole span when it fits.
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(start);
+    setTextCursor(cursor);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+}
+
+int CodeEditor::gutterWidth() const {
+    const QFontMetrics metrics = fontMetrics();
+    // Two digits at least, so the text does not shift when the tenth line is typed.
+    const auto digits = std::max<qsizetype>(2, QString::number(blockCount()).size());
+    return 3 * padding(metrics) + markerSize(metrics) +
+           metrics.horizontalAdvance(QLatin1Char('9')) * static_cast<int>(digits);
+}
+
+void CodeEditor::updateGutterWidth() {
+    const int width = gutterWidth();
+    setViewportMargins(width, 0, 0, 0);
+    const QRect r = contentsRect();
+    gutter_->setGeometry(r.left(), r.top(), width, r.height());
+}
+
+void CodeEditor::updateGutter(const QRect& rect, int dy) {
+    if (dy != 0)
+        gutter_->scroll(0, dy);
+    else
+        gutter_->update(0, rect.y(), gutter_->width(), rect.height());
+}
+
+void CodeEditor::resizeEvent(QResizeEvent* event) {
+    QPlainTextEdit::resizeEvent(event);
+    updateGutterWidth();
+}
+
+void CodeEditor::changeEvent(QEvent* event) {
+    QPlainTextEdit::changeEvent(event);
+    // The window zooms by setting the font: the digits' width changes with it.
+    if (event->type() == QEvent::FontChange) updateGutterWidth();
+    if (event->type() == QEvent::PaletteChange) gutter_->update();
+}
+
+void CodeEditor::paintGutter(const QRect& area) {
+    QPainter painter(gutter_);
+    const QColor base = palette().color(QPalette::Base);
+    const QColor text = palette().color(QPalette::Text);
+    painter.fillRect(area, blend(base, text, 0.07));
+    const QFontMetrics metrics = fontMetrics();
+    const int pad = padding(metrics);
+    const int marker = markerSize(metrics);
+    const int numberLeft = 2 * pad + marker;
+    const int numberWidth = gutter_->width() - numberLeft - pad;
+    painter.setFont(font());
+    painter.setRenderHint(QPainter::Antialiasing);
+
+    QTextBlock block = firstVisibleBlock();
+    int top = qRound(blockBoundingGeometry(block).translated(contentOffset()).top());
+    while (block.isValid() && top <= area.bottom()) {
+        const int bottom = top + qRound(blockBoundingRect(block).height());
+        if (block.isVisible() && bottom >= area.top()) {
+            const LineMark mark = lineMark(block.blockNumber());
+            if (mark != LineMark::None) {
+                painter.setPen(Qt::NoPen);
+                painter.setBrush(markColour(mark == LineMark::Error));
+                painter.drawEllipse(QRect(pad, top + (metrics.height() - marker) / 2, marker, marker));
+            }
+            painter.setPen(blend(text, base, 0.45));
+            painter.drawText(numberLeft, top, numberWidth, metrics.height(), Qt::AlignRight,
+                             QString::number(block.blockNumber() + 1));
+        }
+        block = block.next();
+        top = bottom;
+    }
+}
+
+} // namespace tarveno::ui

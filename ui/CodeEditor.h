@@ -1,0 +1,62 @@
+#pragma once
+// A plain-text editor with a gutter of line numbers and marks: wavy underlines over spans
+// the checker or the assembler complained about, and a marker beside their lines. The
+// marks are the editor's extra selections, so the selection the window sets with
+// setTextCursor (the current microinstruction) is drawn with them.
+
+#include <QPlainTextEdit>
+#include <QTextCursor>
+
+#include <vector>
+
+namespace tarveno::ui {
+
+// A span of the editor's text in its positions (UTF-16 units), end excluded.
+struct CodeMark {
+    int start = 0;
+    int end = 0;
+    bool error = false; // an error, else a warning
+};
+
+class CodeEditor : public QPlainTextEdit {
+    Q_OBJECT
+  public:
+    explicit CodeEditor(QWidget* parent = nullptr);
+
+    // Replaces the marks. Each is clamped to the text; an empty one covers the character
+    // at its position (the one before, at the end), so it can be seen. The marks follow
+    // later edits and one whose text is deleted entirely disappears.
+    void setMarks(const std::vector<CodeMark>& marks);
+    void clearMarks();
+
+    // The gutter's marker beside line (0 for the first): none, or the worst of its marks.
+    enum class LineMark { None, Warning, Error };
+    LineMark lineMark(int line) const;
+
+    // Selects start to end (clamped to the text) and scrolls it into view.
+    void selectSpan(int start, int end);
+
+    int gutterWidth() const;
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+  private:
+    friend class Gutter;
+    void paintGutter(const QRect& area);
+    void updateGutterWidth();
+    void updateGutter(const QRect& rect, int dy);
+
+    // A cursor keeps its mark on the same text while the text is edited.
+    struct Mark {
+        QTextCursor span;
+        bool error;
+    };
+    void showMarks();
+
+    QWidget* gutter_;
+    std::vector<Mark> marks_;
+};
+
+} // namespace tarveno::ui
