@@ -8,8 +8,10 @@ const Mic ControlPath::emptyMic{};
 
 namespace {
 
-// Steps between two looks at the stop request: rare enough to cost nothing, often
-// enough to answer within microseconds.
+// Steps between two looks at the stop request and the memory bound: rare enough to cost
+// nothing, often enough to answer within microseconds. Each step makes at most two pages
+// of main memory (a fetch and a read or write), so between two looks the store grows by
+// at most 2 * 4096 pages and the index doubling and blocks they bring.
 constexpr uint64_t stopPollInterval = 4096;
 
 } // namespace
@@ -44,6 +46,8 @@ template <class Done> StopReason ControlPath::runUntil(RunLimits limits, bool at
             if (executed >= limits.maxSteps) return leave(StopReason::Bound);
             chunk = std::min(chunk, limits.maxSteps - executed);
         }
+        if (limits.maxMemoryBytes && mainMemory.bytesUsed() > limits.maxMemoryBytes)
+            return leave(StopReason::MemoryBound);
         if (limits.stop && limits.stop->load(std::memory_order_relaxed)) return leave(StopReason::Stopped);
         // Within a chunk only the address test remains.
         step(d, s, current);
@@ -64,6 +68,8 @@ StopReason ControlPath::observedUntil(RunLimits limits, bool atLeastOne, Done do
     for (uint64_t executed = 0;; ++executed) {
         if (!(atLeastOne && executed == 0) && done(mpc)) return StopReason::Halted;
         if (limits.maxSteps && executed >= limits.maxSteps) return StopReason::Bound;
+        if (limits.maxMemoryBytes && mainMemory.bytesUsed() > limits.maxMemoryBytes)
+            return StopReason::MemoryBound;
         if (limits.stop && executed % stopPollInterval == 0 && limits.stop->load(std::memory_order_relaxed))
             return StopReason::Stopped;
         microStep();
