@@ -385,3 +385,21 @@ TEST(ControlPath, RunStopsOnceMainMemoryPassesItsBound) {
         expectWritten(m, m.microCounter);
     }
 }
+
+namespace testalloc {
+extern int allowedAllocations; // FailingAllocation.cpp
+} // namespace testalloc
+
+TEST(ControlPath, RunThatFailsInMemoryLeavesRegistersAndMemoryInStep) {
+    for (bool observed : {false, true}) {
+        ControlPath m;
+        placeScatter(m);
+        testalloc::allowedAllocations = 20;
+        EXPECT_THROW(observed ? m.run({}, [](const ControlPath&) {}) : m.run(), FatalError);
+        EXPECT_EQ(testalloc::allowedAllocations, -1);
+        // The failing step set its registers; its word was not written.
+        EXPECT_GT(m.microCounter, 1u);
+        expectWritten(m, m.microCounter - 1);
+        EXPECT_EQ(m.pendingOps, 0u);
+    }
+}
