@@ -1,7 +1,7 @@
 #pragma once
 // The subcommands of mic1. Each answers the process exit status:
 // 0 success, 1 fatal error (message already on standard output), 2 usage,
-// 3 a run stopped by its bound or a source with errors or diagnostics.
+// 3 a run stopped by a bound (steps or memory) or a source with errors or diagnostics.
 
 #include <cstdint>
 #include <optional>
@@ -26,6 +26,7 @@ struct RunOptions {
     std::string mode = "run";        // run | ijvm | mic
     std::optional<uint64_t> steps;
     uint64_t maxSteps = 100'000'000;
+    uint64_t maxMemory = 512;        // MB (2^20 bytes) of main memory's store; 0: no bound
     std::optional<std::string> dump; // START:COUNT
     bool trace = false;
     bool json = false;

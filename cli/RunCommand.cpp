@@ -106,29 +106,37 @@ void traceStep(const ControlPath& m) {
     std::fwrite(line.data(), 1, line.size(), stdout);
 }
 
-// Executes what the options ask for; answers whether it completed within the bound
-// (--max-steps counts every microinstruction of the command).
-bool execute(const RunOptions& options, ControlPath& m) {
+// The bound on main memory in bytes, from --max-memory in MB (0: none).
+size_t memoryBound(uint64_t megabytes) {
+    return megabytes > (SIZE_MAX >> 20) ? SIZE_MAX : static_cast<size_t>(megabytes) << 20;
+}
+
+// Executes what the options ask for; answers Halted when it completed, or the bound that
+// stopped it (--max-steps counts every microinstruction of the command).
+StopReason execute(const RunOptions& options, ControlPath& m) {
     const tarveno::StepObserver trace = options.trace ? tarveno::StepObserver(traceStep) : nullptr;
-    if (options.mode == "run") return m.run({options.maxSteps, nullptr}, trace) == StopReason::Halted;
+    const size_t memory = memoryBound(options.maxMemory);
+    if (options.mode == "run") return m.run({options.maxSteps, nullptr, memory}, trace);
     const uint64_t steps = options.steps.value_or(1);
     uint64_t done = 0;
     for (uint64_t i = 0; i < steps; ++i) {
         uint64_t remaining = 0; // no bound
         if (options.maxSteps) {
-            if (done >= options.maxSteps) return false;
+            if (done >= options.maxSteps) return StopReason::Bound;
             remaining = options.maxSteps - done;
         }
         const uint32_t before = m.microCounter;
         if (options.mode == "mic") {
+            if (memory && m.mainMemory.bytesUsed() > memory) return StopReason::MemoryBound;
             m.microStep();
             if (trace) trace(m);
-        } else if (m.ijvmStep({remaining, nullptr}, trace) != StopReason::Halted) {
-            return false;
+        } else if (const StopReason why = m.ijvmStep({remaining, nullptr, memory}, trace);
+                   why != StopReason::Halted) {
+            return why;
         }
         done += static_cast<uint32_t>(m.microCounter - before);
     }
-    return true;
+    return StopReason::Halted;
 }
 
 std::optional<int32_t> wordAt(const ControlPath& m, uint32_t address) {
@@ -265,7 +273,7 @@ int runRun(const RunOptions& options) {
         machine->memoryWord(address) = value;
     if (hasInput) machine->memoryWord(ControlPath::standardInputAddress) = input;
 
-    const bool completed = execute(options, *machine);
+    const StopReason stop = execute(options, *machine);
     const bool halted = machine->mpc == ControlPath::haltAddress;
     std::optional<IjvmResult> ijvm;
     if (options.ijvm)
@@ -275,13 +283,15 @@ int runRun(const RunOptions& options) {
         printJson(*machine, halted, dump, ijvm);
     else
         printText(*machine, halted, dump, ijvm);
-    if (!completed) {
-        std::fflush(stdout);
+    if (stop == StopReason::Halted) return ExitOk;
+    std::fflush(stdout);
+    if (stop == StopReason::MemoryBound)
+        std::cerr << "mic1: stopped: main memory passed its bound of " << options.maxMemory
+                  << " MB (raise --max-memory)\n";
+    else
         std::cerr << "mic1: stopped after " << options.maxSteps
                   << " microinstructions without reaching the end (raise --max-steps)\n";
-        return ExitIncomplete;
-    }
-    return ExitOk;
+    return ExitIncomplete;
 }
 
 } // namespace mic1

@@ -65,6 +65,11 @@ int main(int argc, char** argv) {
     runCmd->add_option("--max-steps", runOptions.maxSteps, "Bound on the microinstructions executed; 0: none")
         ->capture_default_str()
         ->check(decimal);
+    runCmd
+        ->add_option("--max-memory", runOptions.maxMemory,
+                     "Bound on what main memory allocates, in MB (2^20 bytes); 0: none")
+        ->capture_default_str()
+        ->check(decimal);
     runCmd->add_option("--dump", runOptions.dump, "Print COUNT main-memory words from word address START")
         ->type_name("START:COUNT");
     runCmd->add_flag("--trace", runOptions.trace, "Print each microinstruction executed: address, tab, text");

@@ -8,8 +8,10 @@ const Mic ControlPath::emptyMic{};
 
 namespace {
 
-// Steps between two looks at the stop request: rare enough to cost nothing, often
-// enough to answer within microseconds.
+// Steps between two looks at the stop request and the memory bound: rare enough to cost
+// nothing, often enough to answer within microseconds. Each step makes at most two pages
+// of main memory (a fetch and a read or write), so between two looks the store grows by
+// at most 2 * 4096 pages and the index doubling and blocks they bring.
 constexpr uint64_t stopPollInterval = 4096;
 
 } // namespace
@@ -26,33 +28,46 @@ void ControlPath::microStep() {
 }
 
 template <class Done> StopReason ControlPath::runUntil(RunLimits limits, bool atLeastOne, Done done) {
-    // The state lives in locals while the loop runs and goes back at every exit.
+    // The state lives in locals while the loop runs and goes back at every exit, an
+    // exception's too: a step that fails in its memory access (the store exhausted)
+    // leaves the registers as that step set them, in step with the memory it had written.
     DatapathState d = *this;
     SequencerState s = *this;
     const Mic* current = current_;
-    auto leave = [&](StopReason why) {
+    auto writeBack = [&] {
         static_cast<DatapathState&>(*this) = d;
         static_cast<SequencerState&>(*this) = s;
         current_ = current;
+    };
+    auto leave = [&](StopReason why) {
+        writeBack();
         return why;
     };
     uint64_t executed = 0;
-    for (;;) {
-        if (!(atLeastOne && executed == 0) && done(s.mpc)) return leave(StopReason::Halted);
-        uint64_t chunk = stopPollInterval;
-        if (limits.maxSteps) {
-            if (executed >= limits.maxSteps) return leave(StopReason::Bound);
-            chunk = std::min(chunk, limits.maxSteps - executed);
-        }
-        if (limits.stop && limits.stop->load(std::memory_order_relaxed)) return leave(StopReason::Stopped);
-        // Within a chunk only the address test remains.
-        step(d, s, current);
-        ++executed;
-        for (uint64_t i = 1; i < chunk; ++i) {
-            if (done(s.mpc)) return leave(StopReason::Halted);
+    try {
+        for (;;) {
+            if (!(atLeastOne && executed == 0) && done(s.mpc)) return leave(StopReason::Halted);
+            uint64_t chunk = stopPollInterval;
+            if (limits.maxSteps) {
+                if (executed >= limits.maxSteps) return leave(StopReason::Bound);
+                chunk = std::min(chunk, limits.maxSteps - executed);
+            }
+            if (limits.maxMemoryBytes && mainMemory.bytesUsed() > limits.maxMemoryBytes)
+                return leave(StopReason::MemoryBound);
+            if (limits.stop && limits.stop->load(std::memory_order_relaxed))
+                return leave(StopReason::Stopped);
+            // Within a chunk only the address test remains.
             step(d, s, current);
             ++executed;
+            for (uint64_t i = 1; i < chunk; ++i) {
+                if (done(s.mpc)) return leave(StopReason::Halted);
+                step(d, s, current);
+                ++executed;
+            }
         }
+    } catch (...) {
+        writeBack();
+        throw;
     }
 }
 
@@ -64,6 +79,8 @@ StopReason ControlPath::observedUntil(RunLimits limits, bool atLeastOne, Done do
     for (uint64_t executed = 0;; ++executed) {
         if (!(atLeastOne && executed == 0) && done(mpc)) return StopReason::Halted;
         if (limits.maxSteps && executed >= limits.maxSteps) return StopReason::Bound;
+        if (limits.maxMemoryBytes && mainMemory.bytesUsed() > limits.maxMemoryBytes)
+            return StopReason::MemoryBound;
         if (limits.stop && executed % stopPollInterval == 0 && limits.stop->load(std::memory_order_relaxed))
             return StopReason::Stopped;
         microStep();

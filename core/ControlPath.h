@@ -16,16 +16,20 @@ namespace tarveno {
 
 // Why a Run or an IJVM step ended.
 enum class StopReason {
-    Halted,  // reached its address (112, or 0 for an IJVM step)
-    Bound,   // executed the number of microinstructions it was allowed
-    Stopped, // a stop was requested
+    Halted,      // reached its address (112, or 0 for an IJVM step)
+    Bound,       // executed the number of microinstructions it was allowed
+    Stopped,     // a stop was requested
+    MemoryBound, // main memory's store passed the bytes it was allowed
 };
 
-// Optional limits of a Run or an IJVM step. With neither, they run exactly until their
-// address is reached, however long that takes.
+// Optional limits of a Run or an IJVM step. With none, they run exactly until their
+// address is reached, however long that takes and however much memory it makes.
 struct RunLimits {
     uint64_t maxSteps = 0;                   // 0: no bound
     const std::atomic<bool>* stop = nullptr; // polled every few thousand microinstructions
+    // Bound on mainMemory.bytesUsed(), 0: none. Looked at where the stop request is, so the
+    // store can pass it by what one stretch of microinstructions makes (see runUntil).
+    size_t maxMemoryBytes = 0;
 };
 
 class ControlPath;

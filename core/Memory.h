@@ -56,6 +56,7 @@ template <class K, class V> class Memory {
         std::swap(blockPages_, other.blockPages_);
         std::swap(usedInBlock_, other.usedInBlock_);
         std::swap(pageCount_, other.pageCount_);
+        std::swap(pageBytes_, other.pageBytes_);
         index_.swap(other.index_);
         std::swap(mask_, other.mask_);
         std::swap(indexShift_, other.indexShift_);
@@ -100,6 +101,12 @@ template <class K, class V> class Memory {
 
     // Number of records.
     int32_t count() const { return static_cast<int32_t>(count_); }
+
+    // The bytes the store has allocated for its records: every block of pages, the index
+    // and the list of blocks (not the allocator's own headers, nor this object).
+    size_t bytesUsed() const {
+        return pageBytes_ + index_.capacity() * sizeof(Slot) + blocks_.capacity() * sizeof(blocks_[0]);
+    }
 
     // Calls f(key, value) for every record, in ascending key order.
     template <class F> void forEach(F&& f) const {
@@ -193,8 +200,8 @@ template <class K, class V> class Memory {
     Page* newPage() {
         if (blocks_.empty() || usedInBlock_ == blockPages_) {
             const size_t pages = blocks_.empty() ? 1 : std::min(maxBlockPages, blockPages_ * 2);
-            blocks_.reserve(blocks_.size() + 1);
             blocks_.push_back(std::make_unique<Page[]>(pages));
+            pageBytes_ += pages * sizeof(Page);
             blockPages_ = pages;
             usedInBlock_ = 0;
         }
@@ -222,6 +229,7 @@ template <class K, class V> class Memory {
     size_t blockPages_ = 0;  // pages of the last block
     size_t usedInBlock_ = 0; // of them in use
     size_t pageCount_ = 0;
+    size_t pageBytes_ = 0; // of all blocks
     std::vector<Slot> index_;
     size_t mask_ = 0;          // index_.size() - 1, the index size being a power of two
     uint32_t indexShift_ = 64; // 64 - log2 of the index size

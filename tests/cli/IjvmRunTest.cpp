@@ -225,4 +225,13 @@ TEST(IjvmRun, RefusedProgramsAndEndlessLoops) {
     EXPECT_NE(o.out.find("STEPS=1000 HALTED=no"), std::string::npos) << o.out;
     EXPECT_GT(o.output.size(), 10u);
     EXPECT_NE(o.err.find("--max-steps"), std::string::npos);
+
+    // A stack that grows without end stops at the memory bound, step by step too.
+    for (const auto& extra : std::vector<std::vector<std::string>>{
+             {"--max-memory", "1"}, {"--max-memory", "1", "--mode", "ijvm", "--steps", "10000000"}}) {
+        o = runSource(dir, ".main;loop: BIPUSH 1;GOTO loop;.end-main", extra, "0");
+        EXPECT_EQ(o.status, 3);
+        EXPECT_NE(o.out.find("HALTED=no"), std::string::npos) << o.out;
+        EXPECT_NE(o.err.find("bound of 1 MB (raise --max-memory)"), std::string::npos) << o.err;
+    }
 }

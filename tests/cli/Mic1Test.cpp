@@ -93,6 +93,33 @@ TEST(Mic1Run, MemoryWordsStandardInputAndDump) {
     EXPECT_NE(r.out.find("\"memory\":{\"2\":null}"), std::string::npos) << r.out;
 }
 
+TEST(Mic1Run, MemoryBound) {
+    // Writes a word far from the last one every step, the stride taken from word 0.
+    TempDir dir;
+    const std::string src = dir.write(
+        "scatter.mal", "main mar = 0; rd\n  h = 0\n  lv = mdr\nl mar = mdr = h = h + lv; wr; goto l\n");
+    const std::vector<std::string> scatter{"run", src, "--no-check", "--mem", "0=0x9E3779B1"};
+    auto with = [&](std::vector<std::string> extra) {
+        extra.insert(extra.begin(), scatter.begin(), scatter.end());
+        return run(mic1, extra);
+    };
+    for (const auto& extra : std::vector<std::vector<std::string>>{
+             {"--max-memory", "1"}, {"--max-memory", "1", "--mode", "mic", "--steps", "1000000"}}) {
+        const auto r = with(extra);
+        EXPECT_EQ(r.status, 3);
+        EXPECT_NE(r.out.find("HALTED=no"), std::string::npos) << r.out;
+        EXPECT_EQ(r.err, "mic1: stopped: main memory passed its bound of 1 MB (raise --max-memory)\n");
+    }
+    auto r = with({"--max-memory", "1", "--json"});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.out.find("\"halted\":false"), std::string::npos);
+    // 0 is no bound: the step bound ends the run.
+    r = with({"--max-memory", "0", "--max-steps", "100000"});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.out.find("STEPS=100000 "), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("--max-steps"), std::string::npos);
+}
+
 TEST(Mic1Asm, OutputNames) {
     TempDir dir;
     std::filesystem::create_directory(dir / "a.b");
@@ -139,7 +166,7 @@ TEST(Mic1, UsageAndFatalErrors) {
 TEST(Mic1, StepCountsArePlainDecimals) {
     TempDir dir;
     const std::string src = dir.write("inc.mal", increment);
-    for (const char* option : {"--max-steps", "--steps"}) {
+    for (const char* option : {"--max-steps", "--steps", "--max-memory"}) {
         for (const char* value :
              {"-1", "010", "00", "1x", "0x10", "+5", " 5", "1e3", "", "18446744073709551616"}) {
             auto r = run(mic1, {"run", src, "--mode", "mic", option, value});
@@ -151,6 +178,7 @@ TEST(Mic1, StepCountsArePlainDecimals) {
     // 0 is no bound; the largest count fits.
     EXPECT_EQ(run(mic1, {"run", src, "--max-steps", "0"}).status, 0);
     EXPECT_EQ(run(mic1, {"run", src, "--max-steps", "18446744073709551615"}).status, 0);
+    EXPECT_EQ(run(mic1, {"run", src, "--max-memory", "18446744073709551615"}).status, 0);
     EXPECT_NE(run(mic1, {"run", src, "--mode", "mic", "--steps", "10"}).out.find("STEPS=10 "),
               std::string::npos);
 }

@@ -327,3 +327,79 @@ TEST(ControlPath, RunLeavesTheSameStateAsSingleSteps) {
         a.mainMemory.forEach([&](uint32_t key, int32_t value) { EXPECT_EQ(*b.peekWord(key), value); });
     }
 }
+
+namespace {
+
+constexpr uint32_t stride = 0x9E3779B1u; // odd: a new word every step for 2^32 steps
+
+// "MAR = MDR = H = H + LV; wr" forever at address 1: each step writes its own H into the
+// word H, far from the last one.
+void placeScatter(ControlPath& m) {
+    place(m, 1, makeWord(B_LV, MemWrite, bit(MAR) | bit(MDR) | bit(H), 60), 1);
+    m.reset();
+    m.mpc = 1;
+    m.registers[LV] = static_cast<int32_t>(stride);
+}
+
+// Registers and memory agree: H and MAR are those of the step executed last, and memory
+// holds the words of the first `writes` steps, the last of them at writes * stride.
+void expectWritten(const ControlPath& m, uint32_t writes) {
+    const int32_t h = static_cast<int32_t>(m.microCounter * stride);
+    EXPECT_EQ(std::tuple(m.registers[H], m.registers[MAR], m.mpc), std::tuple(h, h, 1u));
+    EXPECT_EQ(m.mainMemory.count(), static_cast<int32_t>(writes));
+    const int32_t last = static_cast<int32_t>(writes * stride);
+    const int32_t* word = m.peekWord(static_cast<uint32_t>(last));
+    EXPECT_TRUE(word && *word == last) << writes;
+}
+
+} // namespace
+
+TEST(ControlPath, RunStopsOnceMainMemoryPassesItsBound) {
+    const size_t bound = 200'000;
+    // Observed, the run stops after the first step that passes the bound.
+    ControlPath watched;
+    placeScatter(watched);
+    EXPECT_EQ(watched.run({0, nullptr, bound}, [](const ControlPath&) {}), StopReason::MemoryBound);
+    EXPECT_GT(watched.mainMemory.bytesUsed(), bound);
+    expectWritten(watched, watched.microCounter);
+    ControlPath stepped;
+    placeScatter(stepped);
+    while (stepped.microCounter + 1 < watched.microCounter)
+        stepped.microStep();
+    EXPECT_LE(stepped.mainMemory.bytesUsed(), bound);
+
+    // Unobserved, Run and IJVM step look at the bound every few thousand steps: the state
+    // is that of a whole number of steps, past the first that passed the bound by less
+    // than one stretch between looks.
+    for (bool ijvm : {false, true}) {
+        ControlPath m;
+        placeScatter(m);
+        EXPECT_EQ(ijvm ? m.ijvmStep({0, nullptr, bound}) : m.run({0, nullptr, bound}),
+                  StopReason::MemoryBound);
+        expectWritten(m, m.microCounter);
+        EXPECT_GE(m.microCounter, watched.microCounter);
+        EXPECT_LT(m.microCounter, watched.microCounter + 4096);
+        // A bound of 0 is none; a run already past its bound executes nothing.
+        EXPECT_EQ(m.run({10, nullptr, 0}), StopReason::Bound);
+        EXPECT_EQ(m.run({10, nullptr, 1}), StopReason::MemoryBound);
+        expectWritten(m, m.microCounter);
+    }
+}
+
+namespace testalloc {
+extern int allowedAllocations; // FailingAllocation.cpp
+} // namespace testalloc
+
+TEST(ControlPath, RunThatFailsInMemoryLeavesRegistersAndMemoryInStep) {
+    for (bool observed : {false, true}) {
+        ControlPath m;
+        placeScatter(m);
+        testalloc::allowedAllocations = 20;
+        EXPECT_THROW(observed ? m.run({}, [](const ControlPath&) {}) : m.run(), FatalError);
+        EXPECT_EQ(testalloc::allowedAllocations, -1);
+        // The failing step set its registers; its word was not written.
+        EXPECT_GT(m.microCounter, 1u);
+        expectWritten(m, m.microCounter - 1);
+        EXPECT_EQ(m.pendingOps, 0u);
+    }
+}
