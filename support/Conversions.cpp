@@ -90,11 +90,12 @@ int getnum(char c) {
 }
 
 int32_t atolong(std::string_view text) {
+    const std::string_view before = "Errore: il numero ";
     const std::string userMessage =
-        "Errore: il numero " + std::string(text) + " non \xE8 valido. Il programma sar\xE0 adesso terminato.";
+        std::string(before) + std::string(text) + " non \xE8 valido. Il programma sar\xE0 adesso terminato.";
     auto fail = [&](std::string_view shown) {
         fatal("Errore nella funzione atolong(char): Numero " + std::string(shown) + " non valido",
-              userMessage);
+              userMessage, {before.size(), text.size()});
     };
 
     uint32_t sign = 1;

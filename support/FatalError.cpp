@@ -4,8 +4,8 @@
 
 namespace tarveno {
 
-void fatal(std::string message, std::string userMessage) {
-    throw FatalError(std::move(message), std::move(userMessage));
+void fatal(std::string message, std::string userMessage, UserTextSpan userText) {
+    throw FatalError(std::move(message), std::move(userMessage), userText);
 }
 
 int reportFatal(const FatalError& error) {
