@@ -34,6 +34,8 @@ class DatapathPanel {
     bool playing() const { return playing_; }
     // Plays what is left of a refresh at once.
     void finish();
+    // The clock without marks: a new sub-cycle starts.
+    void clearClock() { drawing_->clockRepaint(); }
 
     // The editor selection step, made by the window.
     std::function<void()> selectSource;

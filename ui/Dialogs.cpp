@@ -77,6 +77,20 @@ void QtDialogs::message(QWidget* parent, const QString& caption, const QString& 
     box.exec();
 }
 
+UnsavedChoice QtDialogs::unsavedWork(QWidget* parent, const QString& question) {
+    QMessageBox box(QMessageBox::Question, "TARVENO", question,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Save);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return UnsavedChoice::Save;
+    case QMessageBox::Discard:
+        return UnsavedChoice::Discard;
+    default:
+        return UnsavedChoice::Cancel;
+    }
+}
+
 void QtDialogs::memory(MemoryViewer& viewer) {
     viewer.exec();
 }

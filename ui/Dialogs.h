@@ -18,6 +18,9 @@ class MemoryViewer;
 class WriteWordDialog;
 class WriteBytesDialog;
 
+// What to do with work that is on no disk before it would be replaced.
+enum class UnsavedChoice { Save, Discard, Cancel };
+
 // How a file dialog is set up for one use.
 struct FileDialogSetup {
     QString title;
@@ -46,6 +49,8 @@ class Dialogs {
     virtual std::optional<QColor> colour(QWidget* parent, const QColor& initial) = 0;
     // A message box with one OK button.
     virtual void message(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // Save, Discard or Cancel, asked with question.
+    virtual UnsavedChoice unsavedWork(QWidget* parent, const QString& question) = 0;
     // The memory viewer, modally: its commands run while it is shown.
     virtual void memory(MemoryViewer& viewer) = 0;
     // The word and byte editors, modally; each keeps in its accepted field how it was
@@ -63,6 +68,7 @@ class QtDialogs : public Dialogs {
     std::optional<QString> saveFile(QWidget* parent, const FileDialogSetup& setup) override;
     std::optional<QColor> colour(QWidget* parent, const QColor& initial) override;
     void message(QWidget* parent, const QString& caption, const QString& text) override;
+    UnsavedChoice unsavedWork(QWidget* parent, const QString& question) override;
     void memory(MemoryViewer& viewer) override;
     void writeWord(WriteWordDialog& dialog) override;
     void writeBytes(WriteBytesDialog& dialog) override;

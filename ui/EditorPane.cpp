@@ -1,8 +1,10 @@
 #include "ui/EditorPane.h"
 
+#include "ui/CodeEditor.h"
 #include "workbench/Session.h"
 
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 
@@ -13,7 +15,8 @@ EditorPane::EditorPane(QWidget* client, style::PlacedControls& placed) : QObject
     fileName_ = placed.add(style::makeLabel(client, places::fileNameLabel), places::fileNameLabel);
     title_->hide();
     fileName_->hide();
-    editor = placed.add(style::makeEditor(client, places::microprogramEditor), places::microprogramEditor);
+    editor =
+        placed.add(style::makeCodeEditor(client, places::microprogramEditor), places::microprogramEditor);
     // The selection of the current microinstruction stays visible without focus.
     QPalette p = editor->palette();
     p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
@@ -22,23 +25,38 @@ EditorPane::EditorPane(QWidget* client, style::PlacedControls& placed) : QObject
     editor->setPalette(p);
     report_ = placed.add(style::makeEditor(client, places::reportPane), places::reportPane);
     report_->setReadOnly(true);
+    report_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     report_->hide();
+    report_->installEventFilter(this);
+    connect(report_, &QPlainTextEdit::cursorPositionChanged, this, [this] {
+        if (!showing_) chooseReportLine();
+    });
     connect(editor->document(), &QTextDocument::modificationChanged, this, [this](bool modified) {
         if (modified && !showing_ && edited) edited();
     });
 }
 
-void EditorPane::show(const Answer& a, const Session& session) {
+void EditorPane::show(const Answer& a, Session& session) {
     showing_ = true;
     const Document& d = session.document();
     if (a.editorReloaded) editor->setPlainText(QString::fromStdString(d.file.text));
     editor->document()->setModified(d.modified);
-    style::setCaption(fileName_, QFile::decodeName(QByteArray::fromStdString(d.fileName)));
     if (a.reportChanged) {
         report_->setVisible(session.reportShown());
         if (session.reportShown()) report_->setPlainText(QString::fromStdString(session.report()));
+        std::vector<CodeMark> marks;
+        for (const Finding& f : session.findings())
+            marks.push_back({f.statement.start, f.statement.end, f.error});
+        editor->setMarks(std::move(marks));
     }
     showing_ = false;
+    showName(session);
+}
+
+void EditorPane::showName(Session& session) {
+    QString name = QFile::decodeName(QByteArray::fromStdString(session.document().fileName));
+    if (session.hasUnsavedWork()) name += "*";
+    style::setCaption(fileName_, name);
 }
 
 void EditorPane::showTitle() {
@@ -54,6 +72,26 @@ std::string EditorPane::text() const {
 
 void EditorPane::setReadOnly(bool readOnly) {
     editor->setReadOnly(readOnly);
+}
+
+void EditorPane::selectSpan(const EditorSpan& span) {
+    editor->selectSpan(span.start, span.end);
+}
+
+void EditorPane::chooseReportLine() {
+    if (reportLineClicked) reportLineClicked(report_->textCursor().blockNumber());
+}
+
+bool EditorPane::eventFilter(QObject* watched, QEvent* event) {
+    // Enter on the line the cursor is on chooses it again.
+    if (watched == report_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            chooseReportLine();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 } // namespace tarveno::ui

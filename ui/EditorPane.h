@@ -1,6 +1,7 @@
 #pragma once
 // The microprogram editor with its title and file name above it and the checker's report
-// below: it shows the session's document and hands over what the user typed.
+// below: it shows the session's document, the report and its findings marked in the
+// editor, and hands over what the user typed and which report line was chosen.
 
 #include "ui/FormStyle.h"
 
@@ -21,26 +22,39 @@ class Session;
 
 namespace tarveno::ui {
 
+class CodeEditor;
+
 class EditorPane : public QObject {
     Q_OBJECT
   public:
     EditorPane(QWidget* client, style::PlacedControls& placed);
 
     // Shows the document: its text when the command reloaded it, the modified mark, the
-    // file name and the report.
-    void show(const Answer& answer, const Session& session);
+    // file name and the report with its findings.
+    void show(const Answer& answer, Session& session);
+    // The file name, with "*" while the editor holds work on no disk.
+    void showName(Session& session);
     // Shows the title and the file name: the window's layout.
     void showTitle();
     // The editor's text: UTF-8, lines ended by "\n".
     std::string text() const;
     void setReadOnly(bool readOnly);
+    // Puts the cursor on span, selected and in view.
+    void selectSpan(const EditorSpan& span);
 
     // The user changed the text.
     std::function<void()> edited;
+    // The user chose a line of the report (0-based), by a click or Enter.
+    std::function<void(int)> reportLineClicked;
 
-    QPlainTextEdit* editor;
+    CodeEditor* editor;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void chooseReportLine();
+
     QLabel* title_;
     QLabel* fileName_;
     QPlainTextEdit* report_;

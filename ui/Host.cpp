@@ -3,8 +3,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
+#include <QLockFile>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 namespace tarveno::ui {
 
@@ -19,7 +20,27 @@ QString firstExisting(const QStringList& candidates, bool executable) {
     return {};
 }
 
+QString userFolder(QStandardPaths::StandardLocation location, const QString& fallback) {
+    QString folder = QStandardPaths::writableLocation(location);
+    if (folder.isEmpty() || !QDir().mkpath(folder)) folder = QDir::tempPath() + "/" + fallback;
+    QDir().mkpath(folder);
+    return folder;
+}
+
 } // namespace
+
+QString claimUnnamedFile(const QString& dataFolder, std::shared_ptr<QLockFile>& lock) {
+    // A window that ended without unlocking leaves a stale lock, which QLockFile takes over.
+    for (int n = 1;; ++n) {
+        const QString name = dataFolder + (n == 1 ? QString("/tmp.mal") : QString("/tmp-%1.mal").arg(n));
+        auto candidate = std::make_shared<QLockFile>(name + ".lock");
+        candidate->setStaleLockTime(0);
+        if (candidate->tryLock(0) || n == 100) {
+            lock = std::move(candidate);
+            return name;
+        }
+    }
+}
 
 HostPaths defaultHostPaths() {
     HostPaths p;
@@ -27,11 +48,12 @@ HostPaths defaultHostPaths() {
     p.checker = firstExisting(
         {exeDir + "/quorc", exeDir + "/../checker/quorc", QStringLiteral(TARVENO_INSTALL_BINDIR "/quorc")},
         true);
-    QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    if (data.isEmpty()) data = QDir::tempPath() + "/tarveno";
-    QDir().mkpath(data);
-    p.report = data + "/output";
-    p.swapFile = data + "/tmp.swp";
+    p.privateFolder = std::make_shared<QTemporaryDir>(QDir::tempPath() + "/tarveno-XXXXXX");
+    const QString own = p.privateFolder->isValid() ? p.privateFolder->path() : QDir::tempPath();
+    p.report = own + "/output";
+    p.swapFile = own + "/tmp.swp";
+    p.unnamedFile = claimUnnamedFile(userFolder(QStandardPaths::AppDataLocation, "tarveno"), p.unnamedLock);
+    p.cacheFolder = userFolder(QStandardPaths::CacheLocation, "tarveno-cache");
     p.examples =
         firstExisting({exeDir + "/../share/tarveno/examples", QStringLiteral(TARVENO_EXAMPLES_DIR)}, false);
     if (p.examples.isEmpty()) p.examples = QDir::currentPath();
@@ -40,32 +62,64 @@ HostPaths defaultHostPaths() {
     return p;
 }
 
-CheckerRun runChecker(const QString& checker, const QString& source, const QString& report, int timeoutMs) {
-    if (checker.isEmpty() || !QFileInfo(checker).isExecutable()) return CheckerRun::NotFound;
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.start(checker, {source, report});
-    if (!process.waitForStarted()) return CheckerRun::NotStarted;
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        return CheckerRun::TimedOut;
-    }
-    return CheckerRun::Finished;
+CheckerProcess::CheckerProcess(QObject* parent) : QObject(parent) {
+    process_.setProcessChannelMode(QProcess::SeparateChannels);
+    process_.setStandardOutputFile(QProcess::nullDevice());
+    timeout_.setSingleShot(true);
+    connect(&process_, &QProcess::finished, this, [this](int status, QProcess::ExitStatus how) {
+        if (how == QProcess::CrashExit)
+            end("The MAL checker " + checker_ + " stopped abnormally.");
+        else if (status != 0 && status != 3) // 3: it found errors, which its report lists
+            end(QString("The MAL checker %1 failed with exit status %2.").arg(checker_).arg(status));
+        else
+            end({});
+    });
+    connect(&process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) end("The MAL checker " + checker_ + " could not be started.");
+    });
+    connect(&timeout_, &QTimer::timeout, this, [this] {
+        const int seconds = timeout_.interval() / 1000;
+        process_.kill();
+        end(QString("The MAL checker %1 did not finish within %2 seconds and was stopped.")
+                .arg(checker_)
+                .arg(seconds));
+    });
 }
 
-std::string checkerFailure(const QString& checker, const QString& source, const QString& report) {
-    switch (runChecker(checker, source, report)) {
-    case CheckerRun::Finished:
-        return {};
-    case CheckerRun::NotFound:
-        return "The MAL checker quorc was not found beside tarveno.";
-    case CheckerRun::NotStarted:
-        return ("The MAL checker " + checker + " could not be started.").toStdString();
-    case CheckerRun::TimedOut:
-        return ("The MAL checker " + checker + " did not finish and was stopped.").toStdString();
+CheckerProcess::~CheckerProcess() {
+    abandon();
+}
+
+void CheckerProcess::start(const QString& checker, const QString& source, const QString& report,
+                           int timeoutMs) {
+    abandon();
+    checker_ = checker;
+    active_ = true;
+    if (checker.isEmpty() || !QFileInfo(checker).isExecutable()) {
+        // Answered from the event loop like every other end.
+        QTimer::singleShot(0, this, [this] { end("The MAL checker quorc was not found beside tarveno."); });
+        return;
     }
-    return {};
+    timeout_.start(timeoutMs);
+    process_.start(checker, {source, report});
+}
+
+void CheckerProcess::abandon() {
+    active_ = false;
+    timeout_.stop();
+    if (process_.state() != QProcess::NotRunning) {
+        process_.kill();
+        process_.waitForFinished(1000);
+    }
+}
+
+void CheckerProcess::end(const QString& failure) {
+    if (!active_) return;
+    active_ = false;
+    timeout_.stop();
+    const QString errorOutput =
+        process_.isOpen() ? QString::fromUtf8(process_.readAllStandardError()) : QString();
+    emit finished(failure, errorOutput);
 }
 
 } // namespace tarveno::ui

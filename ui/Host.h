@@ -1,38 +1,73 @@
 #pragma once
 // The window's few places in the host: the checker program, its report file, the swap
-// copy of the IJVM source, the examples folder and the README. Nothing else in the
-// window knows a path.
+// copy of the IJVM source, where an unnamed program and a microprogram file that cannot go
+// beside its source are kept, the examples folder and the README; and the checker run
+// as a process the window does not wait for. Nothing else in the window knows a path.
 
+#include <QObject>
+#include <QProcess>
 #include <QString>
+#include <QTimer>
 
+#include <memory>
 #include <string>
+
+class QLockFile;
+class QTemporaryDir;
 
 namespace tarveno::ui {
 
 struct HostPaths {
-    QString checker;  // the quorc program; empty when none was found
-    QString report;   // the file the checker writes its report to
-    QString swapFile; // the copy of the last IJVM source opened
-    QString examples; // the folder the file dialogs open in
-    QString readme;   // shown in the Info dialog
+    QString checker;     // the quorc program; empty when none was found
+    QString report;      // the file the checker writes its report to: this window's own
+    QString swapFile;    // the copy of the last IJVM source opened: this window's own
+    QString unnamedFile; // where an unnamed program is saved and compiled
+    QString cacheFolder; // microprogram files whose source's folder cannot take them
+    QString examples;    // the folder the file dialogs open in; never written to
+    QString readme;      // shown in the Info dialog
+    // Held while the window lives: the private folder of report and swap file (removed
+    // with it), and the lock that keeps unnamedFile this window's alone.
+    std::shared_ptr<QTemporaryDir> privateFolder;
+    std::shared_ptr<QLockFile> unnamedLock;
 };
 
 // The paths of this installation or build tree: quorc beside tarveno (or in the build
-// tree's checker folder, or the installed programs' folder), the report and the swap file
-// in the user's application-data folder (made when missing), the installed examples or
-// the source tree's.
+// tree's checker folder, or the installed programs' folder); the report and the swap file
+// in a private temporary folder, removed at exit; "tmp.mal" in the user's application-data
+// folder, or "tmp-2.mal" and so on while another window holds it; the microprogram cache
+// in the user's cache folder; the installed examples or the source tree's.
 HostPaths defaultHostPaths();
 
-// How running the checker ended.
-enum class CheckerRun { Finished, NotFound, NotStarted, TimedOut };
+// The first of dataFolder's "tmp.mal", "tmp-2.mal", ... that no other window holds,
+// locked for the caller.
+QString claimUnnamedFile(const QString& dataFolder, std::shared_ptr<QLockFile>& lock);
 
-// Runs checker on source with report as its two arguments, without a shell, and waits for
-// its end. A checker that runs longer than timeoutMs is stopped.
-CheckerRun runChecker(const QString& checker, const QString& source, const QString& report,
-                      int timeoutMs = 60000);
+// The checker run on one source: started, and finished once, through the event loop.
+class CheckerProcess : public QObject {
+    Q_OBJECT
+  public:
+    explicit CheckerProcess(QObject* parent = nullptr);
+    ~CheckerProcess() override;
 
-// Runs the checker as runChecker does and answers "" when it ran, otherwise why not, in
-// words for the user.
-std::string checkerFailure(const QString& checker, const QString& source, const QString& report);
+    // Starts checker on source with report as its two arguments, without a shell. A
+    // checker that runs longer than timeoutMs is stopped.
+    void start(const QString& checker, const QString& source, const QString& report, int timeoutMs = 60000);
+    bool running() const { return active_; }
+    // Ends a running checker without a finished signal.
+    void abandon();
+
+  signals:
+    // failure: "" when it ran to its end and wrote its report, otherwise why not, for the
+    // user; errorOutput: what it wrote to its standard error.
+    void finished(const QString& failure, const QString& errorOutput);
+
+  private:
+    void end(const QString& failure);
+
+    QProcess process_;
+    QTimer timeout_;
+    QString checker_;
+    bool active_ = false;
+};
 
 } // namespace tarveno::ui

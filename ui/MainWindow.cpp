@@ -1,5 +1,6 @@
 #include "ui/MainWindow.h"
 
+#include "ui/CodeEditor.h"
 #include "ui/Dialogs.h"
 #include "ui/EditorPane.h"
 #include "ui/IjvmControls.h"
@@ -10,6 +11,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -39,7 +41,8 @@ FileDialogSetup setup(const FileQuestion& q, const QString& folder) {
 
 MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, PicturesFactory pictures, QWidget* parent)
     : QMainWindow(parent), dialogs_(dialogs), paths_(std::move(paths)),
-      session_(*this, {fsName(paths_.report), fsName(paths_.swapFile)}) {
+      session_(*this, {fsName(paths_.report), fsName(paths_.swapFile), fsName(paths_.unnamedFile),
+                       fsName(paths_.cacheFolder), fsName(paths_.examples)}) {
     setObjectName(places::mainWindow.name);
     setWindowTitle(places::mainWindow.caption);
     move(places::mainWindow.outer.x, places::mainWindow.outer.y);
@@ -57,7 +60,14 @@ MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, PicturesFactory pictur
                       span ? std::optional(std::pair{span->start, span->end}) : std::nullopt);
     };
     editor_ = new EditorPane(client_, placed_);
-    editor_->edited = [this] { session_.markModified(); };
+    editor_->edited = [this] {
+        session_.markModified();
+        editor_->showName(session_);
+    };
+    connect(editor_->editor, &QPlainTextEdit::textChanged, this, [this] { editor_->showName(session_); });
+    editor_->reportLineClicked = [this](int line) {
+        if (const auto span = session_.reportLineSelection(line)) editor_->selectSpan(*span);
+    };
     auto add = [this](auto* w, const Place& p) { return placed_.add(w, p); };
     auto* buttonPanel = add(new QFrame(client_), places::buttonPanel);
     buttonPanel->setObjectName(places::buttonPanel.name);
@@ -91,6 +101,10 @@ MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, PicturesFactory pictur
     };
     runTimer_.setSingleShot(true);
     connect(&runTimer_, &QTimer::timeout, this, &MainWindow::continueRun);
+    runHintTimer_.setSingleShot(true);
+    runHintTimer_.setInterval(1000);
+    connect(&runHintTimer_, &QTimer::timeout, this, [this] { showRunning(session_.running()); });
+    connect(&checker_, &CheckerProcess::finished, this, &MainWindow::onCheckerFinished);
 
     // Start-up: the Info dialog before the window first appears, with the editor marked
     // modified, so the first compile request compiles it; then the layout.
@@ -104,14 +118,18 @@ MainWindow::~MainWindow() = default;
 
 // ---- Commands ----
 
+// New and Open replace the editor's text: its unsaved work is settled first, when the
+// command's turn comes.
 void MainWindow::onNewClicked() {
-    perform([this] { return session_.newProgram(); });
+    perform([this] { return settleUnsavedWork() ? session_.newProgram() : Answer{}; });
 }
 
 void MainWindow::onOpenMicroprogramClicked() {
-    if (session_.running()) return;
-    if (const auto name = dialogs_.openFile(this, setup(openMicroprogramQuestion, paths_.examples)))
-        perform([this, n = fsName(*name)] { return session_.openMicroprogram(n); });
+    perform([this] {
+        if (!settleUnsavedWork()) return Answer{};
+        const auto name = dialogs_.openFile(this, setup(openMicroprogramQuestion, paths_.examples));
+        return name ? session_.openMicroprogram(fsName(*name)) : Answer{};
+    });
 }
 
 void MainWindow::onOpenIjvmClicked() {
@@ -127,7 +145,7 @@ void MainWindow::onSaveClicked() {
 }
 
 void MainWindow::onSaveAsClicked() {
-    if (session_.running()) return;
+    if (session_.busy()) return;
     if (const auto name = dialogs_.saveFile(this, setup(saveMicroprogramQuestion, paths_.examples)))
         perform([this, n = fsName(*name)] { return session_.saveAs(n); });
 }
@@ -172,9 +190,13 @@ void MainWindow::onRadixChanged(int index) {
     perform([this, index] { return session_.setRadix(index); });
 }
 
+bool MainWindow::idle() const {
+    return !session_.busy() && !panel_->playing() && waiting_.empty();
+}
+
 void MainWindow::perform(std::function<Answer()> command) {
     if (session_.running()) return; // only Escape and closing act
-    if (panel_->playing()) {
+    if (panel_->playing() || session_.busy()) {
         waiting_.push_back(std::move(command));
         return;
     }
@@ -184,17 +206,30 @@ void MainWindow::perform(std::function<Answer()> command) {
 void MainWindow::showAnswer(const Answer& a) {
     editor_->show(a, session_);
     ijvm_->show(a, session_.ijvm());
+    if (a.phaseRestarted) panel_->clearClock();
+    if (a.ask == Ask::Checker) {
+        // The command goes on when the checker ends; the window keeps painting meanwhile.
+        const CheckerRequest& r = session_.checkerRequest();
+        checker_.start(paths_.checker, shownName(r.source), shownName(r.report));
+        return;
+    }
     if (a.failed()) {
         dialogs_.message(this, QString::fromStdString(a.failureCaption), QString::fromStdString(a.failure));
-        afterRefresh({});
+        // What the machine did before the failure is shown all the same.
+        panel_->play(a.refresh, session_, [this] { afterRefresh({}); });
         return;
     }
     if (session_.running()) {
         setCommandsEnabled(false);
+        runHintTimer_.start();
         runTimer_.start();
         return;
     }
     panel_->play(a.refresh, session_, [this, a] { afterRefresh(a); });
+}
+
+void MainWindow::onCheckerFinished(const QString& failure, const QString& errorOutput) {
+    showAnswer(session_.checkerFinished(failure.toStdString(), errorOutput.toStdString()));
 }
 
 void MainWindow::afterRefresh(const Answer& a) {
@@ -203,6 +238,11 @@ void MainWindow::afterRefresh(const Answer& a) {
     if (a.ask == Ask::SaveFileName) {
         if (const auto name = dialogs_.saveFile(this, setup(saveMicroprogramQuestion, paths_.examples)))
             perform([this, n = fsName(*name)] { return session_.saveNamed(n); });
+    } else if (a.ask == Ask::SaveAsFileName) {
+        FileDialogSetup s = setup(saveMicroprogramQuestion, QDir::homePath());
+        s.title = text(a.askReason);
+        if (const auto name = dialogs_.saveFile(this, s))
+            perform([this, n = fsName(*name)] { return session_.saveAs(n); });
     } else if (a.ask == Ask::IjvmFileName) {
         if (const auto name = dialogs_.openFile(this, setup(openIjvmQuestion, paths_.examples)))
             perform([this, n = fsName(*name)] { return session_.openIjvmProgram(n); });
@@ -226,7 +266,47 @@ void MainWindow::continueRun() {
         return;
     }
     setCommandsEnabled(true);
+    showRunning(false);
     showAnswer(a);
+}
+
+void MainWindow::showRunning(bool on) {
+    runHintTimer_.stop();
+    const QString caption = places::mainWindow.caption;
+    setWindowTitle(on ? caption + " - " + text(runningHint) : caption);
+}
+
+bool MainWindow::settleUnsavedWork() {
+    if (!session_.hasUnsavedWork()) return true;
+    switch (dialogs_.unsavedWork(this, text(session_.unsavedQuestion()))) {
+    case UnsavedChoice::Save:
+        return saveNow();
+    case UnsavedChoice::Discard:
+        return true;
+    case UnsavedChoice::Cancel:
+        break;
+    }
+    return false;
+}
+
+bool MainWindow::saveNow() {
+    Answer a = session_.save();
+    if (a.ask == Ask::SaveFileName || a.ask == Ask::SaveAsFileName) {
+        FileDialogSetup s = setup(saveMicroprogramQuestion, paths_.examples);
+        if (a.ask == Ask::SaveAsFileName) {
+            s.title = text(a.askReason);
+            s.folder = QDir::homePath();
+        }
+        const auto name = dialogs_.saveFile(this, s);
+        if (!name) return false;
+        a = a.ask == Ask::SaveFileName ? session_.saveNamed(fsName(*name)) : session_.saveAs(fsName(*name));
+    }
+    editor_->show(a, session_);
+    if (a.failed()) {
+        dialogs_.message(this, QString::fromStdString(a.failureCaption), QString::fromStdString(a.failure));
+        return false;
+    }
+    return true;
 }
 
 void MainWindow::setCommandsEnabled(bool on) {
@@ -240,10 +320,6 @@ void MainWindow::setCommandsEnabled(bool on) {
 
 std::string MainWindow::editorText() {
     return editor_->text();
-}
-
-std::string MainWindow::runChecker(const std::string& source, const std::string& report) {
-    return checkerFailure(paths_.checker, shownName(source), shownName(report));
 }
 
 // ---- The window itself ----
@@ -286,15 +362,23 @@ void MainWindow::setZoom(int percent) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // A Run or a drawing in progress ends with the window, at once and without questions.
+    // A Run, a check or a drawing in progress ends at once; then unsaved work is settled.
     closing_ = true;
     if (session_.running()) {
         session_.stopRun();
         continueRun();
     }
+    if (checker_.running()) {
+        checker_.abandon();
+        session_.checkerFinished("The window was closed while the MAL checker ran.");
+    }
     panel_->finish();
     waiting_.clear();
     closing_ = false;
+    if (!settleUnsavedWork()) {
+        event->ignore();
+        return;
+    }
     event->accept();
 }
 

@@ -42,6 +42,10 @@ class MainWindow : public QMainWindow, private SessionHost {
     int zoomPercent() const { return zoomPercent_; }
     // A refresh is still being drawn (its commands wait for it).
     bool drawing() const { return panel_->playing(); }
+    // Nothing is drawn, run or checked, and no command waits: the window waits for its user.
+    bool idle() const;
+    // The checker program runs for a command, which goes on when it ends.
+    bool checking() const { return checker_.running(); }
 
   public slots:
     void onNewClicked();
@@ -76,8 +80,7 @@ class MainWindow : public QMainWindow, private SessionHost {
     void hideEvent(QHideEvent* event) override;
 
   private:
-    // SessionHost: the checker program and the editor's text.
-    std::string runChecker(const std::string& source, const std::string& report) override;
+    // SessionHost: the editor's text.
     std::string editorText() override;
 
     // Runs a session command at the window's edge and shows its answer; while a refresh
@@ -86,6 +89,12 @@ class MainWindow : public QMainWindow, private SessionHost {
     void showAnswer(const Answer& answer);
     void afterRefresh(const Answer& answer);
     void continueRun();
+    void onCheckerFinished(const QString& failure, const QString& errorOutput);
+    // Work on no disk is saved, discarded or kept as the user says: true to go on.
+    bool settleUnsavedWork();
+    // Saves the microprogram, asking for a name where it needs one: true when saved.
+    bool saveNow();
+    void showRunning(bool on);
     void setCommandsEnabled(bool on);
     // A colour dialog offering the colour last chosen; false when cancelled.
     bool chooseColour(QColor& chosen);
@@ -109,8 +118,10 @@ class MainWindow : public QMainWindow, private SessionHost {
 
     std::deque<std::function<Answer()>> waiting_; // commands given while a refresh is drawn
     QTimer runTimer_;                             // the next slice of a Run
-    bool closing_ = false;                        // no questions while the window closes
-    QColor lastColour_;                           // offered again by the colour dialog
+    QTimer runHintTimer_;                         // a Run that goes on says how to stop it
+    CheckerProcess checker_;
+    bool closing_ = false; // no questions while the window closes
+    QColor lastColour_;    // offered again by the colour dialog
     int zoomPercent_ = 100;
 };
 

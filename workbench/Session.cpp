@@ -7,11 +7,15 @@
 #include "support/FileBytes.h"
 #include "workbench/IjvmSkeleton.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace tarveno {
 
@@ -59,9 +63,22 @@ Refresh phaseRefresh(int phase) {
 
 } // namespace
 
+std::string loadedNotice(int warnings) {
+    std::string notice(hasBeenLoadedNotice);
+    if (warnings == 1) notice += ", with 1 warning";
+    if (warnings > 1) notice += ", with " + std::to_string(warnings) + " warnings";
+    return notice;
+}
+
 FailureText failureText(const std::exception& failure) {
     if (const auto* fatal = dynamic_cast<const FatalError*>(&failure)) {
-        if (!fatal->userMessage().empty()) return {"IJVM Error:", messageToUtf8(fatal->userMessage())};
+        if (const std::string& m = fatal->userMessage(); !m.empty()) {
+            // The system's words are Windows-1252, the number the user typed is the user's.
+            const auto [at, length] = fatal->userText();
+            if (at + length > m.size()) return {"IJVM Error:", messageToUtf8(m)};
+            return {"IJVM Error:", messageToUtf8(m.substr(0, at)) + displayText(m.substr(at, length)) +
+                                       messageToUtf8(m.substr(at + length))};
+        }
         return {windowCaption, messageToUtf8(fatal->message())};
     }
     return {windowCaption, displayText(failure.what())};
@@ -71,8 +88,8 @@ Session::Session(SessionHost& host, SessionFiles files) : host_(host), files_(st
 
 template <class Body> Answer Session::command(Body&& body) {
     Answer a;
-    // While a Run or an IJVM step is on, only stopping it acts.
-    if (running()) return a;
+    // While a Run, an IJVM step or the checker is on, only stopping it acts.
+    if (busy()) return a;
     try {
         body(a);
     } catch (const std::exception& e) {
@@ -80,6 +97,11 @@ template <class Body> Answer Session::command(Body&& body) {
         a.refresh = Refresh::None;
         a.notice.clear();
         a.ask = Ask::Nothing;
+        if (checking_) {
+            // The command failed before the checker started: nothing waits for it.
+            checking_ = false;
+            afterCheck_ = {};
+        }
         a.failureCaption = std::move(f.caption);
         a.failure = std::move(f.text);
     }
@@ -92,54 +114,158 @@ bool Session::requireLoaded(Answer& a) {
     return false;
 }
 
+void Session::restartPhases(Answer& a) {
+    phase_ = 0;
+    a.phaseRestarted = true;
+}
+
 // ---- Compile and load ----
 
-void Session::saveAndCompileIfModified(Answer& a) {
-    if (document_.fileName.empty()) document_.fileName = unnamedFileName;
-    if (!document_.modified) return;
-    document_.modified = false;
-    try {
-        saveEditor();
-    } catch (...) {
-        // The text reached no file: it stays marked, so the next request tries again.
-        document_.modified = true;
-        throw;
+void Session::saveAndCompileIfModified(Answer& a, Continuation then) {
+    if (document_.fileName.empty()) document_.fileName = files_.unnamedFile;
+    if (!document_.modified) {
+        then(a);
+        return;
     }
-    compileMicroprogram(a);
+    // Only text the user changed is written; an unchanged file, read-only or not, is
+    // compiled as it is.
+    if (document_.unsaved || !document_.named) {
+        if (!saveEditor(a)) return;
+    }
+    compileMicroprogram(a, std::move(then));
 }
 
-void Session::compileMicroprogram(Answer& a) {
+void Session::compileMicroprogram(Answer& a, Continuation then) {
     loaded_ = false;
+    restartPhases(a);
     if (document_.fileName.empty()) return;
-    try {
-        compileFile(a);
-    } catch (...) {
-        // The text did not reach the machine: the next request compiles it again.
-        document_.modified = true;
-        throw;
-    }
-}
-
-void Session::compileFile(Answer& a) {
+    // Until the checker has passed it, the text must be compiled again.
+    document_.modified = true;
     // The editor shows exactly the bytes that are compiled.
-    const std::string& source = document_.fileName;
-    const std::string bytes = readFile(source);
-    document_.file = decodeFile(bytes);
-    document_.modified = false;
+    compiledBytes_ = readFile(document_.fileName);
+    document_.file = decodeFile(compiledBytes_);
+    document_.positions = EditorPositions(compiledBytes_);
+    document_.unsaved = false;
     a.editorReloaded = true;
+    findings_.clear();
+    compileNote_.clear();
 
     // A report left by an earlier run must not pass for this one's.
     std::remove(files_.report.c_str());
-    if (const std::string why = host_.runChecker(source, files_.report); !why.empty()) failWith(why);
-    reportShown_ = reportedError();
-    a.reportChanged = true;
-    if (reportShown_) {
-        report_ = decodeFile(readFile(files_.report)).text;
-        loaded_ = false;
-        return;
+    checkerRequest_ = {document_.fileName, files_.report};
+    afterCheck_ = std::move(then);
+    checking_ = true;
+    a.ask = Ask::Checker;
+}
+
+Answer Session::checkerFinished(const std::string& failure, const std::string& errorOutput) {
+    if (!checking_) return {};
+    checking_ = false;
+    Continuation then = std::exchange(afterCheck_, {});
+    return command([&](Answer& a) {
+        a.reportChanged = true;
+        try {
+            if (!failure.empty()) failWith(failure);
+            finishCompile();
+        } catch (...) {
+            // What the checker said on its way out is all there is to read.
+            reportShown_ = !errorOutput.empty();
+            report_ = displayText(errorOutput);
+            throw;
+        }
+        if (then) then(a);
+    });
+}
+
+void Session::finishCompile() {
+    const bool errors = reportedError();
+    report_ = decodeFile(readFile(files_.report)).text;
+    readFindings();
+    // A report with errors also counts as compiled: the text is not checked again until
+    // it changes. A microprogram that cannot be assembled or loaded is tried again.
+    if (!errors) {
+        const std::string& source = document_.fileName;
+        workbench_.compileAndLoad(source, microprogramFile(source, compileNote_), Check::Skip);
     }
-    workbench_.compileAndLoad(source, microprogramFileFor(source), Check::Skip);
-    document_.positions = EditorPositions(bytes);
+    document_.modified = false;
+    // The report is shown when it has something to say: errors, warnings, or where the
+    // microprogram file went.
+    if (!compileNote_.empty()) report_ = compileNote_ + "\n" + report_;
+    reportShown_ = errors || !compileNote_.empty() || reportedWarnings() > 0;
+}
+
+namespace {
+
+bool isWordByte(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
+
+// "FILE:LINE:COLUMN: error: ..." or "...: warning: ...": the line and column, 0 when the
+// report line names none.
+bool parseFindingLine(std::string_view line, int& lineNumber, int& column, bool& error) {
+    size_t kind = line.find(": error: ");
+    error = kind != std::string_view::npos;
+    if (!error) kind = line.find(": warning: ");
+    if (kind == std::string_view::npos) return false;
+    const std::string_view place = line.substr(0, kind);
+    const size_t c = place.rfind(':');
+    if (c == std::string_view::npos || c == 0) return false;
+    const size_t l = place.rfind(':', c - 1);
+    if (l == std::string_view::npos) return false;
+    auto number = [](std::string_view digits, int& out) {
+        if (digits.empty() || digits.size() > 9) return false;
+        out = 0;
+        for (char d : digits) {
+            if (d < '0' || d > '9') return false;
+            out = out * 10 + (d - '0');
+        }
+        return out > 0;
+    };
+    return number(place.substr(l + 1, c - l - 1), lineNumber) && number(place.substr(c + 1), column);
+}
+
+} // namespace
+
+void Session::readFindings() {
+    findings_.clear();
+    // Where each line of the compiled file starts, in bytes.
+    std::vector<size_t> lineStarts{0};
+    for (size_t i = 0; i < compiledBytes_.size(); ++i)
+        if (compiledBytes_[i] == '\n') lineStarts.push_back(i + 1);
+    size_t from = 0;
+    for (int index = 0; from < report_.size() || from == 0; ++index) {
+        size_t to = report_.find('\n', from);
+        if (to == std::string::npos) to = report_.size();
+        int line = 0, column = 0;
+        bool error = true;
+        if (parseFindingLine(std::string_view(report_).substr(from, to - from), line, column, error) &&
+            static_cast<size_t>(line) <= lineStarts.size()) {
+            const size_t begin = lineStarts[static_cast<size_t>(line) - 1];
+            size_t end = compiledBytes_.find('\n', begin);
+            if (end == std::string::npos) end = compiledBytes_.size();
+            if (end > begin && compiledBytes_[end - 1] == '\r') --end;
+            const size_t at = std::min(begin + static_cast<size_t>(column) - 1, end);
+            size_t wordEnd = at;
+            while (wordEnd < end && isWordByte(compiledBytes_[wordEnd]))
+                ++wordEnd;
+            if (wordEnd == at && at < end) ++wordEnd; // a mark, not a word: that one character
+            auto span = [&](size_t a, size_t b) {
+                return EditorSpan{document_.positions.at(static_cast<int64_t>(a)),
+                                  document_.positions.at(static_cast<int64_t>(b))};
+            };
+            findings_.push_back({index, error, span(at, wordEnd), span(begin, end)});
+        }
+        if (to == report_.size()) break;
+        from = to + 1;
+    }
+}
+
+std::optional<EditorSpan> Session::reportLineSelection(int line) const {
+    // The report pane shows the note line first, when there is one.
+    if (!compileNote_.empty()) --line;
+    for (const Finding& f : findings_)
+        if (f.reportLine == line) return f.word;
+    return std::nullopt;
 }
 
 bool Session::reportedError() const {
@@ -151,17 +277,70 @@ bool Session::reportedError() const {
     return report.get(first) && first == 'E';
 }
 
-void Session::saveEditor() {
-    writeFile(document_.fileName, encodeFile(host_.editorText(), document_.file));
+int Session::reportedWarnings() const {
+    // The report's first line ends in "warnings: N".
+    const std::string_view first = std::string_view(report_).substr(0, report_.find('\n'));
+    const size_t at = first.rfind("warnings: ");
+    if (at == std::string_view::npos) return 0;
+    int n = 0;
+    for (char d : first.substr(at + 10)) {
+        if (d < '0' || d > '9' || n > 100'000'000) break;
+        n = n * 10 + (d - '0');
+    }
+    return n;
+}
+
+std::string Session::microprogramFile(const std::string& source, std::string& note) const {
+    namespace fs = std::filesystem;
+    const std::string beside = microprogramFileFor(source);
+    std::error_code ec;
+    const fs::path folder = fs::absolute(fs::path(beside), ec).parent_path();
+    const bool isProtected =
+        !files_.protectedFolder.empty() && fs::equivalent(folder, fs::path(files_.protectedFolder), ec);
+    if (!isProtected && ::access(folder.c_str(), W_OK) == 0) return beside;
+    fs::create_directories(files_.cacheFolder, ec);
+    const std::string cached = (fs::path(files_.cacheFolder) / fs::path(beside).filename()).string();
+    note = "The microprogram file is " + displayText(cached) + ": the source's folder cannot be written.";
+    return cached;
+}
+
+bool Session::writableFile(const std::string& fileName) const {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path path = fs::absolute(fs::path(fileName), ec);
+    if (!files_.protectedFolder.empty() &&
+        fs::equivalent(path.parent_path(), fs::path(files_.protectedFolder), ec))
+        return false;
+    if (::access(path.c_str(), F_OK) == 0) return ::access(path.c_str(), W_OK) == 0;
+    return ::access(path.parent_path().c_str(), W_OK) == 0;
+}
+
+// Writes the editor to the document's file; a file that cannot take it (read-only, or a
+// shipped example) is not touched, and Save As is asked for with the reason.
+bool Session::saveEditor(Answer& a) {
+    if (!writableFile(document_.fileName)) {
+        a.ask = Ask::SaveAsFileName;
+        a.askReason = displayText(std::filesystem::path(document_.fileName).filename().string()) +
+                      " cannot be written: save your changes under another name";
+        return false;
+    }
+    writeEditor(document_.fileName);
+    return true;
+}
+
+void Session::writeEditor(const std::string& fileName) {
+    writeFile(fileName, encodeFile(host_.editorText(), document_.file));
+    document_.unsaved = false;
 }
 
 Answer Session::compileAndLoad() {
     return command([&](Answer& a) {
-        saveAndCompileIfModified(a);
-        if (reportedError() || !workbench_.hasMachine()) return;
-        a.refresh = Refresh::Full;
-        a.notice = hasBeenLoadedNotice;
-        loaded_ = true;
+        saveAndCompileIfModified(a, [this](Answer& b) {
+            if (reportedError() || !workbench_.hasMachine()) return;
+            b.refresh = Refresh::Full;
+            b.notice = loadedNotice(reportShown_ ? reportedWarnings() : 0);
+            loaded_ = true;
+        });
     });
 }
 
@@ -170,10 +349,11 @@ Answer Session::compileAndLoad() {
 Answer Session::mic() {
     return command([&](Answer& a) {
         phase_ = 0;
-        saveAndCompileIfModified(a);
-        if (!requireLoaded(a)) return;
-        machine().microStep();
-        a.refresh = Refresh::Full;
+        saveAndCompileIfModified(a, [this](Answer& b) {
+            if (!requireLoaded(b)) return;
+            machine().microStep();
+            b.refresh = Refresh::Full;
+        });
     });
 }
 
@@ -191,7 +371,7 @@ Answer Session::subCycle() {
 
 Answer Session::reset() {
     return command([&](Answer& a) {
-        phase_ = 0;
+        restartPhases(a);
         if (!requireLoaded(a)) return;
         machine().memoryWord(machine::standardInputAddress) = 0;
         machine().reset();
@@ -210,10 +390,11 @@ Answer Session::startIjvmStep() {
 Answer Session::startRunning(Running what) {
     return command([&](Answer& a) {
         phase_ = 0;
-        saveAndCompileIfModified(a);
-        if (!requireLoaded(a)) return;
-        running_ = what;
-        stopRequested_ = false;
+        saveAndCompileIfModified(a, [this, what](Answer& b) {
+            if (!requireLoaded(b)) return;
+            running_ = what;
+            stopRequested_ = false;
+        });
     });
 }
 
@@ -225,15 +406,21 @@ Answer Session::runSlice(uint64_t steps) {
     running_ = Running::Nothing;
     a = command([&](Answer& b) {
         if (!stopRequested_) {
-            const RunLimits limits{steps, nullptr};
+            RunLimits limits{steps, nullptr};
+            limits.maxMemoryBytes = memoryBound_;
             const StopReason why = what == Running::Run ? machine().run(limits) : machine().ijvmStep(limits);
             if (why == StopReason::Bound) {
                 running_ = what;
                 return;
             }
+            if (why == StopReason::MemoryBound)
+                b.notice = "Run stopped: main memory passed its bound of " +
+                           std::to_string(memoryBound_ >> 20) + " MB.";
         }
         b.refresh = Refresh::Full;
     });
+    // A failure inside the Run leaves the machine as of its last microinstruction: show it.
+    if (a.failed() && workbench_.hasMachine()) a.refresh = Refresh::Full;
     return a;
 }
 
@@ -267,13 +454,29 @@ std::optional<EditorSpan> Session::sourceSelection() const {
 
 // ---- Files ----
 
+bool Session::hasUnsavedWork() {
+    if (document_.unsaved) return true;
+    if (document_.named) return false;
+    const std::string text = host_.editorText();
+    return text.find_first_not_of(" \t\r\n") != std::string::npos;
+}
+
+std::string Session::unsavedQuestion() const {
+    if (!document_.named) return "The new microprogram has not been saved. Save it?";
+    return "The microprogram " + quoted(std::filesystem::path(document_.fileName).filename().string()) +
+           " has changes that are not saved. Save them?";
+}
+
 Answer Session::newProgram() {
     return command([&](Answer& a) {
         document_.fileName.clear();
+        document_.named = false;
         document_.file = EditorFile{}; // a new file is UTF-8 with line feeds
         document_.modified = true;
+        document_.unsaved = false;
         a.editorReloaded = true;
         reportShown_ = false;
+        findings_.clear();
         a.reportChanged = true;
     });
 }
@@ -281,30 +484,34 @@ Answer Session::newProgram() {
 Answer Session::openMicroprogram(const std::string& fileName) {
     return command([&](Answer& a) {
         document_.fileName = fileName;
-        compileMicroprogram(a);
+        document_.named = true;
+        compileMicroprogram(a, {});
     });
 }
 
 Answer Session::save() {
     return command([&](Answer& a) {
-        if (document_.fileName.empty())
+        // An unnamed program is kept where the user says, not in the window's own folder.
+        if (!document_.named)
             a.ask = Ask::SaveFileName;
         else
-            saveEditor();
+            saveEditor(a);
     });
 }
 
 Answer Session::saveNamed(const std::string& fileName) {
     return command([&](Answer&) {
+        writeEditor(fileName);
         document_.fileName = fileName;
-        saveEditor();
+        document_.named = true;
     });
 }
 
 Answer Session::saveAs(const std::string& fileName) {
     return command([&](Answer&) {
+        writeEditor(fileName);
         document_.fileName = fileName;
-        saveEditor();
+        document_.named = true;
         // The next step or compile compiles the file under its new name.
         document_.modified = true;
     });

@@ -1,16 +1,19 @@
 #pragma once
 // What the window does between a user's command and the machine, without the window: the
-// microprogram document (file name, encoding, modified mark, the unnamed-file rule), the
-// compile-and-load flow with its loaded flag and notices, the sub-cycle phases, Run in
-// bounded slices, the readout radix, and the IJVM program with its editor text and
-// standard input. Each command is one call whose Answer says what the window must show
-// or ask; the state it shows every time (names, marks) it reads from here.
+// microprogram document (file name, encoding, modified mark, unsaved changes, where an
+// unnamed program and a microprogram file go), the compile-and-load flow with its loaded
+// flag, notices and the checker's findings, the sub-cycle phases, Run in bounded slices,
+// the readout radix, and the IJVM program with its editor text and standard input. Each
+// command is one call whose Answer says what the window must show or ask; the state it
+// shows every time (names, marks) it reads from here. The checker runs outside: a command
+// that compiles asks the window to start it and goes on in checkerFinished.
 
 #include "workbench/EditorFile.h"
 #include "workbench/Workbench.h"
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,8 +24,12 @@ namespace tarveno {
 inline constexpr std::string_view mustBeLoadedNotice = "The program must be compiled and loaded into memory";
 inline constexpr std::string_view hasBeenLoadedNotice =
     "The program has been compiled and loaded into memory";
-// The name an unnamed microprogram is saved and compiled under.
-inline constexpr std::string_view unnamedFileName = "tmp.mal";
+// Shown while a Run has gone on for a while, so the user knows how to end it.
+inline constexpr std::string_view runningHint = "Running ... press Escape to stop";
+
+// The notice after a Compile and Load: the loaded message, with the checker's warnings
+// counted when there are any.
+std::string loadedNotice(int warnings);
 
 // A command's failure as the user reads it: a malformed number's own text under "IJVM
 // Error:", any other message under the window's caption; UTF-8.
@@ -36,17 +43,19 @@ FailureText failureText(const std::exception& failure);
 class SessionHost {
   public:
     virtual ~SessionHost() = default;
-    // Runs the MAL checker on source, which writes its report to report, and waits for its
-    // end. Answers "" when it ran, otherwise why it did not, in words for the user.
-    virtual std::string runChecker(const std::string& source, const std::string& report) = 0;
     // The microprogram editor's text: UTF-8, lines ended by "\n".
     virtual std::string editorText() = 0;
 };
 
-// The files the session writes besides the user's own.
+// The files the session writes besides the user's own, and where it must not write.
 struct SessionFiles {
-    std::string report;   // where the checker writes its report
-    std::string swapFile; // the copy of the last IJVM source opened
+    std::string report;      // where the checker writes its report (this process's own)
+    std::string swapFile;    // the copy of the last IJVM source opened (this process's own)
+    std::string unnamedFile; // where an unnamed program is saved and compiled ("tmp.mal")
+    std::string cacheFolder; // microprogram files whose source's folder cannot take them
+    // The shipped examples: read, compiled and run, never written to, whoever runs the
+    // window. Empty: none.
+    std::string protectedFolder;
 };
 
 // What the window redraws after a command: nothing, the full refresh, or one sub-cycle
@@ -55,7 +64,9 @@ enum class Refresh { None, Full, Phase0, Phase1, Phase2, Phase3 };
 
 // What the window asks its user next: a file name (then it calls saveNamed or
 // openIjvmProgram with it), or the memory viewer.
-enum class Ask { Nothing, SaveFileName, IjvmFileName, MemoryViewer };
+// Checker: start the checker on checkerRequest() and call checkerFinished when it ends.
+// SaveAsFileName: the file cannot take the changes; Save As, titled with askReason.
+enum class Ask { Nothing, SaveFileName, SaveAsFileName, IjvmFileName, MemoryViewer, Checker };
 
 // A span of an editor's text in the editor's positions (UTF-16 units), end excluded.
 struct EditorSpan {
@@ -68,12 +79,15 @@ struct Answer {
     Refresh refresh = Refresh::None;
     std::string notice; // the notice dialog's message, shown after the refresh
     Ask ask = Ask::Nothing;
+    std::string askReason; // one line: why the window asks
     // A message box: the command was abandoned there; what it did before stays done.
     std::string failureCaption;
     std::string failure;
     // What must be shown anew; names and marks are read after every command.
     bool editorReloaded = false;             // the microprogram editor shows document().file.text
-    bool reportChanged = false;              // the report pane: reportShown() and report()
+    bool reportChanged = false;              // the report pane and the editor's marks: reportShown(),
+                                             // report() and findings()
+    bool phaseRestarted = false;             // the clock's marks cleared
     bool ijvmEditorReloaded = false;         // the IJVM editor shows ijvm().file.text
     bool ijvmViewsCleared = false;           // the IJVM view lists emptied, the diagnostics hidden, input "0"
     bool diagnosticsChanged = false;         // the diagnostics list shows ijvm().diagnostics
@@ -84,10 +98,26 @@ struct Answer {
 
 // The microprogram editor's document.
 struct Document {
-    std::string fileName;      // empty while unnamed
+    std::string fileName;      // empty until it is opened, saved or compiled
+    bool named = false;        // the user gave the name (an unnamed program is compiled as tmp.mal)
     EditorFile file;           // the text last put into the editor, and its file's encoding
     bool modified = true;      // changed since it was last saved for a compile
+    bool unsaved = false;      // the user changed it since it was last read or written
     EditorPositions positions; // editor positions of the compiled file's bytes
+};
+
+// One finding of the checker's report, placed in the editor.
+struct Finding {
+    int reportLine = 0;   // the report's line that names it (0-based)
+    bool error = true;    // otherwise a warning
+    EditorSpan word;      // the reported text: the word at its line and column
+    EditorSpan statement; // its whole line
+};
+
+// The command that waits for the checker: the source it checks and the report it writes.
+struct CheckerRequest {
+    std::string source;
+    std::string report;
 };
 
 // The IJVM program's editor document and diagnostics.
@@ -103,6 +133,8 @@ class Session {
     // Microinstructions a Run executes per slice when the window does not say: a few
     // milliseconds of work, so the window answers between slices.
     static constexpr uint64_t defaultSlice = 4'000'000;
+    // Main memory a Run may grow to before it is stopped: the store's own bytes.
+    static constexpr uint64_t defaultMemoryBound = uint64_t{512} << 20;
 
     Session(SessionHost& host, SessionFiles files);
 
@@ -122,6 +154,16 @@ class Session {
     Answer runSlice(uint64_t steps = defaultSlice);
     void stopRun();
     bool running() const { return running_ != Running::Nothing; }
+    // A Run, or the checker of a compile, is on: other commands are refused meanwhile.
+    bool busy() const { return running() || checking_; }
+    void setMemoryBound(uint64_t bytes) { memoryBound_ = bytes; }
+
+    // The checker asked for by the last Ask::Checker. When it ends, checkerFinished goes on
+    // with the command that asked: failure is "" when the checker ran and wrote its report,
+    // otherwise why not, for a message box; errorOutput is what it wrote to its standard
+    // error, shown in the report pane when it failed.
+    const CheckerRequest& checkerRequest() const { return checkerRequest_; }
+    Answer checkerFinished(const std::string& failure, const std::string& errorOutput = {});
     // The readout radix by the selector's item: 0 decimal, 1 hexadecimal.
     Answer setRadix(int index);
     // The memory viewer, on a loaded machine.
@@ -134,7 +176,12 @@ class Session {
     Answer saveNamed(const std::string& fileName); // Save with the name just given
     Answer saveAs(const std::string& fileName);
     // The user changed the editor's text.
-    void markModified() { document_.modified = true; }
+    void markModified() { document_.modified = document_.unsaved = true; }
+    // The editor holds work that is on no disk: changes since the file was read or
+    // written, or any text while the program has no name of the user's.
+    bool hasUnsavedWork();
+    // The question asked before such work would be replaced.
+    std::string unsavedQuestion() const;
 
     // The IJVM commands.
     Answer openIjvmRequest(); // asks for a file when there is a machine to open it into
@@ -148,6 +195,10 @@ class Session {
     // The source of the microinstruction at MPC, for the editor's selection; none beyond
     // the source map.
     std::optional<EditorSpan> sourceSelection() const;
+    // The findings of the last compile's report, marked in the editor until the next one.
+    const std::vector<Finding>& findings() const { return findings_; }
+    // The text a click on line of the report selects: the finding it names, if any.
+    std::optional<EditorSpan> reportLineSelection(int line) const;
 
     const Document& document() const { return document_; }
     const IjvmDocument& ijvm() const { return ijvm_; }
@@ -161,15 +212,22 @@ class Session {
 
   private:
     enum class Running { Nothing, Run, IjvmStep };
+    using Continuation = std::function<void(Answer&)>;
 
     template <class Body> Answer command(Body&& body);
     Answer startRunning(Running what);
     bool requireLoaded(Answer& a);
-    void saveAndCompileIfModified(Answer& a);
-    void compileMicroprogram(Answer& a);
-    void compileFile(Answer& a);
+    void saveAndCompileIfModified(Answer& a, Continuation then);
+    void compileMicroprogram(Answer& a, Continuation then);
+    void finishCompile();
+    void readFindings();
     bool reportedError() const;
-    void saveEditor();
+    int reportedWarnings() const;
+    std::string microprogramFile(const std::string& source, std::string& note) const;
+    bool writableFile(const std::string& fileName) const;
+    bool saveEditor(Answer& a);
+    void writeEditor(const std::string& fileName);
+    void restartPhases(Answer& a);
     void clearIjvmViews(Answer& a);
     ControlPath& machine() { return workbench_.machine(); }
 
@@ -185,6 +243,13 @@ class Session {
     int radix_ = 10;
     Running running_ = Running::Nothing;
     bool stopRequested_ = false;
+    uint64_t memoryBound_ = defaultMemoryBound;
+    bool checking_ = false;
+    CheckerRequest checkerRequest_;
+    Continuation afterCheck_;   // the rest of the command that waits for the checker
+    std::string compiledBytes_; // the file the last compile read
+    std::string compileNote_;   // one line above the report: where the microprogram file went
+    std::vector<Finding> findings_;
 };
 
 } // namespace tarveno

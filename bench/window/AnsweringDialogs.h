@@ -26,6 +26,7 @@ struct AnsweringDialogs : Dialogs {
     void message(QWidget*, const QString& caption, const QString& text) override {
         std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
     }
+    UnsavedChoice unsavedWork(QWidget*, const QString&) override { return UnsavedChoice::Discard; }
     void memory(MemoryViewer& viewer) override { onMemory(viewer); }
     void writeWord(WriteWordDialog& dialog) override { onWriteWord(dialog); }
     void writeBytes(WriteBytesDialog& dialog) override { onWriteBytes(dialog); }

@@ -3,8 +3,10 @@
 // recorder of the drawing steps. What the commands decide is the session's and is tested
 // there; here: the wiring, what the window paints, and how it waits.
 
+#include "ui/CodeEditor.h"
 #include "ui/DatapathDrawing.h"
 #include "ui/Dialogs.h"
+#include "ui/Host.h"
 #include "ui/InfoDialog.h"
 #include "ui/MainWindow.h"
 #include "ui/MemoryViewer.h"
@@ -22,6 +24,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -32,6 +35,7 @@
 #include <bitset>
 #include <deque>
 #include <functional>
+#include <unistd.h>
 
 using namespace tarveno;
 using namespace tarveno::ui;
@@ -84,6 +88,15 @@ struct FakeDialogs : Dialogs {
     std::optional<QColor> colour(QWidget*, const QColor& initial) override {
         colourInitials.push_back(initial);
         return take(colours);
+    }
+    QStringList questions;             // asked before unsaved work would go
+    std::deque<UnsavedChoice> choices; // their answers; none: Discard
+    UnsavedChoice unsavedWork(QWidget*, const QString& question) override {
+        questions << question;
+        if (choices.empty()) return UnsavedChoice::Discard;
+        const UnsavedChoice c = choices.front();
+        choices.pop_front();
+        return c;
     }
     void memory(MemoryViewer& viewer) override { onMemory(viewer); }
     void writeWord(WriteWordDialog& dialog) override { onWriteWord(dialog); }
@@ -147,8 +160,13 @@ class Window : public ::testing::Test {
         previousFolder = QDir::currentPath();
         QDir::setCurrent(dir.path());
         QDir().mkpath(dir.filePath("app"));
-        paths = {QUORC_PATH, dir.filePath("app/output"), dir.filePath("app/tmp.swp"), TARVENO_EXAMPLES_DIR,
-                 "README.md"};
+        paths.checker = QUORC_PATH;
+        paths.report = dir.filePath("app/output");
+        paths.swapFile = dir.filePath("app/tmp.swp");
+        paths.unnamedFile = dir.filePath("app/tmp.mal");
+        paths.cacheFolder = dir.filePath("cache");
+        paths.examples = TARVENO_EXAMPLES_DIR;
+        paths.readme = "README.md";
     }
     void TearDown() override {
         window.reset();
@@ -174,8 +192,19 @@ class Window : public ::testing::Test {
         EXPECT_NE(c, nullptr) << name;
         return c;
     }
-    void click(const char* name) { child<QPushButton>(name)->click(); }
-    void trigger(const char* name) { child<QAction>(name)->trigger(); }
+    // A command that compiles goes on when the checker program ends.
+    void click(const char* name) {
+        child<QPushButton>(name)->click();
+        settle();
+    }
+    void trigger(const char* name) {
+        child<QAction>(name)->trigger();
+        settle();
+    }
+    void settle(MainWindow* w = nullptr) {
+        if (!w) w = window.get();
+        ASSERT_TRUE(waitUntil([w] { return !w->checking(); }));
+    }
     QPlainTextEdit* editor() { return child<QPlainTextEdit>("Memo2"); }
     QString text(const char* name) { return child<QLabel>(name)->text(); }
     QColor colour(const char* name) { return textColour(child(name)); }
@@ -277,7 +306,7 @@ TEST_F(Window, MicSubCycleResetAndRunShowTheMachine) {
     compileAndLoad(countMal);
     EXPECT_EQ(dialogs.notices, QStringList{hasBeenLoaded});
     ASSERT_TRUE(w.session().loaded());
-    EXPECT_EQ(text("Label33"), "tmp.mal");
+    EXPECT_EQ(text("Label33"), paths.unnamedFile + "*"); // only a copy for the compile
 
     drawing->log.clear();
     click("BitBtn1"); // statement 0: H = 1
@@ -364,6 +393,8 @@ TEST_F(Window, EditorReportFilesAndCheckerGoThroughTheirControls) {
     trigger("Save1");
     EXPECT_EQ(dialogs.fileSetups.back().title, "SaveAs Mic1 File");
     EXPECT_EQ(std::tuple(text("Label33"), readBytes(first)), std::tuple(first, QByteArray("H = 1\n")));
+    type("H = 2\n");
+    EXPECT_EQ(text("Label33"), first + "*"); // changed since it was saved
 
     // Opening a file compiles it at once. The folder has a dot, the names blanks and shell
     // characters: all reach the checker program as they are.
@@ -398,6 +429,7 @@ TEST_F(Window, EditorReportFilesAndCheckerGoThroughTheirControls) {
     auto* otherEditor = other.findChild<QPlainTextEdit*>("Memo2");
     otherEditor->setPlainText("H = 1\n");
     other.findChild<QPushButton*>("BitBtn5")->click();
+    settle(&other);
     EXPECT_TRUE(dialogs.messages.last().contains("quorc")) << dialogs.messages.last().toStdString();
     EXPECT_TRUE(otherEditor->document()->isModified());
 }
@@ -587,6 +619,169 @@ TEST_F(Window, IjvmProgramSkeletonDiagnosticsAndStandardInput) {
     for (const char* name :
          {"ListBox1", "ListBox4", "ListBox5", "Label36", "Label2", "Offset", "GroupBox1", "Edit1", "Memo1"})
         EXPECT_FALSE(shown(name)) << name;
+}
+
+TEST_F(Window, UnsavedWorkIsSavedDiscardedOrKeptAsTheUserSays) {
+    MainWindow& w = make();
+    showWindow();
+    type("H = 1\n");
+    // Cancel keeps everything; the window stays open.
+    dialogs.choices = {UnsavedChoice::Cancel, UnsavedChoice::Cancel, UnsavedChoice::Cancel};
+    trigger("New1");
+    dialogs.files = {dir.filePath("never.mal")};
+    trigger("MicroProgram1");
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(dialogs.questions.size(), 3);
+    EXPECT_EQ(dialogs.questions[0], "The new microprogram has not been saved. Save it?");
+    EXPECT_EQ(editor()->toPlainText(), "H = 1\n");
+    EXPECT_EQ(dialogs.fileSetups.size(), 0u); // no file asked for after Cancel
+
+    // Save asks for a name, writes there and goes on; then nothing is left to ask about.
+    const QString kept = dir.filePath("kept.mal");
+    dialogs.choices = {UnsavedChoice::Save};
+    dialogs.files = {kept};
+    trigger("New1");
+    EXPECT_EQ(readBytes(kept), "H = 1\n");
+    EXPECT_TRUE(editor()->toPlainText().isEmpty());
+    EXPECT_TRUE(text("Label33").isEmpty());
+
+    // Discard goes on without writing; an empty new program asks nothing.
+    type("H = 2\n");
+    trigger("Exit1");
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(readBytes(kept), "H = 1\n");
+    showWindow();
+    trigger("New1"); // the text is still there: asked again
+    w.close();
+    EXPECT_EQ(dialogs.questions.size(), 6);
+}
+
+TEST_F(Window, AReadOnlyExampleCompilesStepsAndRunsWithoutAWrite) {
+    // The shipped examples folder: never written, whoever runs the window.
+    QDir().mkpath(dir.filePath("shipped"));
+    const QString example = dir.filePath("shipped/count.mal");
+    writeBytes(example, countMal.toUtf8());
+    paths.examples = dir.filePath("shipped");
+    QFile::setPermissions(paths.examples, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    make();
+    dialogs.files = {example};
+    trigger("MicroProgram1");
+    click("BitBtn5");
+    EXPECT_EQ(dialogs.notices, QStringList{hasBeenLoaded});
+    EXPECT_TRUE(shown("Memo3"));
+    EXPECT_TRUE(child<QPlainTextEdit>("Memo3")->toPlainText().startsWith("The microprogram file is " +
+                                                                         dir.filePath("cache/count.bin")));
+    click("BitBtn1");
+    trigger("Run2");
+    finishRun();
+    EXPECT_EQ(machine().mpc, ControlPath::haltAddress);
+
+    // Changed, a step opens Save As with the reason instead of writing over it.
+    type(countMal + "// mine\n");
+    const QString mine = dir.filePath("mine.mal");
+    dialogs.files = {mine};
+    click("BitBtn1");
+    EXPECT_EQ(dialogs.fileSetups.back().title,
+              "count.mal cannot be written: save your changes under another name");
+    EXPECT_EQ(text("Label33"), mine);
+    EXPECT_EQ(QDir(paths.examples).entryList(QDir::Files), QStringList{"count.mal"});
+    EXPECT_EQ(readBytes(example), countMal.toUtf8());
+    QFile::setPermissions(paths.examples,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+// A student's own read-only folder: permissions decide, so as root (which ignores them)
+// CTest runs this as a normal user instead.
+using StudentWindow = Window;
+TEST_F(StudentWindow, AFolderTheUserCannotWriteTakesNoFile) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root ignores permissions; CTest runs this as nobody";
+    QDir().mkpath(dir.filePath("course"));
+    const QString source = dir.filePath("course/count.mal");
+    writeBytes(source, countMal.toUtf8());
+    QFile::setPermissions(source, QFileDevice::ReadOwner);
+    QFile::setPermissions(dir.filePath("course"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    make();
+    dialogs.files = {source};
+    trigger("MicroProgram1");
+    click("BitBtn5");
+    EXPECT_EQ(dialogs.notices, QStringList{hasBeenLoaded});
+    trigger("Run2");
+    finishRun();
+    EXPECT_EQ(machine().mpc, ControlPath::haltAddress);
+    EXPECT_TRUE(QFile::exists(dir.filePath("cache/count.bin")));
+    type(countMal + "// mine\n");
+    dialogs.files = {std::nullopt}; // Save As cancelled: nothing written
+    click("BitBtn1");
+    EXPECT_EQ(dialogs.fileSetups.back().title,
+              "count.mal cannot be written: save your changes under another name");
+    EXPECT_EQ(QDir(dir.filePath("course")).entryList(QDir::Files), QStringList{"count.mal"});
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("\n").toStdString();
+    QFile::setPermissions(dir.filePath("course"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+TEST_F(Window, WarningsFindingsAndTheRunHintAreShown) {
+    MainWindow& w = make();
+    showWindow();
+    compileAndLoad(loopMal);
+    EXPECT_EQ(dialogs.notices, QStringList{hasBeenLoaded + ", with 1 warning"});
+    auto* report = child<QPlainTextEdit>("Memo3");
+    EXPECT_TRUE(shown("Memo3"));
+    EXPECT_TRUE(report->toPlainText().contains("Run will not end by itself"));
+    auto* code = child<CodeEditor>("Memo2");
+    EXPECT_EQ(code->lineMark(0), CodeEditor::LineMark::Warning);
+    // Choosing the report line that names the place selects the reported word.
+    QTextCursor c = report->textCursor();
+    c.movePosition(QTextCursor::NextBlock);
+    report->setTextCursor(c);
+    EXPECT_EQ(selected(), "LOOP");
+
+    // A Run that goes on says how to stop it; the caption comes back at its end.
+    trigger("Run2");
+    ASSERT_TRUE(waitUntil([&] { return w.windowTitle().contains("Escape"); }));
+    EXPECT_EQ(w.windowTitle(), "TARVENO - Running ... press Escape to stop");
+    QTest::keyClick(&w, Qt::Key_Escape);
+    finishRun();
+    EXPECT_EQ(w.windowTitle(), "TARVENO");
+
+    // A Run that passes the memory bound stops, names it and gives the commands back.
+    w.session().setMemoryBound(uint64_t{1} << 20);
+    compileAndLoad("LOOP    MAR = H = H + 1; WR; GOTO LOOP\n");
+    trigger("Run2");
+    finishRun();
+    EXPECT_EQ(dialogs.notices.last(), "Run stopped: main memory passed its bound of 1 MB.");
+    EXPECT_TRUE(child("BitBtn5")->isEnabled());
+    EXPECT_EQ(text("Label11"), QString::number(machine().registers[MAR]));
+
+    // A compile after one sub-cycle starts the clock afresh.
+    click("BitBtn6");
+    drawing->log.clear();
+    compileAndLoad(loopMal);
+    EXPECT_EQ(w.session().phase(), 0);
+    EXPECT_TRUE(drawing->log.contains("clock"));
+}
+
+TEST_F(Window, TheCheckerIsAProgramOfItsOwnThatMayFail) {
+    // A checker that fails says why in the report pane; the text is compiled again later.
+    const QString failing = dir.filePath("failing");
+    writeBytes(failing, "#!/bin/sh\necho 'quorc: cannot write the report' >&2\nexit 1\n");
+    QFile::setPermissions(failing, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    paths.checker = failing;
+    make();
+    compileAndLoad(countMal);
+    EXPECT_EQ(dialogs.messages.last(), "The MAL checker " + failing + " failed with exit status 1.");
+    EXPECT_TRUE(shown("Memo3"));
+    EXPECT_EQ(child<QPlainTextEdit>("Memo3")->toPlainText(), "quorc: cannot write the report\n");
+    EXPECT_TRUE(editor()->document()->isModified());
+
+    // Two windows have their own report and unnamed file.
+    QStandardPaths::setTestModeEnabled(true);
+    const HostPaths a = defaultHostPaths(), b = defaultHostPaths();
+    EXPECT_NE(a.report, b.report);
+    EXPECT_NE(a.swapFile, b.swapFile);
+    EXPECT_NE(a.unnamedFile, b.unnamedFile);
+    EXPECT_TRUE(a.unnamedFile.endsWith("/tmp.mal") || b.unnamedFile.endsWith("/tmp.mal"));
 }
 
 TEST_F(Window, TheRealNoticeShowsTheCallersText) {

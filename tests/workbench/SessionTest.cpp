@@ -6,6 +6,8 @@
 
 #include "checker/MalChecker.h"
 #include "core/MachineDescription.h"
+#include "support/Conversions.h"
+#include "support/FatalError.h"
 
 #include <gtest/gtest.h>
 
@@ -33,18 +35,9 @@ const std::string badMal = "        H = FOO + 1\n";
 const std::string loopMal = "LOOP    H = H + 1; GOTO LOOP\n"; // never reaches 112
 const std::string stepsMal = "H = 1\nH = H + 1\nH = H + 1\nH = H + 1\n";
 
-// The editor's text and the checker, run in the process as the checker program runs it.
+// The editor's text.
 struct FakeHost : SessionHost {
     std::string text;
-    std::string checkerRefusal; // what runChecker answers instead of running
-    int checks = 0;
-
-    std::string runChecker(const std::string& source, const std::string& report) override {
-        if (!checkerRefusal.empty()) return checkerRefusal;
-        ++checks;
-        writeFile(report, formatReport(checkMalFile(source), source));
-        return {};
-    }
     std::string editorText() override { return text; }
 };
 
@@ -53,14 +46,33 @@ class SessionTest : public ::testing::Test {
     SessionTest()
         : dir(fs::temp_directory_path() / ("tarveno-session-" + std::to_string(::getpid()) + "-" +
                                            ::testing::UnitTest::GetInstance()->current_test_info()->name())),
-          session(host, {(dir / "report").string(), (dir / "tmp.swp").string()}) {
-        fs::create_directories(dir);
+          session(host,
+                  {(dir / "report").string(), (dir / "tmp.swp").string(), (dir / "data" / "tmp.mal").string(),
+                   (dir / "cache").string(), (dir / "shipped").string()}) {
+        fs::create_directories(dir / "data");
+        fs::create_directories(dir / "shipped");
         previous = fs::current_path();
-        fs::current_path(dir); // an unnamed program is tmp.mal in the working folder
+        fs::current_path(dir);
     }
     ~SessionTest() override {
         fs::current_path(previous);
+        fs::permissions(dir / "shipped", fs::perms::owner_all, fs::perm_options::add);
         fs::remove_all(dir);
+    }
+
+    // The checker, run in the process as the checker program runs it, when a command asks.
+    Answer checked(Answer a) {
+        const bool restarted = a.phaseRestarted;
+        while (a.ask == Ask::Checker) {
+            const CheckerRequest r = session.checkerRequest();
+            if (checkerRefusal.empty()) {
+                ++checks;
+                writeFile(r.report, formatReport(checkMalFile(r.source), r.source));
+            }
+            a = session.checkerFinished(checkerRefusal);
+        }
+        a.phaseRestarted |= restarted;
+        return a;
     }
 
     // What the user types into the editor.
@@ -70,13 +82,17 @@ class SessionTest : public ::testing::Test {
     }
     Answer compileAndLoad(const std::string& text) {
         type(text);
-        return session.compileAndLoad();
+        return checked(session.compileAndLoad());
     }
+    Answer mic() { return checked(session.mic()); }
+    Answer open(const fs::path& p) { return checked(session.openMicroprogram(p.string())); }
     const ControlPath& machine() const { return session.workbench().machine(); }
 
     fs::path dir;
     fs::path previous;
     FakeHost host;
+    std::string checkerRefusal; // why the checker did not run, instead of running it
+    int checks = 0;
     Session session;
 };
 
@@ -89,24 +105,24 @@ TEST_F(SessionTest, TheLoadedFlagFollowsTheCompilesAndTheIjvmProgram) {
         bool loaded;
         std::string_view notice;
     };
+    const std::string withWarning = loadedNotice(1); // the steps never reach address 112
     const Row rows[] = {
         {"a good compile", [&] { return compileAndLoad(countMal); }, true, hasBeenLoadedNotice},
         {"an edit, then Mic: compiled, not loaded",
          [&] {
              type(stepsMal);
-             return session.mic();
+             return mic();
          },
          false, mustBeLoadedNotice},
-        {"Compile and Load on the unchanged text", [&] { return session.compileAndLoad(); }, true,
-         hasBeenLoadedNotice},
+        {"Compile and Load on the unchanged text", [&] { return checked(session.compileAndLoad()); }, true,
+         withWarning},
         {"a failed compile", [&] { return compileAndLoad(badMal); }, false, ""},
-        {"Compile and Load after it: the old report again", [&] { return session.compileAndLoad(); }, false,
-         ""},
-        {"Mic without the flag", [&] { return session.mic(); }, false, mustBeLoadedNotice},
-        {"a good compile again", [&] { return compileAndLoad(countMal); }, true, hasBeenLoadedNotice},
-        {"a file opened: compiled at once, not loaded", [&] { return session.openMicroprogram("prog.mal"); },
+        {"Compile and Load after it: the old report again", [&] { return checked(session.compileAndLoad()); },
          false, ""},
-        {"loaded again", [&] { return session.compileAndLoad(); }, true, hasBeenLoadedNotice},
+        {"Mic without the flag", [&] { return mic(); }, false, mustBeLoadedNotice},
+        {"a good compile again", [&] { return compileAndLoad(countMal); }, true, hasBeenLoadedNotice},
+        {"a file opened: compiled at once, not loaded", [&] { return open("prog.mal"); }, false, ""},
+        {"loaded again", [&] { return checked(session.compileAndLoad()); }, true, hasBeenLoadedNotice},
         {"an IJVM program opened", [&] { return session.openIjvmProgram("prog.jvm"); }, false, ""},
     };
     EXPECT_FALSE(session.loaded());
@@ -116,12 +132,12 @@ TEST_F(SessionTest, TheLoadedFlagFollowsTheCompilesAndTheIjvmProgram) {
         EXPECT_EQ(session.loaded(), r.loaded) << r.what;
         EXPECT_EQ(a.notice, r.notice) << r.what;
     }
-    EXPECT_EQ(host.checks, 5); // no compile when the text did not change
+    EXPECT_EQ(checks, 5); // no compile when the text did not change
 }
 
 TEST_F(SessionTest, AFailedCompileKeepsTheMachineAndShowsTheReport) {
     compileAndLoad(stepsMal);
-    session.mic();
+    mic();
     const ControlPath* before = &machine();
     const Answer a = compileAndLoad(badMal);
     EXPECT_TRUE(a.reportChanged);
@@ -146,9 +162,9 @@ TEST_F(SessionTest, TheModifiedMarkFollowsEditsSavesAndLoads) {
         {"a compile request clears it", [&] { compileAndLoad(stepsMal); }, false},
         {"the user edits", [&] { type(stepsMal + "H = H + 1\n"); }, true},
         {"Save keeps it", [&] { session.save(); }, true},
-        {"a step compiles and clears it", [&] { session.mic(); }, false},
+        {"a step compiles and clears it", [&] { mic(); }, false},
         {"Save As sets it", [&] { session.saveAs((dir / "other.mal").string()); }, true},
-        {"loading a file clears it", [&] { session.openMicroprogram((dir / "prog.mal").string()); }, false},
+        {"loading a file clears it", [&] { open(dir / "prog.mal"); }, false},
         {"New sets it", [&] { session.newProgram(); }, true},
     };
     EXPECT_TRUE(session.document().modified); // at start, so the first request compiles
@@ -156,7 +172,7 @@ TEST_F(SessionTest, TheModifiedMarkFollowsEditsSavesAndLoads) {
         r.command();
         EXPECT_EQ(session.document().modified, r.modified) << r.what;
     }
-    EXPECT_EQ(readFile("tmp.mal"), stepsMal + "H = H + 1\n"); // unnamed: tmp.mal, here
+    EXPECT_EQ(readFile(dir / "data" / "tmp.mal"), stepsMal + "H = H + 1\n"); // unnamed: the window's tmp.mal
     EXPECT_EQ(readFile(dir / "other.mal"), stepsMal + "H = H + 1\n");
     EXPECT_TRUE(session.document().fileName.empty());
     // Save on an unnamed editor asks for a name; given one, it writes there.
@@ -185,7 +201,7 @@ TEST_F(SessionTest, FourSubCyclesShowOneMicroinstructionAndOtherStepsRestartThem
     for (auto command : {&Session::mic, &Session::reset, &Session::startRun}) {
         session.subCycle();
         EXPECT_NE(session.phase(), 0);
-        (session.*command)();
+        checked((session.*command)());
         EXPECT_EQ(session.phase(), 0);
         session.stopRun();
         session.runSlice();
@@ -199,7 +215,7 @@ TEST_F(SessionTest, RunGoesInSlicesUntilItHaltsOrIsStopped) {
     // A slice that ends by its bound leaves the Run on; other commands are refused meanwhile.
     EXPECT_EQ(session.runSlice(1000).refresh, Refresh::None);
     EXPECT_TRUE(session.running());
-    EXPECT_EQ(session.mic().refresh, Refresh::None);
+    EXPECT_EQ(mic().refresh, Refresh::None);
     EXPECT_EQ(machine().microCounter, 1000u);
     session.stopRun();
     EXPECT_EQ(session.runSlice(1000).refresh, Refresh::Full);
@@ -226,34 +242,34 @@ TEST_F(SessionTest, RunGoesInSlicesUntilItHaltsOrIsStopped) {
 TEST_F(SessionTest, FailuresEndTheCommandAndKeepTheText) {
     // A file that cannot be read: its message; the name is taken, the flag cleared.
     compileAndLoad(stepsMal);
-    Answer a = session.openMicroprogram("missing.mal");
+    Answer a = open("missing.mal");
     EXPECT_EQ(a.failureCaption, "TARVENO");
     EXPECT_NE(a.failure.find("missing.mal"), std::string::npos) << a.failure;
     EXPECT_FALSE(session.loaded());
 
-    // A folder that does not exist: the text stays marked, so the next request tries again.
+    // A folder that does not exist: the name is not taken and the text stays unsaved.
     session.newProgram();
     type("H = 1\n");
     a = session.saveAs((dir / "no such folder" / "x.mal").string());
     EXPECT_TRUE(a.failed());
-    EXPECT_TRUE(session.mic().failed());
-    EXPECT_TRUE(session.document().modified);
+    EXPECT_TRUE(session.document().fileName.empty());
+    EXPECT_TRUE(session.hasUnsavedWork());
 
     // No checker: its reason, no machine replaced, the text compiled again next time.
     session.newProgram();
     type(countMal);
-    host.checkerRefusal = "The MAL checker quorc was not found beside tarveno.";
-    a = session.compileAndLoad();
-    EXPECT_EQ(a.failure, host.checkerRefusal);
+    checkerRefusal = "The MAL checker quorc was not found beside tarveno.";
+    a = checked(session.compileAndLoad());
+    EXPECT_EQ(a.failure, checkerRefusal);
     EXPECT_TRUE(session.document().modified);
-    host.checkerRefusal.clear();
-    EXPECT_EQ(session.compileAndLoad().notice, hasBeenLoadedNotice);
+    checkerRefusal.clear();
+    EXPECT_EQ(checked(session.compileAndLoad()).notice, hasBeenLoadedNotice);
 
     // The assembler cannot write the microprogram file: its message, the machine kept.
     const ControlPath* before = &machine();
     fs::create_directories(dir / "blocked.bin" / "inside");
     session.saveAs((dir / "blocked.mal").string());
-    a = session.compileAndLoad();
+    a = checked(session.compileAndLoad());
     EXPECT_TRUE(a.failed());
     EXPECT_EQ(&machine(), before);
     EXPECT_TRUE(session.document().modified);
@@ -275,7 +291,7 @@ TEST_F(SessionTest, TheSourceOfTheNextMicroinstructionIsSelected) {
     };
     // A statement's span runs from the end of the one before it.
     EXPECT_EQ(selected(), "// one\nH = 1\n");
-    session.mic();
+    mic();
     EXPECT_EQ(selected(), "  H = H + 1\n");
     // Beyond the source map nothing is selected.
     session.workbench().machine().mpc = 600;
@@ -309,6 +325,144 @@ TEST_F(SessionTest, AnIjvmProgramNeedsAMachineAndListsItsDiagnostics) {
     const Answer beyond = session.selectDiagnostic(5);
     EXPECT_TRUE(beyond.failed());
     EXPECT_FALSE(beyond.ijvmSelection);
+}
+
+} // namespace
+
+namespace {
+
+// A shipped example is compiled where it lies without a byte written there; changed, it is
+// saved elsewhere through Save As; nothing else is written in its folder.
+TEST_F(SessionTest, AShippedExampleCompilesAndIsNeverWritten) {
+    const fs::path example = dir / "shipped" / "count.mal";
+    writeFile(example, countMal);
+    fs::permissions(dir / "shipped", fs::perms::owner_read | fs::perms::owner_exec);
+    Answer a = open(example);
+    EXPECT_FALSE(a.failed()) << a.failure;
+    EXPECT_EQ(checked(session.compileAndLoad()).notice, hasBeenLoadedNotice);
+    EXPECT_TRUE(fs::exists(dir / "cache" / "count.bin"));
+    EXPECT_TRUE(session.reportShown());
+    EXPECT_EQ(session.report().substr(0, session.report().find('\n')),
+              "The microprogram file is " + (dir / "cache" / "count.bin").string() +
+                  ": the source's folder cannot be written.");
+    EXPECT_TRUE(mic().refresh == Refresh::Full);
+    EXPECT_FALSE(session.hasUnsavedWork());
+
+    // Changed: the step asks for Save As with its reason and writes nothing.
+    type(countMal + "// mine\n");
+    a = mic();
+    EXPECT_EQ(a.ask, Ask::SaveAsFileName);
+    EXPECT_EQ(a.askReason, "count.mal cannot be written: save your changes under another name");
+    EXPECT_EQ(session.save().ask, Ask::SaveAsFileName);
+    EXPECT_TRUE(session.hasUnsavedWork());
+    checked(session.saveAs((dir / "mine.mal").string()));
+    EXPECT_FALSE(session.hasUnsavedWork());
+    EXPECT_EQ(mic().notice, mustBeLoadedNotice); // compiled under the new name
+    EXPECT_TRUE(fs::exists(dir / "mine.bin"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "shipped"), fs::directory_iterator()), 1);
+    EXPECT_EQ(readFile(example), countMal);
+}
+
+TEST_F(SessionTest, WorkOnNoDiskIsKnown) {
+    writeFile(dir / "prog.mal", stepsMal);
+    struct Row {
+        const char* what;
+        std::function<void()> command;
+        bool unsaved;
+    };
+    const Row rows[] = {
+        {"an empty new editor", [] {}, false},
+        {"text typed into it", [&] { type("H = 1\n"); }, true},
+        {"compiled as tmp.mal: still the user's only copy", [&] { mic(); }, true},
+        {"named by Save", [&] { session.saveNamed((dir / "named.mal").string()); }, false},
+        {"changed", [&] { type("H = 2\n"); }, true},
+        {"a step saves it", [&] { mic(); }, false},
+        {"another file opened", [&] { open(dir / "prog.mal"); }, false},
+        {"New with no text",
+         [&] {
+             host.text.clear();
+             session.newProgram();
+         },
+         false},
+    };
+    for (const Row& r : rows) {
+        r.command();
+        EXPECT_EQ(session.hasUnsavedWork(), r.unsaved) << r.what;
+    }
+    EXPECT_EQ(readFile(dir / "named.mal"), "H = 2\n");
+    type("H = 1\n");
+    EXPECT_EQ(session.unsavedQuestion(), "The new microprogram has not been saved. Save it?");
+    open(dir / "prog.mal");
+    type("H = 3\n");
+    EXPECT_EQ(session.unsavedQuestion(),
+              "The microprogram \"prog.mal\" has changes that are not saved. Save them?");
+}
+
+TEST_F(SessionTest, WarningsAndErrorsAreShownAndPlacedInTheEditor) {
+    // Loaded with a warning: the report is shown and the notice counts it.
+    Answer a = compileAndLoad(loopMal);
+    EXPECT_EQ(a.notice, std::string(hasBeenLoadedNotice) + ", with 1 warning");
+    EXPECT_TRUE(session.reportShown());
+    ASSERT_EQ(session.findings().size(), 1u);
+    EXPECT_FALSE(session.findings()[0].error);
+
+    // An error and a warning after a two-byte character: spans in the editor's units.
+    compileAndLoad("// \xC3\xA9\nH = FOO + 1\nLOOP    H = H + 1; GOTO LOOP\n");
+    ASSERT_EQ(session.findings().size(), 2u);
+    const Finding& error = session.findings()[0];
+    EXPECT_TRUE(error.error);
+    EXPECT_EQ(error.word, (EditorSpan{9, 12}));                  // FOO
+    EXPECT_EQ(error.statement, (EditorSpan{5, 16}));             // its line
+    EXPECT_EQ(session.findings()[1].word, (EditorSpan{17, 21})); // LOOP
+    // A click on a report line that names a place selects it; other lines select nothing.
+    EXPECT_EQ(session.reportLineSelection(1), error.word);
+    EXPECT_FALSE(session.reportLineSelection(0));
+    EXPECT_FALSE(session.reportLineSelection(2));
+    EXPECT_FALSE(session.reportLineSelection(99));
+    // The next compile clears them.
+    compileAndLoad(countMal);
+    EXPECT_TRUE(session.findings().empty());
+    EXPECT_FALSE(session.reportShown());
+}
+
+TEST_F(SessionTest, TheCheckerFailingShowsWhyAndWhatItSaid) {
+    type(countMal);
+    checkerRefusal = "The MAL checker quorc failed with exit status 1.";
+    Answer a = session.compileAndLoad();
+    ASSERT_EQ(a.ask, Ask::Checker);
+    EXPECT_TRUE(session.busy());
+    EXPECT_EQ(session.mic().refresh, Refresh::None); // refused while it runs
+    a = session.checkerFinished(checkerRefusal, "quorc: cannot write the report\n");
+    EXPECT_EQ(a.failure, checkerRefusal);
+    EXPECT_TRUE(session.reportShown());
+    EXPECT_EQ(session.report(), "quorc: cannot write the report\n");
+    EXPECT_FALSE(session.busy());
+    checkerRefusal.clear();
+    EXPECT_EQ(checked(session.compileAndLoad()).notice, hasBeenLoadedNotice); // tried again
+}
+
+TEST_F(SessionTest, EveryCompileAndResetRestartsTheSubCycles) {
+    compileAndLoad(stepsMal);
+    for (auto command : std::vector<std::function<Answer()>>{[&] { return compileAndLoad(stepsMal); },
+                                                             [&] { return open(dir / "data" / "tmp.mal"); },
+                                                             [&] { return session.reset(); }}) {
+        checked(session.compileAndLoad());
+        session.subCycle();
+        ASSERT_EQ(session.phase(), 1);
+        EXPECT_TRUE(command().phaseRestarted);
+        EXPECT_EQ(session.phase(), 0);
+    }
+}
+
+TEST(SessionText, TheUsersTypedTextIsShownAsUtf8InTheSystemsMessage) {
+    try {
+        atolong("\xC3\xA8x");
+        FAIL();
+    } catch (const FatalError& e) {
+        const FailureText f = failureText(e);
+        EXPECT_EQ(f.caption, "IJVM Error:");
+        EXPECT_EQ(f.text, "Errore: il numero èx non è valido. Il programma sarà adesso terminato.");
+    }
 }
 
 } // namespace
