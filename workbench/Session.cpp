@@ -552,6 +552,7 @@ Answer Session::openIjvmProgram(const std::string& fileName) {
         EditorFile swap = ijvm_.file;
         writeFile(files_.swapFile, encodeFile(ijvm_.file.text, swap));
         loaded_ = false;
+        restartPhases(a); // the machine was reset
         clearIjvmViews(a);
     });
 }

@@ -569,10 +569,18 @@ TEST_F(Window, MemoryViewerPagesWritesAndRefusesBadNumbers) {
         const int32_t written = m.mainMemory.count();
         cancel = true;
         press(v, "BitBtn6");
-        dialogs.inputs = {"0q1"};
+        dialogs.inputs = {QString::fromUtf8("0\xC3\xA9")};
         press(v, "BitBtn3");
         EXPECT_EQ(m.mainMemory.count(), written);
         EXPECT_EQ(dialogs.captions, QStringList{"IJVM Error:"});
+        EXPECT_TRUE(
+            dialogs.messages.last().startsWith(QString::fromUtf8("Errore: il numero 0é non è valido")))
+            << dialogs.messages.last().toStdString();
+        // The input and output cells at words -6 and -5 are reached.
+        dialogs.inputs = {"-24"};
+        press(v, "BitBtn3");
+        EXPECT_EQ(v.findChild<QListWidget*>("ListBox1")->count(), 6);
+        EXPECT_EQ(line(v, 0), "0xFFFFFFE8: ?"); // in hexadecimal, as chosen above
     };
     trigger("Memory1");
     EXPECT_EQ(openings, 1);

@@ -442,6 +442,7 @@ TEST_F(SessionTest, TheCheckerFailingShowsWhyAndWhatItSaid) {
 }
 
 TEST_F(SessionTest, EveryCompileAndResetRestartsTheSubCycles) {
+    writeFile(dir / "prog.jvm", ".main\n BIPUSH 1\n.end-main\n");
     compileAndLoad(stepsMal);
     for (auto command : std::vector<std::function<Answer()>>{[&] { return compileAndLoad(stepsMal); },
                                                              [&] { return open(dir / "data" / "tmp.mal"); },
