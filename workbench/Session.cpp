@@ -263,9 +263,12 @@ void Session::readFindings() {
 std::optional<EditorSpan> Session::reportLineSelection(int line) const {
     // The report pane shows the note line first, when there is one.
     if (!compileNote_.empty()) --line;
+    // A finding's line, and the source and caret lines under it, all stand for it.
+    const Finding* chosen = nullptr;
     for (const Finding& f : findings_)
-        if (f.reportLine == line) return f.word;
-    return std::nullopt;
+        if (f.reportLine <= line) chosen = &f;
+    if (!chosen) return std::nullopt;
+    return chosen->word;
 }
 
 bool Session::reportedError() const {

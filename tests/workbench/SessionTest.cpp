@@ -414,11 +414,12 @@ TEST_F(SessionTest, WarningsAndErrorsAreShownAndPlacedInTheEditor) {
     EXPECT_EQ(error.word, (EditorSpan{9, 12}));                  // FOO
     EXPECT_EQ(error.statement, (EditorSpan{5, 16}));             // its line
     EXPECT_EQ(session.findings()[1].word, (EditorSpan{17, 21})); // LOOP
-    // A click on a report line that names a place selects it; other lines select nothing.
+    // A click on a finding's line, or on the source and caret lines under it, selects its
+    // word; the report's first line selects nothing.
     EXPECT_EQ(session.reportLineSelection(1), error.word);
+    EXPECT_EQ(session.reportLineSelection(3), error.word);
+    EXPECT_EQ(session.reportLineSelection(4), session.findings()[1].word);
     EXPECT_FALSE(session.reportLineSelection(0));
-    EXPECT_FALSE(session.reportLineSelection(2));
-    EXPECT_FALSE(session.reportLineSelection(99));
     // The next compile clears them.
     compileAndLoad(countMal);
     EXPECT_TRUE(session.findings().empty());
