@@ -78,11 +78,10 @@ CheckerProcess::CheckerProcess(QObject* parent) : QObject(parent) {
         if (error == QProcess::FailedToStart) end("The MAL checker " + checker_ + " could not be started.");
     });
     connect(&timeout_, &QTimer::timeout, this, [this] {
-        const int seconds = timeout_.interval() / 1000;
         process_.kill();
-        end(QString("The MAL checker %1 did not finish within %2 seconds and was stopped.")
+        end(QString("The MAL checker %1 did not finish within %2 s and was stopped.")
                 .arg(checker_)
-                .arg(seconds));
+                .arg(timeout_.interval() / 1000.0));
     });
 }
 

@@ -18,13 +18,14 @@ class QTemporaryDir;
 namespace tarveno::ui {
 
 struct HostPaths {
-    QString checker;     // the quorc program; empty when none was found
-    QString report;      // the file the checker writes its report to: this window's own
-    QString swapFile;    // the copy of the last IJVM source opened: this window's own
-    QString unnamedFile; // where an unnamed program is saved and compiled
-    QString cacheFolder; // microprogram files whose source's folder cannot take them
-    QString examples;    // the folder the file dialogs open in; never written to
-    QString readme;      // shown in the Info dialog
+    QString checker;              // the quorc program; empty when none was found
+    QString report;               // the file the checker writes its report to: this window's own
+    QString swapFile;             // the copy of the last IJVM source opened: this window's own
+    QString unnamedFile;          // where an unnamed program is saved and compiled
+    QString cacheFolder;          // microprogram files whose source's folder cannot take them
+    QString examples;             // the folder the file dialogs open in; never written to
+    QString readme;               // shown in the Info dialog
+    int checkerTimeoutMs = 60000; // a checker still running then is stopped
     // Held while the window lives: the private folder of report and swap file (removed
     // with it), and the lock that keeps unnamedFile this window's alone.
     std::shared_ptr<QTemporaryDir> privateFolder;

@@ -210,7 +210,7 @@ void MainWindow::showAnswer(const Answer& a) {
     if (a.ask == Ask::Checker) {
         // The command goes on when the checker ends; the window keeps painting meanwhile.
         const CheckerRequest& r = session_.checkerRequest();
-        checker_.start(paths_.checker, shownName(r.source), shownName(r.report));
+        checker_.start(paths_.checker, shownName(r.source), shownName(r.report), paths_.checkerTimeoutMs);
         return;
     }
     if (a.failed()) {

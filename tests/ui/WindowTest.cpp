@@ -783,6 +783,21 @@ TEST_F(Window, TheCheckerIsAProgramOfItsOwnThatMayFail) {
     EXPECT_EQ(child<QPlainTextEdit>("Memo3")->toPlainText(), "quorc: cannot write the report\n");
     EXPECT_TRUE(editor()->document()->isModified());
 
+    // One that does not end is stopped; the window paints meanwhile.
+    const QString hanging = dir.filePath("hanging");
+    writeBytes(hanging, "#!/bin/sh\nexec sleep 30\n");
+    QFile::setPermissions(hanging, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    paths.checker = hanging;
+    paths.checkerTimeoutMs = 300;
+    window.reset();
+    MainWindow& w = make();
+    type("H = 1\n");
+    child<QPushButton>("BitBtn5")->click();
+    EXPECT_TRUE(w.checking());
+    click("BitBtn1"); // waits for the check, then runs
+    EXPECT_EQ(dialogs.messages.last(),
+              "The MAL checker " + hanging + " did not finish within 0.3 s and was stopped.");
+
     // Two windows have their own report and unnamed file.
     QStandardPaths::setTestModeEnabled(true);
     const HostPaths a = defaultHostPaths(), b = defaultHostPaths();
