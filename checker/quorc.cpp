@@ -1,6 +1,7 @@
 // quorc SOURCE REPORT: checks a MAL microprogram and writes the report file, whose
 // first character is "E" exactly when the source has errors. It writes nothing else.
 // Exit status: 0 no errors, 3 errors, 1 the report cannot be written, 2 usage.
+// quorc --version prints its name and version.
 
 #include "checker/MalChecker.h"
 #include "support/FatalError.h"
@@ -9,10 +10,15 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <string_view>
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::cout << "quorc " TARVENO_VERSION "\n";
+        return 0;
+    }
     if (argc != 3) {
-        std::cerr << "usage: quorc SOURCE REPORT\n";
+        std::cerr << "usage: quorc SOURCE REPORT\n       quorc --version\n";
         return 2;
     }
     const std::string source = argv[1];

@@ -35,6 +35,7 @@ std::string plainDecimal(std::string& text) {
 int main(int argc, char** argv) {
     CLI::App app{"MIC-1 machine, micro-assembler and IJVM assembler"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", "mic1 " TARVENO_VERSION, "Print the name and version, and exit");
 
     mic1::AsmOptions asmOptions;
     auto* asmCmd = app.add_subcommand("asm", "Assemble a MAL microprogram into its .bin file");
@@ -88,6 +89,9 @@ int main(int argc, char** argv) {
         return mic1::ExitOk;
     } catch (const CLI::CallForAllHelp&) {
         std::cout << app.help("", CLI::AppFormatMode::All);
+        return mic1::ExitOk;
+    } catch (const CLI::CallForVersion& e) {
+        std::cout << e.what() << "\n";
         return mic1::ExitOk;
     } catch (const CLI::ParseError& e) {
         std::cerr << "mic1: " << e.what() << "\n";
