@@ -418,4 +418,20 @@ void MainWindow::onInfoClicked() {
     dialogs_.info(dialog);
 }
 
+// ---- A file named on the command line ----
+
+void MainWindow::openFromCommandLine(const QString& file) {
+    // A full name, as the file dialogs give, so the editor's title says where it is.
+    const std::string name = fsName(QDir::cleanPath(QDir::current().absoluteFilePath(file)));
+    if (file.endsWith(".jvm", Qt::CaseInsensitive)) {
+        // Without a machine the IJVM command is refused with its notice, as from the menu.
+        perform([this, name] {
+            return session_.workbench().hasMachine() ? session_.openIjvmProgram(name)
+                                                     : session_.openIjvmRequest();
+        });
+        return;
+    }
+    perform([this, name] { return settleUnsavedWork() ? session_.openMicroprogram(name) : Answer{}; });
+}
+
 } // namespace tarveno::ui

@@ -46,6 +46,9 @@ class MainWindow : public QMainWindow, private SessionHost {
     bool idle() const;
     // The checker program runs for a command, which goes on when it ends.
     bool checking() const { return checker_.running(); }
+    // A file named when tarveno was started: a .jvm as File > Open > IJVMProgram opens it,
+    // anything else as File > Open > MicroProgram does, without their file dialogs.
+    void openFromCommandLine(const QString& file);
 
   public slots:
     void onNewClicked();
