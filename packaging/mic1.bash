@@ -1,0 +1,103 @@
+# Bash completion for mic1: its subcommands, their options, and file names with the
+# extensions each place takes. It needs nothing from the bash-completion package, so it
+# also works when sourced by hand.
+
+# Files with one of the extensions given (an extglob pattern), and folders to go on into.
+_mic1_files() {
+    local cur=$1 pattern=$2 restore
+    restore=$(shopt -p extglob)
+    shopt -s extglob
+    mapfile -t -O "${#COMPREPLY[@]}" COMPREPLY < <(compgen -d -- "$cur")
+    mapfile -t -O "${#COMPREPLY[@]}" COMPREPLY < <(compgen -f -X "!*.@($pattern)" -- "$cur")
+    eval "$restore"
+    compopt -o filenames 2>/dev/null
+}
+
+_mic1() {
+    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
+    COMPREPLY=()
+    # --ijvm=FILE: readline splits at "=", so the option is the word before it.
+    if [[ $cur == = ]]; then
+        cur=
+    elif [[ $prev == = && $COMP_CWORD -ge 2 ]]; then
+        prev=${COMP_WORDS[COMP_CWORD - 2]}
+    fi
+
+    local command='' i
+    for ((i = 1; i < COMP_CWORD; i++)); do
+        case ${COMP_WORDS[i]} in
+        asm | run | ijvm | test)
+            command=${COMP_WORDS[i]}
+            break
+            ;;
+        esac
+    done
+
+    if [[ -z $command ]]; then
+        if [[ $cur == -* ]]; then
+            mapfile -t COMPREPLY < <(compgen -W "--help --version" -- "$cur")
+        else
+            mapfile -t COMPREPLY < <(compgen -W "asm run ijvm test" -- "$cur")
+        fi
+        return
+    fi
+
+    # The value an option takes: a file of the right kind, a choice, or nothing to offer.
+    case $command:$prev in
+    asm:-o | asm:--output)
+        _mic1_files "$cur" "bin"
+        return
+        ;;
+    run:--ijvm)
+        _mic1_files "$cur" "jvm"
+        return
+        ;;
+    run:--mode)
+        mapfile -t COMPREPLY < <(compgen -W "run ijvm mic" -- "$cur")
+        return
+        ;;
+    run:--mem | run:--stdin | run:--steps | run:--max-steps | run:--max-memory | run:--dump)
+        return
+        ;;
+    esac
+
+    local options
+    case $command in
+    asm) options="--output -o --no-check --help" ;;
+    run) options="--ijvm --mode --steps --max-steps --max-memory --mem --stdin --dump --trace --json
+                  --no-check --help" ;;
+    ijvm) options="--json --help" ;;
+    test) options="--help" ;;
+    esac
+    if [[ $cur == -* ]]; then
+        mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
+        return
+    fi
+
+    # Operands: the first one of test is a microprogram, the ones after it suites.
+    local operands=0
+    for ((i = i + 1; i < COMP_CWORD; i++)); do
+        case ${COMP_WORDS[i]} in
+        -o | --output | --ijvm | --mode | --mem | --stdin | --steps | --max-steps | --max-memory | --dump)
+            [[ ${COMP_WORDS[i + 1]} == = ]] && ((++i))
+            ((++i))
+            ;;
+        -*) ;;
+        *) ((++operands)) ;;
+        esac
+    done
+    case $command in
+    asm) _mic1_files "$cur" "mal" ;;
+    run) _mic1_files "$cur" "mal|bin" ;;
+    ijvm) _mic1_files "$cur" "jvm" ;;
+    test)
+        if ((operands == 0)); then
+            _mic1_files "$cur" "mal|bin"
+        else
+            _mic1_files "$cur" "toml"
+        fi
+        ;;
+    esac
+}
+
+complete -F _mic1 mic1
