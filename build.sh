@@ -9,7 +9,7 @@ cd "$(dirname "$0")"
 
 # The window needs Qt 6 Widgets, and Liberation Serif stands in for its serif font.
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
-    qt6-base-dev fonts-liberation ccache)
+    libtomlplusplus-dev qt6-base-dev fonts-liberation ccache)
 
 install_missing() {
     local missing=()
