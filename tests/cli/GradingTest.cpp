@@ -94,6 +94,34 @@ std::unique_ptr<Element> parseXml(const std::string& xml) {
 
 } // namespace
 
+TEST(Mic1Test, ExampleSuitesPassAndTheOrderDoesNotDependOnTheJobs) {
+    const std::string dir = std::string(TARVENO_EXAMPLES_DIR) + "/tests/";
+    const auto one =
+        run(mic1, {"test", interpreter, dir + "programs.toml", dir + "branches.toml", "--jobs", "1"});
+    EXPECT_EQ(one.status, 0) << one.out << one.err;
+    EXPECT_EQ(
+        one.out.substr(0, one.out.find('\n')),
+        "PASS  programs: arithmetic: (32 + 10 - -2) AND 15  80 microinstructions, 7.27 per IJVM instruction");
+    EXPECT_NE(one.out.find("\nscore 17/17 (100.0%): 17 of 17 tests passed, 0 failed, 0 errors\n"),
+              std::string::npos);
+    const auto two =
+        run(mic1, {"test", interpreter, dir + "programs.toml", dir + "branches.toml", "--jobs", "2"});
+    EXPECT_EQ(two.out, one.out);
+
+    // An interpreter whose IADD computes OR fails where a sum differs from the OR.
+    TempDir tmp;
+    std::string broken = readFile(interpreter);
+    broken.replace(broken.find("MDR = TOS = MDR + H; WR"), 23, "MDR = TOS = MDR OR H; WR");
+    const auto r = run(mic1, {"test", tmp.write("ijvm.mal", broken), dir + "arithmetic.toml"});
+    EXPECT_EQ(r.status, 4);
+    EXPECT_NE(r.out.find("FAIL  arithmetic: IADD and ISUB  87 microinstructions, 6.21 per IJVM instruction\n"
+                         "      output[0]: expected 42, got 22\n"
+                         "      last IJVM instruction: HALT at " +
+                         dir + "arithmetic.toml:25:9\n"),
+              std::string::npos)
+        << r.out;
+}
+
 TEST(Mic1Test, FailuresBoundsFaultsAndErrorsAreReportedAndNeverCrashTheRun) {
     TempDir dir;
     dir.write("loop.jvm", ".main\nloop: GOTO loop\n.end-main\n");
