@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cmath>
 #include <cstdio>
 
 namespace mic1 {
@@ -111,7 +112,8 @@ std::string testLines(const Suite& suite, const TestCase& test, const TestResult
 }
 
 std::string summaryLine(const Summary& s) {
-    const double percent = s.maxScore > 0 ? 100 * s.score / s.maxScore : 100;
+    // Rounded down, so that a score short of full never reads as 100 %.
+    const double percent = s.maxScore > 0 ? std::floor(1000 * s.score / s.maxScore) / 10 : 100;
     return "score " + shortNumber(s.score) + '/' + shortNumber(s.maxScore) + " (" + fixed(percent, 1) +
            "%): " + std::to_string(s.passed) + " of " + std::to_string(s.tests) + " tests passed, " +
            std::to_string(s.failed) + " failed, " + std::to_string(s.errors) +
