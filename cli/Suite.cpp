@@ -247,8 +247,11 @@ class Reader {
                            std::to_string(maxOutputValues) + " a run records");
         std::vector<int32_t> out;
         out.reserve(values->size());
-        for (const toml::node& v : *values)
+        for (const toml::node& v : *values) {
+            if (!v.is_integer())
+                fail(v, "`output` lists integers only, not " + std::string(typeName(v.type())));
             out.push_back(word(v, key));
+        }
         return out;
     }
 
