@@ -11,7 +11,7 @@ cd "$(dirname "$0")"
 # tests check the man pages, the desktop entry, the file types and the metainfo with the
 # last four.
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
-    qt6-base-dev fonts-liberation ccache groff-base shared-mime-info desktop-file-utils appstream)
+    libtomlplusplus-dev qt6-base-dev fonts-liberation ccache groff-base shared-mime-info desktop-file-utils appstream)
 
 install_missing() {
     local missing=()

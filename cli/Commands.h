@@ -1,7 +1,8 @@
 #pragma once
 // The subcommands of mic1. Each answers the process exit status:
 // 0 success, 1 fatal error (message already on standard output), 2 usage,
-// 3 a run stopped by a bound (steps or memory) or a source with errors or diagnostics.
+// 3 a run stopped by a bound (steps or memory) or a source with errors or diagnostics,
+// 4 tests that failed.
 
 #include <cstdint>
 #include <optional>
@@ -10,7 +11,7 @@
 
 namespace mic1 {
 
-enum Exit : int { ExitOk = 0, ExitFatal = 1, ExitUsage = 2, ExitIncomplete = 3 };
+enum Exit : int { ExitOk = 0, ExitFatal = 1, ExitUsage = 2, ExitIncomplete = 3, ExitFailed = 4 };
 
 struct AsmOptions {
     std::string source;
@@ -38,8 +39,18 @@ struct IjvmOptions {
     bool json = false;
 };
 
+struct TestOptions {
+    std::string program;             // the interpreter: a .bin file or MAL source
+    std::vector<std::string> suites; // TOML files
+    std::optional<std::string> junit;
+    bool json = false;
+    unsigned jobs = 0; // 0: one per core
+    bool noCheck = false;
+};
+
 int runAsm(const AsmOptions& options);
 int runRun(const RunOptions& options);
 int runIjvm(const IjvmOptions& options);
+int runTest(const TestOptions& options);
 
 } // namespace mic1

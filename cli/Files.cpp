@@ -2,6 +2,7 @@
 
 #include "support/FileBytes.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +20,14 @@ std::string unreadableReason(const std::string& path) {
 
 std::string readBytes(const std::string& path) {
     return tarveno::readFileBytes(path).bytes;
+}
+
+TextPlace placeIn(std::string_view text, int32_t offset) {
+    const std::string_view before =
+        text.substr(0, std::min(text.size(), static_cast<size_t>(std::max(offset, 0))));
+    const auto lineStart = before.rfind('\n');
+    return {1 + static_cast<size_t>(std::count(before.begin(), before.end(), '\n')),
+            before.size() - (lineStart == std::string_view::npos ? 0 : lineStart + 1) + 1};
 }
 
 bool reportCompile(const tarveno::CompileOutcome& outcome, const std::string& source) {

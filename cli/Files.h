@@ -4,7 +4,9 @@
 
 #include "workbench/Workbench.h"
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace mic1 {
 
@@ -12,6 +14,12 @@ namespace mic1 {
 std::string unreadableReason(const std::string& path);
 // The bytes of a file; empty when it cannot be read.
 std::string readBytes(const std::string& path);
+// The line and column, from 1, of a byte offset in text (clamped to the text).
+struct TextPlace {
+    size_t line = 1;
+    size_t column = 1;
+};
+TextPlace placeIn(std::string_view text, int32_t offset);
 // Reports a compile on standard error: the checker's report when it found anything,
 // then the micro-assembler's warnings. Answers whether the check passed.
 bool reportCompile(const tarveno::CompileOutcome& outcome, const std::string& source);

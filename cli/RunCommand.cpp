@@ -83,11 +83,8 @@ bool placeIjvmProgram(const std::string& source, tarveno::Workbench& bench, int&
     if (diagnostics.count() == 0) return true;
     const std::string text = readBytes(source);
     diagnostics.forEach([&](const tarveno::Diagnostic& e) {
-        const auto before = text.substr(0, std::min(text.size(), static_cast<size_t>(std::max(e.start, 0))));
-        const auto lineStart = before.rfind('\n');
-        const size_t line = 1 + static_cast<size_t>(std::count(before.begin(), before.end(), '\n'));
-        const size_t column = before.size() - (lineStart == std::string::npos ? 0 : lineStart + 1) + 1;
-        std::cerr << source << ':' << line << ':' << column
+        const TextPlace at = placeIn(text, e.start);
+        std::cerr << source << ':' << at.line << ':' << at.column
                   << ": error: " << tarveno::messageToUtf8(e.message) << '\n';
     });
     status = ExitIncomplete;

@@ -82,6 +82,20 @@ int main(int argc, char** argv) {
     ijvmCmd->add_option("SOURCE", ijvmOptions.source, "IJVM source file")->required();
     ijvmCmd->add_flag("--json", ijvmOptions.json, "Print one JSON object");
 
+    mic1::TestOptions testOptions;
+    auto* testCmd = app.add_subcommand(
+        "test",
+        "Run a microprogram as the interpreter of the IJVM programs of test suites and grade their output");
+    testCmd->add_option("MICROPROGRAM", testOptions.program, "A .bin microprogram file, or MAL source")
+        ->required();
+    testCmd->add_option("SUITE", testOptions.suites, "Test suites (TOML files)")->required();
+    testCmd->add_option("--junit", testOptions.junit, "Also write the results as JUnit XML to FILE")
+        ->type_name("FILE");
+    testCmd->add_flag("--json", testOptions.json, "Print the results as one JSON object");
+    testCmd->add_option("--jobs", testOptions.jobs, "Tests run at once (default: one per core)")
+        ->check(CLI::Range(1u, 1024u));
+    testCmd->add_flag("--no-check", testOptions.noCheck, "Do not check MAL source before assembling");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -102,6 +116,7 @@ int main(int argc, char** argv) {
     try {
         if (*asmCmd) return mic1::runAsm(asmOptions);
         if (*runCmd) return mic1::runRun(runOptions);
+        if (*testCmd) return mic1::runTest(testOptions);
         return mic1::runIjvm(ijvmOptions);
     } catch (const tarveno::FatalError& e) {
         return tarveno::reportFatal(e);

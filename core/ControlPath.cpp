@@ -27,7 +27,8 @@ void ControlPath::microStep() {
     step(*this, *this, current_);
 }
 
-template <class Done> StopReason ControlPath::runUntil(RunLimits limits, bool atLeastOne, Done done) {
+template <class Done, class After>
+StopReason ControlPath::runUntil(RunLimits limits, bool atLeastOne, Done done, After after) {
     // The state lives in locals while the loop runs and goes back at every exit, an
     // exception's too: a step that fails in its memory access (the store exhausted)
     // leaves the registers as that step set them, in step with the memory it had written.
@@ -58,10 +59,12 @@ template <class Done> StopReason ControlPath::runUntil(RunLimits limits, bool at
                 return leave(StopReason::Stopped);
             // Within a chunk only the address test remains.
             step(d, s, current);
+            after(s, d);
             ++executed;
             for (uint64_t i = 1; i < chunk; ++i) {
                 if (done(s.mpc)) return leave(StopReason::Halted);
                 step(d, s, current);
+                after(s, d);
                 ++executed;
             }
         }
@@ -88,14 +91,46 @@ StopReason ControlPath::observedUntil(RunLimits limits, bool atLeastOne, Done do
     }
 }
 
+namespace {
+
+constexpr auto nothingAfter = [](const SequencerState&, const DatapathState&) {};
+
+} // namespace
+
 StopReason ControlPath::run(RunLimits limits, const StepObserver& observe) {
     auto done = [](uint32_t mpc) { return mpc == haltAddress; };
-    return observe ? observedUntil(limits, false, done, observe) : runUntil(limits, false, done);
+    return observe ? observedUntil(limits, false, done, observe)
+                   : runUntil(limits, false, done, nothingAfter);
+}
+
+StopReason ControlPath::run(RunLimits limits, DispatchTally& tally) {
+    // Counted in locals, which the loop keeps in registers; the tally is written once.
+    uint64_t returns = 0;
+    int32_t lastPc = tally.lastPc;
+    auto count = [&](const SequencerState& s, const DatapathState& d) {
+        if (s.mpc == machine::mainLoopAddress) {
+            ++returns;
+            lastPc = d.registers[PC];
+        }
+    };
+    auto keep = [&] {
+        tally.returns += returns;
+        tally.lastPc = lastPc;
+    };
+    try {
+        const StopReason why = runUntil(
+            limits, false, [](uint32_t mpc) { return mpc == haltAddress; }, count);
+        keep();
+        return why;
+    } catch (...) {
+        keep();
+        throw;
+    }
 }
 
 StopReason ControlPath::ijvmStep(RunLimits limits, const StepObserver& observe) {
     auto done = [](uint32_t mpc) { return mpc == machine::mainLoopAddress || mpc == haltAddress; };
-    return observe ? observedUntil(limits, true, done, observe) : runUntil(limits, true, done);
+    return observe ? observedUntil(limits, true, done, observe) : runUntil(limits, true, done, nothingAfter);
 }
 
 void ControlPath::reset() {

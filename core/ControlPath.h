@@ -32,6 +32,15 @@ struct RunLimits {
     size_t maxMemoryBytes = 0;
 };
 
+// What a counting Run tallies of the IJVM program its microprogram interprets: the
+// returns to the main loop at address 0 (the steps after which MPC is 0, where an IJVM
+// step ends), and PC after the last of them: the byte address of the opcode that the
+// main loop then dispatches.
+struct DispatchTally {
+    uint64_t returns = 0;
+    int32_t lastPc = 0;
+};
+
 class ControlPath;
 
 // Called after every microinstruction of a Run or an IJVM step that is given one, to
@@ -59,6 +68,9 @@ class ControlPath : public Datapath, public SequencerState {
     StopReason ijvmStep(RunLimits limits = {}, const StepObserver& observe = {});
     // Executes microinstructions until MPC is the halt address (tested first).
     StopReason run(RunLimits limits = {}, const StepObserver& observe = {});
+    // The same, adding to tally: a grader counts IJVM instructions at the speed of a Run,
+    // where an IJVM step at a time costs twice as much.
+    StopReason run(RunLimits limits, DispatchTally& tally);
     // Registers, pending values, MIR and sequencer state to 0, and the output record
     // emptied; buses, flags, control store and main memory stay.
     void reset();
@@ -99,7 +111,9 @@ class ControlPath : public Datapath, public SequencerState {
     // run loop a local copy that the compiler can keep in registers.
     [[gnu::always_inline]] inline void step(DatapathState& d, SequencerState& s, const Mic*& current);
 
-    template <class Done> StopReason runUntil(RunLimits limits, bool atLeastOne, Done done);
+    // After is called with the state after every step.
+    template <class Done, class After>
+    StopReason runUntil(RunLimits limits, bool atLeastOne, Done done, After after);
     template <class Done>
     StopReason observedUntil(RunLimits limits, bool atLeastOne, Done done, const StepObserver& observe);
 

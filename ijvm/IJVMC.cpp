@@ -42,6 +42,10 @@ int32_t clampToInt32(int64_t n) {
 
 IJVMC::IJVMC(std::string fileName) : reader(std::move(fileName)) {}
 
+IJVMC::IJVMC(std::string fileName, std::string source) : reader(std::move(fileName)) {
+    reader.setText(std::move(source));
+}
+
 void IJVMC::assemble() {
     parse();
     generate();

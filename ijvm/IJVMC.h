@@ -34,6 +34,8 @@ class IJVMC {
     static constexpr size_t maxRecordLabelLength = 7;
 
     explicit IJVMC(std::string fileName);
+    // Assembles source text held in memory, as the same bytes in a file named fileName.
+    IJVMC(std::string fileName, std::string source);
     IJVMC(const IJVMC&) = delete;
     IJVMC& operator=(const IJVMC&) = delete;
 

@@ -40,6 +40,12 @@ FileReader::Bytes::pos_type FileReader::Bytes::seekpos(pos_type position, std::i
 
 bool FileReader::open() {
     close();
+    const std::string tooLarge = "cannot read " + fileName + ": it holds more than 16 MB (" +
+                                 std::to_string(maxFileBytes) + " bytes), far more than any program";
+    if (text_) {
+        if (text_->size() > maxFileBytes) fatal(tooLarge);
+        return serve(std::string(*text_));
+    }
     namespace fs = std::filesystem;
     std::error_code ec;
     // A directory opens as a stream on some systems and then reads as nothing; it is
@@ -48,8 +54,6 @@ bool FileReader::open() {
         fatal("Errore nel metodo FileReader::open(): impossibile aprire il file");
     std::ifstream in(fileName, std::ios::in | std::ios::binary);
     if (!in.is_open()) fatal("Errore nel metodo FileReader::open(): impossibile aprire il file");
-    const std::string tooLarge = "cannot read " + fileName + ": it holds more than 16 MB (" +
-                                 std::to_string(maxFileBytes) + " bytes), far more than any program";
     // A regular file is measured first; whatever the file, no more than the limit and one
     // block is read.
     std::string bytes;
@@ -63,6 +67,10 @@ bool FileReader::open() {
         bytes.append(block, static_cast<size_t>(in.gcount()));
         if (bytes.size() > maxFileBytes) fatal(tooLarge);
     }
+    return serve(std::move(bytes));
+}
+
+bool FileReader::serve(std::string bytes) {
     bytes_.assign(std::move(bytes));
     stream_.clear();
     open_ = true;

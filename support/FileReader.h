@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <istream>
+#include <optional>
 #include <streambuf>
 #include <string>
 #include <string_view>
@@ -36,6 +37,9 @@ class FileReader {
 
     // Names the file (for a reader built empty) and sets mark to 0.
     void setFileName(std::string name);
+    // Makes open() serve these bytes instead of reading fileName, which still names the
+    // source: a program held in memory reads exactly as the same bytes in a file.
+    void setText(std::string bytes) { text_ = std::move(bytes); }
 
     // Opens fileName read-only in binary mode and reads it. Raises
     // "Errore nel metodo FileReader::open(): impossibile aprire il file" when it cannot,
@@ -90,6 +94,8 @@ class FileReader {
     std::string word;
 
   private:
+    // Starts reading bytes as the open file's.
+    bool serve(std::string bytes);
     // The next byte, or -1 at the end of the input (or on a read error).
     int readChar() { return stream_.get(); }
 
@@ -113,6 +119,7 @@ class FileReader {
     std::istream stream_{&bytes_};
     bool open_ = false;
     int lastDelimiter_ = -1;
+    std::optional<std::string> text_; // setText's bytes
 };
 
 } // namespace tarveno

@@ -290,31 +290,35 @@ TEST(ControlPath, RunThatNeverHaltsEndsAtItsBoundOrOnRequest) {
 
 TEST(ControlPath, RunLeavesTheSameStateAsSingleSteps) {
     // Random control words over all 512 addresses, memory operations included: a bounded
-    // Run, an observed Run and the same number of single steps must agree on everything,
-    // and the observer sees every step.
+    // Run, an observed Run, a counting Run and the same number of single steps must agree
+    // on everything, the observer sees every step and the tally every return to 0.
     std::mt19937 rng(12345);
-    ControlPath a, b, c;
+    ControlPath a, b, c, d;
     for (uint32_t addr = 0; addr < 512; ++addr) {
-        const uint32_t w = rng() & 0x7FFFFFF, next = rng() & 0x1FF;
-        place(a, addr, w, next);
-        place(b, addr, w, next);
-        place(c, addr, w, next);
+        // An eighth of them jump back to the main loop, unless JAM moves them on.
+        const uint32_t w = rng() & 0x7FFFFFF, next = rng() % 8 ? rng() & 0x1FF : 0;
+        for (ControlPath* m : {&a, &b, &c, &d})
+            place(*m, addr, w, next);
     }
-    a.reset();
-    b.reset();
-    c.reset();
+    for (ControlPath* m : {&a, &b, &c, &d})
+        m->reset();
     for (int i = 0; i < 9; ++i)
-        a.registers[i] = b.registers[i] = c.registers[i] = static_cast<int32_t>(rng() & 0xFFF);
+        a.registers[i] = b.registers[i] = c.registers[i] = d.registers[i] =
+            static_cast<int32_t>(rng() & 0xFFF);
+    DispatchTally tally, stepTally;
     for (uint64_t chunk : {1u, 7u, 5000u, 20000u}) {
         a.run({chunk, nullptr});
         std::vector<uint32_t> seen;
         c.run({chunk, nullptr}, [&](const ControlPath& m) { seen.push_back(m.previousMpc); });
+        d.run({chunk, nullptr}, tally);
         std::vector<uint32_t> stepped;
         for (uint64_t i = 0; i < chunk && b.mpc != ControlPath::haltAddress; ++i) {
             stepped.push_back(b.mpc);
             b.microStep();
+            if (b.mpc == 0) stepTally = {stepTally.returns + 1, b.registers[PC]};
         }
         EXPECT_EQ(seen, stepped);
+        EXPECT_EQ(std::tuple(tally.returns, tally.lastPc), std::tuple(stepTally.returns, stepTally.lastPc));
         EXPECT_EQ(&a.currentMic(), a.controlStore().search(a.previousMpc));
         auto state = [](const ControlPath& m) {
             return std::tuple(m.mpc, m.previousMpc, m.microCounter, m.currentMic().word,
@@ -324,8 +328,10 @@ TEST(ControlPath, RunLeavesTheSameStateAsSingleSteps) {
         };
         ASSERT_EQ(state(a), state(b));
         ASSERT_EQ(state(c), state(b));
+        ASSERT_EQ(state(d), state(b));
         a.mainMemory.forEach([&](uint32_t key, int32_t value) { EXPECT_EQ(*b.peekWord(key), value); });
     }
+    EXPECT_GT(tally.returns, 10u); // the random next addresses come back to 0 now and then
 }
 
 namespace {

@@ -54,7 +54,12 @@ TEST(IjvmImage, WorkedExampleByteForByte) {
               std::make_tuple("one", 0, 1));
 }
 
-TEST(IjvmImage, CrLfLowerCaseAndCommentsGiveTheSameImage) {
+TEST(IjvmImage, CrLfLowerCaseCommentsAndTextInMemoryGiveTheSameImage) {
+    IJVMC inMemory("no/such/file.jvm", workedExample); // the name only names it
+    inMemory.assemble();
+    EXPECT_EQ(hex(inMemory.program.methodArea), workedArea);
+    EXPECT_EQ(sortedEntries(inMemory.program.sourceMap), expectedSourceMap(workedExample));
+
     const std::string crlf = std::regex_replace(workedExample, std::regex("\n"), "\r\n");
     auto a = assembleText(crlf);
     EXPECT_EQ(hex(a->program.methodArea), workedArea);

@@ -1,0 +1,302 @@
+#include "Suite.h"
+#include "Files.h"
+
+#include "core/Datapath.h"
+#include "support/FileBytes.h"
+
+#include <toml++/toml.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+
+namespace mic1 {
+
+size_t ProgramTable::file(const std::string& path) {
+    const auto [at, added] = files_.emplace(path, programs_.size());
+    if (added) programs_.push_back({path, std::nullopt, 1});
+    return at->second;
+}
+
+size_t ProgramTable::inlineText(ProgramSource source) {
+    programs_.push_back(std::move(source));
+    return programs_.size() - 1;
+}
+
+namespace {
+
+// A test's output longer than this could not be compared: the machine keeps no more.
+constexpr size_t maxOutputValues = tarveno::OutputRecord::limit;
+
+const char* typeName(toml::node_type type) {
+    switch (type) {
+    case toml::node_type::table:
+        return "a table";
+    case toml::node_type::array:
+        return "an array";
+    case toml::node_type::string:
+        return "a string";
+    case toml::node_type::integer:
+        return "an integer";
+    case toml::node_type::floating_point:
+        return "a floating-point number";
+    case toml::node_type::boolean:
+        return "a boolean";
+    case toml::node_type::date:
+    case toml::node_type::time:
+    case toml::node_type::date_time:
+        return "a date or time";
+    case toml::node_type::none:
+        break;
+    }
+    return "nothing";
+}
+
+// A key as a message names it.
+std::string quoted(const toml::key& key) {
+    std::string s = "`";
+    s += key.str();
+    s += '`';
+    return s;
+}
+
+// The defaults a suite sets for its tests.
+struct Defaults {
+    int32_t input = 0;
+    uint64_t maxSteps = defaultMaxSteps;
+    uint64_t maxMemoryMb = defaultMaxMemoryMb;
+    double weight = 1;
+};
+
+class Reader {
+  public:
+    Reader(std::string file, std::string_view text, ProgramTable& programs)
+        : file_(std::move(file)), text_(text), programs_(programs) {}
+
+    Suite read() {
+        toml::table root;
+        try {
+            root = toml::parse(text_, file_);
+        } catch (const toml::parse_error& e) {
+            throw SuiteError(file_, e.source().begin.line, e.source().begin.column,
+                             std::string(e.description()));
+        }
+        Suite suite;
+        suite.file = file_;
+        suite.name = std::filesystem::path(file_).stem().string();
+        Defaults defaults;
+        const toml::array* tests = nullptr;
+        for (auto&& [key, node] : root) {
+            if (key == "name") {
+                suite.name = name(node, key, "the suite's name");
+            } else if (key == "defaults") {
+                defaults = readDefaults(table(node, key));
+            } else if (key == "test") {
+                tests = node.as_array();
+                if (!tests || !tests->is_array_of_tables())
+                    fail(node, "`test` must be an array of tables: write each test as [[test]]");
+            } else {
+                unknown(key, "name, defaults and [[test]]");
+            }
+        }
+        if (!tests || tests->empty()) throw SuiteError(file_, 1, 1, "the suite has no [[test]]");
+        std::map<std::string, int64_t> names; // -> line
+        for (const toml::node& node : *tests) {
+            TestCase t = readTest(*node.as_table(), defaults);
+            const auto [at, added] = names.emplace(t.name, node.source().begin.line);
+            if (!added)
+                fail(node, "a test named \"" + t.name + "\" stands at line " + std::to_string(at->second) +
+                               " already");
+            suite.tests.push_back(std::move(t));
+        }
+        return suite;
+    }
+
+  private:
+    [[noreturn]] void fail(const toml::node& node, const std::string& what) const {
+        throw SuiteError(file_, node.source().begin.line, node.source().begin.column, what);
+    }
+    [[noreturn]] void unknown(const toml::key& key, const char* known) const {
+        throw SuiteError(file_, key.source().begin.line, key.source().begin.column,
+                         "unknown key " + quoted(key) + " (known: " + known + ")");
+    }
+    [[noreturn]] void wrongType(const toml::node& node, const toml::key& key, const char* expected) const {
+        fail(node, quoted(key) + " must be " + expected + ", not " + typeName(node.type()));
+    }
+
+    const toml::table& table(const toml::node& node, const toml::key& key) const {
+        if (!node.is_table()) wrongType(node, key, "a table");
+        return *node.as_table();
+    }
+
+    std::string text(const toml::node& node, const toml::key& key, const char* what) const {
+        if (!node.is_string()) wrongType(node, key, "a string");
+        const std::string& s = node.as_string()->get();
+        if (s.empty()) fail(node, std::string(what) + " is empty");
+        return s;
+    }
+
+    // Names go on one line of a report.
+    std::string name(const toml::node& node, const toml::key& key, const char* what) const {
+        std::string s = text(node, key, what);
+        for (const char c : s)
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+                fail(node, std::string(what) + " must be one line without control characters");
+        return s;
+    }
+
+    // A word of the machine: -2^31 to 2^32 - 1, the upper half read as two's complement,
+    // so that 0xFFFFFFFF can stand for -1.
+    int32_t word(const toml::node& node, const toml::key& key) const {
+        if (!node.is_integer()) wrongType(node, key, "an integer");
+        const int64_t v = node.as_integer()->get();
+        if (v < INT32_MIN || v > int64_t{UINT32_MAX})
+            fail(node, quoted(key) + " holds " + std::to_string(v) +
+                           ", which is no 32-bit word (-2147483648 to 4294967295)");
+        return static_cast<int32_t>(static_cast<uint32_t>(v));
+    }
+
+    uint64_t positive(const toml::node& node, const toml::key& key) const {
+        if (!node.is_integer()) wrongType(node, key, "an integer");
+        const int64_t v = node.as_integer()->get();
+        if (v < 1) fail(node, quoted(key) + " must be at least 1, not " + std::to_string(v));
+        return static_cast<uint64_t>(v);
+    }
+
+    double weight(const toml::node& node, const toml::key& key) const {
+        double v = 0;
+        if (node.is_integer())
+            v = static_cast<double>(node.as_integer()->get());
+        else if (node.is_floating_point())
+            v = node.as_floating_point()->get();
+        else
+            wrongType(node, key, "a number");
+        if (!std::isfinite(v) || v < 0) fail(node, "`weight` must be a number of 0 or more");
+        return v;
+    }
+
+    // The shared keys of a test and of the defaults; false for another key.
+    template <class Target> bool shared(const toml::key& key, const toml::node& node, Target& t) const {
+        if (key == "stdin")
+            t.input = word(node, key);
+        else if (key == "max_steps")
+            t.maxSteps = positive(node, key);
+        else if (key == "max_memory_mb")
+            t.maxMemoryMb = positive(node, key);
+        else if (key == "weight")
+            t.weight = weight(node, key);
+        else
+            return false;
+        return true;
+    }
+
+    Defaults readDefaults(const toml::table& table) const {
+        Defaults d;
+        for (auto&& [key, node] : table)
+            if (!shared(key, node, d)) unknown(key, "stdin, max_steps, max_memory_mb and weight");
+        return d;
+    }
+
+    TestCase readTest(const toml::table& table, const Defaults& defaults) {
+        TestCase t;
+        t.input = defaults.input;
+        t.maxSteps = defaults.maxSteps;
+        t.maxMemoryMb = defaults.maxMemoryMb;
+        t.weight = defaults.weight;
+        const toml::node* program = nullptr;
+        const toml::key* programKey = nullptr;
+        bool hasOutput = false;
+        for (auto&& [key, node] : table) {
+            if (shared(key, node, t)) continue;
+            if (key == "name") {
+                t.name = name(node, key, "a test's name");
+            } else if (key == "program" || key == "source") {
+                if (program)
+                    fail(node, "a test runs one program: give `program` (a file) or `source` (the text), "
+                               "not both");
+                text(node, key, key == "program" ? "the program's file name" : "the program's source");
+                program = &node;
+                programKey = &key;
+            } else if (key == "output") {
+                t.output = output(node, key);
+                hasOutput = true;
+            } else if (key == "stack_top") {
+                t.top = word(node, key);
+            } else {
+                unknown(key, "name, program, source, stdin, output, stack_top, max_steps, max_memory_mb and "
+                             "weight");
+            }
+        }
+        const auto missing = [&](const char* what) {
+            throw SuiteError(file_, table.source().begin.line, table.source().begin.column,
+                             std::string("the test misses ") + what);
+        };
+        if (t.name.empty()) missing("`name`");
+        if (!program) missing("its program: `program` (a file) or `source` (the text)");
+        if (!hasOutput) missing("`output`, the values it must print (`output = []` for none)");
+        t.program = *programKey == "program" ? programFile(*program) : inlineProgram(*program);
+        return t;
+    }
+
+    std::vector<int32_t> output(const toml::node& node, const toml::key& key) const {
+        const toml::array* values = node.as_array();
+        if (!values) wrongType(node, key, "an array of integers");
+        if (values->size() > maxOutputValues)
+            fail(node, "`output` lists " + std::to_string(values->size()) + " values, more than the " +
+                           std::to_string(maxOutputValues) + " a run records");
+        std::vector<int32_t> out;
+        out.reserve(values->size());
+        for (const toml::node& v : *values) {
+            if (!v.is_integer())
+                fail(v, "`output` lists integers only, not " + std::string(typeName(v.type())));
+            out.push_back(word(v, key));
+        }
+        return out;
+    }
+
+    size_t programFile(const toml::node& node) {
+        namespace fs = std::filesystem;
+        const fs::path written(node.as_string()->get());
+        const std::string path =
+            written.is_absolute() ? written.string() : (fs::path(file_).parent_path() / written).string();
+        if (const std::string why = unreadableReason(path); !why.empty()) fail(node, why);
+        return programs_.file(path);
+    }
+
+    // The text of a multi-line string begins on the line after its opening quotes, when
+    // a line end follows them.
+    size_t inlineProgram(const toml::node& node) {
+        if (lineStarts_.empty()) {
+            lineStarts_.push_back(0);
+            for (size_t i = text_.find('\n'); i != std::string_view::npos; i = text_.find('\n', i + 1))
+                lineStarts_.push_back(i + 1);
+        }
+        const auto at = node.source().begin;
+        int64_t line = at.line;
+        if (line >= 1 && static_cast<size_t>(line) <= lineStarts_.size()) {
+            const size_t offset = lineStarts_[static_cast<size_t>(line) - 1] + at.column - 1;
+            const std::string_view rest = text_.substr(std::min(text_.size(), offset));
+            for (const std::string_view quotes : {"\"\"\"\n", "'''\n", "\"\"\"\r\n", "'''\r\n"})
+                if (rest.substr(0, quotes.size()) == quotes) ++line;
+        }
+        return programs_.inlineText({file_, node.as_string()->get(), line});
+    }
+
+    std::string file_;
+    std::string_view text_;
+    ProgramTable& programs_;
+    std::vector<size_t> lineStarts_; // where each line of text_ begins, once needed
+};
+
+} // namespace
+
+Suite readSuite(const std::string& file, ProgramTable& programs) {
+    const tarveno::FileBytes bytes = tarveno::readFileBytes(file);
+    if (bytes.error)
+        throw SuiteError(file, 1, 1,
+                         bytes.error == EISDIR ? "it is a folder, not a suite" : std::strerror(bytes.error));
+    return Reader(file, bytes.bytes, programs).read();
+}
+
+} // namespace mic1
