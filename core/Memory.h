@@ -211,6 +211,8 @@ template <class K, class V> class Memory {
                 }
                 p->number = number;
                 index_[slot] = Slot{number, p};
+                // A memory that grows upwards makes the next page soon: its slot is on the way.
+                __builtin_prefetch(&index_[home(number + 1)], 1);
             }
         }
         recent_[number & (recentPages - 1)] = Recent{number, p};
