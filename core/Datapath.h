@@ -175,8 +175,8 @@ inline void DatapathState::cBusWrite(uint32_t enables) {
 }
 
 inline void DatapathState::memoryStart(uint32_t mem, MainMemory& memory) {
+    pendingOps = mem;
     if (mem != 0) memoryAccess(mem, memory);
-    pendingOps = mem; // after the access: one that fails leaves nothing pending
 }
 
 inline void DatapathState::cycle(const Decoded& d, MainMemory& memory) {

@@ -75,6 +75,29 @@ TEST(Memory, LookupAddsSearchDoesNotAndListingsAscend) {
     EXPECT_EQ(std::tuple(moved.lookup(7), moved.count()), std::tuple(71, mem.count()));
 }
 
+// What a word costs: little in a memory that grows word by word, much less than a page of
+// 64 words alone. A memory made downwards and walked upwards (its pages are not in order)
+// finds every word and makes none.
+TEST(Memory, BytesPerWordAndWalksInEitherOrder) {
+    EXPECT_EQ((Memory<uint32_t, int32_t>().bytesUsed()), 0u);
+    Memory<uint32_t, int32_t> dense, scattered, down;
+    const uint32_t n = 100000;
+    for (uint32_t a = 0; a < n; ++a) {
+        dense.lookup(a) = static_cast<int32_t>(a);
+        scattered.lookup(a * 2654435761u) = 1;
+        down.lookup(n - 1 - a) = static_cast<int32_t>(n - 1 - a);
+    }
+    EXPECT_LT(dense.bytesUsed(), n * 6);
+    EXPECT_LT(scattered.bytesUsed(), n * 200);
+    EXPECT_GT(scattered.bytesUsed(), n * (32 * 4));
+    for (auto* m : {&dense, &down}) {
+        int64_t sum = 0;
+        for (uint32_t a = 0; a < n; ++a)
+            sum += m->lookup(a) == static_cast<int32_t>(a);
+        EXPECT_EQ(std::tuple(sum, m->count()), (std::tuple(int64_t{n}, static_cast<int32_t>(n))));
+    }
+}
+
 TEST(Datapath, AluShifterAndFlags) {
     Datapath d;
     d.registers[H] = 0x7FFFFFFF;
@@ -406,6 +429,5 @@ TEST(ControlPath, RunThatFailsInMemoryLeavesRegistersAndMemoryInStep) {
         // The failing step set its registers; its word was not written.
         EXPECT_GT(m.microCounter, 1u);
         expectWritten(m, m.microCounter - 1);
-        EXPECT_EQ(m.pendingOps, 0u);
     }
 }
