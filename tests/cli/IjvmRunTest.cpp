@@ -3,6 +3,7 @@
 // worked out by hand from what the program means.
 
 #include "common/RunProgram.h"
+#include "ijvm/InstructionSet.h"
 
 #include <gtest/gtest.h>
 
@@ -206,6 +207,31 @@ TEST(IjvmRun, ImagePlacementAndIjvmSteps) {
     o = runFile(three, {"--mode", "ijvm", "--steps", "9"});
     EXPECT_EQ(o.top, "8");
     EXPECT_NE(o.out.find("MPC=112 "), std::string::npos) << o.out;
+}
+
+TEST(IjvmRun, EveryByteThatIsNoOpcodeHalts) {
+    TempDir dir;
+    const std::string bin = (dir / "ijvm.bin").string();
+    ASSERT_EQ(run(mic1, {"asm", interpreter, "-o", bin}).status, 0);
+    // Bytes 12 to 15 are the last NOP, BIPUSH 9 and HALT; the NOP becomes each byte in
+    // turn. One that is no opcode stops the machine there, PC just past it and 1 on top;
+    // 0 is the main loop's own address and is passed over like NOP.
+    const std::string program =
+        dir.write("stray.jvm", ".main\nBIPUSH 1\nNOP\nNOP\nNOP\nNOP\nBIPUSH 9\nHALT\n.end-main\n");
+    auto withByte = [&](uint32_t byte) {
+        const std::string word = "3=" + std::to_string(byte << 24 | 0x190970u);
+        return run(mic1, {"run", bin, "--ijvm", program, "--mem", word, "--max-steps", "1000"});
+    };
+    for (uint32_t byte = 1; byte < 256; ++byte) {
+        const auto& set = tarveno::instructionSet();
+        if (std::any_of(set.begin(), set.end(), [&](const auto& i) { return i.opcode == byte; })) continue;
+        const auto r = withByte(byte);
+        EXPECT_EQ(r.status, 0) << byte;
+        EXPECT_NE(r.out.find(" PC=13 "), std::string::npos) << byte << '\n' << r.out;
+        EXPECT_NE(r.out.find("MPC=112 "), std::string::npos) << byte << '\n' << r.out;
+        EXPECT_NE(r.out.find("STACK TOP=1 "), std::string::npos) << byte << '\n' << r.out;
+    }
+    EXPECT_NE(withByte(0).out.find("STACK TOP=9 "), std::string::npos);
 }
 
 TEST(IjvmRun, RefusedProgramsAndEndlessLoops) {
