@@ -162,6 +162,16 @@ TEST(IjvmRun, CallsNestedAndRecursive) {
                        "ILOAD n;BIPUSH 0;ILOAD n;BIPUSH 1;ISUB;INVOKEVIRTUAL sum;IADD;IRETURN;"
                        "zero: BIPUSH 0;IRETURN;.end-method"),
         {11, 99, 42}, 15);
+
+    // Variables start at 0 whatever the words held: clean's frame lies where dirty's
+    // was, and its parameter and link are intact.
+    expectRun(runSource(dir, ".main;BIPUSH 0;INVOKEVIRTUAL dirty;POP;BIPUSH 0;BIPUSH 5;INVOKEVIRTUAL clean;"
+                             "IRETURN;.end-main;"
+                             ".method dirty();.var;a;b;c;d;.end-var;BIPUSH 7;ISTORE a;BIPUSH 8;ISTORE b;"
+                             "BIPUSH 9;ISTORE c;BIPUSH 1;ISTORE d;BIPUSH 0;IRETURN;.end-method;"
+                             ".method clean(p);.var;x;y;z;.end-var;"
+                             "ILOAD x;OUT;ILOAD y;OUT;ILOAD z;OUT;ILOAD p;OUT;BIPUSH 6;IRETURN;.end-method"),
+              {0, 0, 0, 5}, 6);
 }
 
 TEST(IjvmRun, InputOutputAndErr) {
