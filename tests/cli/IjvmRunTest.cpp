@@ -219,6 +219,52 @@ TEST(IjvmRun, ImagePlacementAndIjvmSteps) {
     EXPECT_NE(o.out.find("MPC=112 "), std::string::npos) << o.out;
 }
 
+TEST(IjvmRun, TraceShowsEachInstructionByName) {
+    TempDir dir;
+    // Bytes: the opening call 0, main's header 3, code 7 to 28, twice's header 29, code
+    // 33 to 38. With nothing on the operand stack, the top is the frame's return address.
+    const std::string program =
+        dir.write("trace.jvm",
+                  ".constant\nbig 1000\n.end-constant\n.main\n.var\nn\n.end-var\nLDCW big\nISTORE n\n"
+                  "BIPUSH -1\nILOAD n\nINVOKEVIRTUAL twice\nback: IINC n -3\nWIDE ILOAD n\nIFEQ back\nHALT\n"
+                  ".end-main\n.method twice(k)\nILOAD k\nILOAD k\nIADD\nIRETURN\n.end-method\n");
+    const std::vector<std::string> args{"run",  interpreter, "--ijvm", program,  "--mode",
+                                        "ijvm", "--steps",   "20",     "--trace"};
+    auto r = run(mic1, args);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(
+        r.out.substr(0, r.out.find("MAR=")),
+        "-1\t(fetch)\ttos=0\n0\tINVOKEVIRTUAL main\ttos=3\n7\tLDCW big\ttos=1000\n10\tISTORE n\ttos=3\n"
+        "12\tBIPUSH -1\ttos=-1\n14\tILOAD n\ttos=1000\n16\tINVOKEVIRTUAL twice\ttos=19\n"
+        "33\tILOAD k\ttos=1000\n35\tILOAD k\ttos=1000\n37\tIADD\ttos=2000\n38\tIRETURN\ttos=2000\n"
+        "19\tIINC n -3\ttos=2000\n22\tWIDE ILOAD n\ttos=997\n25\tIFEQ back\ttos=2000\n28\tHALT\ttos=2000\n");
+
+    // In JSON the steps are the "trace" array of the one object; a byte that is no
+    // opcode shows as "?" and itself.
+    auto json = args;
+    json.insert(json.end(),
+                {"--json", "--mem", "7=" + std::to_string(0x99000200u)}); // HALT, then twice's header
+    r = run(mic1, json);
+    const std::string head = r.out.substr(0, 4000); // the memory object follows
+    EXPECT_EQ(r.out[0], '{') << head;
+    EXPECT_NE(r.out.find("\"tos\":2000,\"trace\":[{\"offset\":-1,\"mnemonic\":\"(fetch)\",\"operands\":[],"
+                         "\"tos\":0},{\"offset\":0,\"mnemonic\":\"INVOKEVIRTUAL\",\"operands\":[\"main\"],"
+                         "\"tos\":3},"),
+              std::string::npos)
+        << head;
+    EXPECT_NE(
+        r.out.find("{\"offset\":19,\"mnemonic\":\"IINC\",\"operands\":[\"n\",\"-3\"],\"tos\":2000},"
+                   "{\"offset\":22,\"mnemonic\":\"WIDE ILOAD\",\"operands\":[\"n\"],\"tos\":997},"
+                   "{\"offset\":25,\"mnemonic\":\"IFEQ\",\"operands\":[\"back\"],\"tos\":2000},"
+                   "{\"offset\":28,\"mnemonic\":\"?\",\"operands\":[\"0x99\"],\"tos\":2000}],\"memory\":"),
+        std::string::npos)
+        << head;
+
+    // Other modes still trace microinstructions.
+    r = run(mic1, {"run", interpreter, "--ijvm", program, "--mode", "mic", "--steps", "1", "--trace"});
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "0\tMAIN: H = PC = PC + 1; FETCH; GOTO (MBR);");
+}
+
 TEST(IjvmRun, EveryByteThatIsNoOpcodeHalts) {
     TempDir dir;
     const std::string bin = (dir / "ijvm.bin").string();
