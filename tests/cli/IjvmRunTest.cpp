@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <sstream>
 
 using testutil::run;
@@ -62,20 +63,73 @@ void expectRun(const IjvmOutcome& o, const std::vector<int32_t>& output, int32_t
 
 } // namespace
 
-TEST(IjvmRun, Examples) {
+// The comment lines an example begins with, as one line: their text joined by blanks.
+std::string leadingComment(const std::string& path) {
+    std::istringstream in(testutil::readFile(path));
+    std::string text;
+    for (std::string line; std::getline(in, line) && line.rfind("//", 0) == 0;) {
+        const auto start = line.find_first_not_of("/ ");
+        if (start == std::string::npos) continue;
+        if (!text.empty()) text += ' ';
+        text += line.substr(start);
+    }
+    return text;
+}
+
+TEST(IjvmRun, ExamplesPrintWhatTheirCommentsSay) {
     TempDir dir;
     const auto r = run(mic1, {"asm", interpreter, "-o", (dir / "ijvm.bin").string()});
     EXPECT_EQ(std::tuple(r.status, r.err), std::tuple(0, "")) << "the interpreter checks cleanly";
 
-    expectRun(runFile(examples + "/arithmetic.jvm"), {12}, 12); // (32 + 10 - -2) AND 15
-    expectRun(runFile(examples + "/loop.jvm"), {}, 55);         // 10 + 9 + ... + 1
-    expectRun(runFile(examples + "/call.jvm"), {}, 42);         // multiply(6, 7)
-    expectRun(runFile(examples + "/countup.jvm", {"--stdin", "5"}), {1, 2, 3, 4, 5}, 5);
-    expectRun(runFile(examples + "/countup.jvm", {"--stdin", "-3"}), {}, -3);
-    expectRun(runFile(examples + "/factorial.jvm"), {1, 1, 2, 6, 24, 120, 720, 5040}, 8);
-    expectRun(runFile(examples + "/fibonacci.jvm", {"--stdin", "15"}), {610}, 610);
-    expectRun(runFile(examples + "/fibonacci.jvm", {"--stdin", "1"}), {1}, 1);
-    expectRun(runFile(examples + "/bignumbers.jvm"), {1000000, INT32_MIN, -876544}, -876544);
+    struct Claim {
+        std::string file;
+        std::vector<std::string> input;
+        std::string says; // words of the example's top comment
+        std::vector<int32_t> output;
+        int32_t top;
+    };
+    const std::vector<Claim> claims{
+        {"arithmetic.jvm", {}, "prints 12 and leaves 12 on the stack", {12}, 12},
+        {"loop.jvm", {}, "prints nothing and leaves 55 on the stack", {}, 55},
+        {"call.jvm", {}, "prints nothing and leaves 42 on the stack", {}, 42},
+        {"countup.jvm",
+         {"--stdin", "5"},
+         "With the input 5 this prints 1, 2, 3, 4, 5 and leaves 5 on the stack",
+         {1, 2, 3, 4, 5},
+         5},
+        {"countup.jvm", {"--stdin", "-3"}, "with 0 or less it prints nothing", {}, -3},
+        {"factorial.jvm",
+         {},
+         "1, 1, 2, 6, 24, 120, 720, 5040, and returns 8 from main",
+         {1, 1, 2, 6, 24, 120, 720, 5040},
+         8},
+        {"fibonacci.jvm", {"--stdin", "20"}, "With the input 20 it prints 6765", {6765}, 6765},
+        {"bignumbers.jvm",
+         {},
+         "Prints 1000000, -2147483648 (2147483647 + 1: words are 32 bits and wrap around) and -876544 "
+         "(123456 - 1000000), and leaves -876544 on the stack",
+         {1000000, INT32_MIN, -876544},
+         -876544},
+        {"letters.jvm",
+         {"--stdin", "5"},
+         "with the input 5 it prints 69, 68, 67, 66, 65 (E, D, C, B, A) and leaves 0 on the stack",
+         {69, 68, 67, 66, 65},
+         0},
+        {"letters.jvm", {"--stdin", "0"}, "with 0 or less it prints nothing and leaves the input", {}, 0},
+        {"calls.jvm", {}, "prints 9, 16 and 25 and leaves 25 on the stack", {9, 16, 25}, 25},
+    };
+    std::set<std::string> claimed;
+    for (const Claim& c : claims) {
+        SCOPED_TRACE(c.file + ": " + c.says);
+        EXPECT_NE(leadingComment(examples + "/" + c.file).find(c.says), std::string::npos);
+        expectRun(runFile(examples + "/" + c.file, c.input, "10000000"), c.output, c.top);
+        claimed.insert(c.file);
+    }
+    for (const auto& e : std::filesystem::directory_iterator(examples)) {
+        if (e.path().extension() == ".jvm") {
+            EXPECT_EQ(claimed.count(e.path().filename().string()), 1u) << e.path() << " has no claim here";
+        }
+    }
 }
 
 TEST(IjvmRun, ArithmeticLogicAndTheStack) {
