@@ -2,6 +2,7 @@
 #include "Files.h"
 
 #include "core/ControlPath.h"
+#include "ijvm/Disassembly.h"
 #include "support/Conversions.h"
 #include "support/Encoding.h"
 
@@ -9,8 +10,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <memory>
+#include <vector>
 
 namespace mic1 {
 
@@ -103,15 +106,83 @@ void traceStep(const ControlPath& m) {
     std::fwrite(line.data(), 1, line.size(), stdout);
 }
 
+std::optional<int32_t> wordAt(const ControlPath& m, uint32_t address) {
+    const int32_t* w = m.peekWord(address);
+    return w ? std::optional<int32_t>(*w) : std::nullopt;
+}
+
+std::optional<int32_t> stackTop(const ControlPath& m) {
+    return wordAt(m, static_cast<uint32_t>(m.registers[tarveno::SP]));
+}
+
+// What one IJVM step did, for --trace with --ijvm in mode ijvm: the method-area offset
+// of the opcode it dispatched on (PC as the step began), the instruction with its
+// operands named, and the word on top of the stack after it.
+struct IjvmStep {
+    int32_t offset = 0;
+    tarveno::DecodedInstruction instruction;
+    std::optional<int32_t> top;
+};
+
+// The name of a step whose dispatch landed on the main loop again: MBR held 0, as at the
+// start, so the step only fetched the next byte.
+constexpr const char* fetchOnly = "(fetch)";
+
+std::string ijvmStepText(const IjvmStep& s) {
+    std::string line = std::to_string(s.offset) + '\t' + tarveno::displayText(s.instruction.mnemonic);
+    for (const std::string& operand : s.instruction.operands)
+        line += ' ' + tarveno::displayText(operand);
+    return line + "\ttos=" + (s.top ? std::to_string(*s.top) : std::string("?")) + '\n';
+}
+
+nlohmann::ordered_json ijvmStepJson(const IjvmStep& s) {
+    nlohmann::ordered_json operands = nlohmann::ordered_json::array();
+    for (const std::string& operand : s.instruction.operands)
+        operands.push_back(tarveno::displayText(operand));
+    return {{"offset", s.offset},
+            {"mnemonic", tarveno::displayText(s.instruction.mnemonic)},
+            {"operands", operands},
+            {"tos", s.top ? nlohmann::ordered_json(*s.top) : nlohmann::ordered_json(nullptr)}};
+}
+
+// One IJVM step of m, described when it began at the main loop (a step at the halt
+// address only stays there).
+StopReason tracedIjvmStep(ControlPath& m, tarveno::RunLimits limits, const tarveno::IjvmProgram& program,
+                          const std::function<void(const IjvmStep&)>& report) {
+    const bool atMainLoop = m.mpc == tarveno::machine::mainLoopAddress;
+    IjvmStep step;
+    step.offset = m.registers[tarveno::PC];
+    std::optional<uint32_t> dispatched;
+    const StopReason why = m.ijvmStep(limits, [&](const ControlPath& c) {
+        if (!dispatched) dispatched = c.mpc;
+    });
+    if (!atMainLoop) return why;
+    if (dispatched == tarveno::machine::mainLoopAddress) {
+        step.instruction.mnemonic = fetchOnly;
+    } else {
+        step.instruction = tarveno::decodeInstruction(
+            program, static_cast<uint32_t>(step.offset), [&](uint32_t b) -> uint8_t {
+                const auto w = wordAt(m, b >> 2).value_or(0);
+                return static_cast<uint8_t>(static_cast<uint32_t>(w) >> (8 * (3 - (b & 3u))));
+            });
+    }
+    step.top = stackTop(m);
+    report(step);
+    return why;
+}
+
 // The bound on main memory in bytes, from --max-memory in MB (0: none).
 size_t memoryBound(uint64_t megabytes) {
     return megabytes > (SIZE_MAX >> 20) ? SIZE_MAX : static_cast<size_t>(megabytes) << 20;
 }
 
 // Executes what the options ask for; answers Halted when it completed, or the bound that
-// stopped it (--max-steps counts every microinstruction of the command).
-StopReason execute(const RunOptions& options, ControlPath& m) {
-    const tarveno::StepObserver trace = options.trace ? tarveno::StepObserver(traceStep) : nullptr;
+// stopped it (--max-steps counts every microinstruction of the command). With ijvmTrace,
+// the IJVM steps are described to it instead of tracing microinstructions.
+StopReason execute(const RunOptions& options, ControlPath& m, const tarveno::IjvmProgram& program,
+                   const std::function<void(const IjvmStep&)>& ijvmTrace) {
+    const tarveno::StepObserver trace =
+        options.trace && !ijvmTrace ? tarveno::StepObserver(traceStep) : nullptr;
     const size_t memory = memoryBound(options.maxMemory);
     if (options.mode == "run") return m.run({options.maxSteps, nullptr, memory}, trace);
     const uint64_t steps = options.steps.value_or(1);
@@ -127,18 +198,15 @@ StopReason execute(const RunOptions& options, ControlPath& m) {
             if (memory && m.mainMemory.bytesUsed() > memory) return StopReason::MemoryBound;
             m.microStep();
             if (trace) trace(m);
-        } else if (const StopReason why = m.ijvmStep({remaining, nullptr, memory}, trace);
+        } else if (const StopReason why =
+                       ijvmTrace ? tracedIjvmStep(m, {remaining, nullptr, memory}, program, ijvmTrace)
+                                 : m.ijvmStep({remaining, nullptr, memory}, trace);
                    why != StopReason::Halted) {
             return why;
         }
         done += static_cast<uint32_t>(m.microCounter - before);
     }
     return StopReason::Halted;
-}
-
-std::optional<int32_t> wordAt(const ControlPath& m, uint32_t address) {
-    const int32_t* w = m.peekWord(address);
-    return w ? std::optional<int32_t>(*w) : std::nullopt;
 }
 
 void printText(const ControlPath& m, bool halted, const std::optional<DumpRange>& dump,
@@ -202,7 +270,7 @@ std::string memoryJson(const ControlPath& m, const std::optional<DumpRange>& dum
 }
 
 void printJson(const ControlPath& m, bool halted, const std::optional<DumpRange>& dump,
-               const std::optional<IjvmResult>& ijvm) {
+               const std::optional<IjvmResult>& ijvm, const std::vector<IjvmStep>* steps) {
     using nlohmann::ordered_json;
     ordered_json regs = ordered_json::object();
     for (int i = 0; i < tarveno::MBR; ++i)
@@ -221,6 +289,12 @@ void printJson(const ControlPath& m, bool halted, const std::optional<DumpRange>
     if (ijvm) {
         out["output"] = ijvm->output.values;
         out["tos"] = ijvm->top ? ordered_json(*ijvm->top) : ordered_json(nullptr);
+    }
+    if (steps) {
+        ordered_json trace = ordered_json::array();
+        for (const IjvmStep& s : *steps)
+            trace.push_back(ijvmStepJson(s));
+        out["trace"] = std::move(trace);
     }
     // The memory object is the last member: the object's closing brace goes after it.
     std::string text = out.dump();
@@ -270,14 +344,24 @@ int runRun(const RunOptions& options) {
         machine->memoryWord(address) = value;
     if (hasInput) machine->memoryWord(ControlPath::standardInputAddress) = input;
 
-    const StopReason stop = execute(options, *machine);
+    // IJVM steps of a placed program are traced as instructions; in JSON as an array
+    // member of the final object.
+    const bool traceIjvm = options.trace && options.ijvm && options.mode == "ijvm";
+    std::vector<IjvmStep> steps;
+    std::function<void(const IjvmStep&)> ijvmTrace;
+    if (traceIjvm && options.json)
+        ijvmTrace = [&](const IjvmStep& s) { steps.push_back(s); };
+    else if (traceIjvm)
+        ijvmTrace = [](const IjvmStep& s) {
+            const std::string line = ijvmStepText(s);
+            std::fwrite(line.data(), 1, line.size(), stdout);
+        };
+    const StopReason stop = execute(options, *machine, bench.ijvmProgram(), ijvmTrace);
     const bool halted = machine->mpc == ControlPath::haltAddress;
     std::optional<IjvmResult> ijvm;
-    if (options.ijvm)
-        ijvm.emplace(IjvmResult{machine->output,
-                                wordAt(*machine, static_cast<uint32_t>(machine->registers[tarveno::SP]))});
+    if (options.ijvm) ijvm.emplace(IjvmResult{machine->output, stackTop(*machine)});
     if (options.json)
-        printJson(*machine, halted, dump, ijvm);
+        printJson(*machine, halted, dump, ijvm, traceIjvm ? &steps : nullptr);
     else
         printText(*machine, halted, dump, ijvm);
     if (stop == StopReason::Halted) return ExitOk;

@@ -73,7 +73,10 @@ int main(int argc, char** argv) {
         ->check(decimal);
     runCmd->add_option("--dump", runOptions.dump, "Print COUNT main-memory words from word address START")
         ->type_name("START:COUNT");
-    runCmd->add_flag("--trace", runOptions.trace, "Print each microinstruction executed: address, tab, text");
+    runCmd->add_flag(
+        "--trace", runOptions.trace,
+        "Print each microinstruction executed: address, tab, text (with --ijvm and --mode ijvm: each IJVM "
+        "step's offset, instruction and stack top)");
     runCmd->add_flag("--json", runOptions.json, "Print the final state as one JSON object");
     runCmd->add_flag("--no-check", runOptions.noCheck, "Do not check MAL source before assembling");
 

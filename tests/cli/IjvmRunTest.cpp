@@ -3,10 +3,12 @@
 // worked out by hand from what the program means.
 
 #include "common/RunProgram.h"
+#include "ijvm/InstructionSet.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <sstream>
 
 using testutil::run;
@@ -61,20 +63,73 @@ void expectRun(const IjvmOutcome& o, const std::vector<int32_t>& output, int32_t
 
 } // namespace
 
-TEST(IjvmRun, Examples) {
+// The comment lines an example begins with, as one line: their text joined by blanks.
+std::string leadingComment(const std::string& path) {
+    std::istringstream in(testutil::readFile(path));
+    std::string text;
+    for (std::string line; std::getline(in, line) && line.rfind("//", 0) == 0;) {
+        const auto start = line.find_first_not_of("/ ");
+        if (start == std::string::npos) continue;
+        if (!text.empty()) text += ' ';
+        text += line.substr(start);
+    }
+    return text;
+}
+
+TEST(IjvmRun, ExamplesPrintWhatTheirCommentsSay) {
     TempDir dir;
     const auto r = run(mic1, {"asm", interpreter, "-o", (dir / "ijvm.bin").string()});
     EXPECT_EQ(std::tuple(r.status, r.err), std::tuple(0, "")) << "the interpreter checks cleanly";
 
-    expectRun(runFile(examples + "/arithmetic.jvm"), {12}, 12); // (32 + 10 - -2) AND 15
-    expectRun(runFile(examples + "/loop.jvm"), {}, 55);         // 10 + 9 + ... + 1
-    expectRun(runFile(examples + "/call.jvm"), {}, 42);         // multiply(6, 7)
-    expectRun(runFile(examples + "/countup.jvm", {"--stdin", "5"}), {1, 2, 3, 4, 5}, 5);
-    expectRun(runFile(examples + "/countup.jvm", {"--stdin", "-3"}), {}, -3);
-    expectRun(runFile(examples + "/factorial.jvm"), {1, 1, 2, 6, 24, 120, 720, 5040}, 8);
-    expectRun(runFile(examples + "/fibonacci.jvm", {"--stdin", "15"}), {610}, 610);
-    expectRun(runFile(examples + "/fibonacci.jvm", {"--stdin", "1"}), {1}, 1);
-    expectRun(runFile(examples + "/bignumbers.jvm"), {1000000, INT32_MIN, -876544}, -876544);
+    struct Claim {
+        std::string file;
+        std::vector<std::string> input;
+        std::string says; // words of the example's top comment
+        std::vector<int32_t> output;
+        int32_t top;
+    };
+    const std::vector<Claim> claims{
+        {"arithmetic.jvm", {}, "prints 12 and leaves 12 on the stack", {12}, 12},
+        {"loop.jvm", {}, "prints nothing and leaves 55 on the stack", {}, 55},
+        {"call.jvm", {}, "prints nothing and leaves 42 on the stack", {}, 42},
+        {"countup.jvm",
+         {"--stdin", "5"},
+         "With the input 5 this prints 1, 2, 3, 4, 5 and leaves 5 on the stack",
+         {1, 2, 3, 4, 5},
+         5},
+        {"countup.jvm", {"--stdin", "-3"}, "with 0 or less it prints nothing", {}, -3},
+        {"factorial.jvm",
+         {},
+         "1, 1, 2, 6, 24, 120, 720, 5040, and returns 8 from main",
+         {1, 1, 2, 6, 24, 120, 720, 5040},
+         8},
+        {"fibonacci.jvm", {"--stdin", "20"}, "With the input 20 it prints 6765", {6765}, 6765},
+        {"bignumbers.jvm",
+         {},
+         "Prints 1000000, -2147483648 (2147483647 + 1: words are 32 bits and wrap around) and -876544 "
+         "(123456 - 1000000), and leaves -876544 on the stack",
+         {1000000, INT32_MIN, -876544},
+         -876544},
+        {"letters.jvm",
+         {"--stdin", "5"},
+         "with the input 5 it prints 69, 68, 67, 66, 65 (E, D, C, B, A) and leaves 0 on the stack",
+         {69, 68, 67, 66, 65},
+         0},
+        {"letters.jvm", {"--stdin", "0"}, "with 0 or less it prints nothing and leaves the input", {}, 0},
+        {"calls.jvm", {}, "prints 9, 16 and 25 and leaves 25 on the stack", {9, 16, 25}, 25},
+    };
+    std::set<std::string> claimed;
+    for (const Claim& c : claims) {
+        SCOPED_TRACE(c.file + ": " + c.says);
+        EXPECT_NE(leadingComment(examples + "/" + c.file).find(c.says), std::string::npos);
+        expectRun(runFile(examples + "/" + c.file, c.input, "10000000"), c.output, c.top);
+        claimed.insert(c.file);
+    }
+    for (const auto& e : std::filesystem::directory_iterator(examples)) {
+        if (e.path().extension() == ".jvm") {
+            EXPECT_EQ(claimed.count(e.path().filename().string()), 1u) << e.path() << " has no claim here";
+        }
+    }
 }
 
 TEST(IjvmRun, ArithmeticLogicAndTheStack) {
@@ -161,6 +216,16 @@ TEST(IjvmRun, CallsNestedAndRecursive) {
                        "ILOAD n;BIPUSH 0;ILOAD n;BIPUSH 1;ISUB;INVOKEVIRTUAL sum;IADD;IRETURN;"
                        "zero: BIPUSH 0;IRETURN;.end-method"),
         {11, 99, 42}, 15);
+
+    // Variables start at 0 whatever the words held: clean's frame lies where dirty's
+    // was, and its parameter and link are intact.
+    expectRun(runSource(dir, ".main;BIPUSH 0;INVOKEVIRTUAL dirty;POP;BIPUSH 0;BIPUSH 5;INVOKEVIRTUAL clean;"
+                             "IRETURN;.end-main;"
+                             ".method dirty();.var;a;b;c;d;.end-var;BIPUSH 7;ISTORE a;BIPUSH 8;ISTORE b;"
+                             "BIPUSH 9;ISTORE c;BIPUSH 1;ISTORE d;BIPUSH 0;IRETURN;.end-method;"
+                             ".method clean(p);.var;x;y;z;.end-var;"
+                             "ILOAD x;OUT;ILOAD y;OUT;ILOAD z;OUT;ILOAD p;OUT;BIPUSH 6;IRETURN;.end-method"),
+              {0, 0, 0, 5}, 6);
 }
 
 TEST(IjvmRun, InputOutputAndErr) {
@@ -206,6 +271,77 @@ TEST(IjvmRun, ImagePlacementAndIjvmSteps) {
     o = runFile(three, {"--mode", "ijvm", "--steps", "9"});
     EXPECT_EQ(o.top, "8");
     EXPECT_NE(o.out.find("MPC=112 "), std::string::npos) << o.out;
+}
+
+TEST(IjvmRun, TraceShowsEachInstructionByName) {
+    TempDir dir;
+    // Bytes: the opening call 0, main's header 3, code 7 to 28, twice's header 29, code
+    // 33 to 38. With nothing on the operand stack, the top is the frame's return address.
+    const std::string program =
+        dir.write("trace.jvm",
+                  ".constant\nbig 1000\n.end-constant\n.main\n.var\nn\n.end-var\nLDCW big\nISTORE n\n"
+                  "BIPUSH -1\nILOAD n\nINVOKEVIRTUAL twice\nback: IINC n -3\nWIDE ILOAD n\nIFEQ back\nHALT\n"
+                  ".end-main\n.method twice(k)\nILOAD k\nILOAD k\nIADD\nIRETURN\n.end-method\n");
+    const std::vector<std::string> args{"run",  interpreter, "--ijvm", program,  "--mode",
+                                        "ijvm", "--steps",   "20",     "--trace"};
+    auto r = run(mic1, args);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(
+        r.out.substr(0, r.out.find("MAR=")),
+        "-1\t(fetch)\ttos=0\n0\tINVOKEVIRTUAL main\ttos=3\n7\tLDCW big\ttos=1000\n10\tISTORE n\ttos=3\n"
+        "12\tBIPUSH -1\ttos=-1\n14\tILOAD n\ttos=1000\n16\tINVOKEVIRTUAL twice\ttos=19\n"
+        "33\tILOAD k\ttos=1000\n35\tILOAD k\ttos=1000\n37\tIADD\ttos=2000\n38\tIRETURN\ttos=2000\n"
+        "19\tIINC n -3\ttos=2000\n22\tWIDE ILOAD n\ttos=997\n25\tIFEQ back\ttos=2000\n28\tHALT\ttos=2000\n");
+
+    // In JSON the steps are the "trace" array of the one object; a byte that is no
+    // opcode shows as "?" and itself.
+    auto json = args;
+    json.insert(json.end(),
+                {"--json", "--mem", "7=" + std::to_string(0x99000200u)}); // HALT, then twice's header
+    r = run(mic1, json);
+    const std::string head = r.out.substr(0, 4000); // the memory object follows
+    EXPECT_EQ(r.out[0], '{') << head;
+    EXPECT_NE(r.out.find("\"tos\":2000,\"trace\":[{\"offset\":-1,\"mnemonic\":\"(fetch)\",\"operands\":[],"
+                         "\"tos\":0},{\"offset\":0,\"mnemonic\":\"INVOKEVIRTUAL\",\"operands\":[\"main\"],"
+                         "\"tos\":3},"),
+              std::string::npos)
+        << head;
+    EXPECT_NE(
+        r.out.find("{\"offset\":19,\"mnemonic\":\"IINC\",\"operands\":[\"n\",\"-3\"],\"tos\":2000},"
+                   "{\"offset\":22,\"mnemonic\":\"WIDE ILOAD\",\"operands\":[\"n\"],\"tos\":997},"
+                   "{\"offset\":25,\"mnemonic\":\"IFEQ\",\"operands\":[\"back\"],\"tos\":2000},"
+                   "{\"offset\":28,\"mnemonic\":\"?\",\"operands\":[\"0x99\"],\"tos\":2000}],\"memory\":"),
+        std::string::npos)
+        << head;
+
+    // Other modes still trace microinstructions.
+    r = run(mic1, {"run", interpreter, "--ijvm", program, "--mode", "mic", "--steps", "1", "--trace"});
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "0\tMAIN: H = PC = PC + 1; FETCH; GOTO (MBR);");
+}
+
+TEST(IjvmRun, EveryByteThatIsNoOpcodeHalts) {
+    TempDir dir;
+    const std::string bin = (dir / "ijvm.bin").string();
+    ASSERT_EQ(run(mic1, {"asm", interpreter, "-o", bin}).status, 0);
+    // Bytes 12 to 15 are the last NOP, BIPUSH 9 and HALT; the NOP becomes each byte in
+    // turn. One that is no opcode stops the machine there, PC just past it and 1 on top;
+    // 0 is the main loop's own address and is passed over like NOP.
+    const std::string program =
+        dir.write("stray.jvm", ".main\nBIPUSH 1\nNOP\nNOP\nNOP\nNOP\nBIPUSH 9\nHALT\n.end-main\n");
+    auto withByte = [&](uint32_t byte) {
+        const std::string word = "3=" + std::to_string(byte << 24 | 0x190970u);
+        return run(mic1, {"run", bin, "--ijvm", program, "--mem", word, "--max-steps", "1000"});
+    };
+    for (uint32_t byte = 1; byte < 256; ++byte) {
+        const auto& set = tarveno::instructionSet();
+        if (std::any_of(set.begin(), set.end(), [&](const auto& i) { return i.opcode == byte; })) continue;
+        const auto r = withByte(byte);
+        EXPECT_EQ(r.status, 0) << byte;
+        EXPECT_NE(r.out.find(" PC=13 "), std::string::npos) << byte << '\n' << r.out;
+        EXPECT_NE(r.out.find("MPC=112 "), std::string::npos) << byte << '\n' << r.out;
+        EXPECT_NE(r.out.find("STACK TOP=1 "), std::string::npos) << byte << '\n' << r.out;
+    }
+    EXPECT_NE(withByte(0).out.find("STACK TOP=9 "), std::string::npos);
 }
 
 TEST(IjvmRun, RefusedProgramsAndEndlessLoops) {
