@@ -1,6 +1,7 @@
 // A file named on tarveno's command line, opened offscreen in the real window: what the
 // user then sees must be what File > Open shows for the same file, with no file dialog.
 
+#include "TestPaths.h"
 #include "ui/Dialogs.h"
 #include "ui/Host.h"
 #include "ui/MainWindow.h"
@@ -51,14 +52,7 @@ class CommandLine : public ::testing::Test {
         ASSERT_TRUE(dir.isValid());
         previousFolder = QDir::currentPath();
         QDir::setCurrent(dir.path());
-        QDir().mkpath("app");
-        paths.checker = QUORC_PATH;
-        paths.report = dir.filePath("app/output");
-        paths.swapFile = dir.filePath("app/tmp.swp");
-        paths.unnamedFile = dir.filePath("app/tmp.mal");
-        paths.cacheFolder = dir.filePath("cache");
-        paths.examples = TARVENO_EXAMPLES_DIR;
-        paths.readme = "README.md";
+        paths = testHostPaths(dir);
         for (const char* name : {"count.mal", "arithmetic.jvm"})
             ASSERT_TRUE(QFile::copy(QString(TARVENO_EXAMPLES_DIR "/") + name, name));
     }

@@ -3,6 +3,7 @@
 // recorder of the drawing steps. What the commands decide is the session's and is tested
 // there; here: the wiring, what the window paints, and how it waits.
 
+#include "TestPaths.h"
 #include "ui/CodeEditor.h"
 #include "ui/DatapathDrawing.h"
 #include "ui/Dialogs.h"
@@ -159,14 +160,7 @@ class Window : public ::testing::Test {
         ASSERT_FALSE(countMal.isEmpty());
         previousFolder = QDir::currentPath();
         QDir::setCurrent(dir.path());
-        QDir().mkpath(dir.filePath("app"));
-        paths.checker = QUORC_PATH;
-        paths.report = dir.filePath("app/output");
-        paths.swapFile = dir.filePath("app/tmp.swp");
-        paths.unnamedFile = dir.filePath("app/tmp.mal");
-        paths.cacheFolder = dir.filePath("cache");
-        paths.examples = TARVENO_EXAMPLES_DIR;
-        paths.readme = "README.md";
+        paths = testHostPaths(dir);
     }
     void TearDown() override {
         window.reset();
