@@ -56,7 +56,11 @@ _mic1() {
         mapfile -t COMPREPLY < <(compgen -W "run ijvm mic" -- "$cur")
         return
         ;;
-    run:--mem | run:--stdin | run:--steps | run:--max-steps | run:--max-memory | run:--dump)
+    run:--mem | run:--stdin | run:--steps | run:--max-steps | run:--max-memory | run:--dump | test:--jobs)
+        return
+        ;;
+    test:--junit)
+        _mic1_files "$cur" "xml"
         return
         ;;
     esac
@@ -67,7 +71,7 @@ _mic1() {
     run) options="--ijvm --mode --steps --max-steps --max-memory --mem --stdin --dump --trace --json
                   --no-check --help" ;;
     ijvm) options="--json --help" ;;
-    test) options="--help" ;;
+    test) options="--junit --json --jobs --no-check --help" ;;
     esac
     if [[ $cur == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
