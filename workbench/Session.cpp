@@ -153,6 +153,7 @@ void Session::compileMicroprogram(Answer& a, Continuation then) {
     // A report left by an earlier run must not pass for this one's.
     std::remove(files_.report.c_str());
     checkerRequest_ = {document_.fileName, files_.report};
+    editedDuringCheck_ = false;
     afterCheck_ = std::move(then);
     checking_ = true;
     a.ask = Ask::Checker;
@@ -187,7 +188,8 @@ void Session::finishCompile() {
         const std::string& source = document_.fileName;
         workbench_.compileAndLoad(source, microprogramFile(source, compileNote_), Check::Skip);
     }
-    document_.modified = false;
+    // Text typed while the checker ran is not what was compiled.
+    document_.modified = std::exchange(editedDuringCheck_, false);
     // The report is shown when it has something to say: errors, warnings, or where the
     // microprogram file went.
     if (!compileNote_.empty()) report_ = compileNote_ + "\n" + report_;

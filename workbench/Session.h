@@ -176,7 +176,10 @@ class Session {
     Answer saveNamed(const std::string& fileName); // Save with the name just given
     Answer saveAs(const std::string& fileName);
     // The user changed the editor's text.
-    void markModified() { document_.modified = document_.unsaved = true; }
+    void markModified() {
+        document_.modified = document_.unsaved = true;
+        editedDuringCheck_ = checking_;
+    }
     // The editor holds work that is on no disk: changes since the file was read or
     // written, or any text while the program has no name of the user's.
     bool hasUnsavedWork();
@@ -245,6 +248,7 @@ class Session {
     bool stopRequested_ = false;
     uint64_t memoryBound_ = defaultMemoryBound;
     bool checking_ = false;
+    bool editedDuringCheck_ = false; // the text changed after the checked file was written
     CheckerRequest checkerRequest_;
     Continuation afterCheck_;   // the rest of the command that waits for the checker
     std::string compiledBytes_; // the file the last compile read

@@ -440,6 +440,16 @@ TEST_F(SessionTest, TheCheckerFailingShowsWhyAndWhatItSaid) {
     EXPECT_FALSE(session.busy());
     checkerRefusal.clear();
     EXPECT_EQ(checked(session.compileAndLoad()).notice, hasBeenLoadedNotice); // tried again
+
+    // Text typed while the checker runs is compiled by the next request.
+    type(stepsMal);
+    a = session.mic();
+    ASSERT_EQ(a.ask, Ask::Checker);
+    type(countMal);
+    EXPECT_FALSE(checked(a).failed());
+    EXPECT_TRUE(session.document().modified);
+    EXPECT_EQ(checked(session.compileAndLoad()).notice, hasBeenLoadedNotice);
+    EXPECT_EQ(session.document().file.text, countMal);
 }
 
 TEST_F(SessionTest, EveryCompileAndResetRestartsTheSubCycles) {
