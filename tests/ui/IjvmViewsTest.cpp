@@ -1,13 +1,16 @@
 // The IJVM views on programs placed and run by examples/ijvm.mal.
 
 #include "ui/model/IjvmViews.h"
+#include "ijvm/Disassembly.h"
 #include "ijvm/LoadProgram.h"
 #include "workbench/Workbench.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <random>
+#include <set>
 #include <sstream>
 
 using namespace tarveno;
@@ -106,6 +109,36 @@ TEST(IjvmViews, ListingReadsTheMachinesBytesAndPointsIntoTheSource) {
     // An overwritten opcode is listed as what the machine would execute.
     run.machine.memoryWord(0) = static_cast<int32_t>(0x99000000u);
     EXPECT_EQ(methodAreaListing(run.program, methodAreaBytes(run.machine))[0].text, "? 0x99");
+}
+
+// The listing names operands from tables it gathers once; the disassembler, from walks of
+// the program, is the reference on every example, and on bytes that are not the program's.
+TEST(IjvmViews, ListingNamesOperandsAsTheDisassembler) {
+    int programs = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(examples)) {
+        if (entry.path().extension() != ".jvm") continue;
+        ++programs;
+        Running run(entry.path().filename().string());
+        auto byteAt = methodAreaBytes(run.machine);
+        for (int round = 0; round < 2; ++round) {
+            for (const ListingLine& line : methodAreaListing(run.program, byteAt)) {
+                if (line.header) continue;
+                const DecodedInstruction d = decodeInstruction(run.program, line.offset, byteAt);
+                std::string text = d.mnemonic;
+                for (const std::string& operand : d.operands)
+                    text += " " + operand;
+                ASSERT_EQ(line.text, text) << entry.path() << " at " << line.offset;
+            }
+            // Every operand byte turned to 0xFF: out-of-range indices, branches anywhere.
+            std::set<uint32_t> opcodes;
+            for (const ListingLine& line : methodAreaListing(run.program, byteAt))
+                if (!line.header) opcodes.insert(line.offset);
+            byteAt = [inner = byteAt, opcodes](uint32_t b) -> uint8_t {
+                return opcodes.count(b) ? inner(b) : 0xFF;
+            };
+        }
+    }
+    EXPECT_GE(programs, 8);
 }
 
 TEST(IjvmViews, PoolNamesConstantsAndMethods) {
