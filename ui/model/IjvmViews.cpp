@@ -1,10 +1,8 @@
 #include "ui/model/IjvmViews.h"
 
-#include "ijvm/InstructionSet.h"
+#include "ijvm/Disassembly.h"
 
 #include <algorithm>
-#include <array>
-#include <unordered_map>
 
 namespace tarveno::ui {
 
@@ -21,108 +19,6 @@ void appendHexBytes(std::string& out, const std::function<uint8_t(uint32_t)>& by
         out += digits[b & 15];
     }
 }
-
-// The names decodeInstruction finds by walking the program's lists, gathered once so that
-// a listing of a large method area costs one lookup per operand rather than one walk.
-class OperandNames {
-  public:
-    explicit OperandNames(const IjvmProgram& program) : program_(program) {
-        for (const InstructionInfo& i : instructionSet())
-            opcodes_[i.opcode] = &i;
-        program.constants.forEach([&](const Symbol& c) { put(constants_, c.index, c.name); });
-        program.methods.forEach([&](const Method& m) { put(methods_, m.number, m.name); });
-    }
-
-    // The tables of the method whose code is being listed (nullptr: the opening call).
-    void enter(const Method* method) {
-        method_ = method;
-        locals_.clear();
-        labels_.clear();
-        if (!method) return;
-        method->locals.forEach([&](const Symbol& l) { put(locals_, l.index, l.name); });
-        if (method->code.empty()) return;
-        const int32_t header = program_.poolEntry(program_.constants.count() + method->number);
-        const int64_t base = static_cast<int64_t>(header) + 4 - method->code[0].offset;
-        method->labels.forEach([&](const Symbol& l) { labels_.try_emplace(base + l.value, l.name); });
-    }
-
-    // As decodeInstruction writes it, the operands after the mnemonic.
-    std::string text(uint32_t offset, const std::function<uint8_t(uint32_t)>& byteAt) const {
-        const uint8_t opcode = byteAt(offset);
-        const InstructionInfo* info = opcodes_[opcode];
-        if (!info) {
-            static constexpr char digits[] = "0123456789ABCDEF";
-            return std::string("? 0x") + digits[opcode >> 4] + digits[opcode & 15];
-        }
-        std::string out = info->kind == OperandKind::Local16 ? "WIDE " + std::string(info->mnemonic.substr(4))
-                                                             : std::string(info->mnemonic);
-        if (info->kind == OperandKind::None) return out;
-        auto byte = [&](uint32_t k) { return byteAt(offset + k); };
-        const int32_t u8 = byte(1);
-        const int32_t u16 = byte(1) << 8 | byte(2);
-        out += ' ';
-        switch (info->kind) {
-        case OperandKind::None:
-            break;
-        case OperandKind::Byte:
-            out += std::to_string(static_cast<int8_t>(byte(1)));
-            break;
-        case OperandKind::Local8:
-            append(out, locals_, u8);
-            break;
-        case OperandKind::Local16:
-            append(out, locals_, u16);
-            break;
-        case OperandKind::Constant:
-            append(out, constants_, u16);
-            break;
-        case OperandKind::Increment:
-            append(out, locals_, u8);
-            out += ' ';
-            out += std::to_string(static_cast<int8_t>(byte(2)));
-            break;
-        case OperandKind::Branch: {
-            const uint32_t target = offset + static_cast<uint32_t>(static_cast<int16_t>(u16));
-            const auto label = method_ ? labels_.find(target) : labels_.end();
-            if (label != labels_.end())
-                out += label->second;
-            else
-                out += std::to_string(target);
-            break;
-        }
-        case OperandKind::Method:
-            append(out, methods_, u16 - program_.constants.count(), u16); // a method by its pool index
-            break;
-        }
-        return out;
-    }
-
-  private:
-    // The last of equal indices wins, as in decodeInstruction's walks.
-    static void put(std::vector<std::string_view>& table, int32_t index, std::string_view name) {
-        if (index < 0 || index > 0xFFFF) return;
-        if (static_cast<size_t>(index) >= table.size()) table.resize(static_cast<size_t>(index) + 1);
-        table[static_cast<size_t>(index)] = name;
-    }
-    // The name at index, or number where there is none.
-    static void append(std::string& out, const std::vector<std::string_view>& table, int32_t index,
-                       int32_t number) {
-        if (index >= 0 && static_cast<size_t>(index) < table.size() &&
-            !table[static_cast<size_t>(index)].empty())
-            out += table[static_cast<size_t>(index)];
-        else
-            out += std::to_string(number);
-    }
-    static void append(std::string& out, const std::vector<std::string_view>& table, int32_t index) {
-        append(out, table, index, index);
-    }
-
-    const IjvmProgram& program_;
-    std::array<const InstructionInfo*, 256> opcodes_{};
-    std::vector<std::string_view> constants_, methods_, locals_;
-    std::unordered_map<int64_t, std::string_view> labels_;
-    const Method* method_ = nullptr;
-};
 
 std::string counted(int32_t n, const char* noun) {
     std::string text = std::to_string(n);
@@ -173,13 +69,12 @@ std::vector<ListingLine> methodAreaListing(const IjvmProgram& program,
         return line;
     };
 
-    OperandNames names(program);
+    Disassembler names(program);
     // The opening call of main, which the assembler writes before every method.
-    add(0, 3).text = names.text(0, byteAt);
+    add(0, 3).text = names.decodeIn(nullptr, 0, byteAt).text();
     uint32_t offset = 3;
     program.methods.forEach([&](const Method& method) {
         if (offset + 4 > areaSize) return;
-        names.enter(&method);
         ListingLine& header = add(offset, 4);
         header.header = true;
         const int32_t parameters = byteAt(offset) << 8 | byteAt(offset + 1);
@@ -191,7 +86,7 @@ std::vector<ListingLine> methodAreaListing(const IjvmProgram& program,
             const auto length = static_cast<uint32_t>(record.length);
             if (length == 0 || offset + length > areaSize) return;
             ListingLine& line = add(offset, record.length);
-            line.text = names.text(offset, byteAt);
+            line.text = names.decodeIn(&method, offset, byteAt).text();
             sourceSpan(line, record);
             offset += length;
         });

@@ -33,7 +33,6 @@ std::function<uint8_t(uint32_t)> methodAreaBytes(const ControlPath& machine);
 // The opening call of main, then each method's header and instructions in the order the
 // assembler laid them out. The layout is the program's; the bytes and what they decode to
 // are read through byteAt, so an overwritten byte shows as what the machine will execute.
-// Instructions read as decodeInstruction reads them, from tables gathered once.
 std::vector<ListingLine> methodAreaListing(const IjvmProgram& program,
                                            const std::function<uint8_t(uint32_t)>& byteAt);
 
