@@ -147,7 +147,7 @@ nlohmann::ordered_json ijvmStepJson(const IjvmStep& s) {
 
 // One IJVM step of m, described when it began at the main loop (a step at the halt
 // address only stays there).
-StopReason tracedIjvmStep(ControlPath& m, tarveno::RunLimits limits, const tarveno::IjvmProgram& program,
+StopReason tracedIjvmStep(ControlPath& m, tarveno::RunLimits limits, tarveno::Disassembler& program,
                           const std::function<void(const IjvmStep&)>& report) {
     const bool atMainLoop = m.mpc == tarveno::machine::mainLoopAddress;
     IjvmStep step;
@@ -160,11 +160,10 @@ StopReason tracedIjvmStep(ControlPath& m, tarveno::RunLimits limits, const tarve
     if (dispatched == tarveno::machine::mainLoopAddress) {
         step.instruction.mnemonic = fetchOnly;
     } else {
-        step.instruction = tarveno::decodeInstruction(
-            program, static_cast<uint32_t>(step.offset), [&](uint32_t b) -> uint8_t {
-                const auto w = wordAt(m, b >> 2).value_or(0);
-                return static_cast<uint8_t>(static_cast<uint32_t>(w) >> (8 * (3 - (b & 3u))));
-            });
+        step.instruction = program.decode(static_cast<uint32_t>(step.offset), [&](uint32_t b) -> uint8_t {
+            const auto w = wordAt(m, b >> 2).value_or(0);
+            return static_cast<uint8_t>(static_cast<uint32_t>(w) >> (8 * (3 - (b & 3u))));
+        });
     }
     step.top = stackTop(m);
     report(step);
@@ -187,6 +186,7 @@ StopReason execute(const RunOptions& options, ControlPath& m, const tarveno::Ijv
     if (options.mode == "run") return m.run({options.maxSteps, nullptr, memory}, trace);
     const uint64_t steps = options.steps.value_or(1);
     uint64_t done = 0;
+    tarveno::Disassembler disassembler(program);
     for (uint64_t i = 0; i < steps; ++i) {
         uint64_t remaining = 0; // no bound
         if (options.maxSteps) {
@@ -199,7 +199,7 @@ StopReason execute(const RunOptions& options, ControlPath& m, const tarveno::Ijv
             m.microStep();
             if (trace) trace(m);
         } else if (const StopReason why =
-                       ijvmTrace ? tracedIjvmStep(m, {remaining, nullptr, memory}, program, ijvmTrace)
+                       ijvmTrace ? tracedIjvmStep(m, {remaining, nullptr, memory}, disassembler, ijvmTrace)
                                  : m.ijvmStep({remaining, nullptr, memory}, trace);
                    why != StopReason::Halted) {
             return why;

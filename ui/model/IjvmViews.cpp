@@ -1,0 +1,222 @@
+#include "ui/model/IjvmViews.h"
+
+#include "ijvm/Disassembly.h"
+
+#include <algorithm>
+
+namespace tarveno::ui {
+
+namespace {
+
+void appendHexBytes(std::string& out, const std::function<uint8_t(uint32_t)>& byteAt, uint32_t offset,
+                    int32_t length) {
+    static constexpr char digits[] = "0123456789ABCDEF";
+    out.reserve(static_cast<size_t>(length) * 3);
+    for (int32_t k = 0; k < length; ++k) {
+        const uint8_t b = byteAt(offset + static_cast<uint32_t>(k));
+        if (k) out += ' ';
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+}
+
+std::string counted(int32_t n, const char* noun) {
+    std::string text = std::to_string(n);
+    text += ' ';
+    text += noun;
+    if (n != 1) text += 's';
+    return text;
+}
+
+// The source span of a record: from its mnemonic (WIDE included) to the end of its first
+// operand, whose position the assembler kept; IINC's second operand is taken to follow
+// after one blank, as conventionally written.
+void sourceSpan(ListingLine& line, const InstructionRecord& record) {
+    line.sourceStart = record.sourcePosition;
+    if (record.operandPosition < 0) {
+        line.sourceLength = static_cast<int32_t>(record.mnemonic.size());
+        return;
+    }
+    int32_t end = record.operandPosition + static_cast<int32_t>(record.operand.size());
+    if (!record.operand2.empty()) end += 1 + static_cast<int32_t>(record.operand2.size());
+    line.sourceLength = end - record.sourcePosition;
+}
+
+} // namespace
+
+std::function<uint8_t(uint32_t)> methodAreaBytes(const ControlPath& machine) {
+    return [&machine](uint32_t b) -> uint8_t {
+        const int32_t* word = machine.peekWord(b >> 2);
+        if (!word) return 0;
+        return static_cast<uint8_t>(static_cast<uint32_t>(*word) >> (8 * (3 - (b & 3u))));
+    };
+}
+
+std::vector<ListingLine> methodAreaListing(const IjvmProgram& program,
+                                           const std::function<uint8_t(uint32_t)>& byteAt) {
+    std::vector<ListingLine> lines;
+    const auto areaSize = static_cast<uint32_t>(program.methodAreaSize());
+    if (areaSize < 3) return lines;
+    int32_t count = 1;
+    program.methods.forEach([&](const Method& m) { count += 1 + m.code.count(); });
+    lines.reserve(static_cast<size_t>(count));
+
+    auto add = [&](uint32_t offset, int32_t length) -> ListingLine& {
+        ListingLine& line = lines.emplace_back();
+        line.offset = offset;
+        line.length = length;
+        appendHexBytes(line.bytes, byteAt, offset, length);
+        return line;
+    };
+
+    Disassembler names(program);
+    // The opening call of main, which the assembler writes before every method.
+    add(0, 3).text = names.decodeIn(nullptr, 0, byteAt).text();
+    uint32_t offset = 3;
+    program.methods.forEach([&](const Method& method) {
+        if (offset + 4 > areaSize) return;
+        ListingLine& header = add(offset, 4);
+        header.header = true;
+        const int32_t parameters = byteAt(offset) << 8 | byteAt(offset + 1);
+        const int32_t variables = byteAt(offset + 2) << 8 | byteAt(offset + 3);
+        header.text = "method " + method.name + ": " + counted(parameters, "parameter") + ", " +
+                      counted(variables, "variable");
+        offset += 4;
+        method.code.forEach([&](const InstructionRecord& record) {
+            const auto length = static_cast<uint32_t>(record.length);
+            if (length == 0 || offset + length > areaSize) return;
+            ListingLine& line = add(offset, record.length);
+            line.text = names.decodeIn(&method, offset, byteAt).text();
+            sourceSpan(line, record);
+            offset += length;
+        });
+    });
+    return lines;
+}
+
+int32_t listingRowOf(const std::vector<ListingLine>& listing, int32_t pcOffset) {
+    if (pcOffset < 0) return -1;
+    const auto pc = static_cast<uint32_t>(pcOffset);
+    auto after = std::upper_bound(listing.begin(), listing.end(), pc,
+                                  [](uint32_t at, const ListingLine& line) { return at < line.offset; });
+    if (after == listing.begin()) return -1;
+    const ListingLine& line = *(after - 1);
+    if (pc - line.offset >= static_cast<uint32_t>(line.length)) return -1;
+    return static_cast<int32_t>(after - 1 - listing.begin());
+}
+
+std::vector<PoolLine> constantPoolLines(const IjvmProgram& program) {
+    std::vector<PoolLine> lines(static_cast<size_t>(program.poolWords()));
+    for (size_t i = 0; i < lines.size(); ++i) {
+        lines[i].index = static_cast<int32_t>(i);
+        lines[i].value = program.poolEntry(static_cast<int32_t>(i));
+    }
+    const int32_t constants = program.constants.count();
+    program.constants.forEach([&](const Symbol& c) {
+        if (c.index >= 0 && static_cast<size_t>(c.index) < lines.size())
+            lines[static_cast<size_t>(c.index)].what = c.name;
+    });
+    program.methods.forEach([&](const Method& m) {
+        const auto i = static_cast<size_t>(constants) + static_cast<size_t>(m.number);
+        if (m.number >= 0 && i < lines.size()) lines[i].what = "method " + m.name;
+    });
+    return lines;
+}
+
+StackView stackView(const ControlPath& machine, const IjvmProgram& program, uint32_t maxWords) {
+    StackView view;
+    const auto base =
+        static_cast<uint32_t>(machine.registers[CPP]) + static_cast<uint32_t>(program.poolWords());
+    const auto sp = static_cast<uint32_t>(machine.registers[SP]);
+    const auto lvRegister = static_cast<uint32_t>(machine.registers[LV]);
+    if (sp < base || maxWords == 0) return view;
+    const uint32_t first = sp - base >= maxWords ? sp - maxWords + 1 : base;
+
+    view.rows.resize(static_cast<size_t>(sp - first) + 1);
+    for (uint32_t a = first;; ++a) {
+        StackRow& row = view.rows[a - first];
+        row.address = a;
+        if (const int32_t* word = machine.peekWord(a)) {
+            row.value = *word;
+            row.known = true;
+        }
+        row.sp = a == sp;
+        row.lv = a == lvRegister;
+        if (a == sp) break;
+    }
+
+    std::vector<const Method*> byNumber(static_cast<size_t>(program.methods.count()), nullptr);
+    program.methods.forEach([&](const Method& m) {
+        if (m.number >= 0 && static_cast<size_t>(m.number) < byNumber.size())
+            byNumber[static_cast<size_t>(m.number)] = &m;
+    });
+    auto methodAt = [&](int32_t pc) -> const Method* {
+        const uint32_t* pool = program.methodMap.search(static_cast<uint32_t>(pc));
+        if (!pool) return nullptr;
+        const int64_t number = static_cast<int64_t>(*pool) - program.constants.count();
+        return number >= 0 && static_cast<size_t>(number) < byNumber.size()
+                   ? byNumber[static_cast<size_t>(number)]
+                   : nullptr;
+    };
+    auto row = [&](uint32_t a) -> StackRow& { return view.rows[a - first]; };
+
+    // Each frame owns the words from its LV up to the word below its callee's LV (up to
+    // SP for the current one). The walk goes on only while LV falls strictly and every
+    // word it reads lies in the view, so it ends after at most one frame per word.
+    uint32_t lv = lvRegister;
+    uint32_t upper = sp;
+    int32_t pc = machine.registers[PC];
+    bool current = true;
+    while (lv >= first && lv <= upper) {
+        const StackRow& linkRow = row(lv);
+        const auto link = static_cast<uint32_t>(linkRow.value);
+        if (!linkRow.known || link <= lv || link >= upper) break;
+        // A saved PC is the byte after the caller's INVOKEVIRTUAL, which may be the next
+        // method's header; the call's own last byte is always the caller's.
+        const Method* method = methodAt(current ? pc : pc - 1);
+        const auto k = static_cast<int32_t>(view.frames.size());
+        view.frames.push_back({lv, link, pc, method});
+
+        row(lv).role = StackRole::Link;
+        const uint32_t locals = link - lv; // local 0 included
+        const bool fits = method && static_cast<int64_t>(method->parameters) + method->variables == locals;
+        for (uint32_t a = lv + 1; a < link; ++a)
+            row(a).role = !fits                                                ? StackRole::Local
+                          : a - lv < static_cast<uint32_t>(method->parameters) ? StackRole::Parameter
+                                                                               : StackRole::Variable;
+        if (fits)
+            method->locals.forEach([&](const Symbol& s) {
+                if (s.index > 0 && static_cast<uint32_t>(s.index) < locals)
+                    row(lv + static_cast<uint32_t>(s.index)).name = s.name;
+            });
+        row(link).role = StackRole::CallerLv;
+        row(link + 1).role = StackRole::ReturnAddress;
+        for (uint32_t a = lv; a <= upper; ++a)
+            row(a).frame = k;
+
+        const StackRow& savedLv = row(link);
+        const StackRow& savedPc = row(link + 1);
+        if (!savedLv.known || !savedPc.known || static_cast<uint32_t>(savedLv.value) >= lv) break;
+        upper = lv - 1;
+        lv = static_cast<uint32_t>(savedLv.value);
+        pc = savedPc.value;
+        current = false;
+    }
+    return view;
+}
+
+std::vector<std::string> outputLines(const std::vector<int32_t>& values) {
+    std::vector<std::string> lines;
+    lines.reserve(values.size());
+    for (const int32_t v : values) {
+        std::string& line = lines.emplace_back(std::to_string(v));
+        if (v >= 32 && v <= 126) {
+            line += "  '";
+            line += static_cast<char>(v);
+            line += '\'';
+        }
+    }
+    return lines;
+}
+
+} // namespace tarveno::ui

@@ -1,0 +1,95 @@
+#pragma once
+// What the IJVM views of the window show at each step, without Qt: the method area as a
+// listing, the constant pool, the stack cut into the frames of the methods running, and
+// the output. Each view is computed whole from the program and the machine in time linear
+// in its rows; names are views into the program, which must outlive the rows.
+
+#include "core/ControlPath.h"
+#include "ijvm/Program.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarveno::ui {
+
+// One line of the method area: a method's header word or one instruction.
+struct ListingLine {
+    uint32_t offset = 0;      // method-area byte offset
+    int32_t length = 0;       // in bytes
+    std::string bytes;        // its bytes in hex, "52 00 01"
+    std::string text;         // "INVOKEVIRTUAL sumsq", or "method sumsq: 3 parameters, 1 variable"
+    bool header = false;      // a method's header word
+    int32_t sourceStart = -1; // byte offset of the instruction in the source, -1 for none
+    int32_t sourceLength = 0; // from its mnemonic to the end of its last operand
+};
+
+// The bytes of the method area as the machine holds them: byte b in word b/4, the first
+// byte in the top bits; a word never written reads as 0.
+std::function<uint8_t(uint32_t)> methodAreaBytes(const ControlPath& machine);
+
+// The opening call of main, then each method's header and instructions in the order the
+// assembler laid them out. The layout is the program's; the bytes and what they decode to
+// are read through byteAt, so an overwritten byte shows as what the machine will execute.
+std::vector<ListingLine> methodAreaListing(const IjvmProgram& program,
+                                           const std::function<uint8_t(uint32_t)>& byteAt);
+
+// The row of the line whose bytes hold pcOffset (the opcode the interpreter executes next
+// when MPC is 0), or -1 when no line does (PC = -1 before the first fetch). After main
+// returns, PC is 3, in main's header, and that line is the one marked.
+int32_t listingRowOf(const std::vector<ListingLine>& listing, int32_t pcOffset);
+
+struct PoolLine {
+    int32_t index = 0;
+    int32_t value = 0;
+    std::string what; // the constant's name, or "method NAME" for a method's entry
+};
+
+// The constants, then one entry per method, as the program's pool holds them.
+std::vector<PoolLine> constantPoolLines(const IjvmProgram& program);
+
+enum class StackRole {
+    Operand,       // an operand word, or a word of no frame (main's object reference)
+    Link,          // local 0 of a frame: the address of its saved caller's LV
+    Parameter,     // locals 1 .. parameters - 1
+    Variable,      // the locals after the parameters
+    Local,         // a local of a frame whose method is not known, or does not fit it
+    CallerLv,      // the saved LV of the caller
+    ReturnAddress, // the saved PC: the caller's next opcode
+};
+
+struct StackFrame {
+    uint32_t lv = 0;
+    uint32_t link = 0;
+    int32_t pc = 0;                 // the PC the method runs at (or returns to)
+    const Method* method = nullptr; // whose code holds pc; nullptr when none does
+};
+
+struct StackRow {
+    uint32_t address = 0;
+    int32_t value = 0;
+    bool known = false; // the word exists in memory (value is 0 otherwise)
+    bool sp = false;
+    bool lv = false;
+    StackRole role = StackRole::Operand;
+    int32_t frame = -1;    // index into StackView::frames, -1 for a word of no frame
+    std::string_view name; // a parameter's or variable's name, when the method has one
+};
+
+struct StackView {
+    std::vector<StackRow> rows;     // ascending addresses, the stack base (or the oldest shown) first
+    std::vector<StackFrame> frames; // the current frame first, then its callers
+};
+
+// The words from the stack base (CPP + the pool's entries) up to SP, at most the top
+// maxWords of them; empty when SP is below the base. The frames are walked from LV
+// through the saved links while each link lies inside the stack and each caller's LV
+// below its callee's, so memory that holds anything ends the walk rather than it.
+StackView stackView(const ControlPath& machine, const IjvmProgram& program, uint32_t maxWords = 1u << 20);
+
+// "72  'H'" for a printable character code (32..126), "-3" otherwise.
+std::vector<std::string> outputLines(const std::vector<int32_t>& values);
+
+} // namespace tarveno::ui
