@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -20,14 +23,17 @@ namespace {
 
 const std::string examples = TARVENO_EXAMPLES_DIR;
 
-// The interpreter, assembled once for every test here.
+// The interpreter, assembled once for every test of this process (CTest runs the tests in
+// processes side by side, so the file is this process's own, removed at its end).
 const std::string& interpreter() {
-    static const std::string binary = [] {
-        const std::string file = testing::TempDir() + "/ijvm_views_interpreter.bin";
-        assembleMicroprogram(examples + "/ijvm.mal", file, Check::Skip);
-        return file;
-    }();
-    return binary;
+    struct Binary {
+        std::string file =
+            testing::TempDir() + "/ijvm_views_interpreter_" + std::to_string(::getpid()) + ".bin";
+        Binary() { assembleMicroprogram(examples + "/ijvm.mal", file, Check::Skip); }
+        ~Binary() { std::remove(file.c_str()); }
+    };
+    static const Binary binary;
+    return binary.file;
 }
 
 struct Running {
