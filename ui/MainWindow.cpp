@@ -235,14 +235,8 @@ void MainWindow::onCheckerFinished(const QString& failure, const QString& errorO
 void MainWindow::afterRefresh(const Answer& a) {
     if (closing_) return;
     if (!a.notice.empty()) dialogs_.notice(this, QString::fromStdString(a.notice));
-    if (a.ask == Ask::SaveFileName) {
-        if (const auto name = dialogs_.saveFile(this, setup(saveMicroprogramQuestion, paths_.examples)))
-            perform([this, n = fsName(*name)] { return session_.saveNamed(n); });
-    } else if (a.ask == Ask::SaveAsFileName) {
-        FileDialogSetup s = setup(saveMicroprogramQuestion, QDir::homePath());
-        s.title = text(a.askReason);
-        if (const auto name = dialogs_.saveFile(this, s))
-            perform([this, n = fsName(*name)] { return session_.saveAs(n); });
+    if (a.ask == Ask::SaveFileName || a.ask == Ask::SaveAsFileName) {
+        if (auto save = saveCommandFor(a)) perform(std::move(save));
     } else if (a.ask == Ask::IjvmFileName) {
         if (const auto name = dialogs_.openFile(this, setup(openIjvmQuestion, paths_.examples)))
             perform([this, n = fsName(*name)] { return session_.openIjvmProgram(n); });
@@ -289,17 +283,25 @@ bool MainWindow::settleUnsavedWork() {
     return false;
 }
 
+std::function<Answer()> MainWindow::saveCommandFor(const Answer& a) {
+    FileDialogSetup s = setup(saveMicroprogramQuestion, paths_.examples);
+    // A file that cannot take the changes: Save As, with the reason, in the user's folder.
+    const bool saveAs = a.ask == Ask::SaveAsFileName;
+    if (saveAs) {
+        s.title = text(a.askReason);
+        s.folder = QDir::homePath();
+    }
+    const auto name = dialogs_.saveFile(this, s);
+    if (!name) return {};
+    return [this, saveAs, n = fsName(*name)] { return saveAs ? session_.saveAs(n) : session_.saveNamed(n); };
+}
+
 bool MainWindow::saveNow() {
     Answer a = session_.save();
     if (a.ask == Ask::SaveFileName || a.ask == Ask::SaveAsFileName) {
-        FileDialogSetup s = setup(saveMicroprogramQuestion, paths_.examples);
-        if (a.ask == Ask::SaveAsFileName) {
-            s.title = text(a.askReason);
-            s.folder = QDir::homePath();
-        }
-        const auto name = dialogs_.saveFile(this, s);
-        if (!name) return false;
-        a = a.ask == Ask::SaveFileName ? session_.saveNamed(fsName(*name)) : session_.saveAs(fsName(*name));
+        const auto save = saveCommandFor(a);
+        if (!save) return false;
+        a = save();
     }
     editor_->show(a, session_);
     if (a.failed()) {

@@ -97,6 +97,9 @@ class MainWindow : public QMainWindow, private SessionHost {
     bool settleUnsavedWork();
     // Saves the microprogram, asking for a name where it needs one: true when saved.
     bool saveNow();
+    // Asks the save dialog the answer asks for; the command that saves under the name
+    // chosen, or none when cancelled.
+    std::function<Answer()> saveCommandFor(const Answer& answer);
     void showRunning(bool on);
     void setCommandsEnabled(bool on);
     // A colour dialog offering the colour last chosen; false when cancelled.

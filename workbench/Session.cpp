@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -202,8 +203,15 @@ bool isWordByte(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
 }
 
-// "FILE:LINE:COLUMN: error: ..." or "...: warning: ...": the line and column, 0 when the
-// report line names none.
+// A positive count written in decimal, or 0 for anything else.
+int countIn(std::string_view digits) {
+    int n = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+    return error == std::errc() && end == digits.data() + digits.size() && n > 0 ? n : 0;
+}
+
+// "FILE:LINE:COLUMN: error: ..." or "...: warning: ...": false when the report line names
+// no place.
 bool parseFindingLine(std::string_view line, int& lineNumber, int& column, bool& error) {
     size_t kind = line.find(": error: ");
     error = kind != std::string_view::npos;
@@ -214,16 +222,9 @@ bool parseFindingLine(std::string_view line, int& lineNumber, int& column, bool&
     if (c == std::string_view::npos || c == 0) return false;
     const size_t l = place.rfind(':', c - 1);
     if (l == std::string_view::npos) return false;
-    auto number = [](std::string_view digits, int& out) {
-        if (digits.empty() || digits.size() > 9) return false;
-        out = 0;
-        for (char d : digits) {
-            if (d < '0' || d > '9') return false;
-            out = out * 10 + (d - '0');
-        }
-        return out > 0;
-    };
-    return number(place.substr(l + 1, c - l - 1), lineNumber) && number(place.substr(c + 1), column);
+    lineNumber = countIn(place.substr(l + 1, c - l - 1));
+    column = countIn(place.substr(c + 1));
+    return lineNumber > 0 && column > 0;
 }
 
 } // namespace
@@ -234,10 +235,9 @@ void Session::readFindings() {
     std::vector<size_t> lineStarts{0};
     for (size_t i = 0; i < compiledBytes_.size(); ++i)
         if (compiledBytes_[i] == '\n') lineStarts.push_back(i + 1);
-    size_t from = 0;
-    for (int index = 0; from < report_.size() || from == 0; ++index) {
-        size_t to = report_.find('\n', from);
-        if (to == std::string::npos) to = report_.size();
+    int index = 0;
+    for (size_t from = 0; from <= report_.size(); ++index) {
+        const size_t to = std::min(report_.find('\n', from), report_.size());
         int line = 0, column = 0;
         bool error = true;
         if (parseFindingLine(std::string_view(report_).substr(from, to - from), line, column, error) &&
@@ -257,7 +257,6 @@ void Session::readFindings() {
             };
             findings_.push_back({index, error, span(at, wordEnd), span(begin, end)});
         }
-        if (to == report_.size()) break;
         from = to + 1;
     }
 }
@@ -286,13 +285,13 @@ int Session::reportedWarnings() const {
     // The report's first line ends in "warnings: N".
     const std::string_view first = std::string_view(report_).substr(0, report_.find('\n'));
     const size_t at = first.rfind("warnings: ");
-    if (at == std::string_view::npos) return 0;
-    int n = 0;
-    for (char d : first.substr(at + 10)) {
-        if (d < '0' || d > '9' || n > 100'000'000) break;
-        n = n * 10 + (d - '0');
-    }
-    return n;
+    return at == std::string_view::npos ? 0 : countIn(first.substr(at + 10));
+}
+
+bool Session::isProtected(const std::filesystem::path& folder) const {
+    std::error_code ec;
+    return !files_.protectedFolder.empty() &&
+           std::filesystem::equivalent(folder, std::filesystem::path(files_.protectedFolder), ec);
 }
 
 std::string Session::microprogramFile(const std::string& source, std::string& note) const {
@@ -300,9 +299,7 @@ std::string Session::microprogramFile(const std::string& source, std::string& no
     const std::string beside = microprogramFileFor(source);
     std::error_code ec;
     const fs::path folder = fs::absolute(fs::path(beside), ec).parent_path();
-    const bool isProtected =
-        !files_.protectedFolder.empty() && fs::equivalent(folder, fs::path(files_.protectedFolder), ec);
-    if (!isProtected && ::access(folder.c_str(), W_OK) == 0) return beside;
+    if (!isProtected(folder) && ::access(folder.c_str(), W_OK) == 0) return beside;
     fs::create_directories(files_.cacheFolder, ec);
     const std::string cached = (fs::path(files_.cacheFolder) / fs::path(beside).filename()).string();
     note = "The microprogram file is " + displayText(cached) + ": the source's folder cannot be written.";
@@ -313,9 +310,7 @@ bool Session::writableFile(const std::string& fileName) const {
     namespace fs = std::filesystem;
     std::error_code ec;
     const fs::path path = fs::absolute(fs::path(fileName), ec);
-    if (!files_.protectedFolder.empty() &&
-        fs::equivalent(path.parent_path(), fs::path(files_.protectedFolder), ec))
-        return false;
+    if (isProtected(path.parent_path())) return false;
     if (::access(path.c_str(), F_OK) == 0) return ::access(path.c_str(), W_OK) == 0;
     return ::access(path.parent_path().c_str(), W_OK) == 0;
 }

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -228,6 +229,8 @@ class Session {
     int reportedWarnings() const;
     std::string microprogramFile(const std::string& source, std::string& note) const;
     bool writableFile(const std::string& fileName) const;
+    // A folder of the shipped examples, which is never written to.
+    bool isProtected(const std::filesystem::path& folder) const;
     bool saveEditor(Answer& a);
     void writeEditor(const std::string& fileName);
     void restartPhases(Answer& a);
