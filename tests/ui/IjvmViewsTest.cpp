@@ -117,8 +117,9 @@ TEST(IjvmViews, ListingReadsTheMachinesBytesAndPointsIntoTheSource) {
     EXPECT_EQ(methodAreaListing(run.program, methodAreaBytes(run.machine))[0].text, "? 0x99");
 }
 
-// The listing names operands from tables it gathers once; the disassembler, from walks of
-// the program, is the reference on every example, and on bytes that are not the program's.
+// The listing takes each instruction's method from the layout, the disassembler from the
+// assembler's map of offsets: the two agree on every example, and on bytes that are not
+// the program's.
 TEST(IjvmViews, ListingNamesOperandsAsTheDisassembler) {
     int programs = 0;
     for (const auto& entry : std::filesystem::directory_iterator(examples)) {

@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -154,7 +155,7 @@ const QString loopMal = "LOOP    H = H + 1; GOTO LOOP\n"; // never reaches 112
 const QColor red(255, 0, 0), black(0, 0, 0), magenta(255, 0, 255), yellow(255, 255, 0);
 
 class Window : public ::testing::Test {
-  protected:
+  public:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         ASSERT_FALSE(countMal.isEmpty());
@@ -165,6 +166,11 @@ class Window : public ::testing::Test {
     void TearDown() override {
         window.reset();
         QDir::setCurrent(previousFolder);
+        // Read-only folders made by a test are made writable again, so the folder goes.
+        for (QDirIterator it(dir.path(), QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+             it.hasNext();)
+            QFile::setPermissions(it.next(),
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 
     MainWindow& make(bool realPictures = false) {
@@ -659,38 +665,47 @@ TEST_F(Window, UnsavedWorkIsSavedDiscardedOrKeptAsTheUserSays) {
     EXPECT_EQ(dialogs.questions.size(), 6);
 }
 
-TEST_F(Window, AReadOnlyExampleCompilesStepsAndRunsWithoutAWrite) {
-    // The shipped examples folder: never written, whoever runs the window.
-    QDir().mkpath(dir.filePath("shipped"));
-    const QString example = dir.filePath("shipped/count.mal");
-    writeBytes(example, countMal.toUtf8());
-    paths.examples = dir.filePath("shipped");
-    QFile::setPermissions(paths.examples, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    make();
-    dialogs.files = {example};
-    trigger("MicroProgram1");
-    click("BitBtn5");
-    EXPECT_EQ(dialogs.notices, QStringList{hasBeenLoaded});
-    EXPECT_TRUE(shown("Memo3"));
-    EXPECT_TRUE(child<QPlainTextEdit>("Memo3")->toPlainText().startsWith("The microprogram file is " +
-                                                                         dir.filePath("cache/count.bin")));
-    click("BitBtn1");
-    trigger("Run2");
-    finishRun();
-    EXPECT_EQ(machine().mpc, ControlPath::haltAddress);
+// A source in a folder the window must not write: it compiles into the cache folder, steps
+// and runs; changed, a step opens Save As with the reason instead of writing over it.
+void expectCompiledAndRunWithoutAWrite(Window& t, const QString& folder) {
+    const QString source = folder + "/count.mal";
+    t.make();
+    t.dialogs.files = {source};
+    t.trigger("MicroProgram1");
+    t.click("BitBtn5");
+    EXPECT_EQ(t.dialogs.notices, QStringList{hasBeenLoaded});
+    EXPECT_TRUE(t.child<QPlainTextEdit>("Memo3")->toPlainText().startsWith(
+        "The microprogram file is " + t.dir.filePath("cache/count.bin")));
+    t.click("BitBtn1");
+    t.trigger("Run2");
+    t.finishRun();
+    EXPECT_EQ(t.machine().mpc, ControlPath::haltAddress);
 
-    // Changed, a step opens Save As with the reason instead of writing over it.
-    type(countMal + "// mine\n");
-    const QString mine = dir.filePath("mine.mal");
-    dialogs.files = {mine};
-    click("BitBtn1");
-    EXPECT_EQ(dialogs.fileSetups.back().title,
+    t.type(countMal + "// mine\n");
+    const QString mine = t.dir.filePath("mine.mal");
+    t.dialogs.files = {mine};
+    t.click("BitBtn1");
+    EXPECT_EQ(t.dialogs.fileSetups.back().title,
               "count.mal cannot be written: save your changes under another name");
-    EXPECT_EQ(text("Label33"), mine);
-    EXPECT_EQ(QDir(paths.examples).entryList(QDir::Files), QStringList{"count.mal"});
-    EXPECT_EQ(readBytes(example), countMal.toUtf8());
-    QFile::setPermissions(paths.examples,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(t.text("Label33"), mine);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"count.mal"});
+    EXPECT_EQ(readBytes(source), countMal.toUtf8());
+    EXPECT_TRUE(t.dialogs.messages.isEmpty()) << t.dialogs.messages.join("\n").toStdString();
+}
+
+// A folder made read-only, holding a read-only file.
+QString readOnlyFolder(const QTemporaryDir& dir, const QString& name) {
+    QDir().mkpath(dir.filePath(name));
+    const QString source = dir.filePath(name + "/count.mal");
+    writeBytes(source, countMal.toUtf8());
+    QFile::setPermissions(source, QFileDevice::ReadOwner);
+    QFile::setPermissions(dir.filePath(name), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    return dir.filePath(name);
+}
+
+TEST_F(Window, TheShippedExamplesAreNeverWrittenWhoeverRunsTheWindow) {
+    paths.examples = readOnlyFolder(dir, "shipped");
+    expectCompiledAndRunWithoutAWrite(*this, paths.examples);
 }
 
 // A student's own read-only folder: permissions decide, so as root (which ignores them)
@@ -698,29 +713,7 @@ TEST_F(Window, AReadOnlyExampleCompilesStepsAndRunsWithoutAWrite) {
 using StudentWindow = Window;
 TEST_F(StudentWindow, AFolderTheUserCannotWriteTakesNoFile) {
     if (::geteuid() == 0) GTEST_SKIP() << "root ignores permissions; CTest runs this as nobody";
-    QDir().mkpath(dir.filePath("course"));
-    const QString source = dir.filePath("course/count.mal");
-    writeBytes(source, countMal.toUtf8());
-    QFile::setPermissions(source, QFileDevice::ReadOwner);
-    QFile::setPermissions(dir.filePath("course"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    make();
-    dialogs.files = {source};
-    trigger("MicroProgram1");
-    click("BitBtn5");
-    EXPECT_EQ(dialogs.notices, QStringList{hasBeenLoaded});
-    trigger("Run2");
-    finishRun();
-    EXPECT_EQ(machine().mpc, ControlPath::haltAddress);
-    EXPECT_TRUE(QFile::exists(dir.filePath("cache/count.bin")));
-    type(countMal + "// mine\n");
-    dialogs.files = {std::nullopt}; // Save As cancelled: nothing written
-    click("BitBtn1");
-    EXPECT_EQ(dialogs.fileSetups.back().title,
-              "count.mal cannot be written: save your changes under another name");
-    EXPECT_EQ(QDir(dir.filePath("course")).entryList(QDir::Files), QStringList{"count.mal"});
-    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("\n").toStdString();
-    QFile::setPermissions(dir.filePath("course"),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    expectCompiledAndRunWithoutAWrite(*this, readOnlyFolder(dir, "course"));
 }
 
 TEST_F(Window, WarningsFindingsAndTheRunHintAreShown) {
