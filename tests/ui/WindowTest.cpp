@@ -73,10 +73,15 @@ struct FakeDialogs : Dialogs {
         ++infoCalls;
         onInfo();
     }
-    void notice(QWidget*, const QString& message) override { notices << message; }
+    QStringList shown; // notices and message boxes, in order
+    void notice(QWidget*, const QString& message) override {
+        notices << message;
+        shown << "notice: " + message;
+    }
     void message(QWidget*, const QString& caption, const QString& text) override {
         captions << caption;
         messages << text;
+        shown << "message: " + caption + " " + text;
     }
     QString input(QWidget*, const QString&, const QString& text) override {
         return inputs.isEmpty() ? text : inputs.takeFirst();
@@ -792,6 +797,60 @@ TEST_F(Window, TheCheckerIsAProgramOfItsOwnThatMayFail) {
     EXPECT_NE(a.swapFile, b.swapFile);
     EXPECT_NE(a.unnamedFile, b.unnamedFile);
     EXPECT_TRUE(a.unnamedFile.endsWith("/tmp.mal") || b.unnamedFile.endsWith("/tmp.mal"));
+}
+
+// A file named on tarveno's command line: what the user then sees is what File > Open
+// shows for the same file (in a second window), without a file dialog.
+TEST_F(Window, AFileNamedAtStartOpensAsTheOpenCommandsDo) {
+    for (const char* name : {"count.mal", "arithmetic.jvm"})
+        ASSERT_TRUE(QFile::copy(QString(TARVENO_EXAMPLES_DIR "/") + name, dir.filePath(name)));
+    MainWindow& w = make();
+    MainWindow menu(dialogs, paths);
+    auto fromCommandLine = [&](const QString& file) {
+        const qsizetype before = dialogs.shown.size();
+        const size_t fileDialogs = dialogs.fileSetups.size();
+        w.openFromCommandLine(file);
+        EXPECT_TRUE(waitUntil([&] { return w.idle(); }));
+        EXPECT_EQ(dialogs.fileSetups.size(), fileDialogs) << file.toStdString();
+        return dialogs.shown.mid(before);
+    };
+    auto byMenu = [&](const char* action, const QString& file) {
+        const qsizetype before = dialogs.shown.size();
+        dialogs.files = {file};
+        menu.findChild<QAction*>(action)->trigger();
+        EXPECT_TRUE(waitUntil([&] { return menu.idle(); }));
+        return dialogs.shown.mid(before);
+    };
+    auto editorText = [](MainWindow& m, const char* name) {
+        return m.findChild<QPlainTextEdit*>(name)->toPlainText();
+    };
+
+    // No machine yet: an IJVM program is refused with the not-compiled notice.
+    const QStringList refused = fromCommandLine("arithmetic.jvm");
+    EXPECT_EQ(refused, byMenu("IJVMProgram1", "unused.jvm"));
+    EXPECT_EQ(refused, QStringList{"notice: " + mustBeLoaded});
+    EXPECT_TRUE(editorText(w, "Memo1").isEmpty());
+
+    // A microprogram, named relative to the current folder, is read and compiled at once.
+    EXPECT_EQ(fromCommandLine("count.mal"), byMenu("MicroProgram1", dir.filePath("count.mal")));
+    EXPECT_EQ(text("Label33"), dir.filePath("count.mal"));
+    EXPECT_EQ(editorText(w, "Memo2"), editorText(menu, "Memo2"));
+    EXPECT_TRUE(QFile::exists(dir.filePath("count.bin")));
+
+    // With a machine the IJVM program opens.
+    EXPECT_EQ(fromCommandLine("arithmetic.jvm"), byMenu("IJVMProgram1", dir.filePath("arithmetic.jvm")));
+    EXPECT_EQ(text("Label34"), dir.filePath("arithmetic.jvm"));
+    EXPECT_EQ(editorText(w, "Memo1"), editorText(menu, "Memo1"));
+    EXPECT_FALSE(editorText(w, "Memo1").isEmpty());
+
+    // A file that does not exist: the message box of the open commands.
+    for (const auto& [file, action] :
+         {std::pair{"missing.mal", "MicroProgram1"}, std::pair{"missing.jvm", "IJVMProgram1"}}) {
+        const QStringList missing = fromCommandLine(file);
+        ASSERT_EQ(missing.size(), 1) << file;
+        EXPECT_TRUE(missing[0].startsWith("message: ")) << missing[0].toStdString();
+        EXPECT_EQ(missing, byMenu(action, dir.filePath(file)));
+    }
 }
 
 TEST_F(Window, TheRealNoticeShowsTheCallersText) {
