@@ -2,6 +2,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTextBlock>
 
 #include <algorithm>
@@ -16,6 +17,9 @@ QColor blend(const QColor& a, const QColor& b, double t) {
                             static_cast<float>(a.greenF() + (b.greenF() - a.greenF()) * t),
                             static_cast<float>(a.blueF() + (b.blueF() - a.blueF()) * t));
 }
+
+// The lines executing: a pale yellow that leaves red and orange marks readable.
+const QColor currentColour(255, 245, 157);
 
 QColor markColour(bool error) {
     return error ? QColor(Qt::red) : QColor(255, 140, 0);
@@ -78,6 +82,13 @@ void CodeEditor::clearMarks() {
 
 void CodeEditor::showMarks() {
     QList<QTextEdit::ExtraSelection> selections;
+    if (current_.hasSelection()) {
+        QTextEdit::ExtraSelection s;
+        s.cursor = current_;
+        s.format.setBackground(currentColour);
+        s.format.setProperty(QTextFormat::FullWidthSelection, true);
+        selections << s;
+    }
     for (const Mark& m : marks_) {
         QTextEdit::ExtraSelection s;
         s.cursor = m.span;
@@ -112,6 +123,32 @@ void CodeEditor::selectSpan(int start, int end) {
     setTextCursor(cursor);
     cursor.setPosition(end, QTextCursor::KeepAnchor);
     setTextCursor(cursor);
+}
+
+void CodeEditor::setCurrentSpan(int start, int end) {
+    if (start < 0) {
+        current_ = QTextCursor();
+        showMarks();
+        return;
+    }
+    const int last = document()->characterCount() - 1;
+    start = std::clamp(start, 0, last);
+    end = std::clamp(end, start, last);
+    current_ = QTextCursor(document());
+    current_.setPosition(start);
+    current_.setPosition(end, QTextCursor::KeepAnchor);
+    if (!current_.hasSelection()) current_.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    showMarks();
+    // Without wrapping the scroll bar counts lines: keep the line out of the edges.
+    const int line = document()->findBlock(start).blockNumber();
+    QScrollBar* bar = verticalScrollBar();
+    const int shown = std::max(1, viewport()->height() / std::max(1, fontMetrics().lineSpacing()));
+    if (line < bar->value() || line >= bar->value() + shown - 1) bar->setValue(line - shown / 3);
+}
+
+std::pair<int, int> CodeEditor::currentSpan() const {
+    if (!current_.hasSelection()) return {-1, -1};
+    return {current_.selectionStart(), current_.selectionEnd()};
 }
 
 int CodeEditor::gutterWidth() const {

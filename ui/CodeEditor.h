@@ -36,6 +36,12 @@ class CodeEditor : public QPlainTextEdit {
     // Selects start to end (clamped to the text) and scrolls it into view.
     void selectSpan(int start, int end);
 
+    // Shades the lines of start to end as the ones executing, and scrolls them into view
+    // without moving the caret, so typing goes on where it was; none when start < 0.
+    void setCurrentSpan(int start, int end);
+    // The shaded span, or -1 and -1.
+    std::pair<int, int> currentSpan() const;
+
     int gutterWidth() const;
 
   protected:
@@ -57,6 +63,7 @@ class CodeEditor : public QPlainTextEdit {
 
     QWidget* gutter_;
     std::vector<Mark> marks_;
+    QTextCursor current_; // the lines executing, no selection when none
 };
 
 } // namespace tarveno::ui

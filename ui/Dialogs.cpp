@@ -91,6 +91,11 @@ UnsavedChoice QtDialogs::unsavedWork(QWidget* parent, const QString& question) {
     }
 }
 
+bool QtDialogs::confirm(QWidget* parent, const QString& question) {
+    return QMessageBox::question(parent, "TARVENO", question, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::Yes) == QMessageBox::Yes;
+}
+
 void QtDialogs::memory(MemoryViewer& viewer) {
     viewer.exec();
 }

@@ -51,6 +51,8 @@ class Dialogs {
     virtual void message(QWidget* parent, const QString& caption, const QString& text) = 0;
     // Save, Discard or Cancel, asked with question.
     virtual UnsavedChoice unsavedWork(QWidget* parent, const QString& question) = 0;
+    // Yes or No, asked with question: true for Yes.
+    virtual bool confirm(QWidget* parent, const QString& question) = 0;
     // The memory viewer, modally: its commands run while it is shown.
     virtual void memory(MemoryViewer& viewer) = 0;
     // The word and byte editors, modally; each keeps in its accepted field how it was
@@ -69,6 +71,7 @@ class QtDialogs : public Dialogs {
     std::optional<QColor> colour(QWidget* parent, const QColor& initial) override;
     void message(QWidget* parent, const QString& caption, const QString& text) override;
     UnsavedChoice unsavedWork(QWidget* parent, const QString& question) override;
+    bool confirm(QWidget* parent, const QString& question) override;
     void memory(MemoryViewer& viewer) override;
     void writeWord(WriteWordDialog& dialog) override;
     void writeBytes(WriteBytesDialog& dialog) override;

@@ -59,6 +59,8 @@ HostPaths defaultHostPaths() {
     if (p.examples.isEmpty()) p.examples = QDir::currentPath();
     p.readme =
         firstExisting({exeDir + "/../share/doc/tarveno/README.md", QStringLiteral(TARVENO_README)}, false);
+    p.interpreter = p.examples + "/ijvm.mal";
+    p.settings = userFolder(QStandardPaths::AppConfigLocation, "tarveno-config") + "/tarveno.conf";
     return p;
 }
 

@@ -25,6 +25,8 @@ struct HostPaths {
     QString cacheFolder;          // microprogram files whose source's folder cannot take them
     QString examples;             // the folder the file dialogs open in; never written to
     QString readme;               // shown in the Info dialog
+    QString interpreter;          // the shipped IJVM interpreter, offered when none is loaded
+    QString settings;             // where the window remembers its places; "": nowhere
     int checkerTimeoutMs = 60000; // a checker still running then is stopped
     // Held while the window lives: the private folder of report and swap file (removed
     // with it), and the lock that keeps unnamedFile this window's alone.

@@ -51,7 +51,8 @@ void addMainMenus(MainWindow& w) {
     open->menuAction()->setShortcut(Qt::Key_F3); // opens nothing by itself
     addItems(w, open,
              {{"MicroProgram1", "MicroProgram", {}, false, &MainWindow::onOpenMicroprogramClicked},
-              {"IJVMProgram1", "IJVMProgram", {}, false, &MainWindow::onOpenIjvmClicked}});
+              {"IJVMProgram1", "IJVMProgram", {}, false, &MainWindow::onOpenIjvmClicked},
+              {"openIjvmProgram", "IJVM Program...", {}, true, &MainWindow::onPlaceIjvmClicked}});
     addItems(w, file,
              {{"Close1", "S&keleton", {}, false, &MainWindow::onSkeletonClicked},
               separator,
@@ -65,8 +66,11 @@ void addMainMenus(MainWindow& w) {
               {"Reset1", "Reset", Qt::Key_F10, true, &MainWindow::onResetClicked},
               {"SubCycle1", "SubCycle", Qt::Key_F6, false, &MainWindow::onSubCycleClicked},
               {"Mic1", "Mic", Qt::Key_F7, false, &MainWindow::onMicClicked},
-              {"IJVM1", "IJVM", Qt::Key_F8, false, &MainWindow::onIjvmStepClicked},
-              {"Run2", "Run", Qt::Key_F9, false, &MainWindow::onRunClicked}});
+              {"IJVM1", "IJVM", Qt::Key_F8, true, &MainWindow::onIjvmStepClicked},
+              {"Run2", "Run", Qt::Key_F9, true, &MainWindow::onRunClicked},
+              separator,
+              {"showIjvmWindow", "IJVM Window", QKeySequence(Qt::CTRL | Qt::Key_J), true,
+               &MainWindow::onShowIjvmWindow}});
     // The zoom scales the whole client area by 100, 125, 150 or 200 %, for a projector.
     QMenu* option = named(bar->addMenu("Option"), "Option1");
     addItems(
@@ -83,11 +87,6 @@ void addMainMenus(MainWindow& w) {
     addItems(w, named(bar->addMenu("Help"), "Help1"),
              {{"Info1", "&Info", Qt::Key_F1, true, &MainWindow::onInfoClicked}});
 
-    // The items of IJVM and Run stay hidden, but their keys act: a hidden item takes no
-    // key, so the window holds them itself.
-    QObject::connect(new QShortcut(Qt::Key_F8, &w), &QShortcut::activated, &w,
-                     &MainWindow::onIjvmStepClicked);
-    QObject::connect(new QShortcut(Qt::Key_F9, &w), &QShortcut::activated, &w, &MainWindow::onRunClicked);
     QObject::connect(new QShortcut(Qt::Key_Escape, &w), &QShortcut::activated, &w,
                      &MainWindow::onStopRequested);
 }

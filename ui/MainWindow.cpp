@@ -4,6 +4,7 @@
 #include "ui/Dialogs.h"
 #include "ui/EditorPane.h"
 #include "ui/IjvmControls.h"
+#include "ui/IjvmWindow.h"
 #include "ui/InfoDialog.h"
 #include "ui/MainMenus.h"
 #include "ui/MemoryViewer.h"
@@ -42,7 +43,7 @@ FileDialogSetup setup(const FileQuestion& q, const QString& folder) {
 MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, PicturesFactory pictures, QWidget* parent)
     : QMainWindow(parent), dialogs_(dialogs), paths_(std::move(paths)),
       session_(*this, {fsName(paths_.report), fsName(paths_.swapFile), fsName(paths_.unnamedFile),
-                       fsName(paths_.cacheFolder), fsName(paths_.examples)}) {
+                       fsName(paths_.cacheFolder), fsName(paths_.examples), fsName(paths_.interpreter)}) {
     setObjectName(places::mainWindow.name);
     setWindowTitle(places::mainWindow.caption);
     move(places::mainWindow.outer.x, places::mainWindow.outer.y);
@@ -80,6 +81,7 @@ MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, PicturesFactory pictur
     compileButton_ = add(style::makeButton(client_, places::compileButton), places::compileButton);
     radixBox_ = add(style::makeRadixBox(client_, places::radixBox), places::radixBox);
     ijvm_ = new IjvmControls(client_, placed_);
+    ijvmWindow_ = new IjvmWindow(this, paths_.settings);
     addMainMenus(*this);
     setZoom(zoomLevels[0]);
 
@@ -99,6 +101,24 @@ MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, PicturesFactory pictur
     ijvm_->diagnosticClicked = [this](int row) {
         perform([this, row] { return session_.selectDiagnostic(row); });
     };
+    ijvmWindow_->openProgram = [this] { onPlaceIjvmClicked(); };
+    ijvmWindow_->assemble = [this] {
+        perform([this] { return session_.assembleAndPlace(ijvmWindow_->editorText().toStdString()); });
+    };
+    ijvmWindow_->save = [this] {
+        if (idle()) saveIjvmNow();
+    };
+    ijvmWindow_->edited = [this] {
+        session_.markIjvmModified();
+        ijvmWindow_->show({}, session_);
+    };
+    ijvmWindow_->ijvmStep = [this] { onIjvmStepClicked(); };
+    ijvmWindow_->mic = [this] { onMicClicked(); };
+    ijvmWindow_->run = [this] { onRunClicked(); };
+    ijvmWindow_->reset = [this] { onResetClicked(); };
+    ijvmWindow_->stop = [this] { onStopRequested(); };
+    ijvmWindow_->inputLeft = ijvm_->inputLeft;
+    ijvmWindow_->diagnosticClicked = ijvm_->diagnosticClicked;
     runTimer_.setSingleShot(true);
     connect(&runTimer_, &QTimer::timeout, this, &MainWindow::continueRun);
     runHintTimer_.setSingleShot(true);
@@ -134,6 +154,39 @@ void MainWindow::onOpenMicroprogramClicked() {
 
 void MainWindow::onOpenIjvmClicked() {
     perform([this] { return session_.openIjvmRequest(); });
+}
+
+void MainWindow::onPlaceIjvmClicked() {
+    perform([this] {
+        if (session_.hasUnsavedIjvmWork()) {
+            switch (dialogs_.unsavedWork(ijvmWindow_, text(session_.unsavedIjvmQuestion()))) {
+            case UnsavedChoice::Save:
+                if (!saveIjvmNow()) return Answer{};
+                break;
+            case UnsavedChoice::Discard:
+                break;
+            case UnsavedChoice::Cancel:
+                return Answer{};
+            }
+        }
+        return session_.placeIjvmRequest();
+    });
+}
+
+void MainWindow::placeIjvm(const Answer& a, std::optional<QString> file) {
+    const bool interpreter = a.ask == Ask::LoadInterpreter;
+    // Loading the interpreter replaces the microprogram editor's text: asked, and settled.
+    if (interpreter && (!dialogs_.confirm(this, text(a.askReason)) || !settleUnsavedWork())) return;
+    if (!file) file = dialogs_.openFile(this, setup(openIjvmQuestion, paths_.examples));
+    if (!file) return;
+    perform([this, interpreter, n = fsName(*file)] {
+        return interpreter ? session_.loadInterpreterAndPlace(n) : session_.placeIjvmProgram(n);
+    });
+}
+
+void MainWindow::onShowIjvmWindow() {
+    ijvmWindow_->refresh(session_);
+    ijvmWindow_->present();
 }
 
 void MainWindow::onSkeletonClicked() {
@@ -206,6 +259,13 @@ void MainWindow::perform(std::function<Answer()> command) {
 void MainWindow::showAnswer(const Answer& a) {
     editor_->show(a, session_);
     ijvm_->show(a, session_.ijvm());
+    ijvmWindow_->show(a, session_);
+    // The IJVM window follows every step, phase and Reset; a Run's only at its end.
+    if (a.refresh != Refresh::None && !session_.running()) ijvmWindow_->refresh(session_);
+    if (a.ijvmPlaced || a.diagnosticsChanged || a.ijvmSelection) {
+        if (a.ijvmPlaced || !session_.ijvm().diagnostics.empty() || ijvmWindow_->isVisible())
+            ijvmWindow_->present();
+    }
     if (a.phaseRestarted) panel_->clearClock();
     if (a.ask == Ask::Checker) {
         // The command goes on when the checker ends; the window keeps painting meanwhile.
@@ -240,6 +300,10 @@ void MainWindow::afterRefresh(const Answer& a) {
     } else if (a.ask == Ask::IjvmFileName) {
         if (const auto name = dialogs_.openFile(this, setup(openIjvmQuestion, paths_.examples)))
             perform([this, n = fsName(*name)] { return session_.openIjvmProgram(n); });
+    } else if (a.ask == Ask::IjvmProgramToPlace || a.ask == Ask::LoadInterpreter) {
+        placeIjvm(a);
+    } else if (a.ask == Ask::IjvmSaveFileName) {
+        if (auto save = saveIjvmCommandFor(a)) perform(std::move(save));
     } else if (a.ask == Ask::MemoryViewer) {
         // A new viewer for each opening, so it starts again at word 0 in decimal.
         MemoryViewer viewer(dialogs_, session_.workbench(), dialogs_.zoom, this);
@@ -311,6 +375,33 @@ bool MainWindow::saveNow() {
     return true;
 }
 
+std::function<Answer()> MainWindow::saveIjvmCommandFor(const Answer& a) {
+    FileDialogSetup s = setup(saveIjvmQuestion, paths_.examples);
+    if (!a.askReason.empty()) {
+        s.title = text(a.askReason);
+        s.folder = QDir::homePath();
+    }
+    const auto name = dialogs_.saveFile(ijvmWindow_, s);
+    if (!name) return {};
+    return
+        [this, n = fsName(*name)] { return session_.saveIjvmAs(n, ijvmWindow_->editorText().toStdString()); };
+}
+
+bool MainWindow::saveIjvmNow() {
+    Answer a = session_.saveIjvm(ijvmWindow_->editorText().toStdString());
+    if (a.ask == Ask::IjvmSaveFileName) {
+        const auto save = saveIjvmCommandFor(a);
+        if (!save) return false;
+        a = save();
+    }
+    ijvmWindow_->show(a, session_);
+    if (a.failed()) {
+        dialogs_.message(this, QString::fromStdString(a.failureCaption), QString::fromStdString(a.failure));
+        return false;
+    }
+    return true;
+}
+
 void MainWindow::setCommandsEnabled(bool on) {
     menuBar()->setEnabled(on);
     for (QWidget* w : std::initializer_list<QWidget*>{
@@ -357,6 +448,7 @@ void MainWindow::setZoom(int percent) {
     const double zoom = percent / 100.0;
     dialogs_.zoom = zoom;
     placed_.placeAll(zoom);
+    ijvmWindow_->setZoom(percent);
     panel_->drawing().setZoom(zoom);
     const Rect client = clientArea(places::mainWindow);
     const int menu = menuBar()->sizeHint().height();
@@ -381,6 +473,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    if (session_.hasUnsavedIjvmWork()) {
+        const UnsavedChoice choice = dialogs_.unsavedWork(this, text(session_.unsavedIjvmQuestion()));
+        if (choice == UnsavedChoice::Cancel || (choice == UnsavedChoice::Save && !saveIjvmNow())) {
+            event->ignore();
+            return;
+        }
+    }
+    ijvmWindow_->close();
     event->accept();
 }
 
@@ -426,10 +526,12 @@ void MainWindow::openFromCommandLine(const QString& file) {
     // A full name, as the file dialogs give, so the editor's title says where it is.
     const std::string name = fsName(QDir::cleanPath(QDir::current().absoluteFilePath(file)));
     if (file.endsWith(".jvm", Qt::CaseInsensitive)) {
-        // Without a machine the IJVM command is refused with its notice, as from the menu.
+        // As File > Open > IJVM Program... does, the file already chosen.
         perform([this, name] {
-            return session_.workbench().hasMachine() ? session_.openIjvmProgram(name)
-                                                     : session_.openIjvmRequest();
+            const Answer a = session_.placeIjvmRequest();
+            if (a.ask == Ask::IjvmProgramToPlace || a.ask == Ask::LoadInterpreter)
+                placeIjvm(a, shownName(name));
+            return a.ask == Ask::Nothing ? a : Answer{};
         });
         return;
     }

@@ -16,6 +16,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QComboBox;
 class QPushButton;
@@ -26,6 +27,7 @@ class Dialogs;
 class EditorPane;
 class InfoDialog;
 class IjvmControls;
+class IjvmWindow;
 
 class MainWindow : public QMainWindow, private SessionHost {
     Q_OBJECT
@@ -38,6 +40,7 @@ class MainWindow : public QMainWindow, private SessionHost {
     ~MainWindow() override;
 
     const Session& session() const { return session_; }
+    IjvmWindow& ijvmWindow() { return *ijvmWindow_; }
     Session& session() { return session_; }
     int zoomPercent() const { return zoomPercent_; }
     // A refresh is still being drawn (its commands wait for it).
@@ -54,6 +57,9 @@ class MainWindow : public QMainWindow, private SessionHost {
     void onNewClicked();
     void onOpenMicroprogramClicked();
     void onOpenIjvmClicked();
+    // File > Open > IJVM Program...: an IJVM program to watch being interpreted.
+    void onPlaceIjvmClicked();
+    void onShowIjvmWindow();
     void onSkeletonClicked();
     void onSaveClicked();
     void onSaveAsClicked();
@@ -97,6 +103,12 @@ class MainWindow : public QMainWindow, private SessionHost {
     bool settleUnsavedWork();
     // Saves the microprogram, asking for a name where it needs one: true when saved.
     bool saveNow();
+    // The same for the IJVM editor's text.
+    bool saveIjvmNow();
+    // Asks the IJVM save dialog; the command that saves under the name chosen, or none.
+    std::function<Answer()> saveIjvmCommandFor(const Answer& answer);
+    // Places the IJVM program file, loading the interpreter first when the answer offers it.
+    void placeIjvm(const Answer& answer, std::optional<QString> file = std::nullopt);
     // Asks the save dialog the answer asks for; the command that saves under the name
     // chosen, or none when cancelled.
     std::function<Answer()> saveCommandFor(const Answer& answer);
@@ -115,6 +127,7 @@ class MainWindow : public QMainWindow, private SessionHost {
     std::unique_ptr<DatapathPanel> panel_;
     EditorPane* editor_;
     IjvmControls* ijvm_;
+    IjvmWindow* ijvmWindow_;
     QPushButton* memoryButton_;
     QPushButton* subCycleButton_;
     QPushButton* micButton_;

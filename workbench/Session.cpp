@@ -1,6 +1,7 @@
 #include "workbench/Session.h"
 
 #include "core/MachineDescription.h"
+#include "ijvm/LoadProgram.h"
 #include "support/Conversions.h"
 #include "support/Encoding.h"
 #include "support/FatalError.h"
@@ -168,7 +169,11 @@ Answer Session::checkerFinished(const std::string& failure, const std::string& e
         a.reportChanged = true;
         try {
             if (!failure.empty()) failWith(failure);
-            finishCompile();
+            if (finishCompile() && ijvm_.placed) {
+                // The new machine runs the IJVM program placed before.
+                placeImage();
+                a.ijvmPlaced = true;
+            }
         } catch (...) {
             // What the checker said on its way out is all there is to read.
             reportShown_ = !errorOutput.empty();
@@ -179,15 +184,17 @@ Answer Session::checkerFinished(const std::string& failure, const std::string& e
     });
 }
 
-void Session::finishCompile() {
+bool Session::finishCompile() {
     const bool errors = reportedError();
+    bool loaded = false;
     report_ = decodeFile(readFile(files_.report)).text;
     readFindings();
     // A report with errors also counts as compiled: the text is not checked again until
     // it changes. A microprogram that cannot be assembled or loaded is tried again.
     if (!errors) {
         const std::string& source = document_.fileName;
-        workbench_.compileAndLoad(source, microprogramFile(source, compileNote_), Check::Skip);
+        loaded =
+            workbench_.compileAndLoad(source, microprogramFile(source, compileNote_), Check::Skip).loaded;
     }
     // Text typed while the checker ran is not what was compiled.
     document_.modified = std::exchange(editedDuringCheck_, false);
@@ -195,6 +202,7 @@ void Session::finishCompile() {
     // microprogram file went.
     if (!compileNote_.empty()) report_ = compileNote_ + "\n" + report_;
     reportShown_ = errors || !compileNote_.empty() || reportedWarnings() > 0;
+    return loaded;
 }
 
 namespace {
@@ -373,8 +381,15 @@ Answer Session::reset() {
     return command([&](Answer& a) {
         restartPhases(a);
         if (!requireLoaded(a)) return;
+        if (ijvm_.placed) {
+            // The IJVM program starts again: memory as it was placed, its registers set.
+            machine().mainMemory = placedMemory_;
+            machine().reset();
+            placeImage();
+        } else {
+            machine().reset();
+        }
         machine().memoryWord(machine::standardInputAddress) = 0;
-        machine().reset();
         a.refresh = Refresh::Full;
     });
 }
@@ -540,14 +555,14 @@ Answer Session::openIjvmProgram(const std::string& fileName) {
     return command([&](Answer& a) {
         if (!workbench_.hasMachine()) return;
         workbench_.openIjvmProgram(fileName);
-        ijvm_.diagnostics.clear();
-        workbench_.ijvmProgram().diagnostics.forEach(
-            [&](const Diagnostic& d) { ijvm_.diagnostics.push_back(messageToUtf8(d.message)); });
-        a.diagnosticsChanged = true;
+        ijvm_.placed = false;
+        ijvm_.edited = false;
+        readIjvmDiagnostics(a);
         ijvm_.fileName = fileName;
         const std::string bytes = readFile(fileName);
         ijvm_.file = decodeFile(bytes);
         ijvm_.positions = EditorPositions(bytes);
+        ijvm_.unsaved = false;
         a.ijvmEditorReloaded = true;
         EditorFile swap = ijvm_.file;
         writeFile(files_.swapFile, encodeFile(ijvm_.file.text, swap));
@@ -555,6 +570,13 @@ Answer Session::openIjvmProgram(const std::string& fileName) {
         restartPhases(a); // the machine was reset
         clearIjvmViews(a);
     });
+}
+
+void Session::readIjvmDiagnostics(Answer& a) {
+    ijvm_.diagnostics.clear();
+    workbench_.ijvmProgram().diagnostics.forEach(
+        [&](const Diagnostic& d) { ijvm_.diagnostics.push_back(messageToUtf8(d.message)); });
+    a.diagnosticsChanged = true;
 }
 
 Answer Session::skeleton() {
@@ -586,6 +608,126 @@ Answer Session::selectDiagnostic(int row) {
         a.ijvmSelection =
             EditorSpan{ijvm_.positions.at(d.start), ijvm_.positions.at(int64_t{d.start} + d.length)};
     });
+}
+
+// ---- Running IJVM programs ----
+
+Answer Session::placeIjvmRequest() {
+    return command([&](Answer& a) {
+        if (workbench_.hasMachine()) {
+            a.ask = Ask::IjvmProgramToPlace;
+        } else if (!files_.interpreter.empty() && std::filesystem::exists(files_.interpreter)) {
+            a.ask = Ask::LoadInterpreter;
+            a.askReason = "No microprogram is loaded to interpret IJVM programs. Load the IJVM "
+                          "interpreter " +
+                          quoted(std::filesystem::path(files_.interpreter).filename().string()) + " first?";
+        } else {
+            a.notice = mustBeLoadedNotice;
+        }
+    });
+}
+
+Answer Session::placeIjvmProgram(const std::string& fileName) {
+    return command([&](Answer& a) {
+        if (!workbench_.hasMachine()) return;
+        const std::string bytes = readFile(fileName);
+        assembleIjvm(a, fileName, bytes);
+        ijvm_.fileName = fileName;
+        ijvm_.file = decodeFile(bytes);
+        ijvm_.unsaved = false;
+        a.ijvmEditorReloaded = true;
+    });
+}
+
+Answer Session::loadInterpreterAndPlace(const std::string& fileName) {
+    return command([&](Answer& a) {
+        document_.fileName = files_.interpreter;
+        document_.named = true;
+        compileMicroprogram(a, [this, fileName](Answer& b) {
+            if (reportedError() || !workbench_.hasMachine()) return;
+            loaded_ = true;
+            const std::string bytes = readFile(fileName);
+            assembleIjvm(b, fileName, bytes);
+            ijvm_.fileName = fileName;
+            ijvm_.file = decodeFile(bytes);
+            ijvm_.unsaved = false;
+            b.ijvmEditorReloaded = true;
+        });
+    });
+}
+
+Answer Session::assembleAndPlace(const std::string& text) {
+    return command([&](Answer& a) {
+        if (!workbench_.hasMachine()) {
+            a.notice = mustBeLoadedNotice;
+            return;
+        }
+        // Assembled from the window's own copy: the user's file is written by a save only.
+        EditorFile copy = ijvm_.file;
+        const std::string bytes = encodeFile(text, copy);
+        writeFile(files_.swapFile, bytes);
+        assembleIjvm(a, files_.swapFile, bytes);
+        ijvm_.file.text = text;
+    });
+}
+
+void Session::assembleIjvm(Answer& a, const std::string& fileName, const std::string& bytes) {
+    // The image goes into the machine as it is: a compile or a step that waited would
+    // replace what the user sees run.
+    workbench_.openIjvmProgram(fileName);
+    ijvm_.positions = EditorPositions(bytes);
+    ijvm_.edited = false;
+    ijvm_.placed = workbench_.ijvmProgram().diagnostics.count() == 0;
+    readIjvmDiagnostics(a);
+    restartPhases(a); // the machine was reset
+    clearIjvmViews(a);
+    if (ijvm_.placed) {
+        placeImage();
+        a.ijvmPlaced = true;
+    }
+    a.refresh = Refresh::Full;
+}
+
+void Session::placeImage() {
+    const IjvmProgram& program = workbench_.ijvmProgram();
+    tarveno::placeImage(machine(), program.methodArea, program.constantPool);
+    placedMemory_ = machine().mainMemory;
+}
+
+Answer Session::saveIjvm(const std::string& text) {
+    return command([&](Answer& a) {
+        if (ijvm_.fileName.empty() || !writableFile(ijvm_.fileName)) {
+            a.ask = Ask::IjvmSaveFileName;
+            if (!ijvm_.fileName.empty())
+                a.askReason = displayText(std::filesystem::path(ijvm_.fileName).filename().string()) +
+                              " cannot be written: save your changes under another name";
+            return;
+        }
+        writeIjvm(ijvm_.fileName, text);
+    });
+}
+
+Answer Session::saveIjvmAs(const std::string& fileName, const std::string& text) {
+    return command([&](Answer&) {
+        writeIjvm(fileName, text);
+        ijvm_.fileName = fileName;
+    });
+}
+
+void Session::writeIjvm(const std::string& fileName, const std::string& text) {
+    writeFile(fileName, encodeFile(text, ijvm_.file));
+    ijvm_.unsaved = false;
+}
+
+std::string Session::unsavedIjvmQuestion() const {
+    if (ijvm_.fileName.empty()) return "The new IJVM program has not been saved. Save it?";
+    return "The IJVM program " + quoted(std::filesystem::path(ijvm_.fileName).filename().string()) +
+           " has changes that are not saved. Save them?";
+}
+
+std::optional<EditorSpan> Session::ijvmEditorSpan(int32_t start, int32_t length) const {
+    if (ijvm_.edited || start < 0 || length < 0) return std::nullopt;
+    return EditorSpan{ijvm_.positions.at(start), ijvm_.positions.at(int64_t{start} + length)};
 }
 
 } // namespace tarveno

@@ -57,6 +57,9 @@ struct SessionFiles {
     // The shipped examples: read, compiled and run, never written to, whoever runs the
     // window. Empty: none.
     std::string protectedFolder;
+    // The shipped IJVM interpreter microprogram, offered when an IJVM program is opened
+    // with no microprogram loaded. Empty: none.
+    std::string interpreter;
 };
 
 // What the window redraws after a command: nothing, the full refresh, or one sub-cycle
@@ -67,7 +70,20 @@ enum class Refresh { None, Full, Phase0, Phase1, Phase2, Phase3 };
 // openIjvmProgram with it), or the memory viewer.
 // Checker: start the checker on checkerRequest() and call checkerFinished when it ends.
 // SaveAsFileName: the file cannot take the changes; Save As, titled with askReason.
-enum class Ask { Nothing, SaveFileName, SaveAsFileName, IjvmFileName, MemoryViewer, Checker };
+// IjvmProgramToPlace: an IJVM program for placeIjvmProgram. LoadInterpreter: whether to
+// load the shipped interpreter (askReason is the question); yes: an IJVM program for
+// loadInterpreterAndPlace. IjvmSaveFileName: a name for saveIjvmAs, titled with askReason.
+enum class Ask {
+    Nothing,
+    SaveFileName,
+    SaveAsFileName,
+    IjvmFileName,
+    MemoryViewer,
+    Checker,
+    IjvmProgramToPlace,
+    LoadInterpreter,
+    IjvmSaveFileName,
+};
 
 // A span of an editor's text in the editor's positions (UTF-16 units), end excluded.
 struct EditorSpan {
@@ -92,6 +108,7 @@ struct Answer {
     bool ijvmEditorReloaded = false;         // the IJVM editor shows ijvm().file.text
     bool ijvmViewsCleared = false;           // the IJVM view lists emptied, the diagnostics hidden, input "0"
     bool diagnosticsChanged = false;         // the diagnostics list shows ijvm().diagnostics
+    bool ijvmPlaced = false;                 // an IJVM image was placed anew: its listing changed
     std::optional<EditorSpan> ijvmSelection; // select this in the IJVM editor
 
     bool failed() const { return !failure.empty(); }
@@ -125,8 +142,11 @@ struct CheckerRequest {
 struct IjvmDocument {
     std::string fileName;
     EditorFile file;
-    EditorPositions positions;
+    EditorPositions positions;            // editor positions of the assembled bytes
     std::vector<std::string> diagnostics; // the messages, for display
+    bool placed = false;                  // the assembled image is in main memory, ready to run
+    bool unsaved = false;                 // the user changed the text since it was read or written
+    bool edited = false;                  // the user changed the text since it was assembled
 };
 
 class Session {
@@ -196,6 +216,29 @@ class Session {
     // The diagnostics list was clicked on row: its span in the IJVM editor.
     Answer selectDiagnostic(int row);
 
+    // Opening an IJVM program to run it: asks for the file when there is a machine,
+    // otherwise offers the shipped interpreter.
+    Answer placeIjvmRequest();
+    // Assembles the file; without diagnostics its image is placed in main memory and the
+    // registers set to run it on the microprogram loaded; Reset puts it back as placed.
+    Answer placeIjvmProgram(const std::string& fileName);
+    // Opens the shipped interpreter in the microprogram editor, compiles and loads it, then
+    // places the IJVM program as placeIjvmProgram does.
+    Answer loadInterpreterAndPlace(const std::string& fileName);
+    // "Assemble and Place": the IJVM editor's text (UTF-8), assembled from the window's
+    // own copy, so the user's file is written only by a save.
+    Answer assembleAndPlace(const std::string& text);
+    // The IJVM editor's text saved to its file; a name is asked for when it has none or
+    // the file cannot take it.
+    Answer saveIjvm(const std::string& text);
+    Answer saveIjvmAs(const std::string& fileName, const std::string& text);
+    void markIjvmModified() { ijvm_.unsaved = ijvm_.edited = true; }
+    bool hasUnsavedIjvmWork() const { return ijvm_.unsaved; }
+    std::string unsavedIjvmQuestion() const;
+    // A span of the assembled IJVM source's bytes in the IJVM editor; none once the text
+    // was edited after it was assembled (the spans no longer fit it).
+    std::optional<EditorSpan> ijvmEditorSpan(int32_t start, int32_t length) const;
+
     // The source of the microinstruction at MPC, for the editor's selection; none beyond
     // the source map.
     std::optional<EditorSpan> sourceSelection() const;
@@ -223,7 +266,8 @@ class Session {
     bool requireLoaded(Answer& a);
     void saveAndCompileIfModified(Answer& a, Continuation then);
     void compileMicroprogram(Answer& a, Continuation then);
-    void finishCompile();
+    // Reads the report and, without errors, loads the microprogram: true when it did.
+    bool finishCompile();
     void readFindings();
     bool reportedError() const;
     int reportedWarnings() const;
@@ -235,6 +279,12 @@ class Session {
     void writeEditor(const std::string& fileName);
     void restartPhases(Answer& a);
     void clearIjvmViews(Answer& a);
+    // Assembles fileName (the bytes already read) into ijvm(); places it when clean.
+    void assembleIjvm(Answer& a, const std::string& fileName, const std::string& bytes);
+    // Writes the placed image into the machine and keeps its memory for Reset.
+    void placeImage();
+    void readIjvmDiagnostics(Answer& a);
+    void writeIjvm(const std::string& fileName, const std::string& text);
     ControlPath& machine() { return workbench_.machine(); }
 
     SessionHost& host_;
@@ -257,6 +307,7 @@ class Session {
     std::string compiledBytes_; // the file the last compile read
     std::string compileNote_;   // one line above the report: where the microprogram file went
     std::vector<Finding> findings_;
+    MainMemory placedMemory_; // main memory as the IJVM image was placed, for Reset
 };
 
 } // namespace tarveno

@@ -27,6 +27,7 @@ struct AnsweringDialogs : Dialogs {
         std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
     }
     UnsavedChoice unsavedWork(QWidget*, const QString&) override { return UnsavedChoice::Discard; }
+    bool confirm(QWidget*, const QString&) override { return true; }
     void memory(MemoryViewer& viewer) override { onMemory(viewer); }
     void writeWord(WriteWordDialog& dialog) override { onWriteWord(dialog); }
     void writeBytes(WriteBytesDialog& dialog) override { onWriteBytes(dialog); }

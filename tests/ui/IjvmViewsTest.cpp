@@ -267,6 +267,8 @@ TEST(IjvmViews, GarbageOnTheStackEndsTheWalk) {
 }
 
 TEST(IjvmViews, OutputAsNumbersAndCharacters) {
-    EXPECT_EQ(outputLines({72, 10, -3, 32, 126, 127}),
-              (std::vector<std::string>{"72  'H'", "10", "-3", "32  ' '", "126  '~'", "127"}));
+    std::vector<std::string> lines;
+    for (int32_t v : {72, 10, -3, 32, 126, 127})
+        lines.push_back(outputLine(v));
+    EXPECT_EQ(lines, (std::vector<std::string>{"72  'H'", "10", "-3", "32  ' '", "126  '~'", "127"}));
 }

@@ -17,5 +17,7 @@ inline tarveno::ui::HostPaths testHostPaths(const QTemporaryDir& dir) {
     paths.cacheFolder = dir.filePath("cache");
     paths.examples = TARVENO_EXAMPLES_DIR;
     paths.readme = "README.md";
+    paths.interpreter = QString(TARVENO_EXAMPLES_DIR) + "/ijvm.mal";
+    paths.settings = dir.filePath("app/settings.ini");
     return paths;
 }

@@ -8,6 +8,7 @@
 #include "ui/DatapathDrawing.h"
 #include "ui/Dialogs.h"
 #include "ui/Host.h"
+#include "ui/IjvmWindow.h"
 #include "ui/InfoDialog.h"
 #include "ui/MainWindow.h"
 #include "ui/MemoryViewer.h"
@@ -98,6 +99,15 @@ struct FakeDialogs : Dialogs {
     }
     QStringList questions;             // asked before unsaved work would go
     std::deque<UnsavedChoice> choices; // their answers; none: Discard
+    std::deque<bool> confirmations;    // answers of Yes/No questions; none: Yes
+    bool confirm(QWidget*, const QString& question) override {
+        questions << question;
+        shown << "confirm: " + question;
+        if (confirmations.empty()) return true;
+        const bool yes = confirmations.front();
+        confirmations.pop_front();
+        return yes;
+    }
     UnsavedChoice unsavedWork(QWidget*, const QString& question) override {
         questions << question;
         if (choices.empty()) return UnsavedChoice::Discard;
@@ -291,11 +301,13 @@ TEST_F(Window, StartsWithInfoFirstThenTheMicroprogramLayoutAtItsPlaces) {
         QKeySequence key;
         bool shown;
     };
-    for (const Item& i : {Item{"New1", QKeySequence("Ctrl+N"), true}, Item{"IJVMProgram1", {}, false},
-                          Item{"Save1", QKeySequence("F2"), true}, Item{"Reset1", QKeySequence("F10"), true},
-                          Item{"SubCycle1", QKeySequence("F6"), true}, Item{"Mic1", QKeySequence("F7"), true},
-                          Item{"IJVM1", QKeySequence("F8"), false}, Item{"Run2", QKeySequence("F9"), false},
-                          Item{"Info1", QKeySequence("F1"), true}}) {
+    for (const Item& i :
+         {Item{"New1", QKeySequence("Ctrl+N"), true}, Item{"IJVMProgram1", {}, false},
+          Item{"Save1", QKeySequence("F2"), true}, Item{"Reset1", QKeySequence("F10"), true},
+          Item{"SubCycle1", QKeySequence("F6"), true}, Item{"Mic1", QKeySequence("F7"), true},
+          Item{"IJVM1", QKeySequence("F8"), true}, Item{"Run2", QKeySequence("F9"), true},
+          Item{"openIjvmProgram", {}, true}, Item{"showIjvmWindow", QKeySequence("Ctrl+J"), true},
+          Item{"Info1", QKeySequence("F1"), true}}) {
         EXPECT_EQ(child<QAction>(i.name)->shortcut(), i.key) << i.name;
         EXPECT_EQ(child<QAction>(i.name)->isVisible(), i.shown) << i.name;
     }
@@ -825,10 +837,12 @@ TEST_F(Window, AFileNamedAtStartOpensAsTheOpenCommandsDo) {
         return m.findChild<QPlainTextEdit*>(name)->toPlainText();
     };
 
-    // No machine yet: an IJVM program is refused with the not-compiled notice.
-    const QStringList refused = fromCommandLine("arithmetic.jvm");
-    EXPECT_EQ(refused, byMenu("IJVMProgram1", "unused.jvm"));
-    EXPECT_EQ(refused, QStringList{"notice: " + mustBeLoaded});
+    // No machine yet: the interpreter is offered; declined, nothing is opened.
+    dialogs.confirmations = {false, false};
+    const QStringList declined = fromCommandLine("arithmetic.jvm");
+    EXPECT_EQ(declined, byMenu("openIjvmProgram", "unused.jvm"));
+    ASSERT_EQ(declined.size(), 1);
+    EXPECT_TRUE(declined[0].startsWith("confirm: No microprogram is loaded")) << declined[0].toStdString();
     EXPECT_TRUE(editorText(w, "Memo1").isEmpty());
 
     // A microprogram, named relative to the current folder, is read and compiled at once.
@@ -838,14 +852,14 @@ TEST_F(Window, AFileNamedAtStartOpensAsTheOpenCommandsDo) {
     EXPECT_TRUE(QFile::exists(dir.filePath("count.bin")));
 
     // With a machine the IJVM program opens.
-    EXPECT_EQ(fromCommandLine("arithmetic.jvm"), byMenu("IJVMProgram1", dir.filePath("arithmetic.jvm")));
+    EXPECT_EQ(fromCommandLine("arithmetic.jvm"), byMenu("openIjvmProgram", dir.filePath("arithmetic.jvm")));
     EXPECT_EQ(text("Label34"), dir.filePath("arithmetic.jvm"));
     EXPECT_EQ(editorText(w, "Memo1"), editorText(menu, "Memo1"));
     EXPECT_FALSE(editorText(w, "Memo1").isEmpty());
 
     // A file that does not exist: the message box of the open commands.
     for (const auto& [file, action] :
-         {std::pair{"missing.mal", "MicroProgram1"}, std::pair{"missing.jvm", "IJVMProgram1"}}) {
+         {std::pair{"missing.mal", "MicroProgram1"}, std::pair{"missing.jvm", "openIjvmProgram"}}) {
         const QStringList missing = fromCommandLine(file);
         ASSERT_EQ(missing.size(), 1) << file;
         EXPECT_TRUE(missing[0].startsWith("message: ")) << missing[0].toStdString();
@@ -874,3 +888,176 @@ TEST_F(Window, TheRealNoticeShowsTheCallersText) {
 }
 
 } // namespace
+
+// ---- The IJVM window ----
+
+namespace {
+
+// The names in the stack's frame column, top first: the frames running.
+QStringList frameNames(const IjvmWindowView& v) {
+    QStringList names;
+    for (int32_t r = 0; r < v.rows(IjvmTable::Stack); ++r)
+        if (const std::string n = v.cell(IjvmTable::Stack, r, 4); !n.empty())
+            names << QString::fromStdString(n);
+    return names;
+}
+
+// The value of the stack word described as what (top first), or "" when none is.
+QString stackValue(const IjvmWindowView& v, const std::string& what) {
+    for (int32_t r = 0; r < v.rows(IjvmTable::Stack); ++r)
+        if (v.cell(IjvmTable::Stack, r, 3) == what)
+            return QString::fromStdString(v.cell(IjvmTable::Stack, r, 2));
+    return {};
+}
+
+QStringList outputShown(const IjvmWindowView& v) {
+    QStringList lines;
+    for (int32_t r = 0; r < v.rows(IjvmTable::Output); ++r)
+        lines << QString::fromStdString(v.cell(IjvmTable::Output, r, 0));
+    return lines;
+}
+
+} // namespace
+
+TEST_F(Window, IjvmWindowFollowsCallsReturnsAndMicroinstructions) {
+    MainWindow& w = make();
+    const IjvmWindowView& v = w.ijvmWindow().view();
+    auto idle = [&] { ASSERT_TRUE(waitUntil([&] { return w.idle(); })); };
+    auto ijvmStep = [&](int n = 1) {
+        for (int i = 0; i < n; ++i) {
+            trigger("IJVM1");
+            idle();
+        }
+    };
+
+    // No microprogram: the shipped interpreter is offered, loaded, and the program placed.
+    dialogs.files = {QString(TARVENO_EXAMPLES_DIR "/calls.jvm")};
+    trigger("openIjvmProgram");
+    idle();
+    ASSERT_FALSE(dialogs.questions.isEmpty());
+    EXPECT_TRUE(dialogs.questions.last().startsWith("No microprogram is loaded"));
+    EXPECT_TRUE(w.session().loaded());
+    EXPECT_TRUE(w.session().ijvm().placed);
+    EXPECT_TRUE(editor()->toPlainText().contains("INVOKEVIRTUAL"));
+    EXPECT_TRUE(child("ijvmWindow")->isVisible());
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("\n").toStdString();
+    EXPECT_EQ(v.rows(IjvmTable::Stack), 1); // main's object reference
+    EXPECT_EQ(v.cell(IjvmTable::ConstantPool, 0, 0), "CPP");
+    EXPECT_EQ(v.cell(IjvmTable::MethodArea, 0, 3), "INVOKEVIRTUAL main");
+
+    // Twenty-one steps in, inside times (q counted down once): four frames with their
+    // names and values; ILOAD q comes next.
+    ijvmStep(21);
+    EXPECT_EQ(frameNames(v), (QStringList{"times", "square", "sumsq", "main"}));
+    EXPECT_EQ(stackValue(v, "parameter p"), "3");
+    EXPECT_EQ(stackValue(v, "parameter q"), "2");
+    EXPECT_EQ(stackValue(v, "variable r"), "3");
+    // The source shades the instruction PC is on.
+    auto* source = child<CodeEditor>("ijvmSourceEditor");
+    const auto [start, end] = source->currentSpan();
+    ASSERT_GE(start, 0);
+    EXPECT_TRUE(source->toPlainText()
+                    .mid(start, end - start)
+                    .startsWith(QString::fromStdString(v.pcLine()->text).section(' ', 0, 0)));
+    EXPECT_EQ(v.cell(IjvmTable::MethodArea, v.pcRow(), 0), "PC");
+
+    // Mic inside an IJVM instruction: the window follows each microinstruction.
+    auto stackValues = [&] {
+        QStringList values;
+        for (int32_t r = 0; r < v.rows(IjvmTable::Stack); ++r)
+            values << QString::fromStdString(v.cell(IjvmTable::Stack, r, 2));
+        return values;
+    };
+    std::vector<QStringList> stacks{stackValues()};
+    do {
+        click(places::micButton.name);
+        idle();
+        EXPECT_NE(v.registers().find("MPC " + std::to_string(machine().mpc)), std::string::npos);
+        stacks.push_back(stackValues());
+    } while (machine().mpc != 0 && stacks.size() < 100);
+    EXPECT_GT(stacks.size(), 2u);
+    EXPECT_NE(stacks.front(), stacks.back()) << "the stack did not change during the instruction";
+
+    // Back out of the calls: the frames go again; the output shows what was printed.
+    while (frameNames(v).size() > 1 && machine().mpc != ControlPath::haltAddress)
+        ijvmStep();
+    EXPECT_EQ(frameNames(v), QStringList{"main"});
+    EXPECT_EQ(outputShown(v), (QStringList{"9", "16"}));
+
+    // Run to the halt.
+    trigger("Run2");
+    idle();
+    EXPECT_EQ(machine().mpc, ControlPath::haltAddress);
+    EXPECT_EQ(outputShown(v), (QStringList{"9", "16", "25"}));
+    EXPECT_NE(v.registers().find("halted"), std::string::npos);
+
+    // Reset: the image as it was placed, ready to be watched again.
+    click(places::resetButton.name);
+    idle();
+    EXPECT_EQ(machine().registers[PC], -1);
+    EXPECT_TRUE(outputShown(v).isEmpty());
+    EXPECT_EQ(v.rows(IjvmTable::Stack), 1);
+    ijvmStep(20);
+    EXPECT_EQ(frameNames(v), (QStringList{"times", "square", "sumsq", "main"}));
+}
+
+TEST_F(Window, IjvmWindowInputOutputDiagnosticsAndAssembling) {
+    MainWindow& w = make();
+    const IjvmWindowView& v = w.ijvmWindow().view();
+    auto idle = [&] { ASSERT_TRUE(waitUntil([&] { return w.idle(); })); };
+    compileAndLoad(QString::fromUtf8(readBytes(TARVENO_EXAMPLES_DIR "/ijvm.mal")));
+    idle();
+
+    // A program with a mistake: its diagnostics listed, a click selects the offending text,
+    // and nothing is placed.
+    const QString broken = dir.filePath("broken.jvm");
+    const QByteArray brokenText = ".main\n        BIPUSH 7\n        FROB 3\n        HALT\n.end-main\n";
+    writeBytes(broken, brokenText);
+    dialogs.files = {broken};
+    trigger("openIjvmProgram");
+    idle();
+    auto* diagnostics = child<QListWidget>("ijvmDiagnostics");
+    ASSERT_GT(diagnostics->count(), 0);
+    EXPECT_TRUE(diagnostics->isVisibleTo(&w.ijvmWindow()));
+    EXPECT_FALSE(w.session().ijvm().placed);
+    EXPECT_EQ(v.rows(IjvmTable::MethodArea), 0);
+    diagnostics->setCurrentRow(0);
+    emit diagnostics->itemClicked(diagnostics->item(0));
+    idle();
+    auto* source = child<CodeEditor>("ijvmSourceEditor");
+    EXPECT_EQ(source->textCursor().selectedText(), "FROB");
+
+    // Mended in the window and assembled: placed, the file itself untouched until saved.
+    source->setPlainText(".main\n        IN\n        DUP\n        OUT\n        HALT\n.end-main\n");
+    EXPECT_TRUE(w.session().hasUnsavedIjvmWork());
+    child<QPushButton>("assembleButton")->click();
+    idle();
+    EXPECT_TRUE(w.session().ijvm().placed);
+    EXPECT_FALSE(diagnostics->isVisibleTo(&w.ijvmWindow()));
+    EXPECT_EQ(readBytes(broken), brokenText);
+    EXPECT_TRUE(child<QLabel>("ijvmFileName")->text().endsWith("*"));
+
+    // Standard input: a number left in the box goes to the cell; a bad one says so and
+    // changes nothing.
+    auto* input = child<QLineEdit>("standardInput");
+    auto leave = [&](const QString& t) {
+        input->setText(t);
+        QFocusEvent out(QEvent::FocusOut);
+        QApplication::sendEvent(input, &out);
+        idle();
+    };
+    leave("72");
+    EXPECT_EQ(*machine().peekWord(machine::standardInputAddress), 72);
+    leave("7x");
+    EXPECT_EQ(dialogs.captions.last(), "IJVM Error:");
+    EXPECT_EQ(*machine().peekWord(machine::standardInputAddress), 72);
+    trigger("Run2");
+    idle();
+    EXPECT_EQ(outputShown(v), QStringList{"72  'H'"});
+
+    // Saved: the file holds the text, the mark goes.
+    child<QPushButton>("ijvmSaveButton")->click();
+    idle();
+    EXPECT_TRUE(readBytes(broken).contains("DUP"));
+    EXPECT_FALSE(w.session().hasUnsavedIjvmWork());
+}

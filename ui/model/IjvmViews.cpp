@@ -205,18 +205,204 @@ StackView stackView(const ControlPath& machine, const IjvmProgram& program, uint
     return view;
 }
 
-std::vector<std::string> outputLines(const std::vector<int32_t>& values) {
-    std::vector<std::string> lines;
-    lines.reserve(values.size());
-    for (const int32_t v : values) {
-        std::string& line = lines.emplace_back(std::to_string(v));
-        if (v >= 32 && v <= 126) {
-            line += "  '";
-            line += static_cast<char>(v);
-            line += '\'';
-        }
+std::string outputLine(int32_t value) {
+    std::string line = std::to_string(value);
+    if (value >= 32 && value <= 126) {
+        line += "  '";
+        line += static_cast<char>(value);
+        line += '\'';
     }
-    return lines;
+    return line;
+}
+
+void IjvmWindowView::place(const IjvmProgram& program, const ControlPath& machine) {
+    listing_ = methodAreaListing(program, methodAreaBytes(machine));
+    pool_ = constantPoolLines(program);
+    refresh(machine, program);
+}
+
+void IjvmWindowView::clear() {
+    *this = IjvmWindowView();
+}
+
+void IjvmWindowView::refresh(const ControlPath& machine, const IjvmProgram& program) {
+    output_ = machine.output.values;
+    if (listing_.empty()) return;
+    pcRow_ = listingRowOf(listing_, machine.registers[PC]);
+    stack_ = stackView(machine, program);
+    registers_.clear();
+    for (const auto& [name, r] :
+         {std::pair{"PC ", PC}, {"SP ", SP}, {"LV ", LV}, {"CPP ", CPP}, {"TOS ", TOS}}) {
+        registers_ += name;
+        registers_ += std::to_string(machine.registers[r]);
+        registers_ += "   ";
+    }
+    registers_ += "MPC " + std::to_string(machine.mpc);
+    if (machine.mpc == 0) registers_ += ": between two IJVM instructions";
+    if (machine.mpc == ControlPath::haltAddress) registers_ += ": halted";
+}
+
+int32_t IjvmWindowView::rows(IjvmTable table) const {
+    switch (table) {
+    case IjvmTable::MethodArea:
+        return static_cast<int32_t>(listing_.size());
+    case IjvmTable::ConstantPool:
+        return static_cast<int32_t>(pool_.size());
+    case IjvmTable::Stack:
+        return static_cast<int32_t>(stack_.rows.size());
+    case IjvmTable::Output:
+        return static_cast<int32_t>(output_.size());
+    }
+    return 0;
+}
+
+int32_t IjvmWindowView::columns(IjvmTable table) {
+    switch (table) {
+    case IjvmTable::MethodArea:
+    case IjvmTable::ConstantPool:
+        return 4;
+    case IjvmTable::Stack:
+        return 5;
+    case IjvmTable::Output:
+        return 1;
+    }
+    return 0;
+}
+
+const char* IjvmWindowView::heading(IjvmTable table, int32_t column) {
+    static const char* const listing[] = {"", "Offset", "Bytes", "Instruction"};
+    static const char* const pool[] = {"", "Index", "Value", "Name"};
+    static const char* const stack[] = {"", "Address", "Value", "Word", "Frame"};
+    if (column < 0 || column >= columns(table)) return "";
+    switch (table) {
+    case IjvmTable::MethodArea:
+        return listing[column];
+    case IjvmTable::ConstantPool:
+        return pool[column];
+    case IjvmTable::Stack:
+        return stack[column];
+    case IjvmTable::Output:
+        return "Output";
+    }
+    return "";
+}
+
+const StackRow& IjvmWindowView::stackRow(int32_t row) const {
+    return stack_.rows[stack_.rows.size() - 1 - static_cast<size_t>(row)];
+}
+
+namespace {
+
+std::string stackWord(const StackRow& row) {
+    const std::string name(row.name);
+    switch (row.role) {
+    case StackRole::Operand:
+        return "";
+    case StackRole::Link:
+        return "link";
+    case StackRole::Parameter:
+        return name.empty() ? "parameter" : "parameter " + name;
+    case StackRole::Variable:
+        return name.empty() ? "variable" : "variable " + name;
+    case StackRole::Local:
+        return "local";
+    case StackRole::CallerLv:
+        return "caller's LV";
+    case StackRole::ReturnAddress:
+        return "return address";
+    }
+    return "";
+}
+
+} // namespace
+
+std::string IjvmWindowView::cell(IjvmTable table, int32_t row, int32_t column) const {
+    if (row < 0 || row >= rows(table)) return "";
+    const auto r = static_cast<size_t>(row);
+    switch (table) {
+    case IjvmTable::MethodArea: {
+        const ListingLine& line = listing_[r];
+        switch (column) {
+        case 0:
+            return row == pcRow_ ? "PC" : "";
+        case 1:
+            return std::to_string(line.offset);
+        case 2:
+            return line.bytes;
+        case 3:
+            return line.text;
+        }
+        return "";
+    }
+    case IjvmTable::ConstantPool: {
+        const PoolLine& line = pool_[r];
+        switch (column) {
+        case 0:
+            return row == 0 ? "CPP" : "";
+        case 1:
+            return std::to_string(line.index);
+        case 2:
+            return std::to_string(line.value);
+        case 3:
+            return line.what;
+        }
+        return "";
+    }
+    case IjvmTable::Stack: {
+        const StackRow& word = stackRow(row);
+        switch (column) {
+        case 0:
+            return word.sp && word.lv ? "SP LV" : word.sp ? "SP" : word.lv ? "LV" : "";
+        case 1:
+            return std::to_string(word.address);
+        case 2:
+            return word.known ? std::to_string(word.value) : "?";
+        case 3:
+            return stackWord(word);
+        case 4: {
+            // The method's name on its frame's link word: the frame starts there.
+            if (word.role != StackRole::Link || word.frame < 0) return "";
+            const Method* m = stack_.frames[static_cast<size_t>(word.frame)].method;
+            return m ? m->name : "?";
+        }
+        }
+        return "";
+    }
+    case IjvmTable::Output:
+        return outputLine(output_[r]);
+    }
+    return "";
+}
+
+bool IjvmWindowView::marked(IjvmTable table, int32_t row) const {
+    if (row < 0 || row >= rows(table)) return false;
+    switch (table) {
+    case IjvmTable::MethodArea:
+        return row == pcRow_;
+    case IjvmTable::ConstantPool:
+        return row == 0;
+    case IjvmTable::Stack:
+        return stackRow(row).sp || stackRow(row).lv;
+    case IjvmTable::Output:
+        return false;
+    }
+    return false;
+}
+
+int32_t IjvmWindowView::frameOf(int32_t row) const {
+    if (row < 0 || row >= rows(IjvmTable::Stack)) return -1;
+    const int32_t frame = stackRow(row).frame;
+    // frames holds the current one first: counted from the oldest, a frame keeps its
+    // shade while calls come and go above it.
+    return frame < 0 ? -1 : static_cast<int32_t>(stack_.frames.size()) - 1 - frame;
+}
+
+uint32_t IjvmWindowView::background(IjvmTable table, int32_t row) const {
+    if (marked(table, row)) return 0xFFF59D;
+    if (table != IjvmTable::Stack) return 0xFFFFFF;
+    const int32_t frame = frameOf(row);
+    if (frame < 0) return 0xFFFFFF;
+    return frame % 2 ? 0xFFE9CC : 0xDCEBFA;
 }
 
 } // namespace tarveno::ui

@@ -90,6 +90,49 @@ struct StackView {
 StackView stackView(const ControlPath& machine, const IjvmProgram& program, uint32_t maxWords = 1u << 20);
 
 // "72  'H'" for a printable character code (32..126), "-3" otherwise.
-std::vector<std::string> outputLines(const std::vector<int32_t>& values);
+std::string outputLine(int32_t value);
+
+// The IJVM window's tables as texts, each cell made when it is shown. The listing and the
+// pool are taken when an image is placed (the interpreter never writes its method area);
+// the PC row, the stack and the output are taken again after every step.
+enum class IjvmTable { MethodArea, ConstantPool, Stack, Output };
+
+class IjvmWindowView {
+  public:
+    void place(const IjvmProgram& program, const ControlPath& machine);
+    void clear();
+    void refresh(const ControlPath& machine, const IjvmProgram& program);
+
+    int32_t rows(IjvmTable table) const;
+    static int32_t columns(IjvmTable table);
+    static const char* heading(IjvmTable table, int32_t column);
+    std::string cell(IjvmTable table, int32_t row, int32_t column) const;
+    // The row a register points at: PC's instruction, CPP's first entry, SP's word.
+    bool marked(IjvmTable table, int32_t row) const;
+    // A stack row's frame counted from the oldest (0), -1 for a word of no frame: frames
+    // are told apart by shading.
+    int32_t frameOf(int32_t row) const;
+    // A row's background as 0xRRGGBB: a register's row yellow, the stack's frames in two
+    // alternating tints, other rows white.
+    uint32_t background(IjvmTable table, int32_t row) const;
+    int32_t pcRow() const { return pcRow_; }
+    // The line PC's instruction stands on, when PC lies in the code.
+    const ListingLine* pcLine() const {
+        return pcRow_ < 0 ? nullptr : &listing_[static_cast<size_t>(pcRow_)];
+    }
+    // The registers an IJVM program is followed by, one line: "PC 5  SP 1027 ...", and
+    // whether the machine is between two IJVM instructions; "" before a program is placed.
+    const std::string& registers() const { return registers_; }
+
+  private:
+    const StackRow& stackRow(int32_t row) const; // top first
+
+    std::vector<ListingLine> listing_;
+    std::vector<PoolLine> pool_;
+    StackView stack_;
+    std::vector<int32_t> output_; // a copy: the machine may be replaced before the next refresh
+    int32_t pcRow_ = -1;
+    std::string registers_;
+};
 
 } // namespace tarveno::ui

@@ -1,0 +1,344 @@
+#include "ui/IjvmWindow.h"
+
+#include "ui/CodeEditor.h"
+#include "workbench/Session.h"
+
+#include <QAbstractTableModel>
+#include <QApplication>
+#include <QBoxLayout>
+#include <QEvent>
+#include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QSettings>
+#include <QShortcut>
+#include <QSplitter>
+#include <QTableView>
+
+namespace tarveno::ui {
+
+// One of the window's tables over the view model: cells are made when they are shown, and
+// a refresh is one reset, however many rows there are.
+class IjvmTableModel : public QAbstractTableModel {
+  public:
+    IjvmTableModel(const IjvmWindowView& view, IjvmTable table, QObject* parent)
+        : QAbstractTableModel(parent), view_(view), table_(table) {}
+
+    void retake() {
+        beginResetModel();
+        endResetModel();
+    }
+
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : view_.rows(table_);
+    }
+    int columnCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : IjvmWindowView::columns(table_);
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        switch (role) {
+        case Qt::DisplayRole:
+            return QString::fromStdString(view_.cell(table_, index.row(), index.column()));
+        case Qt::BackgroundRole:
+            return QColor(QRgb(view_.background(table_, index.row())));
+        case Qt::ForegroundRole:
+            return QColor(Qt::black);
+        case Qt::FontRole:
+            if (view_.marked(table_, index.row())) {
+                QFont bold;
+                bold.setBold(true);
+                return bold;
+            }
+            return {};
+        default:
+            return {};
+        }
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+        return QString::fromUtf8(IjvmWindowView::heading(table_, section));
+    }
+
+  private:
+    const IjvmWindowView& view_;
+    IjvmTable table_;
+};
+
+namespace {
+
+QLabel* title(const char* text, QWidget* parent) {
+    auto* label = new QLabel(QString::fromUtf8(text), parent);
+    QFont f = label->font();
+    f.setBold(true);
+    label->setFont(f);
+    return label;
+}
+
+QPushButton* button(const char* caption, const char* name, QWidget* parent,
+                    const std::function<void()>& call) {
+    auto* b = new QPushButton(QString::fromUtf8(caption), parent);
+    b->setObjectName(name);
+    QObject::connect(b, &QPushButton::clicked, parent, [&call] {
+        if (call) call();
+    });
+    return b;
+}
+
+QWidget* column(QWidget* parent, std::initializer_list<QWidget*> widgets) {
+    auto* box = new QWidget(parent);
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(4, 4, 4, 4);
+    for (QWidget* w : widgets)
+        layout->addWidget(w, qobject_cast<QAbstractItemView*>(w) || qobject_cast<CodeEditor*>(w) ? 1 : 0);
+    return box;
+}
+
+} // namespace
+
+IjvmWindow::IjvmWindow(QWidget* parent, const QString& settingsFile)
+    : QWidget(parent, Qt::Window), settingsFile_(settingsFile) {
+    setObjectName("ijvmWindow");
+    setWindowTitle("TARVENO - IJVM");
+    resize(1100, 640);
+
+    auto* commands = new QHBoxLayout;
+    commands->addWidget(button("Open IJVM Program...", "openIjvmProgramButton", this, openProgram));
+    commands->addWidget(button("Assemble and Place", "assembleButton", this, assemble));
+    commands->addWidget(button("Save", "ijvmSaveButton", this, save));
+    commands->addSpacing(24);
+    commands->addWidget(button("Mic (F7)", "ijvmMicButton", this, mic));
+    commands->addWidget(button("IJVM Step (F8)", "ijvmStepButton", this, ijvmStep));
+    commands->addWidget(button("Run (F9)", "ijvmRunButton", this, run));
+    commands->addWidget(button("Reset (F10)", "ijvmResetButton", this, reset));
+    commands->addStretch(1);
+
+    // The keys of the main window's Run menu act here too.
+    const std::pair<Qt::Key, std::function<void()>*> keys[] = {{Qt::Key_F7, &mic},
+                                                               {Qt::Key_F8, &ijvmStep},
+                                                               {Qt::Key_F9, &run},
+                                                               {Qt::Key_F10, &reset},
+                                                               {Qt::Key_Escape, &stop}};
+    for (const auto& [key, call] : keys)
+        connect(new QShortcut(key, this), &QShortcut::activated, this, [call] {
+            if (*call) (*call)();
+        });
+
+    fileName_ = new QLabel(this);
+    fileName_->setObjectName("ijvmFileName");
+    editor_ = new CodeEditor(this);
+    editor_->setObjectName("ijvmSourceEditor");
+    editor_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    connect(editor_->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
+        if (!showing_ && (removed || added) && edited) edited();
+    });
+    diagnostics_ = new QListWidget(this);
+    diagnostics_->setObjectName("ijvmDiagnostics");
+    diagnostics_->setMaximumHeight(110);
+    diagnostics_->hide();
+    connect(diagnostics_, &QListWidget::itemClicked, this, [this] {
+        if (diagnosticClicked) diagnosticClicked(diagnostics_->currentRow());
+    });
+
+    for (int i = 0; i < 4; ++i)
+        models_[i] = new IjvmTableModel(view_, static_cast<IjvmTable>(i), this);
+    methodArea_ = makeTable(IjvmTable::MethodArea, "methodAreaView");
+    pool_ = makeTable(IjvmTable::ConstantPool, "constantPoolView");
+    stack_ = makeTable(IjvmTable::Stack, "stackView");
+    output_ = makeTable(IjvmTable::Output, "outputView");
+    output_->horizontalHeader()->hide();
+    pool_->setMaximumHeight(150);
+
+    auto* io = new QGroupBox("Standard I/O", this);
+    io->setObjectName("standardIoGroup");
+    input_ = new QLineEdit("0", io);
+    input_->setObjectName("standardInput");
+    input_->setToolTip("The number IN reads (the standard-input cell); it is stored when you leave the box");
+    input_->installEventFilter(this);
+    connect(input_, &QLineEdit::returnPressed, this, [this] {
+        if (inputLeft) inputLeft(input_->text());
+    });
+    auto* ioLayout = new QVBoxLayout(io);
+    auto* inputRow = new QHBoxLayout;
+    inputRow->addWidget(new QLabel("Input", io));
+    inputRow->addWidget(input_, 1);
+    ioLayout->addLayout(inputRow);
+    ioLayout->addWidget(new QLabel("Output", io));
+    ioLayout->addWidget(output_, 1);
+
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->addWidget(column(splitter, {title("Source", this), fileName_, editor_, diagnostics_}));
+    splitter->addWidget(column(splitter, {title("Method Area", this), methodArea_}));
+    splitter->addWidget(
+        column(splitter, {title("Constant Pool", this), pool_, title("Stack", this), stack_}));
+    splitter->addWidget(column(splitter, {io}));
+    splitter->setSizes({330, 330, 300, 140});
+
+    status_ = new QLabel(this);
+    status_->setObjectName("ijvmRegisters");
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(commands);
+    layout->addWidget(splitter, 1);
+    layout->addWidget(status_);
+}
+
+IjvmWindow::~IjvmWindow() = default;
+
+QTableView* IjvmWindow::makeTable(IjvmTable table, const char* name) {
+    auto* view = new QTableView(this);
+    view->setObjectName(name);
+    view->setModel(models_[static_cast<int>(table)]);
+    view->setSelectionMode(QAbstractItemView::NoSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setShowGrid(false);
+    view->setWordWrap(false);
+    view->verticalHeader()->hide();
+    // Fixed row heights and no sizing to contents: the view asks for the rows it shows only.
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 4);
+    view->horizontalHeader()->setStretchLastSection(true);
+    view->horizontalHeader()->setHighlightSections(false);
+    QFont mono("monospace");
+    mono.setStyleHint(QFont::TypeWriter);
+    mono.setPixelSize(font().pixelSize() > 0 ? font().pixelSize() : 13);
+    view->setFont(mono);
+    return view;
+}
+
+QString IjvmWindow::editorText() const {
+    return editor_->toPlainText();
+}
+
+void IjvmWindow::show(const Answer& a, Session& session) {
+    const IjvmDocument& d = session.ijvm();
+    showing_ = true;
+    if (a.ijvmEditorReloaded) {
+        editor_->setPlainText(QString::fromStdString(d.file.text));
+        editor_->setCurrentSpan(-1, -1);
+    }
+    showing_ = false;
+    if (a.diagnosticsChanged) {
+        diagnostics_->clear();
+        for (const std::string& message : d.diagnostics)
+            diagnostics_->addItem(QString::fromStdString(message));
+        diagnostics_->setVisible(!d.diagnostics.empty());
+        std::vector<CodeMark> marks;
+        session.workbench().ijvmProgram().diagnostics.forEach([&](const Diagnostic& diagnostic) {
+            if (const auto span = session.ijvmEditorSpan(diagnostic.start, diagnostic.length))
+                marks.push_back({span->start, span->end, true});
+        });
+        editor_->setMarks(marks);
+    }
+    if (a.ijvmViewsCleared) {
+        view_.clear();
+        input_->setText("0");
+    }
+    if (a.ijvmPlaced && session.workbench().hasMachine())
+        view_.place(session.workbench().ijvmProgram(), session.workbench().machine());
+    if (a.ijvmSelection) {
+        editor_->selectSpan(a.ijvmSelection->start, a.ijvmSelection->end);
+        editor_->setFocus();
+    }
+    if (a.ijvmViewsCleared || a.ijvmPlaced) refresh(session);
+    showName(session);
+}
+
+void IjvmWindow::refresh(Session& session) {
+    const bool placed = session.ijvm().placed && session.workbench().hasMachine();
+    if (placed) {
+        const ControlPath& machine = session.workbench().machine();
+        view_.refresh(machine, session.workbench().ijvmProgram());
+        // The box shows the cell, unless the user is typing in it.
+        if (!input_->hasFocus()) {
+            const int32_t* cell = machine.peekWord(machine::standardInputAddress);
+            input_->setText(QString::number(cell ? *cell : 0));
+        }
+    } else {
+        view_.clear();
+    }
+    for (IjvmTableModel* m : models_)
+        m->retake();
+    status_->setText(placed
+                         ? QString::fromStdString(view_.registers())
+                         : QString("No IJVM program is placed: open one, or assemble and place the source"));
+    const ListingLine* line = view_.pcLine();
+    std::optional<EditorSpan> span;
+    if (line && line->sourceStart >= 0) span = session.ijvmEditorSpan(line->sourceStart, line->sourceLength);
+    if (span)
+        editor_->setCurrentSpan(span->start, span->end);
+    else
+        editor_->setCurrentSpan(-1, -1);
+    if (view_.pcRow() >= 0) methodArea_->scrollTo(models_[0]->index(view_.pcRow(), 0));
+    output_->scrollToBottom();
+}
+
+void IjvmWindow::showName(Session& session) {
+    QString name = session.ijvm().fileName.empty()
+                       ? QString("(not saved)")
+                       : QFile::decodeName(QByteArray::fromStdString(session.ijvm().fileName));
+    if (session.hasUnsavedIjvmWork()) name += "*";
+    fileName_->setText(name);
+}
+
+void IjvmWindow::present() {
+    if (!placedOnce_) {
+        placedOnce_ = true;
+        bool restored = false;
+        if (!settingsFile_.isEmpty()) {
+            QSettings settings(settingsFile_, QSettings::IniFormat);
+            restored = restoreGeometry(settings.value("ijvmWindow/geometry").toByteArray());
+        }
+        if (!restored && parentWidget()) {
+            // Beside the main window, on its screen as far as it fits.
+            const QRect main = parentWidget()->frameGeometry();
+            QPoint at(main.right() + 8, main.top());
+            if (const QScreen* screen = parentWidget()->screen()) {
+                const QRect free = screen->availableGeometry();
+                at.setX(std::max(free.left(), std::min(at.x(), free.right() - width())));
+                at.setY(std::max(free.top(), std::min(at.y(), free.bottom() - height())));
+            }
+            move(at);
+        }
+    }
+    QWidget::show();
+    raise();
+}
+
+void IjvmWindow::setZoom(int percent) {
+    QFont f = QApplication::font();
+    if (f.pixelSize() > 0)
+        f.setPixelSize(f.pixelSize() * percent / 100);
+    else
+        f.setPointSizeF(f.pointSizeF() * percent / 100.0);
+    setFont(f);
+    for (QTableView* t : {methodArea_, pool_, stack_, output_}) {
+        QFont mono = t->font();
+        mono.setPixelSize(13 * percent / 100);
+        t->setFont(mono);
+        t->verticalHeader()->setDefaultSectionSize(QFontMetrics(mono).height() + 4);
+    }
+}
+
+void IjvmWindow::rememberPlace() {
+    if (settingsFile_.isEmpty()) return;
+    QSettings settings(settingsFile_, QSettings::IniFormat);
+    settings.setValue("ijvmWindow/geometry", saveGeometry());
+}
+
+void IjvmWindow::hideEvent(QHideEvent* event) {
+    rememberPlace();
+    QWidget::hideEvent(event);
+}
+
+bool IjvmWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == input_ && event->type() == QEvent::FocusOut && inputLeft) inputLeft(input_->text());
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace tarveno::ui

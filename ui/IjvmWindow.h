@@ -1,0 +1,81 @@
+#pragma once
+// The IJVM window: the IJVM program being interpreted, beside the main window. Its source
+// with the instruction executing shaded, the method area as a listing with the PC mark,
+// the constant pool, the stack cut into frames, and standard input and output; buttons to
+// open, assemble, save and step. It shows what the session and the view model hold and
+// forwards every command to the main window, which performs it.
+
+#include "ui/model/IjvmViews.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class QAbstractItemView;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTableView;
+
+namespace tarveno {
+struct Answer;
+class Session;
+} // namespace tarveno
+
+namespace tarveno::ui {
+
+class CodeEditor;
+class IjvmTableModel;
+
+class IjvmWindow : public QWidget {
+    Q_OBJECT
+  public:
+    // A window of its own, kept above parent; settingsFile remembers where it stood ("":
+    // nowhere, it opens beside parent).
+    IjvmWindow(QWidget* parent, const QString& settingsFile);
+    ~IjvmWindow() override;
+
+    // Shows what a command changed of the IJVM program.
+    void show(const Answer& answer, Session& session);
+    // Takes the machine's state again: after every step, phase and Reset.
+    void refresh(Session& session);
+    // Shown (raised when it already is), where it stood last or beside its parent.
+    void present();
+    void setZoom(int percent);
+
+    QString editorText() const;
+    const IjvmWindowView& view() const { return view_; }
+
+    // Forwarded to the main window.
+    std::function<void()> openProgram, assemble, save, edited;
+    std::function<void()> ijvmStep, mic, run, reset, stop;
+    std::function<void(const QString&)> inputLeft;
+    std::function<void(int)> diagnosticClicked;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+  private:
+    QTableView* makeTable(IjvmTable table, const char* name);
+    void showName(Session& session);
+    void rememberPlace();
+
+    QString settingsFile_;
+    bool placedOnce_ = false;
+    bool showing_ = false; // the editor is filled by a command, not typed in
+    IjvmWindowView view_;
+    IjvmTableModel* models_[4];
+    QLabel* fileName_;
+    CodeEditor* editor_;
+    QListWidget* diagnostics_;
+    QTableView* methodArea_;
+    QTableView* pool_;
+    QTableView* stack_;
+    QTableView* output_;
+    QLineEdit* input_;
+    QLabel* status_;
+};
+
+} // namespace tarveno::ui
