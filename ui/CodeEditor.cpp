@@ -83,8 +83,10 @@ void CodeEditor::clearMarks() {
 void CodeEditor::showMarks() {
     QList<QTextEdit::ExtraSelection> selections;
     if (current_.hasSelection()) {
+        // A full-width shade needs a cursor without a selection: the line it stands on.
         QTextEdit::ExtraSelection s;
         s.cursor = current_;
+        s.cursor.clearSelection();
         s.format.setBackground(currentColour);
         s.format.setProperty(QTextFormat::FullWidthSelection, true);
         selections << s;

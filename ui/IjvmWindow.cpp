@@ -71,6 +71,13 @@ class IjvmTableModel : public QAbstractTableModel {
 
 namespace {
 
+void sizeColumns(QTableView* view, IjvmTable table) {
+    const int digit = view->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    for (int c = 0; c < IjvmWindowView::columns(table); ++c)
+        if (const int chars = IjvmWindowView::columnChars(table, c))
+            view->setColumnWidth(c, chars * digit + 8);
+}
+
 QLabel* title(const char* text, QWidget* parent) {
     auto* label = new QLabel(QString::fromUtf8(text), parent);
     QFont f = label->font();
@@ -104,7 +111,7 @@ IjvmWindow::IjvmWindow(QWidget* parent, const QString& settingsFile)
     : QWidget(parent, Qt::Window), settingsFile_(settingsFile) {
     setObjectName("ijvmWindow");
     setWindowTitle("TARVENO - IJVM");
-    resize(1100, 640);
+    resize(1320, 660);
 
     auto* commands = new QHBoxLayout;
     commands->addWidget(button("Open IJVM Program...", "openIjvmProgramButton", this, openProgram));
@@ -159,8 +166,10 @@ IjvmWindow::IjvmWindow(QWidget* parent, const QString& settingsFile)
     input_->setObjectName("standardInput");
     input_->setToolTip("The number IN reads (the standard-input cell); it is stored when you leave the box");
     input_->installEventFilter(this);
+    // Enter stores the number as leaving the box does, once.
     connect(input_, &QLineEdit::returnPressed, this, [this] {
         if (inputLeft) inputLeft(input_->text());
+        input_->selectAll();
     });
     auto* ioLayout = new QVBoxLayout(io);
     auto* inputRow = new QHBoxLayout;
@@ -176,7 +185,7 @@ IjvmWindow::IjvmWindow(QWidget* parent, const QString& settingsFile)
     splitter->addWidget(
         column(splitter, {title("Constant Pool", this), pool_, title("Stack", this), stack_}));
     splitter->addWidget(column(splitter, {io}));
-    splitter->setSizes({330, 330, 300, 140});
+    splitter->setSizes({310, 390, 470, 150});
 
     status_ = new QLabel(this);
     status_->setObjectName("ijvmRegisters");
@@ -208,6 +217,7 @@ QTableView* IjvmWindow::makeTable(IjvmTable table, const char* name) {
     mono.setStyleHint(QFont::TypeWriter);
     mono.setPixelSize(font().pixelSize() > 0 ? font().pixelSize() : 13);
     view->setFont(mono);
+    sizeColumns(view, table);
     return view;
 }
 
@@ -317,11 +327,16 @@ void IjvmWindow::setZoom(int percent) {
     else
         f.setPointSizeF(f.pointSizeF() * percent / 100.0);
     setFont(f);
-    for (QTableView* t : {methodArea_, pool_, stack_, output_}) {
+    const std::pair<QTableView*, IjvmTable> tables[] = {{methodArea_, IjvmTable::MethodArea},
+                                                        {pool_, IjvmTable::ConstantPool},
+                                                        {stack_, IjvmTable::Stack},
+                                                        {output_, IjvmTable::Output}};
+    for (const auto& [t, table] : tables) {
         QFont mono = t->font();
         mono.setPixelSize(13 * percent / 100);
         t->setFont(mono);
         t->verticalHeader()->setDefaultSectionSize(QFontMetrics(mono).height() + 4);
+        sizeColumns(t, table);
     }
 }
 

@@ -1,8 +1,11 @@
 // Shows the real window for a screenshot: examples/count.mal opened, compiled and loaded,
 // then a few Mic presses; every dialog is answered at once. It stays open until closed.
 // With "memory", the memory viewer opens over it after a few writes, in hexadecimal; with
-// a zoom in percent, the window is shown at that zoom.
+// a zoom in percent, the window is shown at that zoom. With "ijvm", an IJVM program is
+// opened on the shipped interpreter (loaded at once) and stepped by IJVM instructions, the
+// IJVM window beside the main window.
 // Usage: tarveno_window_shot [MIC_PRESSES] [memory] [ZOOM]
+//        tarveno_window_shot ijvm PROGRAM.jvm IJVM_STEPS
 
 #include "AnsweringDialogs.h"
 #include "ui/Host.h"
@@ -24,8 +27,38 @@
 
 using namespace tarveno::ui;
 
+namespace {
+
+void waitForIdle(const MainWindow& window) {
+    while (!window.idle())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+int showIjvm(QApplication& app, const QString& program, int steps) {
+    AnsweringDialogs dialogs;
+    dialogs.file = program;
+    HostPaths paths = defaultHostPaths();
+    paths.checker = QUORC_PATH;
+    paths.settings.clear(); // placed beside the main window, as the first time
+    MainWindow window(dialogs, paths);
+    window.move(0, 0);
+    window.show();
+    window.findChild<QAction*>("openIjvmProgram")->trigger();
+    waitForIdle(window);
+    for (int i = 0; i < steps; ++i) {
+        window.findChild<QAction*>("IJVM1")->trigger();
+        waitForIdle(window);
+    }
+    std::puts("ready");
+    std::fflush(stdout);
+    return app.exec();
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    if (argc > 3 && std::string_view(argv[1]) == "ijvm") return showIjvm(app, argv[2], std::atoi(argv[3]));
     const int presses = argc > 1 ? std::atoi(argv[1]) : 7;
     const bool memory = argc > 2 && std::string_view(argv[2]) == "memory";
     const int zoom = argc > 3 ? std::atoi(argv[3]) : 100;

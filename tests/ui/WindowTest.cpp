@@ -1061,3 +1061,40 @@ TEST_F(Window, IjvmWindowInputOutputDiagnosticsAndAssembling) {
     EXPECT_TRUE(readBytes(broken).contains("DUP"));
     EXPECT_FALSE(w.session().hasUnsavedIjvmWork());
 }
+
+// Every IJVM example prints through the window what it prints through mic1 (whose test
+// holds them to their comments): opened, its input typed, run to the halt.
+TEST_F(Window, EveryIjvmExampleRunsInTheWindow) {
+    MainWindow& w = make();
+    auto idle = [&] { ASSERT_TRUE(waitUntil([&] { return w.idle(); })); };
+    struct Example {
+        const char* file;
+        const char* input;
+        QStringList output;
+    };
+    const Example examples[] = {
+        {"arithmetic.jvm", "0", {"12"}},
+        {"loop.jvm", "0", {}},
+        {"call.jvm", "0", {}},
+        {"countup.jvm", "3", {"1", "2", "3"}},
+        {"factorial.jvm", "0", {"1", "1", "2", "6", "24", "120  'x'", "720", "5040"}},
+        {"fibonacci.jvm", "20", {"6765"}},
+        {"bignumbers.jvm", "0", {"1000000", "-2147483648", "-876544"}},
+        {"letters.jvm", "2", {"66  'B'", "65  'A'"}},
+        {"calls.jvm", "0", {"9", "16", "25"}},
+    };
+    for (const Example& e : examples) {
+        dialogs.files = {QString(TARVENO_EXAMPLES_DIR "/") + e.file};
+        trigger("openIjvmProgram");
+        idle();
+        auto* input = child<QLineEdit>("standardInput");
+        input->setText(e.input);
+        emit input->returnPressed();
+        idle();
+        trigger("Run2");
+        idle();
+        EXPECT_EQ(machine().mpc, ControlPath::haltAddress) << e.file;
+        EXPECT_EQ(outputShown(w.ijvmWindow().view()), e.output) << e.file;
+    }
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("\n").toStdString();
+}

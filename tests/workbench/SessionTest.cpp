@@ -48,7 +48,7 @@ class SessionTest : public ::testing::Test {
                                            ::testing::UnitTest::GetInstance()->current_test_info()->name())),
           session(host,
                   {(dir / "report").string(), (dir / "tmp.swp").string(), (dir / "data" / "tmp.mal").string(),
-                   (dir / "cache").string(), (dir / "shipped").string()}) {
+                   (dir / "cache").string(), (dir / "shipped").string(), TARVENO_EXAMPLES_DIR "/ijvm.mal"}) {
         fs::create_directories(dir / "data");
         fs::create_directories(dir / "shipped");
         previous = fs::current_path();
@@ -325,6 +325,55 @@ TEST_F(SessionTest, AnIjvmProgramNeedsAMachineAndListsItsDiagnostics) {
     const Answer beyond = session.selectDiagnostic(5);
     EXPECT_TRUE(beyond.failed());
     EXPECT_FALSE(beyond.ijvmSelection);
+}
+
+// A placed program runs on the interpreter, and comes back as placed on Reset and on a
+// new compile of the interpreter; the editor's text is assembled without writing its file.
+TEST_F(SessionTest, APlacedIjvmProgramComesBackOnResetAndRecompile) {
+    EXPECT_EQ(session.placeIjvmRequest().ask, Ask::LoadInterpreter);
+    const std::string interpreter = readFile(TARVENO_EXAMPLES_DIR "/ijvm.mal");
+    compileAndLoad(interpreter);
+    EXPECT_EQ(session.placeIjvmRequest().ask, Ask::IjvmProgramToPlace);
+    const std::string source =
+        ".main\n        BIPUSH 5\n        OUT\n        BIPUSH 6\n        HALT\n.end-main\n";
+    writeFile(dir / "shipped" / "five.jvm", source);
+    const Answer placed = session.placeIjvmProgram((dir / "shipped" / "five.jvm").string());
+    ASSERT_FALSE(placed.failed()) << placed.failure;
+    EXPECT_TRUE(placed.ijvmPlaced && session.ijvm().placed && session.loaded());
+    const uint32_t base = static_cast<uint32_t>(machine().registers[SP]);
+    auto runToHalt = [&] {
+        session.startRun();
+        while (session.running())
+            session.runSlice();
+        EXPECT_EQ(machine().mpc, ControlPath::haltAddress);
+        return machine().output.values;
+    };
+    EXPECT_EQ(runToHalt(), std::vector<int32_t>{5});
+    ASSERT_NE(machine().peekWord(base + 1), nullptr);
+
+    session.reset();
+    EXPECT_EQ(machine().registers[PC], -1);
+    EXPECT_EQ(static_cast<uint32_t>(machine().registers[SP]), base);
+    EXPECT_EQ(machine().peekWord(base + 1), nullptr); // the word the run wrote is gone
+    EXPECT_TRUE(machine().output.values.empty());
+
+    const Answer recompiled = compileAndLoad(interpreter + "\n");
+    EXPECT_TRUE(recompiled.ijvmPlaced);
+    EXPECT_EQ(machine().registers[PC], -1);
+    EXPECT_EQ(runToHalt(), std::vector<int32_t>{5});
+
+    // Assembled from the editor: the shipped file keeps its bytes; saving it asks a name.
+    const Answer assembled =
+        session.assembleAndPlace(".main\n        BIPUSH 9\n        OUT\n        HALT\n.end-main\n");
+    EXPECT_TRUE(assembled.ijvmPlaced);
+    EXPECT_EQ(runToHalt(), std::vector<int32_t>{9});
+    EXPECT_EQ(readFile(dir / "shipped" / "five.jvm"), source);
+    session.markIjvmModified();
+    EXPECT_EQ(session.saveIjvm("x").ask, Ask::IjvmSaveFileName);
+    EXPECT_TRUE(session.hasUnsavedIjvmWork());
+    session.saveIjvmAs((dir / "mine.jvm").string(), "x\n");
+    EXPECT_EQ(readFile(dir / "mine.jvm"), "x\n");
+    EXPECT_FALSE(session.hasUnsavedIjvmWork());
 }
 
 } // namespace

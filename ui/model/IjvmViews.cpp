@@ -287,6 +287,27 @@ const char* IjvmWindowView::heading(IjvmTable table, int32_t column) {
     return "";
 }
 
+int32_t IjvmWindowView::columnChars(IjvmTable table, int32_t column) {
+    // Marks ("SP LV"), offsets and addresses, up to four bytes, values with their sign,
+    // the stack's word descriptions.
+    static const int32_t listing[] = {4, 6, 12};
+    static const int32_t pool[] = {5, 6, 12};
+    static const int32_t stack[] = {6, 8, 11, 15};
+    const int32_t last = columns(table) - 1;
+    if (column < 0 || column >= last) return 0;
+    switch (table) {
+    case IjvmTable::MethodArea:
+        return listing[column];
+    case IjvmTable::ConstantPool:
+        return pool[column];
+    case IjvmTable::Stack:
+        return stack[column];
+    case IjvmTable::Output:
+        return 0;
+    }
+    return 0;
+}
+
 const StackRow& IjvmWindowView::stackRow(int32_t row) const {
     return stack_.rows[stack_.rows.size() - 1 - static_cast<size_t>(row)];
 }
@@ -297,7 +318,7 @@ std::string stackWord(const StackRow& row) {
     const std::string name(row.name);
     switch (row.role) {
     case StackRole::Operand:
-        return "";
+        return "operand";
     case StackRole::Link:
         return "link";
     case StackRole::Parameter:

@@ -106,6 +106,8 @@ class IjvmWindowView {
     int32_t rows(IjvmTable table) const;
     static int32_t columns(IjvmTable table);
     static const char* heading(IjvmTable table, int32_t column);
+    // A column's width in digits of the table's font; the last column takes the rest.
+    static int32_t columnChars(IjvmTable table, int32_t column);
     std::string cell(IjvmTable table, int32_t row, int32_t column) const;
     // The row a register points at: PC's instruction, CPP's first entry, SP's word.
     bool marked(IjvmTable table, int32_t row) const;
