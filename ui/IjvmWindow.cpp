@@ -123,6 +123,8 @@ IjvmWindow::IjvmWindow(QWidget* parent, const QString& settingsFile)
     commands->addWidget(button("Run (F9)", "ijvmRunButton", this, run));
     commands->addWidget(button("Reset (F10)", "ijvmResetButton", this, reset));
     commands->addStretch(1);
+    const QList<QPushButton*> all = findChildren<QPushButton*>();
+    buttons_.assign(all.begin(), all.end());
 
     // The keys of the main window's Run menu act here too.
     const std::pair<Qt::Key, std::function<void()>*> keys[] = {{Qt::Key_F7, &mic},
@@ -338,6 +340,11 @@ void IjvmWindow::setZoom(int percent) {
         t->verticalHeader()->setDefaultSectionSize(QFontMetrics(mono).height() + 4);
         sizeColumns(t, table);
     }
+}
+
+void IjvmWindow::setCommandsEnabled(bool on) {
+    for (QPushButton* b : buttons_)
+        b->setEnabled(on);
 }
 
 void IjvmWindow::rememberPlace() {

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <vector>
 
 class QAbstractItemView;
 class QLabel;
@@ -43,6 +44,8 @@ class IjvmWindow : public QWidget {
     // Shown (raised when it already is), where it stood last or beside its parent.
     void present();
     void setZoom(int percent);
+    // While a Run goes on only Escape acts: the buttons are disabled.
+    void setCommandsEnabled(bool on);
 
     QString editorText() const;
     const IjvmWindowView& view() const { return view_; }
@@ -76,6 +79,7 @@ class IjvmWindow : public QWidget {
     QTableView* output_;
     QLineEdit* input_;
     QLabel* status_;
+    std::vector<QPushButton*> buttons_;
 };
 
 } // namespace tarveno::ui

@@ -409,6 +409,7 @@ void MainWindow::setCommandsEnabled(bool on) {
              ijvm_->stepButton, ijvm_->runButton, ijvm_->clockButton})
         w->setEnabled(on);
     editor_->setReadOnly(!on);
+    ijvmWindow_->setCommandsEnabled(on);
 }
 
 std::string MainWindow::editorText() {

@@ -1060,6 +1060,13 @@ TEST_F(Window, IjvmWindowInputOutputDiagnosticsAndAssembling) {
     idle();
     EXPECT_TRUE(readBytes(broken).contains("DUP"));
     EXPECT_FALSE(w.session().hasUnsavedIjvmWork());
+
+    // Changed again, the window does not close without asking about it.
+    source->appendPlainText("// more");
+    dialogs.choices = {UnsavedChoice::Discard, UnsavedChoice::Cancel};
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(dialogs.questions.last().startsWith("The IJVM program \"broken.jvm\" has changes"))
+        << dialogs.questions.last().toStdString();
 }
 
 // Every IJVM example prints through the window what it prints through mic1 (whose test
@@ -1097,4 +1104,14 @@ TEST_F(Window, EveryIjvmExampleRunsInTheWindow) {
         EXPECT_EQ(outputShown(w.ijvmWindow().view()), e.output) << e.file;
     }
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("\n").toStdString();
+}
+
+TEST_F(Window, TheIjvmWindowRemembersWhereItStood) {
+    MainWindow& w = make();
+    w.ijvmWindow().present();
+    w.ijvmWindow().move(300, 200);
+    w.ijvmWindow().hide();
+    MainWindow second(dialogs, paths);
+    second.ijvmWindow().present();
+    EXPECT_EQ(second.ijvmWindow().pos(), QPoint(300, 200));
 }
