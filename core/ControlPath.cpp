@@ -47,7 +47,8 @@ StopReason ControlPath::runUntil(RunLimits limits, bool atLeastOne, Done done, A
     uint64_t executed = 0;
     try {
         for (;;) {
-            if (!(atLeastOne && executed == 0) && done(s.mpc)) return leave(StopReason::Halted);
+            if (!(atLeastOne && executed == 0))
+                if (const StopReason why = done(s, d); why != StopReason::Bound) return leave(why);
             uint64_t chunk = stopPollInterval;
             if (limits.maxSteps) {
                 if (executed >= limits.maxSteps) return leave(StopReason::Bound);
@@ -62,7 +63,7 @@ StopReason ControlPath::runUntil(RunLimits limits, bool atLeastOne, Done done, A
             after(s, d);
             ++executed;
             for (uint64_t i = 1; i < chunk; ++i) {
-                if (done(s.mpc)) return leave(StopReason::Halted);
+                if (const StopReason why = done(s, d); why != StopReason::Bound) return leave(why);
                 step(d, s, current);
                 after(s, d);
                 ++executed;
@@ -80,7 +81,8 @@ template <class Done>
 StopReason ControlPath::observedUntil(RunLimits limits, bool atLeastOne, Done done,
                                       const StepObserver& observe) {
     for (uint64_t executed = 0;; ++executed) {
-        if (!(atLeastOne && executed == 0) && done(mpc)) return StopReason::Halted;
+        if (!(atLeastOne && executed == 0))
+            if (const StopReason why = done(*this, *this); why != StopReason::Bound) return why;
         if (limits.maxSteps && executed >= limits.maxSteps) return StopReason::Bound;
         if (limits.maxMemoryBytes && mainMemory.bytesUsed() > limits.maxMemoryBytes)
             return StopReason::MemoryBound;
@@ -95,12 +97,33 @@ namespace {
 
 constexpr auto nothingAfter = [](const SequencerState&, const DatapathState&) {};
 
+// The stop tests of a Run and an IJVM step: Bound for going on, else why it stops.
+constexpr auto runDone = [](const SequencerState& s, const DatapathState&) {
+    return s.mpc == ControlPath::haltAddress ? StopReason::Halted : StopReason::Bound;
+};
+constexpr auto stepDone = [](const SequencerState& s, const DatapathState&) {
+    return s.mpc == machine::mainLoopAddress || s.mpc == ControlPath::haltAddress ? StopReason::Halted
+                                                                                  : StopReason::Bound;
+};
+
 } // namespace
 
+// With breakpoints set, each step also looks them up; without, the loop is the plain one.
+template <class Done, class After>
+StopReason ControlPath::runWith(RunLimits limits, bool atLeastOne, Done done, After after) {
+    if (!limits.breakpoints || !limits.breakpoints->any()) return runUntil(limits, atLeastOne, done, after);
+    const Breakpoints& b = *limits.breakpoints;
+    auto orBreakpoint = [&](const SequencerState& s, const DatapathState& d) {
+        const StopReason why = done(s, d);
+        if (why != StopReason::Bound) return why;
+        return b.at(s.mpc, d.registers[PC]) ? StopReason::Breakpoint : StopReason::Bound;
+    };
+    return runUntil(limits, atLeastOne, orBreakpoint, after);
+}
+
 StopReason ControlPath::run(RunLimits limits, const StepObserver& observe) {
-    auto done = [](uint32_t mpc) { return mpc == haltAddress; };
-    return observe ? observedUntil(limits, false, done, observe)
-                   : runUntil(limits, false, done, nothingAfter);
+    if (observe) return observedUntil(limits, false, runDone, observe);
+    return runWith(limits, false, runDone, nothingAfter);
 }
 
 StopReason ControlPath::run(RunLimits limits, DispatchTally& tally) {
@@ -118,8 +141,7 @@ StopReason ControlPath::run(RunLimits limits, DispatchTally& tally) {
         tally.lastPc = lastPc;
     };
     try {
-        const StopReason why = runUntil(
-            limits, false, [](uint32_t mpc) { return mpc == haltAddress; }, count);
+        const StopReason why = runWith(limits, false, runDone, count);
         keep();
         return why;
     } catch (...) {
@@ -128,9 +150,57 @@ StopReason ControlPath::run(RunLimits limits, DispatchTally& tally) {
     }
 }
 
+namespace {
+
+// Counts into a local copy, which the loop keeps close; written back however it ends.
+template <class Run> StopReason counting(ExecutionCounts& counts, Run run) {
+    ExecutionCounts c = counts;
+    auto count = [&c](const SequencerState& s, const DatapathState& d) { c.afterStep(s.mpc, d.registers); };
+    try {
+        const StopReason why = run(count);
+        counts = c;
+        return why;
+    } catch (...) {
+        counts = c;
+        throw;
+    }
+}
+
+} // namespace
+
+StopReason ControlPath::run(RunLimits limits, ExecutionCounts& counts) {
+    return counting(counts, [&](auto count) { return runWith(limits, false, runDone, count); });
+}
+
+StopReason ControlPath::ijvmStep(RunLimits limits, ExecutionCounts& counts) {
+    return counting(counts, [&](auto count) { return runWith(limits, true, stepDone, count); });
+}
+
+void ControlPath::execute(uint64_t n, ExecutionCounts& counts) {
+    if (n == 0) return;
+    auto never = [](const SequencerState&, const DatapathState&) { return StopReason::Bound; };
+    counting(counts, [&](auto count) { return runUntil(RunLimits{n, nullptr}, false, never, count); });
+}
+
 StopReason ControlPath::ijvmStep(RunLimits limits, const StepObserver& observe) {
-    auto done = [](uint32_t mpc) { return mpc == machine::mainLoopAddress || mpc == haltAddress; };
-    return observe ? observedUntil(limits, true, done, observe) : runUntil(limits, true, done, nothingAfter);
+    if (observe) return observedUntil(limits, true, stepDone, observe);
+    return runWith(limits, true, stepDone, nothingAfter);
+}
+
+MachineState ControlPath::state() const {
+    MachineState m{*this, *this, current_, mainMemory, output};
+    m.datapath.outputSink = nullptr;
+    return m;
+}
+
+void ControlPath::restore(const MachineState& m) {
+    OutputRecord* const sink = outputSink;
+    static_cast<DatapathState&>(*this) = m.datapath;
+    outputSink = sink;
+    static_cast<SequencerState&>(*this) = m.sequencer;
+    current_ = m.current ? m.current : &emptyMic;
+    mainMemory = m.memory;
+    output = m.output;
 }
 
 void ControlPath::reset() {

@@ -7,10 +7,13 @@
 #include "core/Memory.h"
 #include "core/Mic.h"
 
+#include <array>
 #include <atomic>
+#include <bitset>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tarveno {
 
@@ -20,6 +23,27 @@ enum class StopReason {
     Bound,       // executed the number of microinstructions it was allowed
     Stopped,     // a stop was requested
     MemoryBound, // main memory's store passed the bytes it was allowed
+    Breakpoint,  // the next microinstruction, or the next IJVM instruction, has a breakpoint
+};
+
+// Where a Run or an IJVM step stops before going on: at control-store addresses (before
+// the microinstruction there is executed), and at method-area offsets (when the main loop
+// at address 0 is about to dispatch the opcode at PC). The first microinstruction of a
+// Run or a step is executed wherever it stands, so a Run goes on from a breakpoint.
+struct Breakpoints {
+    static constexpr uint32_t addresses = 512; // every address a next address can name
+    std::bitset<addresses> micro;
+    std::vector<bool> ijvm; // by offset; offsets beyond it have none
+
+    bool any() const { return micro.any() || !ijvm.empty(); }
+    bool at(uint32_t mpc, int32_t pc) const {
+        if (mpc < addresses && micro[mpc]) return true;
+        return mpc == 0 && pc >= 0 && static_cast<size_t>(pc) < ijvm.size() && ijvm[static_cast<size_t>(pc)];
+    }
+    void clear() {
+        micro.reset();
+        ijvm.clear();
+    }
 };
 
 // Optional limits of a Run or an IJVM step. With none, they run exactly until their
@@ -30,6 +54,8 @@ struct RunLimits {
     // Bound on mainMemory.bytesUsed(), 0: none. Looked at where the stop request is, so the
     // store can pass it by what one stretch of microinstructions makes (see runUntil).
     size_t maxMemoryBytes = 0;
+    // Where to stop besides the end; none: the loop tests nothing more.
+    const Breakpoints* breakpoints = nullptr;
 };
 
 // What a counting Run tallies of the IJVM program its microprogram interprets: the
@@ -39,6 +65,48 @@ struct RunLimits {
 struct DispatchTally {
     uint64_t returns = 0;
     int32_t lastPc = 0;
+};
+
+// What the machine has executed since it was started on its program (loaded, reset or
+// given an IJVM image): microinstructions, and the IJVM instructions its microprogram
+// interpreted, each counted from one return to the main loop at address 0 to the next
+// (the main loop's own microinstruction included) and booked under the opcode MBR held
+// when it began. A span that begins with PC = -1 only fetches the first opcode and is no
+// instruction.
+struct ExecutionCounts {
+    uint64_t micro = 0;
+    uint64_t ijvm = 0;
+    std::array<uint64_t, 256> instructions{};        // per opcode
+    std::array<uint64_t, 256> microOfInstructions{}; // per opcode, their microinstructions
+    // The instruction under way: its opcode, its PC, and micro when it began.
+    int32_t spanPc = -1;
+    uint8_t spanOpcode = 0;
+    uint64_t spanStart = 0;
+    // The steps (micro) after which MPC was 0 last and the time before; 0 for none.
+    uint64_t lastReturn = 0;
+    uint64_t previousReturn = 0;
+
+    // Zero, with an instruction about to begin at the machine's PC and MBR.
+    void start(int32_t pc, int32_t mbr) {
+        *this = ExecutionCounts{};
+        spanPc = pc;
+        spanOpcode = static_cast<uint8_t>(mbr);
+    }
+    // After each microinstruction, with MPC and the registers it left.
+    void afterStep(uint32_t mpc, const int32_t* registers) {
+        ++micro;
+        if (mpc != 0) return;
+        if (spanPc >= 0) {
+            ++ijvm;
+            ++instructions[spanOpcode];
+            microOfInstructions[spanOpcode] += micro - spanStart;
+        }
+        spanPc = registers[PC];
+        spanOpcode = static_cast<uint8_t>(registers[MBR]);
+        spanStart = micro;
+        previousReturn = lastReturn;
+        lastReturn = micro;
+    }
 };
 
 class ControlPath;
@@ -54,6 +122,21 @@ struct SequencerState {
     uint32_t microCounter = 0; // microinstructions executed since the last reset
 };
 
+// Everything of a machine that its steps change, for going back: the datapath, the
+// sequencer, the record executed last, main memory and the output record.
+struct MachineState {
+    DatapathState datapath;
+    SequencerState sequencer;
+    const Mic* current = nullptr;
+    MainMemory memory;
+    OutputRecord output;
+
+    // Bytes it holds, roughly: what a history of states spends.
+    size_t bytes() const {
+        return sizeof(MachineState) + memory.bytesUsed() + output.values.capacity() * sizeof(int32_t);
+    }
+};
+
 class ControlPath : public Datapath, public SequencerState {
   public:
     static constexpr uint32_t haltAddress = machine::haltAddress;
@@ -64,6 +147,10 @@ class ControlPath : public Datapath, public SequencerState {
 
     // Executes exactly one microinstruction.
     void microStep();
+    void microStep(ExecutionCounts& counts) {
+        microStep();
+        counts.afterStep(mpc, registers);
+    }
     // Executes microinstructions, at least one, until MPC is 0 or the halt address.
     StopReason ijvmStep(RunLimits limits = {}, const StepObserver& observe = {});
     // Executes microinstructions until MPC is the halt address (tested first).
@@ -71,6 +158,16 @@ class ControlPath : public Datapath, public SequencerState {
     // The same, adding to tally: a grader counts IJVM instructions at the speed of a Run,
     // where an IJVM step at a time costs twice as much.
     StopReason run(RunLimits limits, DispatchTally& tally);
+    // A Run or an IJVM step that counts what it executes, at the speed of a Run.
+    StopReason run(RunLimits limits, ExecutionCounts& counts);
+    StopReason ijvmStep(RunLimits limits, ExecutionCounts& counts);
+    // Exactly n microinstructions, wherever they lead (the halt address too), counted.
+    void execute(uint64_t n, ExecutionCounts& counts);
+
+    // The state steps change, and putting it back; the control store is not part of it,
+    // so a state goes back only into the machine it was taken from.
+    MachineState state() const;
+    void restore(const MachineState& state);
     // Registers, pending values, MIR and sequencer state to 0, and the output record
     // emptied; buses, flags, control store and main memory stay.
     void reset();
@@ -114,6 +211,8 @@ class ControlPath : public Datapath, public SequencerState {
     // After is called with the state after every step.
     template <class Done, class After>
     StopReason runUntil(RunLimits limits, bool atLeastOne, Done done, After after);
+    template <class Done, class After>
+    StopReason runWith(RunLimits limits, bool atLeastOne, Done done, After after);
     template <class Done>
     StopReason observedUntil(RunLimits limits, bool atLeastOne, Done done, const StepObserver& observe);
 

@@ -1,0 +1,159 @@
+#include "core/History.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace tarveno {
+
+History::History(size_t budgetBytes, uint64_t spacing)
+    : budget_(budgetBytes), spacing_(std::max<uint64_t>(1, spacing)) {}
+
+void History::start(const ControlPath& machine, const ExecutionCounts& counts) {
+    kept_.clear();
+    bytes_ = 0;
+    keep(machine, counts, true);
+}
+
+void History::changed(const ControlPath& machine, const ExecutionCounts& counts) {
+    if (kept_.empty()) return start(machine, counts);
+    dropAfter(counts.micro, true);
+    keep(machine, counts, true);
+}
+
+void History::keep(const ControlPath& machine, const ExecutionCounts& counts, bool changed) {
+    Kept k{counts.micro, changed, machine.state(), counts};
+    const size_t size = k.state.bytes();
+    // Copying a large memory costs like executing a few steps per byte: keep the states far
+    // enough apart that the copies stay a small part of a Run.
+    while (spacing_ < 4 * static_cast<uint64_t>(size))
+        spacing_ *= 2;
+    bytes_ += size;
+    kept_.push_back(std::move(k));
+    if (bytes_ > budget_) thin();
+}
+
+void History::thin() {
+    // Every other state that is not a change goes (the first stays), as often as needed.
+    while (bytes_ > budget_ && kept_.size() > 1) {
+        spacing_ *= 2;
+        std::vector<Kept> kept;
+        bytes_ = 0;
+        for (Kept& k : kept_)
+            if (k.changed || k.step % spacing_ == 0) {
+                bytes_ += k.state.bytes();
+                kept.push_back(std::move(k));
+            }
+        const bool shrank = kept.size() < kept_.size();
+        kept_ = std::move(kept);
+        if (!shrank && spacing_ > (uint64_t{1} << 62)) break; // only changes are left
+    }
+}
+
+void History::dropAfter(uint64_t step, bool inclusive) {
+    auto first = std::find_if(kept_.begin(), kept_.end(),
+                              [&](const Kept& k) { return inclusive ? k.step >= step : k.step > step; });
+    if (first == kept_.begin() && !kept_.empty()) ++first; // step 0 stays
+    for (auto k = first; k != kept_.end(); ++k)
+        bytes_ -= k->state.bytes();
+    kept_.erase(first, kept_.end());
+}
+
+void History::dropFutureChanges(uint64_t present) {
+    auto change = std::find_if(kept_.begin(), kept_.end(),
+                               [&](const Kept& k) { return k.step > present && k.changed; });
+    if (change != kept_.end()) dropAfter(change->step, true);
+}
+
+const History::Kept& History::nearest(uint64_t step) const {
+    auto after = std::upper_bound(kept_.begin(), kept_.end(), step,
+                                  [](uint64_t s, const Kept& k) { return s < k.step; });
+    return *std::prev(after);
+}
+
+template <class Advance>
+StopReason History::forward(ControlPath& machine, ExecutionCounts& counts, RunLimits limits,
+                            Advance advance) {
+    dropFutureChanges(counts.micro);
+    const uint64_t first = counts.micro;
+    for (;;) {
+        // Up to the next multiple of the spacing, where a state is kept.
+        const uint64_t boundary = (counts.micro / spacing_ + 1) * spacing_;
+        RunLimits slice = limits;
+        slice.maxSteps = boundary - counts.micro;
+        if (limits.maxSteps) {
+            const uint64_t done = counts.micro - first;
+            if (done >= limits.maxSteps) return StopReason::Bound;
+            slice.maxSteps = std::min(slice.maxSteps, limits.maxSteps - done);
+        }
+        const uint64_t before = counts.micro;
+        const StopReason why = advance(slice, before == first);
+        if (counts.micro == boundary && (kept_.empty() || kept_.back().step < boundary))
+            keep(machine, counts, false);
+        if (why != StopReason::Bound || counts.micro != boundary) return why;
+    }
+}
+
+void History::microStep(ControlPath& machine, ExecutionCounts& counts) {
+    forward(machine, counts, {1, nullptr}, [&](const RunLimits&, bool) {
+        machine.microStep(counts);
+        return StopReason::Bound;
+    });
+}
+
+StopReason History::run(ControlPath& machine, ExecutionCounts& counts, RunLimits limits) {
+    return forward(machine, counts, limits,
+                   [&](const RunLimits& slice, bool) { return machine.run(slice, counts); });
+}
+
+StopReason History::ijvmStep(ControlPath& machine, ExecutionCounts& counts, RunLimits limits) {
+    // Only the first slice executes a microinstruction wherever it stands; a later one
+    // begins where the step has not ended yet, and goes on as a Run to address 0 would.
+    return forward(machine, counts, limits, [&](const RunLimits& slice, bool first) {
+        if (first) return machine.ijvmStep(slice, counts);
+        if (machine.mpc == machine::mainLoopAddress || machine.mpc == ControlPath::haltAddress)
+            return StopReason::Halted;
+        return machine.ijvmStep(slice, counts);
+    });
+}
+
+bool History::goTo(ControlPath& machine, ExecutionCounts& counts, uint64_t target) {
+    if (kept_.empty() || target > counts.micro) return false;
+    if (target == counts.micro) return true;
+    const Kept& k = nearest(target);
+    machine.restore(k.state);
+    counts = k.counts;
+    // Exactly the steps between, as they were executed: no breakpoint, and the halt
+    // address passed if a Mic went on from it.
+    machine.execute(target - k.step, counts);
+    return true;
+}
+
+uint64_t History::ijvmBack(const ExecutionCounts& counts) {
+    return counts.lastReturn < counts.micro ? counts.lastReturn : counts.previousReturn;
+}
+
+bool History::replay(ControlPath& machine, ExecutionCounts& counts, uint64_t first,
+                     const StepObserver& observe) {
+    const uint64_t present = counts.micro;
+    if (!goTo(machine, counts, first)) return false;
+    auto next = std::upper_bound(kept_.begin(), kept_.end(), first,
+                                 [](uint64_t s, const Kept& k) { return s < k.step; });
+    while (counts.micro < present) {
+        const uint64_t until = next != kept_.end() && next->step <= present ? next->step : present;
+        while (counts.micro < until) {
+            machine.microStep(counts);
+            observe(machine);
+        }
+        // A change the user made at that step is made again.
+        if (next != kept_.end() && next->step == counts.micro) {
+            if (next->changed) {
+                machine.restore(next->state);
+                counts = next->counts;
+            }
+            ++next;
+        }
+    }
+    return true;
+}
+
+} // namespace tarveno

@@ -1,0 +1,75 @@
+#pragma once
+// Going back in what a machine executed. States are kept every so many microinstructions;
+// any earlier step is reached again by restoring the nearest state before it and executing
+// forward, which is exact because the machine is deterministic: its only input, the
+// standard-input cell, is part of its state. What the user changes between steps (a word
+// written, the input typed) is kept as a state of its own, so it is executed through again.
+// The states kept stay under a budget of bytes: when they pass it, every other one goes
+// and the spacing doubles.
+
+#include "core/ControlPath.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace tarveno {
+
+class History {
+  public:
+    static constexpr size_t defaultBudget = size_t{256} << 20;
+    // About 4 ms of a Run: the most a step back executes again while the states are few.
+    static constexpr uint64_t defaultSpacing = uint64_t{1} << 20;
+
+    explicit History(size_t budgetBytes = defaultBudget, uint64_t spacing = defaultSpacing);
+
+    // Forgets everything: the machine as it is now is step 0 (counts.micro must be 0).
+    void start(const ControlPath& machine, const ExecutionCounts& counts);
+    // The machine was changed between steps: it goes on from its state now, and what was
+    // kept of a future after this step is forgotten.
+    void changed(const ControlPath& machine, const ExecutionCounts& counts);
+
+    // Executing forward, so that the history knows each step. The limits are honoured as
+    // by the machine's own Run and IJVM step (maxSteps counts this call's steps).
+    void microStep(ControlPath& machine, ExecutionCounts& counts);
+    StopReason run(ControlPath& machine, ExecutionCounts& counts, RunLimits limits);
+    StopReason ijvmStep(ControlPath& machine, ExecutionCounts& counts, RunLimits limits);
+
+    // The machine as it was after step target (counts.micro of the present or less):
+    // false, and nothing changed, beyond the present.
+    bool goTo(ControlPath& machine, ExecutionCounts& counts, uint64_t target);
+    // The step one IJVM instruction back: the last return to address 0 before the
+    // present, or 0.
+    static uint64_t ijvmBack(const ExecutionCounts& counts);
+    // Executes again from step first to the present, calling observe after each step
+    // after first; the machine ends as it was. False when first is beyond the present.
+    bool replay(ControlPath& machine, ExecutionCounts& counts, uint64_t first, const StepObserver& observe);
+
+    size_t bytes() const { return bytes_; }
+    uint64_t spacing() const { return spacing_; }
+    size_t statesKept() const { return kept_.size(); }
+
+  private:
+    struct Kept {
+        uint64_t step = 0;
+        bool changed = false; // the user's change: never thinned out
+        MachineState state;
+        ExecutionCounts counts;
+    };
+    template <class Advance>
+    StopReason forward(ControlPath& machine, ExecutionCounts& counts, RunLimits limits, Advance advance);
+    void keep(const ControlPath& machine, const ExecutionCounts& counts, bool changed);
+    // Before executing from the present: a kept change after it is of another future.
+    void dropFutureChanges(uint64_t present);
+    void dropAfter(uint64_t step, bool inclusive);
+    // The last kept state at or before step.
+    const Kept& nearest(uint64_t step) const;
+    void thin();
+
+    std::vector<Kept> kept_; // ascending steps; the first is step 0
+    size_t budget_;
+    uint64_t spacing_;
+    size_t bytes_ = 0;
+};
+
+} // namespace tarveno

@@ -1,0 +1,172 @@
+// Going back: for random microprograms and step counts, running N, going back K and
+// forward K again gives the states of running N - K and N directly, memory included; the
+// same by IJVM steps; and breakpoints stop a Run before their microinstruction.
+
+#include "core/History.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+
+using namespace tarveno;
+
+namespace {
+
+// Random control words over all 512 addresses, memory operations among them; an eighth
+// of them go back to address 0, so IJVM steps end now and then.
+void randomProgram(ControlPath& m, std::mt19937& rng) {
+    for (uint32_t a = 0; a < 512; ++a) {
+        const uint32_t w = rng() & 0x7FFFFFF, next = rng() % 8 ? rng() & 0x1FF : 0;
+        m.loadMicroinstruction(a, Mic{w, next, "random"});
+    }
+    m.reset();
+    for (int r = 0; r < RegisterCount; ++r)
+        m.registers[r] = static_cast<int32_t>(rng() & 0xFFF);
+}
+
+void expectSame(const ControlPath& a, const ControlPath& b, const char* when) {
+    auto regs = [](const ControlPath& m) {
+        return std::tuple(m.mpc, m.previousMpc, m.currentMic().word, m.aBus, m.bBus, m.cBus, m.n, m.z, m.mir,
+                          m.pendingMdr, m.pendingMbr, m.pendingOps, m.output.values,
+                          std::vector<int32_t>(m.registers, m.registers + RegisterCount));
+    };
+    ASSERT_EQ(regs(a), regs(b)) << when;
+    ASSERT_EQ(a.mainMemory.count(), b.mainMemory.count()) << when;
+    a.mainMemory.forEach([&](uint32_t key, int32_t value) {
+        const int32_t* other = b.peekWord(key);
+        ASSERT_TRUE(other && *other == value) << when << " at " << key;
+    });
+}
+
+} // namespace
+
+// A machine with a's program, in the state given.
+void sameProgram(const ControlPath& a, ControlPath& b, const MachineState& state) {
+    for (uint32_t addr = 0; addr < 512; ++addr)
+        if (const Mic* mic = a.controlStore().search(addr)) b.loadMicroinstruction(addr, *mic);
+    b.restore(state);
+}
+
+TEST(History, BackAndForwardAgainGiveTheStatesOfRunningDirectly) {
+    std::mt19937 rng(2026);
+    for (int round = 0; round < 12; ++round) {
+        SCOPED_TRACE(round);
+        ControlPath a;
+        randomProgram(a, rng);
+        const MachineState initial = a.state();
+        ExecutionCounts ca;
+        ca.start(a.registers[PC], a.registers[MBR]);
+        const ExecutionCounts initialCounts = ca;
+        // The state after step n, by executing from the start.
+        auto direct = [&](uint64_t n, ExecutionCounts& counts) {
+            auto b = std::make_unique<ControlPath>();
+            sameProgram(a, *b, initial);
+            counts = initialCounts;
+            b->execute(n, counts);
+            return b;
+        };
+
+        // Small spacing, and every other round a small budget, so that states are kept,
+        // thinned and executed through again.
+        const size_t budget = round % 2 ? 4096 : History::defaultBudget;
+        History h(budget, 16);
+        h.start(a, ca);
+        h.run(a, ca, {1 + rng() % 3000, nullptr});
+        const uint64_t ran = ca.micro; // a Run ends early at the halt address
+        const uint64_t k = rng() % (ran + 1);
+        ExecutionCounts cb;
+        h.goTo(a, ca, ran - k);
+        expectSame(a, *direct(ran - k, cb), "back");
+        EXPECT_EQ(std::tuple(ca.micro, ca.ijvm, ca.instructions, ca.microOfInstructions),
+                  std::tuple(cb.micro, cb.ijvm, cb.instructions, cb.microOfInstructions));
+        // Forward again, a microinstruction at a time, then by a Run.
+        for (uint64_t i = 0; i < k / 2; ++i)
+            h.microStep(a, ca);
+        expectSame(a, *direct(ran - k + k / 2, cb), "forward by steps");
+        h.run(a, ca, {k - k / 2, nullptr});
+        expectSame(a, *direct(ca.micro, cb), "forward by a Run");
+        if (round % 2) {
+            EXPECT_LE(h.bytes(), budget + 2 * sizeof(MachineState));
+        }
+
+        // By IJVM steps: one back is where the step before the last one ended.
+        std::vector<uint64_t> ends{ca.micro};
+        for (int i = 0; i < 5; ++i) {
+            h.ijvmStep(a, ca, {5000, nullptr});
+            ends.push_back(ca.micro);
+        }
+        const uint64_t back = History::ijvmBack(ca);
+        if (a.mpc == 0) {
+            EXPECT_EQ(back, ca.previousReturn);
+        }
+        h.goTo(a, ca, back);
+        expectSame(a, *direct(back, cb), "an IJVM step back");
+    }
+}
+
+TEST(History, AChangeBetweenStepsIsExecutedThroughAgain) {
+    std::mt19937 rng(7);
+    ControlPath a;
+    randomProgram(a, rng);
+    History h(History::defaultBudget, 8);
+    ExecutionCounts c;
+    c.start(a.registers[PC], a.registers[MBR]);
+    h.start(a, c);
+    h.run(a, c, {100, nullptr});
+    a.memoryWord(machine::standardInputAddress) = 12345; // the user types a number
+    a.registers[H] = 777;
+    h.changed(a, c);
+    const uint64_t changedAt = c.micro;
+    h.run(a, c, {100, nullptr});
+    const MachineState present = a.state();
+    // Replayed from before the change, every step is seen and the machine ends as it was.
+    uint64_t seen = 0;
+    ASSERT_TRUE(h.replay(a, c, changedAt - 50, [&](const ControlPath&) { ++seen; }));
+    EXPECT_EQ(seen, c.micro - (changedAt - 50));
+    EXPECT_EQ(a.registers[PC], present.datapath.registers[PC]);
+    EXPECT_EQ(*a.peekWord(machine::standardInputAddress), 12345);
+    // Back to just after the change: the change is there; before it, it is not.
+    h.goTo(a, c, changedAt);
+    EXPECT_EQ(a.registers[H], 777);
+    h.goTo(a, c, changedAt - 1);
+    EXPECT_NE(a.registers[H], 777);
+    // Executing on from there forgets the change's future.
+    h.microStep(a, c);
+    h.goTo(a, c, changedAt);
+    EXPECT_NE(a.registers[H], 777);
+}
+
+TEST(History, BreakpointsStopBeforeTheirMicroinstructionOrInstruction) {
+    std::mt19937 rng(99);
+    ControlPath a;
+    randomProgram(a, rng);
+    ExecutionCounts c;
+    // The address about the 500th step executes: a Run with a breakpoint there stops
+    // before it, there or earlier.
+    ControlPath probe;
+    for (uint32_t addr = 0; addr < 512; ++addr)
+        probe.loadMicroinstruction(addr, *a.controlStore().search(addr));
+    probe.restore(a.state());
+    ExecutionCounts pc;
+    probe.execute(499, pc);
+    while (probe.mpc >= Breakpoints::addresses) // JMPC with a wide MBR leads beyond them
+        probe.execute(1, pc);
+    Breakpoints b;
+    b.micro.set(probe.mpc);
+    const StopReason why = a.run({0, nullptr, 0, &b}, c);
+    if (why == StopReason::Breakpoint) {
+        EXPECT_EQ(a.mpc, probe.mpc);
+        EXPECT_LE(c.micro, pc.micro);
+    } else {
+        EXPECT_EQ(why, StopReason::Halted); // the halt came first
+    }
+    // At a breakpoint a Run stops at once; an IJVM step executes one first.
+    if (why == StopReason::Breakpoint) {
+        const uint64_t at = c.micro;
+        EXPECT_EQ(a.run({0, nullptr, 0, &b}, c), StopReason::Breakpoint);
+        EXPECT_EQ(c.micro, at);
+        a.ijvmStep({1, nullptr, 0, &b}, c);
+        EXPECT_EQ(c.micro, at + 1);
+    }
+}
