@@ -13,11 +13,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
 #include <QSplitter>
+#include <QStyledItemDelegate>
 #include <QTableView>
 
 namespace tarveno::ui {
@@ -77,6 +79,36 @@ void sizeColumns(QTableView* view, IjvmTable table) {
         if (const int chars = IjvmWindowView::columnChars(table, c))
             view->setColumnWidth(c, chars * digit + 8);
 }
+
+// A cell as its background and one line of text, without the style's item layout, which
+// lays each text out twice (to size it, then to draw it): half of a step's repaint on a deep
+// stack. The tables' font is fixed-pitch, so whether a text fits is known from its length.
+class CellDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        if (const QVariant background = index.data(Qt::BackgroundRole); background.isValid())
+            painter->fillRect(option.rect, background.value<QColor>());
+        const QString text = index.data(Qt::DisplayRole).toString();
+        if (text.isEmpty()) return;
+        QFont font = option.font;
+        if (const QVariant f = index.data(Qt::FontRole); f.isValid()) font = f.value<QFont>().resolve(font);
+        const QFontMetrics metrics(font);
+        const QRect r = option.rect.adjusted(margin, 0, -margin, 0);
+        const bool fits = text.size() * metrics.horizontalAdvance(QLatin1Char('M')) <= r.width();
+        painter->save();
+        painter->setFont(font);
+        painter->setPen(index.data(Qt::ForegroundRole).value<QColor>());
+        painter->drawText(r, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                          fits ? text : metrics.elidedText(text, Qt::ElideRight, r.width()));
+        painter->restore();
+    }
+
+  private:
+    static constexpr int margin = 3;
+};
 
 QLabel* title(const char* text, QWidget* parent) {
     auto* label = new QLabel(QString::fromUtf8(text), parent);
@@ -205,6 +237,7 @@ QTableView* IjvmWindow::makeTable(IjvmTable table, const char* name) {
     auto* view = new QTableView(this);
     view->setObjectName(name);
     view->setModel(models_[static_cast<int>(table)]);
+    view->setItemDelegate(new CellDelegate(view));
     view->setSelectionMode(QAbstractItemView::NoSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setShowGrid(false);

@@ -1,15 +1,25 @@
 // Times the workbench window on the offscreen platform and prints medians of repeated runs:
 // start-up to the Info dialog, a Mic press with its full refresh, a Compile and Load of 512
 // statements with the checker program, a Run of 100 M microinstructions, and the process's CPU while a
-// sub-cycle flow waits out its pauses. Not a test: it measures and prints, and judges nothing.
+// sub-cycle flow waits out its pauses. The IJVM window: its refresh after an F8 step with 100,000
+// stack words and a 64 KB method area (ijvm-views), a Run of fibonacci.jvm on the shipped
+// interpreter (ijvm-run, 230 M microinstructions), and File > Open > IJVM Program... of a
+// 5,000-line program until its views are drawn (ijvm-open). Not a test: it measures and prints,
+// and judges nothing.
 //
-// Usage: tarveno_window_bench [startup|mic|compile|run|flow] [REPEATS]   (all when no mode)
-//        tarveno_window_bench info-exit   starts the window and exits when Info is asked for
-//        tarveno_window_bench run-once    one Run of bench/countdown.mal in the window
+// Usage: tarveno_window_bench [startup|mic|compile|run|flow|ijvm-views|ijvm-run|ijvm-open] [REPEATS]
+//                                                                          (all when no mode)
+//        tarveno_window_bench info-exit      starts the window and exits when Info is asked for
+//        tarveno_window_bench run-once       one Run of bench/countdown.mal in the window
+//        tarveno_window_bench ijvm-run-once  start-up, the interpreter loaded, fibonacci.jvm placed
+//                                            and run once with the input 30; the whole process
+//                                            compares with: mic1 run examples/ijvm.mal
+//                                            --ijvm examples/fibonacci.jvm --stdin 30 --max-steps 0
 
 #include "AnsweringDialogs.h"
 #include "ui/DatapathDrawing.h"
 #include "ui/Host.h"
+#include "ui/IjvmWindow.h"
 #include "ui/MainWindow.h"
 
 #include <QAction>
@@ -41,8 +51,13 @@ namespace {
 
 using namespace tarveno::ui;
 using tarveno::ControlPath;
+using tarveno::Session;
 
 const char* const countMal = TARVENO_EXAMPLES_DIR "/count.mal";
+const char* const fibonacciJvm = TARVENO_EXAMPLES_DIR "/fibonacci.jvm";
+// fibonacci.jvm's input for a Run: 230 M microinstructions, about 1.5 s; it prints 832040.
+constexpr int fibonacciInput = 30;
+constexpr int32_t fibonacciOutput = 832040;
 const char* const countdownMal = TARVENO_BENCH_DIR "/countdown.mal";
 // The first count of bench/countdown.mal: about 100 M microinstructions to the halt address.
 constexpr int32_t countdownStart = 99999996;
@@ -87,26 +102,30 @@ struct NoPictures : QObject, DatapathDrawing {
     void setZoom(double) override {}
 };
 
-// A shown window with a copy of source opened, compiled and loaded.
+// A shown window with a copy of source opened, compiled and loaded; with no source, nothing
+// is loaded, and File > Open > IJVM Program... offers the shipped interpreter.
 struct LoadedWindow {
     QTemporaryDir dir;
     AnsweringDialogs dialogs;
     std::unique_ptr<MainWindow> window;
 
-    LoadedWindow(bool realPictures, const QString& source) {
+    explicit LoadedWindow(bool realPictures, const QString& source = {}) {
         HostPaths paths = defaultHostPaths();
         paths.checker = QUORC_PATH;
         paths.report = dir.filePath("report");
         paths.swapFile = dir.filePath("swap");
         paths.unnamedFile = dir.filePath("tmp.mal");
+        paths.cacheFolder = dir.path(); // the shipped interpreter's microprogram file
+        paths.settings.clear();         // the IJVM window opens where it always does
         const MainWindow::PicturesFactory none = [](QWidget* parent) { return new NoPictures(parent); };
         window =
             std::make_unique<MainWindow>(dialogs, paths, realPictures ? MainWindow::PicturesFactory{} : none);
         window->show();
+        if (source.isEmpty()) return;
         // A copy, so that the program's own .bin is not written.
         dialogs.file = dir.filePath(QFileInfo(source).fileName());
         QFile::copy(source, dialogs.file);
-        window->findChild<QAction*>("MicroProgram1")->trigger();
+        trigger("MicroProgram1");
         click("BitBtn5");
         waitDrawn();
         if (!window->session().loaded()) {
@@ -115,6 +134,7 @@ struct LoadedWindow {
         }
     }
     void click(const char* name) { window->findChild<QPushButton*>(name)->click(); }
+    void trigger(const char* name) { window->findChild<QAction*>(name)->trigger(); }
     // Until the command's checker has ended and its refresh is drawn.
     void waitDrawn() {
         while (!window->idle())
@@ -128,6 +148,17 @@ struct LoadedWindow {
         if (window->session().phase() != 0 || machine().mpc != ControlPath::haltAddress) return;
         click("BitBtn4");
         waitDrawn();
+    }
+    // File > Open > IJVM Program... with program, until its views are drawn.
+    void openIjvm(const QString& program) {
+        dialogs.file = program;
+        trigger("openIjvmProgram");
+        waitDrawn();
+        settle();
+        if (!window->session().ijvm().placed) {
+            std::fprintf(stderr, "%s was not placed\n", qPrintable(program));
+            std::exit(1);
+        }
     }
 };
 
@@ -216,7 +247,7 @@ double timedRun(LoadedWindow& w) {
     w.machine().memoryWord(0) = countdownStart;
     w.settle();
     const int64_t t0 = nowNs();
-    w.window->findChild<QAction*>("Run2")->trigger();
+    w.trigger("Run2");
     while (w.window->session().running() || w.window->drawing())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const int64_t t1 = nowNs();
@@ -287,6 +318,223 @@ void benchFlow(int rounds, int instructions = 8) {
     report("flow waiting: process CPU, % of one core", "%", percent);
 }
 
+// ---- The IJVM window ----
+
+QString writeText(const QTemporaryDir& dir, const char* name, const std::string& text) {
+    const QString file = dir.filePath(name);
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(text.data(), static_cast<qint64>(text.size())) < 0) {
+        std::fprintf(stderr, "%s could not be written\n", qPrintable(file));
+        std::exit(1);
+    }
+    return file;
+}
+
+// down(n) calls itself until n is 0, then loops there for ever; each frame is 4 words (the
+// link, n, the saved LV and PC), so depth frames make a stack of 4 * depth words. pad is
+// never called: BIPUSH and POP pairs fill the method area to padBytes.
+std::string deepProgram(int depth, int padBytes) {
+    std::string s = ".constant\ndepth " + std::to_string(depth) + "\n.end-constant\n";
+    s += ".main\n"
+         "        BIPUSH 0\n"
+         "        LDCW depth\n"
+         "        INVOKEVIRTUAL down\n"
+         "        HALT\n"
+         ".end-main\n"
+         ".method down(n)\n"
+         "        ILOAD n\n"
+         "        IFEQ bottom\n"
+         "        BIPUSH 0\n"
+         "        ILOAD n\n"
+         "        BIPUSH 1\n"
+         "        ISUB\n"
+         "        INVOKEVIRTUAL down\n"
+         "        IRETURN\n"
+         "bottom: BIPUSH 1\n"
+         "        POP\n"
+         "        GOTO bottom\n"
+         ".end-method\n"
+         ".method pad()\n";
+    for (int bytes = 0; bytes + 3 <= padBytes; bytes += 3)
+        s += "        BIPUSH 1\n        POP\n";
+    s += "        IRETURN\n.end-method\n";
+    return s;
+}
+
+// lines lines of methods as a student writes them: constants, variables, loops over labels,
+// calls between the methods.
+std::string longProgram(int lines) {
+    constexpr int blocks = 10, constants = 14;
+    const int methods = (lines - constants - 21) / (blocks * 9 + 13);
+    std::string s;
+    auto line = [&s](std::initializer_list<std::string_view> words) {
+        for (std::string_view w : words)
+            s += w;
+        s += '\n';
+    };
+    line({".constant"});
+    for (int k = 0; k < constants; ++k)
+        line({"k", std::to_string(k), " ", std::to_string(1000 + 37 * k)});
+    line({".end-constant"});
+    line({".main"});
+    line({".var"});
+    line({"total"});
+    line({".end-var"});
+    for (int m = 0; m < 3; ++m) {
+        line({"        BIPUSH 0"});
+        line({"        BIPUSH 5"});
+        line({"        INVOKEVIRTUAL m", std::to_string(m)});
+        line({"        ISTORE total"});
+    }
+    line({"        ILOAD total"});
+    line({"        HALT"});
+    line({".end-main"});
+    for (int m = 0; m < methods; ++m) {
+        line({".method m", std::to_string(m), "(n)"});
+        line({".var"});
+        line({"x"});
+        line({"y"});
+        line({".end-var"});
+        for (int b = 0; b < blocks; ++b) {
+            const std::string n = std::to_string(b), k = std::to_string((m + b) % constants);
+            line({"l", n, ":  ILOAD n"});
+            line({"        IFEQ e", n});
+            line({"        ILOAD x"});
+            line({"        LDCW k", k});
+            line({"        IADD"});
+            line({"        ISTORE x"});
+            line({"        IINC n -1"});
+            line({"        GOTO l", n});
+            line({"e", n, ":  IINC y 1"});
+        }
+        line({"        BIPUSH 0"});
+        line({"        ILOAD y"});
+        line({"        IFEQ out"});
+        line({"        INVOKEVIRTUAL m", std::to_string(m + 1 < methods ? m + 1 : m)});
+        line({"        IRETURN"});
+        line({"out:    ILOAD x"});
+        line({"        IRETURN"});
+        line({".end-method"});
+    }
+    for (auto n = std::count(s.begin(), s.end(), '\n'); n < lines; ++n)
+        line({"// the end"});
+    return s;
+}
+
+// Words from the stack base to SP, as the stack view counts them.
+int64_t stackWords(LoadedWindow& w) {
+    const ControlPath& m = w.machine();
+    return int64_t{m.registers[tarveno::SP]} - m.registers[tarveno::CPP] -
+           w.window->session().workbench().ijvmProgram().poolWords() + 1;
+}
+
+// The IJVM window's refresh after an F8 step, 100,000 stack words deep in a 64 KB method
+// area: refresh() with the models' reset, then one repaint of the whole window.
+void benchIjvmViews(int steps) {
+    // 47 bytes: the opening call, three headers, main's and down's code, and pad's IRETURN.
+    constexpr int depth = 25000, padBytes = 64 * 1024 - 47;
+    QTemporaryDir dir;
+    LoadedWindow w(true);
+    w.openIjvm(writeText(dir, "deep.jvm", deepProgram(depth, padBytes)));
+    // A Run down to the bottom of the recursion, then Escape.
+    w.trigger("Run2");
+    while (w.window->session().running() && stackWords(w) < 4 * depth)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    w.window->ijvmWindow().stop();
+    w.waitDrawn();
+    if (stackWords(w) < 4 * depth) {
+        std::fprintf(stderr, "the Run ended %lld words deep\n", static_cast<long long>(stackWords(w)));
+        std::exit(1);
+    }
+    IjvmWindow& ijvm = w.window->ijvmWindow();
+    Session& session = w.window->session();
+    std::vector<double> step, refresh, repaint, both;
+    for (int i = 0; i < steps; ++i) {
+        w.settle();
+        const int64_t t0 = nowNs();
+        w.trigger("IJVM1");
+        w.waitDrawn();
+        const int64_t t1 = nowNs();
+        w.settle();
+        const int64_t t2 = nowNs();
+        ijvm.refresh(session);
+        const int64_t t3 = nowNs();
+        ijvm.repaint();
+        const int64_t t4 = nowNs();
+        step.push_back((t1 - t0) / 1e6);
+        refresh.push_back((t3 - t2) / 1e6);
+        repaint.push_back((t4 - t3) / 1e6);
+        both.push_back((t4 - t2) / 1e6);
+    }
+    const IjvmWindowView& v = ijvm.view();
+    std::printf("IJVM views: %d stack words in %d frames, %d method-area rows of %d bytes\n",
+                v.rows(IjvmTable::Stack), v.frameOf(0) + 1, v.rows(IjvmTable::MethodArea),
+                session.workbench().ijvmProgram().methodAreaSize());
+    report("F8 step until idle, both windows", "ms", step);
+    report("IJVM window refresh()", "ms", refresh);
+    report("IJVM window repaint()", "ms", repaint);
+    report("IJVM window refresh() and repaint()", "ms", both);
+}
+
+// A window with the shipped interpreter loaded (as File > Open > IJVM Program... offers it)
+// and fibonacci.jvm placed.
+std::unique_ptr<LoadedWindow> fibonacciWindow() {
+    auto w = std::make_unique<LoadedWindow>(true);
+    w->openIjvm(fibonacciJvm);
+    return w;
+}
+
+// Seconds of one F9 Run of fibonacci.jvm from Reset with its input typed, until the Run has
+// ended and its refresh is drawn.
+double timedIjvmRun(LoadedWindow& w) {
+    w.trigger("Reset1");
+    w.waitDrawn();
+    w.window->ijvmWindow().inputLeft(QString::number(fibonacciInput));
+    w.waitDrawn();
+    w.settle();
+    const int64_t t0 = nowNs();
+    w.trigger("Run2");
+    while (w.window->session().running() || !w.window->idle())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const int64_t t1 = nowNs();
+    const auto& out = w.machine().output.values;
+    if (w.machine().mpc != ControlPath::haltAddress || out.empty() || out.back() != fibonacciOutput)
+        std::fprintf(stderr, "the IJVM Run did not halt with %d printed\n", fibonacciOutput);
+    return (t1 - t0) / 1e9;
+}
+
+void benchIjvmRun(int runs) {
+    const auto w = fibonacciWindow();
+    std::vector<double> seconds, rate;
+    for (int i = 0; i < runs; ++i) {
+        seconds.push_back(timedIjvmRun(*w));
+        rate.push_back(w->machine().microCounter / seconds.back() / 1e6);
+    }
+    std::printf("Run of fibonacci.jvm, input %d: %u microinstructions\n", fibonacciInput,
+                w->machine().microCounter);
+    report("IJVM Run in the window, until drawn", "s", seconds);
+    report("IJVM Run in the window: M microinstructions/s", "M/s", rate);
+}
+
+// File > Open > IJVM Program... of a 5,000-line program, from the trigger until the window
+// is idle and its views are drawn; the interpreter is loaded by the first opening, untimed.
+void benchIjvmOpen(int runs) {
+    QTemporaryDir dir;
+    const std::string text = longProgram(5000);
+    const QString file = writeText(dir, "long.jvm", text);
+    LoadedWindow w(true);
+    w.openIjvm(file);
+    std::vector<double> ms;
+    for (int i = 0; i < runs; ++i) {
+        const int64_t t0 = nowNs();
+        w.openIjvm(file);
+        ms.push_back((nowNs() - t0) / 1e6);
+    }
+    std::printf("IJVM program: %td lines, %d method-area rows\n", std::count(text.begin(), text.end(), '\n'),
+                w.window->ijvmWindow().view().rows(IjvmTable::MethodArea));
+    report("Open, assemble and place 5,000 lines", "ms", ms);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -301,9 +549,19 @@ int main(int argc, char** argv) {
     if (mode.empty() || mode == "startup") benchStartup(times(21));
     if (mode == "startup") return 0;
     QApplication app(argc, argv);
+    // The offscreen platform says what it cannot do (raise a window...): noise among the figures.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+        if (!message.startsWith("This plugin does not support"))
+            std::fprintf(stderr, "%s\n", qPrintable(message));
+    });
     if (mode == "run-once") {
         LoadedWindow w(true, countdownMal);
         std::printf("%.3f s\n", timedRun(w));
+        return 0;
+    }
+    if (mode == "ijvm-run-once") {
+        const auto w = fibonacciWindow();
+        std::printf("%.3f s\n", timedIjvmRun(*w));
         return 0;
     }
     if (mode.empty() || mode == "mic") {
@@ -313,5 +571,8 @@ int main(int argc, char** argv) {
     if (mode.empty() || mode == "compile") benchCompile(times(21));
     if (mode.empty() || mode == "run") benchRun(times(5));
     if (mode.empty() || mode == "flow") benchFlow(times(5));
+    if (mode.empty() || mode == "ijvm-views") benchIjvmViews(times(101));
+    if (mode.empty() || mode == "ijvm-run") benchIjvmRun(times(5));
+    if (mode.empty() || mode == "ijvm-open") benchIjvmOpen(times(21));
     return 0;
 }

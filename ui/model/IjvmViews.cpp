@@ -125,16 +125,23 @@ std::vector<PoolLine> constantPoolLines(const IjvmProgram& program) {
 
 StackView stackView(const ControlPath& machine, const IjvmProgram& program, uint32_t maxWords) {
     StackView view;
+    stackView(machine, program, view, maxWords);
+    return view;
+}
+
+void stackView(const ControlPath& machine, const IjvmProgram& program, StackView& view, uint32_t maxWords) {
+    view.rows.clear();
+    view.frames.clear();
     const auto base =
         static_cast<uint32_t>(machine.registers[CPP]) + static_cast<uint32_t>(program.poolWords());
     const auto sp = static_cast<uint32_t>(machine.registers[SP]);
     const auto lvRegister = static_cast<uint32_t>(machine.registers[LV]);
-    if (sp < base || maxWords == 0) return view;
+    if (sp < base || maxWords == 0) return;
     const uint32_t first = sp - base >= maxWords ? sp - maxWords + 1 : base;
 
-    view.rows.resize(static_cast<size_t>(sp - first) + 1);
+    view.rows.reserve(static_cast<size_t>(sp - first) + 1);
     for (uint32_t a = first;; ++a) {
-        StackRow& row = view.rows[a - first];
+        StackRow& row = view.rows.emplace_back();
         row.address = a;
         if (const int32_t* word = machine.peekWord(a)) {
             row.value = *word;
@@ -202,7 +209,6 @@ StackView stackView(const ControlPath& machine, const IjvmProgram& program, uint
         pc = savedPc.value;
         current = false;
     }
-    return view;
 }
 
 std::string outputLine(int32_t value) {
@@ -229,7 +235,7 @@ void IjvmWindowView::refresh(const ControlPath& machine, const IjvmProgram& prog
     output_ = machine.output.values;
     if (listing_.empty()) return;
     pcRow_ = listingRowOf(listing_, machine.registers[PC]);
-    stack_ = stackView(machine, program);
+    stackView(machine, program, stack_);
     registers_.clear();
     for (const auto& [name, r] :
          {std::pair{"PC ", PC}, {"SP ", SP}, {"LV ", LV}, {"CPP ", CPP}, {"TOS ", TOS}}) {

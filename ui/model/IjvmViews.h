@@ -50,7 +50,7 @@ struct PoolLine {
 // The constants, then one entry per method, as the program's pool holds them.
 std::vector<PoolLine> constantPoolLines(const IjvmProgram& program);
 
-enum class StackRole {
+enum class StackRole : uint8_t {
     Operand,       // an operand word, or a word of no frame (main's object reference)
     Link,          // local 0 of a frame: the address of its saved caller's LV
     Parameter,     // locals 1 .. parameters - 1
@@ -70,11 +70,11 @@ struct StackFrame {
 struct StackRow {
     uint32_t address = 0;
     int32_t value = 0;
+    int32_t frame = -1; // index into StackView::frames, -1 for a word of no frame
+    StackRole role = StackRole::Operand;
     bool known = false; // the word exists in memory (value is 0 otherwise)
     bool sp = false;
     bool lv = false;
-    StackRole role = StackRole::Operand;
-    int32_t frame = -1;    // index into StackView::frames, -1 for a word of no frame
     std::string_view name; // a parameter's or variable's name, when the method has one
 };
 
@@ -88,6 +88,10 @@ struct StackView {
 // through the saved links while each link lies inside the stack and each caller's LV
 // below its callee's, so memory that holds anything ends the walk rather than it.
 StackView stackView(const ControlPath& machine, const IjvmProgram& program, uint32_t maxWords = 1u << 20);
+// The same into view, whose rows keep their memory: a window refreshed at every step of a
+// deep stack writes its rows again instead of allocating and clearing them.
+void stackView(const ControlPath& machine, const IjvmProgram& program, StackView& view,
+               uint32_t maxWords = 1u << 20);
 
 // "72  'H'" for a printable character code (32..126), "-3" otherwise.
 std::string outputLine(int32_t value);
