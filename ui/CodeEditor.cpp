@@ -1,5 +1,6 @@
 #include "ui/CodeEditor.h"
 
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -17,6 +18,9 @@ QColor blend(const QColor& a, const QColor& b, double t) {
                             static_cast<float>(a.greenF() + (b.greenF() - a.greenF()) * t),
                             static_cast<float>(a.blueF() + (b.blueF() - a.blueF()) * t));
 }
+
+// A breakpoint's line number stands on this.
+const QColor breakpointColour(183, 28, 28);
 
 // The lines executing: a pale yellow that leaves red and orange marks readable.
 const QColor currentColour(255, 245, 157);
@@ -42,6 +46,10 @@ class Gutter : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent* event) override { editor_->paintGutter(event->rect()); }
+    void mousePressEvent(QMouseEvent* event) override {
+        const QPoint inText(0, event->position().toPoint().y());
+        emit editor_->gutterClicked(editor_->cursorForPosition(inText).blockNumber());
+    }
 
   private:
     CodeEditor* editor_;
@@ -148,6 +156,11 @@ void CodeEditor::setCurrentSpan(int start, int end) {
     if (line < bar->value() || line >= bar->value() + shown - 1) bar->setValue(line - shown / 3);
 }
 
+void CodeEditor::setBreakpoints(const std::set<int>& lines) {
+    breakpoints_ = lines;
+    gutter_->update();
+}
+
 std::pair<int, int> CodeEditor::currentSpan() const {
     if (!current_.hasSelection()) return {-1, -1};
     return {current_.selectionStart(), current_.selectionEnd()};
@@ -211,9 +224,17 @@ void CodeEditor::paintGutter(const QRect& area) {
                 painter.setBrush(markColour(mark == LineMark::Error));
                 painter.drawEllipse(QRect(pad, top + (metrics.height() - marker) / 2, marker, marker));
             }
-            painter.setPen(blend(text, base, 0.45));
-            painter.drawText(numberLeft, top, numberWidth, metrics.height(), Qt::AlignRight,
-                             QString::number(block.blockNumber() + 1));
+            const QRect number(numberLeft, top, numberWidth, metrics.height());
+            if (breakpoints_.count(block.blockNumber())) {
+                // A breakpoint: the number white on red, unlike the findings' small dots.
+                painter.setPen(Qt::NoPen);
+                painter.setBrush(breakpointColour);
+                painter.drawRoundedRect(number.adjusted(-pad / 2, 0, pad / 2, 0), 3, 3);
+                painter.setPen(Qt::white);
+            } else {
+                painter.setPen(blend(text, base, 0.45));
+            }
+            painter.drawText(number, Qt::AlignRight, QString::number(block.blockNumber() + 1));
         }
         block = block.next();
         top = bottom;

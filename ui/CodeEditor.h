@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QTextCursor>
 
+#include <set>
 #include <vector>
 
 namespace tarveno::ui {
@@ -44,6 +45,14 @@ class CodeEditor : public QPlainTextEdit {
 
     int gutterWidth() const;
 
+    // Lines (0 for the first) whose number is shown as a breakpoint.
+    void setBreakpoints(const std::set<int>& lines);
+    const std::set<int>& breakpoints() const { return breakpoints_; }
+
+  signals:
+    // The gutter was clicked beside line (0 for the first).
+    void gutterClicked(int line);
+
   protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -64,6 +73,7 @@ class CodeEditor : public QPlainTextEdit {
     QWidget* gutter_;
     std::vector<Mark> marks_;
     QTextCursor current_; // the lines executing, no selection when none
+    std::set<int> breakpoints_;
 };
 
 } // namespace tarveno::ui

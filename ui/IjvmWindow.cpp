@@ -150,6 +150,8 @@ IjvmWindow::IjvmWindow(QWidget* parent, const QString& settingsFile)
     commands->addWidget(button("Assemble and Place", "assembleButton", this, assemble));
     commands->addWidget(button("Save", "ijvmSaveButton", this, save));
     commands->addSpacing(24);
+    commands->addWidget(button("Back (Shift+F7)", "ijvmStepBackMicButton", this, stepBack));
+    commands->addWidget(button("IJVM Back (Shift+F8)", "ijvmStepBackButton", this, ijvmStepBack));
     commands->addWidget(button("Mic (F7)", "ijvmMicButton", this, mic));
     commands->addWidget(button("IJVM Step (F8)", "ijvmStepButton", this, ijvmStep));
     commands->addWidget(button("Run (F9)", "ijvmRunButton", this, run));
@@ -174,6 +176,9 @@ IjvmWindow::IjvmWindow(QWidget* parent, const QString& settingsFile)
     editor_ = new CodeEditor(this);
     editor_->setObjectName("ijvmSourceEditor");
     editor_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    connect(editor_, &CodeEditor::gutterClicked, this, [this](int line) {
+        if (breakpointToggled) breakpointToggled(line);
+    });
     connect(editor_->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
         if (!showing_ && (removed || added) && edited) edited();
     });
@@ -224,11 +229,19 @@ IjvmWindow::IjvmWindow(QWidget* parent, const QString& settingsFile)
     status_ = new QLabel(this);
     status_->setObjectName("ijvmRegisters");
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    news_ = new QLabel(this);
+    news_->setObjectName("ijvmStatus");
+    QFont bold = news_->font();
+    bold.setBold(true);
+    news_->setFont(bold);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(commands);
     layout->addWidget(splitter, 1);
-    layout->addWidget(status_);
+    auto* statusRow = new QHBoxLayout;
+    statusRow->addWidget(status_, 1);
+    statusRow->addWidget(news_);
+    layout->addLayout(statusRow);
 }
 
 IjvmWindow::~IjvmWindow() = default;
@@ -298,7 +311,7 @@ void IjvmWindow::refresh(Session& session) {
     const bool placed = session.ijvm().placed && session.workbench().hasMachine();
     if (placed) {
         const ControlPath& machine = session.workbench().machine();
-        view_.refresh(machine, session.workbench().ijvmProgram());
+        view_.refresh(machine, session.workbench().ijvmProgram(), session.counts());
         // The box shows the cell, unless the user is typing in it.
         if (!input_->hasFocus()) {
             const int32_t* cell = machine.peekWord(machine::standardInputAddress);
@@ -321,6 +334,14 @@ void IjvmWindow::refresh(Session& session) {
         editor_->setCurrentSpan(-1, -1);
     if (view_.pcRow() >= 0) methodArea_->scrollTo(models_[0]->index(view_.pcRow(), 0));
     output_->scrollToBottom();
+}
+
+void IjvmWindow::showBreakpoints(const std::set<int>& lines) {
+    editor_->setBreakpoints(lines);
+}
+
+void IjvmWindow::showStatus(const QString& status) {
+    news_->setText(status);
 }
 
 void IjvmWindow::showName(Session& session) {

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <set>
 #include <vector>
 
 class QAbstractItemView;
@@ -48,11 +49,15 @@ class IjvmWindow : public QWidget {
     void setCommandsEnabled(bool on);
 
     QString editorText() const;
+    void showBreakpoints(const std::set<int>& lines);
+    // One line on what just happened ("" for none), below the registers.
+    void showStatus(const QString& status);
     const IjvmWindowView& view() const { return view_; }
 
     // Forwarded to the main window.
     std::function<void()> openProgram, assemble, save, edited;
-    std::function<void()> ijvmStep, mic, run, reset, stop;
+    std::function<void()> ijvmStep, mic, run, reset, stop, stepBack, ijvmStepBack;
+    std::function<void(int)> breakpointToggled;
     std::function<void(const QString&)> inputLeft;
     std::function<void(int)> diagnosticClicked;
 
@@ -79,6 +84,7 @@ class IjvmWindow : public QWidget {
     QTableView* output_;
     QLineEdit* input_;
     QLabel* status_;
+    QLabel* news_;
     std::vector<QPushButton*> buttons_;
 };
 

@@ -58,6 +58,7 @@ void addMainMenus(MainWindow& w) {
               separator,
               {"Save1", "&Save", Qt::Key_F2, true, &MainWindow::onSaveClicked},
               {"SaveAs1", "Save &As...", {}, true, &MainWindow::onSaveAsClicked},
+              {"exportTrace", "Export Trace...", {}, true, &MainWindow::onExportTraceClicked},
               separator,
               {"Exit1", "E&xit", {}, true, &MainWindow::onExitClicked}});
     addItems(w, named(bar->addMenu("Run"), "Run1"),
@@ -69,8 +70,18 @@ void addMainMenus(MainWindow& w) {
               {"IJVM1", "IJVM", Qt::Key_F8, true, &MainWindow::onIjvmStepClicked},
               {"Run2", "Run", Qt::Key_F9, true, &MainWindow::onRunClicked},
               separator,
+              {"stepBack", "Step Back", QKeySequence(Qt::SHIFT | Qt::Key_F7), true,
+               &MainWindow::onStepBackClicked},
+              {"ijvmStepBack", "IJVM Step Back", QKeySequence(Qt::SHIFT | Qt::Key_F8), true,
+               &MainWindow::onIjvmStepBackClicked},
+              separator,
               {"showIjvmWindow", "IJVM Window", QKeySequence(Qt::CTRL | Qt::Key_J), true,
                &MainWindow::onShowIjvmWindow}});
+    QMenu* run = w.findChild<QMenu*>("Run1");
+    QMenu* breakpoints = named(run->addMenu("Breakpoints"), "breakpointsMenu");
+    QObject::connect(breakpoints, &QMenu::aboutToShow, &w,
+                     [&w, breakpoints] { w.listBreakpoints(breakpoints); });
+    w.listBreakpoints(breakpoints);
     // The zoom scales the whole client area by 100, 125, 150 or 200 %, for a projector.
     QMenu* option = named(bar->addMenu("Option"), "Option1");
     addItems(

@@ -66,6 +66,8 @@ MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, PicturesFactory pictur
         editor_->showName(session_);
     };
     connect(editor_->editor, &QPlainTextEdit::textChanged, this, [this] { editor_->showName(session_); });
+    connect(editor_->editor, &CodeEditor::gutterClicked, this,
+            [this](int line) { perform([this, line] { return session_.toggleBreakpoint(line); }); });
     editor_->reportLineClicked = [this](int line) {
         if (const auto span = session_.reportLineSelection(line)) editor_->selectSpan(*span);
     };
@@ -118,6 +120,11 @@ MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, PicturesFactory pictur
     ijvmWindow_->reset = [this] { onResetClicked(); };
     ijvmWindow_->stop = [this] { onStopRequested(); };
     ijvmWindow_->inputLeft = ijvm_->inputLeft;
+    ijvmWindow_->breakpointToggled = [this](int line) {
+        perform([this, line] { return session_.toggleIjvmBreakpoint(line); });
+    };
+    ijvmWindow_->stepBack = [this] { onStepBackClicked(); };
+    ijvmWindow_->ijvmStepBack = [this] { onIjvmStepBackClicked(); };
     ijvmWindow_->diagnosticClicked = ijvm_->diagnosticClicked;
     runTimer_.setSingleShot(true);
     connect(&runTimer_, &QTimer::timeout, this, &MainWindow::continueRun);
@@ -182,6 +189,46 @@ void MainWindow::placeIjvm(const Answer& a, std::optional<QString> file) {
     perform([this, interpreter, n = fsName(*file)] {
         return interpreter ? session_.loadInterpreterAndPlace(n) : session_.placeIjvmProgram(n);
     });
+}
+
+void MainWindow::onStepBackClicked() {
+    perform([this] { return session_.stepBack(); });
+}
+
+void MainWindow::onIjvmStepBackClicked() {
+    perform([this] { return session_.ijvmStepBack(); });
+}
+
+void MainWindow::onClearBreakpointsClicked() {
+    perform([this] { return session_.clearBreakpoints(); });
+}
+
+void MainWindow::onExportTraceClicked() {
+    if (!idle()) return;
+    // How many: the history reaches back to the load, the last Reset or the placing.
+    const QString count = dialogs_.input(this, "Export the last how many microinstructions?", "1000");
+    bool ok = false;
+    const qulonglong last = count.trimmed().toULongLong(&ok);
+    if (!ok || last == 0) {
+        if (!count.trimmed().isEmpty())
+            dialogs_.message(this, places::mainWindow.caption, "Not a number of microinstructions: " + count);
+        return;
+    }
+    FileDialogSetup s = setup(exportTraceQuestion, QDir::homePath());
+    if (const auto name = dialogs_.saveFile(this, s))
+        perform([this, last, n = fsName(*name)] { return session_.exportTrace(n, last); });
+}
+
+void MainWindow::listBreakpoints(QMenu* menu) {
+    menu->clear();
+    const std::vector<std::string> list = session_.breakpointList();
+    for (const std::string& b : list)
+        menu->addAction(text(b))->setEnabled(false);
+    if (list.empty()) menu->addAction("No breakpoints: click a line number to set one")->setEnabled(false);
+    menu->addSeparator();
+    QAction* clear = menu->addAction("Clear All Breakpoints", this, &MainWindow::onClearBreakpointsClicked);
+    clear->setObjectName("clearBreakpoints");
+    clear->setEnabled(!list.empty());
 }
 
 void MainWindow::onShowIjvmWindow() {
@@ -258,6 +305,16 @@ void MainWindow::perform(std::function<Answer()> command) {
 
 void MainWindow::showAnswer(const Answer& a) {
     editor_->show(a, session_);
+    if (a.breakpointsChanged) {
+        editor_->editor->setBreakpoints(session_.breakpointLines());
+        ijvmWindow_->showBreakpoints(session_.ijvmBreakpointLines());
+    }
+    // What just happened, in the caption until the next command.
+    if (!a.status.empty() || !session_.running()) {
+        const QString caption = places::mainWindow.caption;
+        setWindowTitle(a.status.empty() ? caption : caption + " - " + text(a.status));
+        ijvmWindow_->showStatus(text(a.status));
+    }
     ijvm_->show(a, session_.ijvm());
     ijvmWindow_->show(a, session_);
     // The IJVM window follows every step, phase and Reset; a Run's only at its end.
@@ -308,6 +365,8 @@ void MainWindow::afterRefresh(const Answer& a) {
         // A new viewer for each opening, so it starts again at word 0 in decimal.
         MemoryViewer viewer(dialogs_, session_.workbench(), dialogs_.zoom, this);
         dialogs_.memory(viewer);
+        // Words it wrote are part of the history from here on.
+        session_.machineChanged();
     }
     // The next command given meanwhile; its own refresh takes the rest.
     if (!waiting_.empty() && !panel_->playing() && !session_.running()) {

@@ -19,6 +19,7 @@
 #include <optional>
 
 class QComboBox;
+class QMenu;
 class QPushButton;
 
 namespace tarveno::ui {
@@ -60,6 +61,12 @@ class MainWindow : public QMainWindow, private SessionHost {
     // File > Open > IJVM Program...: an IJVM program to watch being interpreted.
     void onPlaceIjvmClicked();
     void onShowIjvmWindow();
+    void onStepBackClicked();
+    void onIjvmStepBackClicked();
+    void onClearBreakpointsClicked();
+    void onExportTraceClicked();
+    // The Run menu's list of breakpoints, made anew each time it opens.
+    void listBreakpoints(QMenu* menu);
     void onSkeletonClicked();
     void onSaveClicked();
     void onSaveAsClicked();

@@ -172,6 +172,7 @@ Answer Session::checkerFinished(const std::string& failure, const std::string& e
             if (finishCompile() && ijvm_.placed) {
                 // The new machine runs the IJVM program placed before.
                 placeImage();
+                startHistory();
                 a.ijvmPlaced = true;
             }
         } catch (...) {
@@ -195,6 +196,11 @@ bool Session::finishCompile() {
         const std::string& source = document_.fileName;
         loaded =
             workbench_.compileAndLoad(source, microprogramFile(source, compileNote_), Check::Skip).loaded;
+    }
+    if (loaded) {
+        loadedSource_ = compiledBytes_;
+        startHistory();
+        placeBreakpoints();
     }
     // Text typed while the checker ran is not what was compiled.
     document_.modified = std::exchange(editedDuringCheck_, false);
@@ -359,7 +365,7 @@ Answer Session::mic() {
         phase_ = 0;
         saveAndCompileIfModified(a, [this](Answer& b) {
             if (!requireLoaded(b)) return;
-            machine().microStep();
+            history().microStep(machine(), counts_);
             b.refresh = Refresh::Full;
         });
     });
@@ -370,7 +376,7 @@ Answer Session::subCycle() {
         // The whole microinstruction runs at phase 0; the later phases only show it.
         if (phase_ == 0) {
             if (!requireLoaded(a)) return;
-            machine().microStep();
+            history().microStep(machine(), counts_);
         }
         a.refresh = phaseRefresh(phase_);
         phase_ = (phase_ + 1) % 4;
@@ -390,6 +396,7 @@ Answer Session::reset() {
             machine().reset();
         }
         machine().memoryWord(machine::standardInputAddress) = 0;
+        startHistory();
         a.refresh = Refresh::Full;
     });
 }
@@ -409,6 +416,7 @@ Answer Session::startRunning(Running what) {
             if (!requireLoaded(b)) return;
             running_ = what;
             stopRequested_ = false;
+            leaveBreakpoint_ = what == Running::Run;
         });
     });
 }
@@ -423,11 +431,20 @@ Answer Session::runSlice(uint64_t steps) {
         if (!stopRequested_) {
             RunLimits limits{steps, nullptr};
             limits.maxMemoryBytes = memoryBound_;
-            const StopReason why = what == Running::Run ? machine().run(limits) : machine().ijvmStep(limits);
+            limits.breakpoints = &breakpoints_;
+            History& h = history();
+            ControlPath& m = machine();
+            // A Run from a breakpoint goes on: its own microinstruction first.
+            if (std::exchange(leaveBreakpoint_, false) && m.mpc != ControlPath::haltAddress &&
+                breakpoints_.at(m.mpc, m.registers[PC]))
+                h.microStep(m, counts_);
+            const StopReason why =
+                what == Running::Run ? h.run(m, counts_, limits) : h.ijvmStep(m, counts_, limits);
             if (why == StopReason::Bound) {
                 running_ = what;
                 return;
             }
+            if (why == StopReason::Breakpoint) b.status = breakpointStatus();
             if (why == StopReason::MemoryBound)
                 b.notice = "Run stopped: main memory passed its bound of " +
                            std::to_string(memoryBound_ >> 20) + " MB.";
@@ -537,7 +554,10 @@ Answer Session::saveAs(const std::string& fileName) {
 void Session::clearIjvmViews(Answer& a) {
     a.ijvmViewsCleared = true;
     // The skeleton may come before any compile: then there is no cell to zero.
-    if (workbench_.hasMachine()) machine().memoryWord(machine::standardInputAddress) = 0;
+    if (workbench_.hasMachine()) {
+        machine().memoryWord(machine::standardInputAddress) = 0;
+        machineChanged();
+    }
 }
 
 Answer Session::openIjvmRequest() {
@@ -569,6 +589,9 @@ Answer Session::openIjvmProgram(const std::string& fileName) {
         loaded_ = false;
         restartPhases(a); // the machine was reset
         clearIjvmViews(a);
+        ijvmSource_ = bytes;
+        startHistory();
+        placeBreakpoints();
     });
 }
 
@@ -596,7 +619,10 @@ Answer Session::setStandardInput(const std::string& text) {
     return command([&](Answer&) {
         // The number is checked even with no machine yet; it is then stored nowhere.
         const int32_t value = atolong(text);
-        if (workbench_.hasMachine()) machine().memoryWord(machine::standardInputAddress) = value;
+        if (workbench_.hasMachine()) {
+            machine().memoryWord(machine::standardInputAddress) = value;
+            machineChanged();
+        }
     });
 }
 
@@ -685,6 +711,10 @@ void Session::assembleIjvm(Answer& a, const std::string& fileName, const std::st
         placeImage();
         a.ijvmPlaced = true;
     }
+    ijvmSource_ = bytes;
+    startHistory();
+    placeBreakpoints();
+    a.breakpointsChanged = true;
     a.refresh = Refresh::Full;
 }
 
@@ -728,6 +758,180 @@ std::string Session::unsavedIjvmQuestion() const {
 std::optional<EditorSpan> Session::ijvmEditorSpan(int32_t start, int32_t length) const {
     if (ijvm_.edited || start < 0 || length < 0) return std::nullopt;
     return EditorSpan{ijvm_.positions.at(start), ijvm_.positions.at(int64_t{start} + length)};
+}
+
+// ---- Going back, breakpoints, counts ----
+
+History& Session::history() {
+    if (historyMachine_ != &workbench_.machine()) startHistory();
+    return history_;
+}
+
+void Session::startHistory() {
+    ControlPath& m = machine();
+    counts_.start(m.registers[PC], m.registers[MBR]);
+    history_.start(m, counts_);
+    historyMachine_ = &m;
+}
+
+void Session::machineChanged() {
+    if (!workbench_.hasMachine()) return;
+    if (historyMachine_ != &workbench_.machine())
+        startHistory();
+    else
+        history_.changed(machine(), counts_);
+}
+
+Answer Session::stepBack() {
+    return goBack(false);
+}
+
+Answer Session::ijvmStepBack() {
+    return goBack(true);
+}
+
+Answer Session::goBack(bool ijvm) {
+    return command([&](Answer& a) {
+        restartPhases(a);
+        if (!requireLoaded(a)) return;
+        History& h = history();
+        if (counts_.micro == 0) {
+            a.status = "Nothing to go back to: the program starts here";
+            return;
+        }
+        h.goTo(machine(), counts_, ijvm ? History::ijvmBack(counts_) : counts_.micro - 1);
+        a.refresh = Refresh::Full;
+    });
+}
+
+namespace {
+
+// The offsets at which lines of text begin.
+std::vector<size_t> lineStarts(std::string_view text) {
+    std::vector<size_t> starts{0};
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '\n') starts.push_back(i + 1);
+    return starts;
+}
+
+int lineAt(const std::vector<size_t>& starts, size_t offset) {
+    return static_cast<int>(std::upper_bound(starts.begin(), starts.end(), offset) - starts.begin()) - 1;
+}
+
+// A line of text without its comment and the blanks around it.
+std::string lineText(std::string_view text, const std::vector<size_t>& starts, int line) {
+    if (line < 0 || static_cast<size_t>(line) >= starts.size()) return {};
+    const size_t begin = starts[static_cast<size_t>(line)];
+    size_t end = text.find('\n', begin);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view l = text.substr(begin, end - begin);
+    if (const size_t comment = l.find("//"); comment != std::string_view::npos) l = l.substr(0, comment);
+    const size_t first = l.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos) return {};
+    return std::string(l.substr(first, l.find_last_not_of(" \t\r") - first + 1));
+}
+
+// The line a statement stands on: its span holds the comments before it, then its line.
+int statementLine(std::string_view source, const std::vector<size_t>& starts, SourceSpan span) {
+    if (span.length <= 0 || span.start < 0 || static_cast<size_t>(span.start) >= source.size()) return -1;
+    size_t last =
+        std::min(source.size(), static_cast<size_t>(span.start) + static_cast<size_t>(span.length)) - 1;
+    while (last > static_cast<size_t>(span.start) && (source[last] == '\n' || source[last] == '\r'))
+        --last;
+    return lineAt(starts, last);
+}
+
+} // namespace
+
+void Session::placeBreakpoints() {
+    breakpoints_.clear();
+    if (workbench_.hasMachine() && !loadedSource_.empty()) {
+        const std::vector<size_t> starts = lineStarts(loadedSource_);
+        std::set<int> statements;
+        for (uint32_t address = 0; address < Breakpoints::addresses; ++address) {
+            const int line = statementLine(loadedSource_, starts, workbench_.sourceMap().at(address));
+            if (line < 0) continue;
+            statements.insert(line);
+            if (breakLines_.count(line)) breakpoints_.micro.set(address);
+        }
+        std::erase_if(breakLines_, [&](int line) { return !statements.count(line); });
+    }
+    if (ijvm_.placed && !ijvmSource_.empty()) {
+        const std::vector<size_t> starts = lineStarts(ijvmSource_);
+        std::set<int> instructions;
+        workbench_.ijvmProgram().sourceMap.forEach([&](uint32_t offset, uint32_t at) {
+            const int line = lineAt(starts, at);
+            instructions.insert(line);
+            if (!ijvmBreakLines_.count(line)) return;
+            if (breakpoints_.ijvm.size() <= offset) breakpoints_.ijvm.resize(offset + 1);
+            breakpoints_.ijvm[offset] = true;
+        });
+        std::erase_if(ijvmBreakLines_, [&](int line) { return !instructions.count(line); });
+    }
+}
+
+Answer Session::toggleBreakpoint(int line) {
+    return command([&](Answer& a) {
+        if (line < 0) return;
+        if (!breakLines_.erase(line)) breakLines_.insert(line);
+        placeBreakpoints();
+        if (!breakLines_.count(line) && loaded_)
+            a.status = "No statement on line " + std::to_string(line + 1);
+        a.breakpointsChanged = true;
+    });
+}
+
+Answer Session::toggleIjvmBreakpoint(int line) {
+    return command([&](Answer& a) {
+        if (line < 0) return;
+        if (!ijvmBreakLines_.erase(line)) ijvmBreakLines_.insert(line);
+        placeBreakpoints();
+        if (!ijvmBreakLines_.count(line))
+            a.status = "No IJVM instruction placed on line " + std::to_string(line + 1);
+        a.breakpointsChanged = true;
+    });
+}
+
+Answer Session::clearBreakpoints() {
+    return command([&](Answer& a) {
+        breakLines_.clear();
+        ijvmBreakLines_.clear();
+        placeBreakpoints();
+        a.breakpointsChanged = true;
+    });
+}
+
+std::vector<std::string> Session::breakpointList() const {
+    std::vector<std::string> list;
+    const std::vector<size_t> mal = lineStarts(loadedSource_), ijvm = lineStarts(ijvmSource_);
+    for (int line : breakLines_)
+        list.push_back("MAL line " + std::to_string(line + 1) + ": " +
+                       displayText(lineText(loadedSource_, mal, line)));
+    for (int line : ijvmBreakLines_)
+        list.push_back("IJVM line " + std::to_string(line + 1) + ": " +
+                       displayText(lineText(ijvmSource_, ijvm, line)));
+    return list;
+}
+
+Answer Session::exportTrace(const std::string& fileName, uint64_t last) {
+    return command([&](Answer& a) {
+        (void)fileName;
+        (void)last;
+        (void)a;
+    });
+}
+
+std::string Session::breakpointStatus() const {
+    const ControlPath& m = workbench_.machine();
+    if (m.mpc < Breakpoints::addresses && breakpoints_.micro[m.mpc]) {
+        const int line =
+            statementLine(loadedSource_, lineStarts(loadedSource_), workbench_.sourceMap().at(m.mpc));
+        return "Stopped at the breakpoint on MAL line " + std::to_string(line + 1);
+    }
+    const std::vector<size_t> starts = lineStarts(ijvmSource_);
+    const uint32_t* at = workbench_.ijvmProgram().sourceMap.search(static_cast<uint32_t>(m.registers[PC]));
+    const int line = at ? lineAt(starts, *at) : -1;
+    return "Stopped at the breakpoint on IJVM line " + std::to_string(line + 1);
 }
 
 } // namespace tarveno

@@ -8,6 +8,7 @@
 // shows every time (names, marks) it reads from here. The checker runs outside: a command
 // that compiles asks the window to start it and goes on in checkerFinished.
 
+#include "core/History.h"
 #include "workbench/EditorFile.h"
 #include "workbench/Workbench.h"
 
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -109,6 +111,8 @@ struct Answer {
     bool ijvmViewsCleared = false;           // the IJVM view lists emptied, the diagnostics hidden, input "0"
     bool diagnosticsChanged = false;         // the diagnostics list shows ijvm().diagnostics
     bool ijvmPlaced = false;                 // an IJVM image was placed anew: its listing changed
+    bool breakpointsChanged = false;         // the editors' breakpoint marks and the list
+    std::string status;                      // one line on what just happened, shown until the next command
     std::optional<EditorSpan> ijvmSelection; // select this in the IJVM editor
 
     bool failed() const { return !failure.empty(); }
@@ -239,6 +243,31 @@ class Session {
     // was edited after it was assembled (the spans no longer fit it).
     std::optional<EditorSpan> ijvmEditorSpan(int32_t start, int32_t length) const;
 
+    // Going back: one microinstruction, or to the previous return to address 0. The
+    // history starts at each load, Reset and placing; the pictures show the state reached.
+    Answer stepBack();
+    Answer ijvmStepBack();
+    // Words were written into main memory from outside the machine (the memory viewer):
+    // going back and forth executes through the change.
+    void machineChanged();
+    // What was executed since the load, the last Reset or the placing.
+    const ExecutionCounts& counts() const { return counts_; }
+
+    // Breakpoints, by 0-based line of the microprogram editor (on the statement there) and
+    // of the IJVM editor (before the instruction there). A line keeps its breakpoint over a
+    // new compile or assembly while a statement or instruction stands on it.
+    Answer toggleBreakpoint(int line);
+    Answer toggleIjvmBreakpoint(int line);
+    Answer clearBreakpoints();
+    const std::set<int>& breakpointLines() const { return breakLines_; }
+    const std::set<int>& ijvmBreakpointLines() const { return ijvmBreakLines_; }
+    // One line per breakpoint, for a menu: "MAL line 12: H = H + 1", "IJVM line 5: BIPUSH 1".
+    std::vector<std::string> breakpointList() const;
+
+    // Writes the last microinstructions executed (at most last, as far as the history goes
+    // back) as CSV, one line each.
+    Answer exportTrace(const std::string& fileName, uint64_t last);
+
     // The source of the microinstruction at MPC, for the editor's selection; none beyond
     // the source map.
     std::optional<EditorSpan> sourceSelection() const;
@@ -284,6 +313,15 @@ class Session {
     // Writes the placed image into the machine and keeps its memory for Reset.
     void placeImage();
     void readIjvmDiagnostics(Answer& a);
+    // The history and the counts begin again at the machine's present state.
+    void startHistory();
+    // One microinstruction back, or one IJVM instruction.
+    Answer goBack(bool ijvm);
+    // The history belongs to the machine there is: a new machine starts it again.
+    History& history();
+    void placeBreakpoints();
+    // What stopped a Run at a breakpoint, for the status line.
+    std::string breakpointStatus() const;
     void writeIjvm(const std::string& fileName, const std::string& text);
     ControlPath& machine() { return workbench_.machine(); }
 
@@ -308,6 +346,15 @@ class Session {
     std::string compileNote_;   // one line above the report: where the microprogram file went
     std::vector<Finding> findings_;
     MainMemory placedMemory_; // main memory as the IJVM image was placed, for Reset
+
+    History history_;
+    const ControlPath* historyMachine_ = nullptr;
+    ExecutionCounts counts_;
+    bool leaveBreakpoint_ = false; // a Run starting on a breakpoint executes it first
+    std::set<int> breakLines_, ijvmBreakLines_;
+    Breakpoints breakpoints_;
+    std::string loadedSource_; // the bytes of the microprogram loaded, which its source map spans
+    std::string ijvmSource_;   // the bytes of the IJVM program assembled last
 };
 
 } // namespace tarveno

@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -1114,4 +1115,82 @@ TEST_F(Window, TheIjvmWindowRemembersWhereItStood) {
     MainWindow second(dialogs, paths);
     second.ijvmWindow().present();
     EXPECT_EQ(second.ijvmWindow().pos(), QPoint(300, 200));
+}
+
+TEST_F(Window, StepBackAfterMicSubCycleAndRunAndABreakpointStopsARun) {
+    MainWindow& w = make();
+    compileAndLoad(countMal);
+    for (int i = 0; i < 8; ++i)
+        click("BitBtn1"); // through statement 7: TOS = H + TOS
+    // Two phases into statement 8, then back: the state after statement 7, phases restarted.
+    click("BitBtn6");
+    click("BitBtn6");
+    trigger("stepBack");
+    EXPECT_EQ(w.session().phase(), 0);
+    EXPECT_EQ(std::tuple(text("Label1"), text("Label18")), std::tuple(QString("8"), QString("5")));
+    trigger("stepBack");
+    EXPECT_EQ(std::tuple(text("Label1"), text("Label18")), std::tuple(QString("7"), QString("0")));
+    EXPECT_TRUE(selected().contains("TOS = H + TOS"));
+    trigger("Run2");
+    finishRun();
+    EXPECT_EQ(machine().mpc, ControlPath::haltAddress);
+    trigger("stepBack");
+    EXPECT_NE(machine().mpc, ControlPath::haltAddress);
+
+    // A click beside line 20 sets a breakpoint there; a Run stops before it and says so.
+    auto* source = child<CodeEditor>("Memo2");
+    emit source->gutterClicked(19);
+    EXPECT_EQ(source->breakpoints(), std::set<int>{19});
+    click("BitBtn4");
+    trigger("Run2");
+    finishRun();
+    EXPECT_EQ(machine().mpc, 7u);
+    EXPECT_EQ(w.windowTitle(), "TARVENO - Stopped at the breakpoint on MAL line 20");
+    auto* menu = child<QMenu>("breakpointsMenu");
+    emit menu->aboutToShow();
+    EXPECT_EQ(menu->actions()[0]->text(), "MAL line 20: TOS = H + TOS");
+    trigger("clearBreakpoints");
+    EXPECT_TRUE(source->breakpoints().empty());
+    trigger("Run2");
+    finishRun();
+    EXPECT_EQ(machine().mpc, ControlPath::haltAddress);
+    EXPECT_EQ(w.windowTitle(), "TARVENO");
+}
+
+TEST_F(Window, IjvmStepBackAndAnIjvmBreakpoint) {
+    MainWindow& w = make();
+    const IjvmWindowView& v = w.ijvmWindow().view();
+    auto idle = [&] { ASSERT_TRUE(waitUntil([&] { return w.idle(); })); };
+    dialogs.files = {QString(TARVENO_EXAMPLES_DIR "/calls.jvm")};
+    trigger("openIjvmProgram");
+    idle();
+    auto regs = [&] {
+        return std::tuple(machine().mpc,
+                          std::vector<int32_t>(machine().registers, machine().registers + RegisterCount));
+    };
+    std::vector<decltype(regs())> after;
+    for (int i = 0; i < 21; ++i) {
+        trigger("IJVM1");
+        idle();
+        after.push_back(regs());
+    }
+    trigger("ijvmStepBack");
+    EXPECT_EQ(regs(), after[19]);
+    trigger("ijvmStepBack");
+    EXPECT_EQ(regs(), after[18]);
+    EXPECT_EQ(frameNames(v), (QStringList{"times", "square", "sumsq", "main"}));
+
+    // A breakpoint beside main's last OUT: a Run stops before it, after 9 and 16.
+    click(places::resetButton.name);
+    emit child<CodeEditor>("ijvmSourceEditor")->gutterClicked(20);
+    trigger("Run2");
+    idle();
+    EXPECT_EQ(machine().mpc, 0u);
+    ASSERT_NE(v.pcLine(), nullptr);
+    EXPECT_EQ(v.pcLine()->text, "OUT");
+    EXPECT_EQ(outputShown(v), (QStringList{"9", "16"}));
+    EXPECT_EQ(child<QLabel>("ijvmStatus")->text(), "Stopped at the breakpoint on IJVM line 21");
+    trigger("Run2");
+    idle();
+    EXPECT_EQ(outputShown(v), (QStringList{"9", "16", "25"}));
 }

@@ -527,3 +527,71 @@ TEST(SessionText, TheUsersTypedTextIsShownAsUtf8InTheSystemsMessage) {
 }
 
 } // namespace
+
+namespace {
+
+// Going back by a microinstruction after steps and after a Run, breakpoints by line that
+// stop a Run and survive a new compile while their statement stands, and the counts.
+TEST_F(SessionTest, StepBackBreakpointsAndCounts) {
+    compileAndLoad(countMal);
+    auto regs = [&] {
+        return std::vector<int32_t>(machine().registers, machine().registers + RegisterCount);
+    };
+    std::vector<std::vector<int32_t>> seen{regs()};
+    for (int i = 0; i < 3; ++i) {
+        mic();
+        seen.push_back(regs());
+    }
+    for (int i = 3; i > 0; --i) {
+        session.stepBack();
+        EXPECT_EQ(regs(), seen[static_cast<size_t>(i - 1)]);
+        EXPECT_EQ(session.counts().micro, static_cast<uint64_t>(i - 1));
+    }
+    EXPECT_EQ(session.stepBack().status, "Nothing to go back to: the program starts here");
+    mic();
+    EXPECT_EQ(regs(), seen[1]);
+
+    // Line 20 (19 from 0) is "TOS = H + TOS": a Run stops before it, each time round.
+    auto run = [&] {
+        Answer a = checked(session.startRun());
+        while (session.running())
+            a = session.runSlice();
+        return a;
+    };
+    EXPECT_FALSE(session.toggleBreakpoint(19).failed());
+    EXPECT_EQ(session.breakpointLines(), std::set<int>{19});
+    EXPECT_EQ(run().status, "Stopped at the breakpoint on MAL line 20");
+    EXPECT_EQ(machine().mpc, 7u);
+    EXPECT_EQ(machine().registers[TOS], 0);
+    run();
+    EXPECT_EQ(std::tuple(machine().mpc, machine().registers[TOS]), std::tuple(7u, 5));
+    EXPECT_EQ(session.breakpointList(), std::vector<std::string>{"MAL line 20: TOS = H + TOS"});
+    // A line without a statement takes none.
+    EXPECT_EQ(session.toggleBreakpoint(0).status, "No statement on line 1");
+
+    // Recompiled with a line more at the end, the breakpoint stays; with its statement
+    // gone, it goes.
+    compileAndLoad(countMal + "\n");
+    EXPECT_EQ(session.breakpointLines(), std::set<int>{19});
+    std::string withoutIt = countMal;
+    withoutIt.replace(withoutIt.find("        TOS = H + TOS"), 8, "//      ");
+    compileAndLoad(withoutIt);
+    EXPECT_TRUE(session.breakpointLines().empty());
+
+    // After a Run to the halt: back one, forward one, the same state; the counts agree
+    // with the machine's own.
+    compileAndLoad(countMal);
+    run();
+    EXPECT_EQ(machine().mpc, ControlPath::haltAddress);
+    const auto halted = regs();
+    const uint64_t micro = session.counts().micro;
+    EXPECT_EQ(micro, machine().microCounter);
+    session.stepBack();
+    EXPECT_EQ(session.counts().micro, micro - 1);
+    EXPECT_NE(machine().mpc, ControlPath::haltAddress);
+    mic();
+    EXPECT_EQ(regs(), halted);
+    EXPECT_EQ(machine().mpc, ControlPath::haltAddress);
+}
+
+} // namespace

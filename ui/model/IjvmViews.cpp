@@ -20,7 +20,7 @@ void appendHexBytes(std::string& out, const std::function<uint8_t(uint32_t)>& by
     }
 }
 
-std::string counted(int32_t n, const char* noun) {
+std::string counted(int64_t n, const char* noun) {
     std::string text = std::to_string(n);
     text += ' ';
     text += noun;
@@ -224,14 +224,21 @@ std::string outputLine(int32_t value) {
 void IjvmWindowView::place(const IjvmProgram& program, const ControlPath& machine) {
     listing_ = methodAreaListing(program, methodAreaBytes(machine));
     pool_ = constantPoolLines(program);
-    refresh(machine, program);
+    refresh(machine, program, ExecutionCounts{});
 }
 
 void IjvmWindowView::clear() {
     *this = IjvmWindowView();
 }
 
-void IjvmWindowView::refresh(const ControlPath& machine, const IjvmProgram& program) {
+std::string IjvmWindowView::executed(const ExecutionCounts& counts) {
+    return counted(static_cast<int64_t>(counts.micro), "microinstruction") + ", " +
+           counted(static_cast<int64_t>(counts.ijvm), "IJVM instruction");
+}
+
+void IjvmWindowView::refresh(const ControlPath& machine, const IjvmProgram& program,
+                             const ExecutionCounts& counts) {
+    (void)counts;
     output_ = machine.output.values;
     if (listing_.empty()) return;
     pcRow_ = listingRowOf(listing_, machine.registers[PC]);

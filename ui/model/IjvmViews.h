@@ -105,7 +105,7 @@ class IjvmWindowView {
   public:
     void place(const IjvmProgram& program, const ControlPath& machine);
     void clear();
-    void refresh(const ControlPath& machine, const IjvmProgram& program);
+    void refresh(const ControlPath& machine, const IjvmProgram& program, const ExecutionCounts& counts);
 
     int32_t rows(IjvmTable table) const;
     static int32_t columns(IjvmTable table);
@@ -129,6 +129,8 @@ class IjvmWindowView {
     // The registers an IJVM program is followed by, one line: "PC 5  SP 1027 ...", and
     // whether the machine is between two IJVM instructions; "" before a program is placed.
     const std::string& registers() const { return registers_; }
+    // "1234 microinstructions, 56 IJVM instructions" executed since the program began.
+    static std::string executed(const ExecutionCounts& counts);
 
   private:
     const StackRow& stackRow(int32_t row) const; // top first
