@@ -82,7 +82,9 @@ struct ExecutionCounts {
     int32_t spanPc = -1;
     uint8_t spanOpcode = 0;
     uint64_t spanStart = 0;
-    // The steps (micro) after which MPC was 0 last and the time before; 0 for none.
+    // The steps (micro) after which an IJVM step ended last and the time before, 0 for
+    // none: a return to the main loop at address 0, or an arrival at the halt address,
+    // where a step stops too (a program that has halted goes on a step at a time there).
     uint64_t lastReturn = 0;
     uint64_t previousReturn = 0;
 
@@ -95,15 +97,18 @@ struct ExecutionCounts {
     // After each microinstruction, with MPC and the registers it left.
     void afterStep(uint32_t mpc, const int32_t* registers) {
         ++micro;
-        if (mpc != 0) return;
-        if (spanPc >= 0) {
-            ++ijvm;
-            ++instructions[spanOpcode];
-            microOfInstructions[spanOpcode] += micro - spanStart;
+        if (mpc == machine::mainLoopAddress) {
+            if (spanPc >= 0) {
+                ++ijvm;
+                ++instructions[spanOpcode];
+                microOfInstructions[spanOpcode] += micro - spanStart;
+            }
+            spanPc = registers[PC];
+            spanOpcode = static_cast<uint8_t>(registers[MBR]);
+            spanStart = micro;
+        } else if (mpc != machine::haltAddress) {
+            return;
         }
-        spanPc = registers[PC];
-        spanOpcode = static_cast<uint8_t>(registers[MBR]);
-        spanStart = micro;
         previousReturn = lastReturn;
         lastReturn = micro;
     }

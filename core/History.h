@@ -38,8 +38,8 @@ class History {
     // The machine as it was after step target (counts.micro of the present or less):
     // false, and nothing changed, beyond the present.
     bool goTo(ControlPath& machine, ExecutionCounts& counts, uint64_t target);
-    // The step one IJVM instruction back: the last return to address 0 before the
-    // present, or 0.
+    // The step one IJVM step back: where the last IJVM step before the present ended (a
+    // return to address 0, or an arrival at the halt address), or 0.
     static uint64_t ijvmBack(const ExecutionCounts& counts);
     // Executes again from step first to the present, calling observe after each step
     // after first; the machine ends as it was. False when first is beyond the present.
