@@ -100,19 +100,34 @@ void History::microStep(ControlPath& machine, ExecutionCounts& counts) {
     });
 }
 
-StopReason History::run(ControlPath& machine, ExecutionCounts& counts, RunLimits limits) {
-    return forward(machine, counts, limits,
-                   [&](const RunLimits& slice, bool) { return machine.run(slice, counts); });
+namespace {
+
+// The machine's observed Run counts nothing: this observer counts each step first.
+StepObserver countingFirst(ExecutionCounts& counts, const StepObserver& observe) {
+    return [&counts, &observe](const ControlPath& m) {
+        counts.afterStep(m.mpc, m.registers);
+        observe(m);
+    };
 }
 
-StopReason History::ijvmStep(ControlPath& machine, ExecutionCounts& counts, RunLimits limits) {
+} // namespace
+
+StopReason History::run(ControlPath& machine, ExecutionCounts& counts, RunLimits limits,
+                        const StepObserver& observe) {
+    return forward(machine, counts, limits, [&](const RunLimits& slice, bool) {
+        return observe ? machine.run(slice, countingFirst(counts, observe)) : machine.run(slice, counts);
+    });
+}
+
+StopReason History::ijvmStep(ControlPath& machine, ExecutionCounts& counts, RunLimits limits,
+                             const StepObserver& observe) {
     // Only the first slice executes a microinstruction wherever it stands; a later one
     // begins where the step has not ended yet, and goes on as a Run to address 0 would.
     return forward(machine, counts, limits, [&](const RunLimits& slice, bool first) {
-        if (first) return machine.ijvmStep(slice, counts);
-        if (machine.mpc == machine::mainLoopAddress || machine.mpc == ControlPath::haltAddress)
+        if (!first && (machine.mpc == machine::mainLoopAddress || machine.mpc == ControlPath::haltAddress))
             return StopReason::Halted;
-        return machine.ijvmStep(slice, counts);
+        return observe ? machine.ijvmStep(slice, countingFirst(counts, observe))
+                       : machine.ijvmStep(slice, counts);
     });
 }
 

@@ -30,10 +30,13 @@ class History {
     void changed(const ControlPath& machine, const ExecutionCounts& counts);
 
     // Executing forward, so that the history knows each step. The limits are honoured as
-    // by the machine's own Run and IJVM step (maxSteps counts this call's steps).
+    // by the machine's own Run and IJVM step (maxSteps counts this call's steps), and so is
+    // an observer: called after every step, at the cost it has there.
     void microStep(ControlPath& machine, ExecutionCounts& counts);
-    StopReason run(ControlPath& machine, ExecutionCounts& counts, RunLimits limits);
-    StopReason ijvmStep(ControlPath& machine, ExecutionCounts& counts, RunLimits limits);
+    StopReason run(ControlPath& machine, ExecutionCounts& counts, RunLimits limits,
+                   const StepObserver& observe = {});
+    StopReason ijvmStep(ControlPath& machine, ExecutionCounts& counts, RunLimits limits,
+                        const StepObserver& observe = {});
 
     // The machine as it was after step target (counts.micro of the present or less):
     // false, and nothing changed, beyond the present.

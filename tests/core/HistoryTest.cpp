@@ -86,8 +86,11 @@ TEST(History, BackAndForwardAgainGiveTheStatesOfRunningDirectly) {
         for (uint64_t i = 0; i < k / 2; ++i)
             h.microStep(a, ca);
         expectSame(a, *direct(ran - k + k / 2, cb), "forward by steps");
-        h.run(a, ca, {k - k / 2, nullptr});
-        expectSame(a, *direct(ca.micro, cb), "forward by a Run");
+        const uint64_t before = ca.micro;
+        uint64_t seen = 0;
+        h.run(a, ca, {k - k / 2, nullptr}, [&](const ControlPath&) { ++seen; });
+        EXPECT_EQ(seen, ca.micro - before);
+        expectSame(a, *direct(ca.micro, cb), "forward by an observed Run");
         if (round % 2) {
             EXPECT_LE(h.bytes(), budget + 2 * sizeof(MachineState));
         }
