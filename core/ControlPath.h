@@ -69,10 +69,11 @@ struct DispatchTally {
 
 // What the machine has executed since it was started on its program (loaded, reset or
 // given an IJVM image): microinstructions, and the IJVM instructions its microprogram
-// interpreted, each counted from one return to the main loop at address 0 to the next
-// (the main loop's own microinstruction included) and booked under the opcode MBR held
-// when it began. A span that begins with PC = -1 only fetches the first opcode and is no
-// instruction.
+// interpreted, each counted from one return to the main loop at address 0 to the next, or
+// to the halt address, where the last one ends (the main loop's own microinstruction
+// included), and booked under the opcode MBR held when it began. A span that begins with
+// PC = -1 only fetches the first opcode and is no instruction, nor is what is executed
+// from the halt address on until a return to address 0.
 struct ExecutionCounts {
     uint64_t micro = 0;
     uint64_t ijvm = 0;
@@ -97,18 +98,15 @@ struct ExecutionCounts {
     // After each microinstruction, with MPC and the registers it left.
     void afterStep(uint32_t mpc, const int32_t* registers) {
         ++micro;
-        if (mpc == machine::mainLoopAddress) {
-            if (spanPc >= 0) {
-                ++ijvm;
-                ++instructions[spanOpcode];
-                microOfInstructions[spanOpcode] += micro - spanStart;
-            }
-            spanPc = registers[PC];
-            spanOpcode = static_cast<uint8_t>(registers[MBR]);
-            spanStart = micro;
-        } else if (mpc != machine::haltAddress) {
-            return;
+        if (mpc != machine::mainLoopAddress && mpc != machine::haltAddress) return;
+        if (spanPc >= 0) {
+            ++ijvm;
+            ++instructions[spanOpcode];
+            microOfInstructions[spanOpcode] += micro - spanStart;
         }
+        spanPc = mpc == machine::haltAddress ? -1 : registers[PC];
+        spanOpcode = static_cast<uint8_t>(registers[MBR]);
+        spanStart = micro;
         previousReturn = lastReturn;
         lastReturn = micro;
     }
