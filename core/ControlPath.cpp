@@ -155,7 +155,7 @@ namespace {
 // Counts into a local copy, which the loop keeps close; written back however it ends.
 template <class Run> StopReason counting(ExecutionCounts& counts, Run run) {
     ExecutionCounts c = counts;
-    auto count = [&c](const SequencerState& s, const DatapathState& d) { c.afterStep(s.mpc, d.registers); };
+    auto count = [&c](const SequencerState& s, const DatapathState& d) { c.afterStep(s.mpc, d); };
     try {
         const StopReason why = run(count);
         counts = c;

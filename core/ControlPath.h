@@ -95,8 +95,9 @@ struct ExecutionCounts {
         spanPc = pc;
         spanOpcode = static_cast<uint8_t>(mbr);
     }
-    // After each microinstruction, with MPC and the registers it left.
-    void afterStep(uint32_t mpc, const int32_t* registers) {
+    // After each microinstruction, with MPC and the datapath it left. The opcode is the
+    // byte the main loop dispatches on: one still being fetched arrives in MBR first.
+    void afterStep(uint32_t mpc, const DatapathState& d) {
         ++micro;
         if (mpc != machine::mainLoopAddress && mpc != machine::haltAddress) return;
         if (spanPc >= 0) {
@@ -104,8 +105,8 @@ struct ExecutionCounts {
             ++instructions[spanOpcode];
             microOfInstructions[spanOpcode] += micro - spanStart;
         }
-        spanPc = mpc == machine::haltAddress ? -1 : registers[PC];
-        spanOpcode = static_cast<uint8_t>(registers[MBR]);
+        spanPc = mpc == machine::haltAddress ? -1 : d.registers[PC];
+        spanOpcode = static_cast<uint8_t>(d.pendingOps & MemFetch ? d.pendingMbr : d.registers[MBR]);
         spanStart = micro;
         previousReturn = lastReturn;
         lastReturn = micro;
@@ -152,7 +153,7 @@ class ControlPath : public Datapath, public SequencerState {
     void microStep();
     void microStep(ExecutionCounts& counts) {
         microStep();
-        counts.afterStep(mpc, registers);
+        counts.afterStep(mpc, *this);
     }
     // Executes microinstructions, at least one, until MPC is 0 or the halt address.
     StopReason ijvmStep(RunLimits limits = {}, const StepObserver& observe = {});

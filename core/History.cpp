@@ -105,7 +105,7 @@ namespace {
 // The machine's observed Run counts nothing: this observer counts each step first.
 StepObserver countingFirst(ExecutionCounts& counts, const StepObserver& observe) {
     return [&counts, &observe](const ControlPath& m) {
-        counts.afterStep(m.mpc, m.registers);
+        counts.afterStep(m.mpc, m);
         observe(m);
     };
 }
