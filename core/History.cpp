@@ -59,6 +59,8 @@ void History::dropAfter(uint64_t step, bool inclusive) {
 }
 
 void History::dropFutureChanges(uint64_t present) {
+    // Nothing kept after the present is the usual case, and a step must not search for it.
+    if (kept_.empty() || kept_.back().step <= present) return;
     auto change = std::find_if(kept_.begin(), kept_.end(),
                                [&](const Kept& k) { return k.step > present && k.changed; });
     if (change != kept_.end()) dropAfter(change->step, true);
