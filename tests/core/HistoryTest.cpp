@@ -178,3 +178,21 @@ TEST(History, BreakpointsStopBeforeTheirMicroinstructionOrInstruction) {
         EXPECT_EQ(c.micro, at + 1);
     }
 }
+
+TEST(History, IjvmBreakpointsStopAtTheMainLoopAtTheirOffset) {
+    // "PC = PC + 1" at address 0, then back to it: the main loop sees PC 1, 2, 3...
+    ControlPath m;
+    m.loadMicroinstruction(0, Mic{makeWord(B_PC, 0, 1u << PC, 53), 1, "next"});
+    m.loadMicroinstruction(1, Mic{makeWord(B_H, 0, 1u << H, 20), 0, "back"});
+    m.reset();
+    Breakpoints b;
+    b.ijvm.assign(8, false);
+    b.ijvm[5] = true;
+    ExecutionCounts c;
+    EXPECT_EQ(m.run({1000, nullptr, 0, &b}, c), StopReason::Breakpoint);
+    EXPECT_EQ(std::tuple(c.micro, m.mpc, m.registers[PC]), std::tuple(10u, 0u, 5));
+    // An IJVM step goes on from there, to a microinstruction's breakpoint.
+    b.micro.set(1);
+    EXPECT_EQ(m.ijvmStep({1000, nullptr, 0, &b}, c), StopReason::Breakpoint);
+    EXPECT_EQ(std::tuple(c.micro, m.mpc), std::tuple(11u, 1u));
+}
