@@ -23,9 +23,10 @@ void History::changed(const ControlPath& machine, const ExecutionCounts& counts)
 void History::keep(const ControlPath& machine, const ExecutionCounts& counts, bool changed) {
     Kept k{counts.micro, changed, machine.state(), counts};
     const size_t size = k.state.bytes();
-    // Copying a large memory costs like executing a few steps per byte: keep the states far
-    // enough apart that the copies stay a small part of a Run.
-    while (spacing_ < 4 * static_cast<uint64_t>(size))
+    // Copying a state costs like executing a sixth of a step per byte (mostly faulting in
+    // fresh pages): a step per byte apart, the copies stay within a sixth of a Run, and a
+    // goTo executes again at most twice as many steps as the memory has bytes.
+    while (spacing_ < static_cast<uint64_t>(size))
         spacing_ *= 2;
     bytes_ += size;
     kept_.push_back(std::move(k));
