@@ -172,10 +172,26 @@ StopReason ControlPath::run(RunLimits limits, DispatchTally& tally) {
 
 namespace {
 
-// Counts into counts itself: a copy kept on the side costs two copies of its tables per
-// call, more than an IJVM step executes.
+// Counts into counts itself, but for micro, which the loop keeps in a register; written
+// back however it ends. (A copy of the whole counts, tables and all, would cost more than
+// an IJVM step executes.)
 template <class Run> StopReason counting(ExecutionCounts& counts, Run run) {
-    return run([&counts](const SequencerState& s, const DatapathState& d) { counts.afterStep(s.mpc, d); });
+    uint64_t micro = counts.micro;
+    auto count = [&](const SequencerState& s, const DatapathState& d) {
+        ++micro;
+        if (!ExecutionCounts::endsStep(s.mpc)) [[likely]]
+            return;
+        counts.micro = micro;
+        counts.stepEnded(s.mpc, d);
+    };
+    try {
+        const StopReason why = run(count);
+        counts.micro = micro;
+        return why;
+    } catch (...) {
+        counts.micro = micro;
+        throw;
+    }
 }
 
 } // namespace

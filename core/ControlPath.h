@@ -95,11 +95,18 @@ struct ExecutionCounts {
         spanPc = pc;
         spanOpcode = static_cast<uint8_t>(mbr);
     }
-    // After each microinstruction, with MPC and the datapath it left. The opcode is the
-    // byte the main loop dispatches on: one still being fetched arrives in MBR first.
+    // After each microinstruction, with MPC and the datapath it left.
     void afterStep(uint32_t mpc, const DatapathState& d) {
         ++micro;
-        if (mpc != machine::mainLoopAddress && mpc != machine::haltAddress) return;
+        if (endsStep(mpc)) stepEnded(mpc, d);
+    }
+    // Whether an IJVM step ends where a microinstruction left MPC.
+    static bool endsStep(uint32_t mpc) {
+        return mpc == machine::mainLoopAddress || mpc == machine::haltAddress;
+    }
+    // What afterStep does at the end of a step, micro counted. The opcode is the byte the
+    // main loop dispatches on: one still being fetched arrives in MBR first.
+    void stepEnded(uint32_t mpc, const DatapathState& d) {
         if (spanPc >= 0) {
             ++ijvm;
             ++instructions[spanOpcode];
