@@ -24,9 +24,9 @@ void History::keep(const ControlPath& machine, const ExecutionCounts& counts, bo
     Kept k{counts.micro, changed, machine.state(), counts};
     const size_t size = k.state.bytes();
     // Copying a state costs like executing a sixth of a step per byte (mostly faulting in
-    // fresh pages): a step per byte apart, the copies stay within a sixth of a Run, and a
-    // goTo executes again at most twice as many steps as the memory has bytes.
-    while (spacing_ < static_cast<uint64_t>(size))
+    // fresh pages): with a step for every two bytes between states, the copies stay within
+    // a fifth of a Run, and a goTo executes again fewer steps than the state has bytes.
+    while (2 * spacing_ < static_cast<uint64_t>(size))
         spacing_ *= 2;
     bytes_ += size;
     kept_.push_back(std::move(k));
