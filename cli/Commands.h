@@ -30,8 +30,12 @@ struct RunOptions {
     uint64_t maxMemory = 512;        // MB (2^20 bytes) of main memory's store; 0: no bound
     std::optional<std::string> dump; // START:COUNT
     bool trace = false;
+    std::string format = "text"; // of the trace: text | csv
     bool json = false;
     bool noCheck = false;
+    bool stats = false;
+    bool history = false;
+    std::optional<uint64_t> back; // steps to go back after --steps
 };
 
 struct IjvmOptions {

@@ -2,13 +2,16 @@
 #include "Files.h"
 
 #include "core/ControlPath.h"
+#include "core/History.h"
 #include "ijvm/Disassembly.h"
 #include "support/Conversions.h"
 #include "support/Encoding.h"
+#include "workbench/Trace.h"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <functional>
 #include <iostream>
@@ -20,6 +23,9 @@ namespace mic1 {
 namespace {
 
 using tarveno::ControlPath;
+using tarveno::ExecutionCounts;
+using tarveno::RunLimits;
+using tarveno::StepObserver;
 using tarveno::StopReason;
 
 // A dump wider than this is refused: it would print for hours.
@@ -106,6 +112,78 @@ void traceStep(const ControlPath& m) {
     std::fwrite(line.data(), 1, line.size(), stdout);
 }
 
+// How the command advances the machine: by the machine's own steps, or through a History
+// that can go back on them; counting what it executes when asked (a History always does).
+// Without either, it is the machine's plain Run.
+class Stepper {
+  public:
+    Stepper(ControlPath& m, bool count, bool history) : m_(m), count_(count || history) {
+        counts.start(m.registers[tarveno::PC], m.registers[tarveno::MBR]);
+        if (history) {
+            history_ = std::make_unique<tarveno::History>();
+            history_->start(m, counts);
+        }
+    }
+
+    StopReason run(RunLimits limits, const StepObserver& observe) {
+        if (history_) return history_->run(m_, counts, limits, observe);
+        if (!count_) return m_.run(limits, observe);
+        return observe ? m_.run(limits, countingFirst(observe)) : m_.run(limits, counts);
+    }
+    StopReason ijvmStep(RunLimits limits, const StepObserver& observe) {
+        if (history_) return history_->ijvmStep(m_, counts, limits, observe);
+        if (!count_) return m_.ijvmStep(limits, observe);
+        return observe ? m_.ijvmStep(limits, countingFirst(observe)) : m_.ijvmStep(limits, counts);
+    }
+    void microStep() {
+        if (history_)
+            history_->microStep(m_, counts);
+        else if (count_)
+            m_.microStep(counts);
+        else
+            m_.microStep();
+    }
+    ControlPath& machine() { return m_; }
+    tarveno::History* history() { return history_.get(); }
+
+    ExecutionCounts counts;
+
+  private:
+    // The machine's observed Run counts nothing: this observer counts each step first.
+    StepObserver countingFirst(const StepObserver& observe) {
+        return [this, &observe](const ControlPath& c) {
+            counts.afterStep(c.mpc, c);
+            observe(c);
+        };
+    }
+
+    ControlPath& m_;
+    bool count_;
+    std::unique_ptr<tarveno::History> history_;
+};
+
+// The CSV trace: a header, then a row per microinstruction with its statement's text
+// from the MAL source that was assembled (none for a .bin file).
+class CsvTrace {
+  public:
+    CsvTrace(const std::string& source, const tarveno::SourceMap& map) {
+        for (uint32_t a = 0; a < tarveno::SourceMap::size; ++a)
+            statements_[a] = tarveno::statementText(source, map, a);
+        const std::string header = tarveno::traceCsvHeader() + '\n';
+        std::fwrite(header.data(), 1, header.size(), stdout);
+    }
+    void operator()(const ControlPath& m) {
+        const uint32_t a = m.previousMpc;
+        std::string line = tarveno::traceCsvRow(++step_, m, a < statements_.size() ? statements_[a] : "");
+        line += '\n';
+        std::fwrite(line.data(), 1, line.size(), stdout);
+    }
+
+  private:
+    std::array<std::string, tarveno::SourceMap::size> statements_;
+    uint64_t step_ = 0;
+};
+
 std::optional<int32_t> wordAt(const ControlPath& m, uint32_t address) {
     const int32_t* w = m.peekWord(address);
     return w ? std::optional<int32_t>(*w) : std::nullopt;
@@ -147,13 +225,14 @@ nlohmann::ordered_json ijvmStepJson(const IjvmStep& s) {
 
 // One IJVM step of m, described when it began at the main loop (a step at the halt
 // address only stays there).
-StopReason tracedIjvmStep(ControlPath& m, tarveno::RunLimits limits, tarveno::Disassembler& program,
+StopReason tracedIjvmStep(Stepper& stepper, RunLimits limits, tarveno::Disassembler& program,
                           const std::function<void(const IjvmStep&)>& report) {
+    const ControlPath& m = stepper.machine();
     const bool atMainLoop = m.mpc == tarveno::machine::mainLoopAddress;
     IjvmStep step;
     step.offset = m.registers[tarveno::PC];
     std::optional<uint32_t> dispatched;
-    const StopReason why = m.ijvmStep(limits, [&](const ControlPath& c) {
+    const StopReason why = stepper.ijvmStep(limits, [&](const ControlPath& c) {
         if (!dispatched) dispatched = c.mpc;
     });
     if (!atMainLoop) return why;
@@ -176,14 +255,15 @@ size_t memoryBound(uint64_t megabytes) {
 }
 
 // Executes what the options ask for; answers Halted when it completed, or the bound that
-// stopped it (--max-steps counts every microinstruction of the command). With ijvmTrace,
-// the IJVM steps are described to it instead of tracing microinstructions.
-StopReason execute(const RunOptions& options, ControlPath& m, const tarveno::IjvmProgram& program,
-                   const std::function<void(const IjvmStep&)>& ijvmTrace) {
-    const tarveno::StepObserver trace =
-        options.trace && !ijvmTrace ? tarveno::StepObserver(traceStep) : nullptr;
+// stopped it (--max-steps counts every microinstruction of the command). trace watches
+// every microinstruction; with ijvmTrace, the IJVM steps are described to it instead.
+// afterStep hears the number of each step done (mode ijvm or mic).
+StopReason execute(const RunOptions& options, Stepper& stepper, const tarveno::IjvmProgram& program,
+                   const StepObserver& trace, const std::function<void(const IjvmStep&)>& ijvmTrace,
+                   const std::function<void(uint64_t)>& afterStep) {
+    const ControlPath& m = stepper.machine();
     const size_t memory = memoryBound(options.maxMemory);
-    if (options.mode == "run") return m.run({options.maxSteps, nullptr, memory}, trace);
+    if (options.mode == "run") return stepper.run({options.maxSteps, nullptr, memory}, trace);
     const uint64_t steps = options.steps.value_or(1);
     uint64_t done = 0;
     tarveno::Disassembler disassembler(program);
@@ -196,17 +276,61 @@ StopReason execute(const RunOptions& options, ControlPath& m, const tarveno::Ijv
         const uint32_t before = m.microCounter;
         if (options.mode == "mic") {
             if (memory && m.mainMemory.bytesUsed() > memory) return StopReason::MemoryBound;
-            m.microStep();
+            stepper.microStep();
             if (trace) trace(m);
-        } else if (const StopReason why =
-                       ijvmTrace ? tracedIjvmStep(m, {remaining, nullptr, memory}, disassembler, ijvmTrace)
-                                 : m.ijvmStep({remaining, nullptr, memory}, trace);
+        } else if (const StopReason why = ijvmTrace ? tracedIjvmStep(stepper, {remaining, nullptr, memory},
+                                                                     disassembler, ijvmTrace)
+                                                    : stepper.ijvmStep({remaining, nullptr, memory}, trace);
                    why != StopReason::Halted) {
             return why;
         }
         done += static_cast<uint32_t>(m.microCounter - before);
+        if (afterStep) afterStep(i + 1);
     }
     return StopReason::Halted;
+}
+
+// Goes back k of the steps run through stepper's history: microinstructions, or IJVM
+// steps. ijvmEnd is where the run stood k - 1 IJVM steps before its end; the last step
+// back is taken from there with History::ijvmBack, as the window's step back is. The
+// ones before it are not taken one at a time: each would execute again from the nearest
+// state kept (a few ms), and a million of them would take an hour.
+void goBack(Stepper& stepper, uint64_t k, bool ijvm, uint64_t ijvmEnd) {
+    tarveno::History& history = *stepper.history();
+    ControlPath& m = stepper.machine();
+    if (k == 0) return;
+    if (!ijvm) {
+        history.goTo(m, stepper.counts, stepper.counts.micro - k);
+        return;
+    }
+    history.goTo(m, stepper.counts, ijvmEnd);
+    history.goTo(m, stepper.counts, tarveno::History::ijvmBack(stepper.counts));
+}
+
+// --stats: what the run executed, the IJVM instructions by opcode.
+void printStatsText(const ExecutionCounts& counts) {
+    std::string out =
+        "EXECUTED MICRO=" + std::to_string(counts.micro) + " IJVM=" + std::to_string(counts.ijvm) + '\n';
+    for (const tarveno::OpcodeCount& c : tarveno::opcodeCounts(counts)) {
+        char average[32];
+        std::snprintf(average, sizeof average, "%.2f", c.average);
+        char opcode[8];
+        std::snprintf(opcode, sizeof opcode, "0x%02X", c.opcode);
+        out += std::string(opcode) + ' ' + c.mnemonic + " COUNT=" + std::to_string(c.count) +
+               " MICRO=" + std::to_string(c.micro) + " AVERAGE=" + average + '\n';
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+nlohmann::ordered_json statsJson(const ExecutionCounts& counts) {
+    nlohmann::ordered_json instructions = nlohmann::ordered_json::array();
+    for (const tarveno::OpcodeCount& c : tarveno::opcodeCounts(counts))
+        instructions.push_back({{"opcode", c.opcode},
+                                {"mnemonic", c.mnemonic},
+                                {"count", c.count},
+                                {"micro", c.micro},
+                                {"average", c.average}});
+    return {{"micro", counts.micro}, {"ijvm", counts.ijvm}, {"instructions", std::move(instructions)}};
 }
 
 void printText(const ControlPath& m, bool halted, const std::optional<DumpRange>& dump,
@@ -270,7 +394,8 @@ std::string memoryJson(const ControlPath& m, const std::optional<DumpRange>& dum
 }
 
 void printJson(const ControlPath& m, bool halted, const std::optional<DumpRange>& dump,
-               const std::optional<IjvmResult>& ijvm, const std::vector<IjvmStep>* steps) {
+               const std::optional<IjvmResult>& ijvm, const std::vector<IjvmStep>* steps,
+               const ExecutionCounts* stats) {
     using nlohmann::ordered_json;
     ordered_json regs = ordered_json::object();
     for (int i = 0; i < tarveno::MBR; ++i)
@@ -296,6 +421,7 @@ void printJson(const ControlPath& m, bool halted, const std::optional<DumpRange>
             trace.push_back(ijvmStepJson(s));
         out["trace"] = std::move(trace);
     }
+    if (stats) out["stats"] = statsJson(*stats);
     // The memory object is the last member: the object's closing brace goes after it.
     std::string text = out.dump();
     text.pop_back();
@@ -313,6 +439,15 @@ int runRun(const RunOptions& options) {
     if (options.steps && options.mode == "run") {
         std::cerr << "mic1: --steps counts IJVM instructions or microinstructions: use it with --mode ijvm "
                      "or mic\n";
+        return ExitUsage;
+    }
+    if (options.back && options.mode == "run") {
+        std::cerr << "mic1: --back goes back over the steps of --steps: use it with --mode ijvm or mic\n";
+        return ExitUsage;
+    }
+    if (options.back && *options.back > options.steps.value_or(1)) {
+        std::cerr << "mic1: --back " << *options.back << " goes back beyond the start: the run has "
+                  << options.steps.value_or(1) << " steps (--steps)\n";
         return ExitUsage;
     }
     std::optional<DumpRange> dump;
@@ -345,8 +480,18 @@ int runRun(const RunOptions& options) {
     if (hasInput) machine->memoryWord(ControlPath::standardInputAddress) = input;
 
     // IJVM steps of a placed program are traced as instructions; in JSON as an array
-    // member of the final object.
-    const bool traceIjvm = options.trace && options.ijvm && options.mode == "ijvm";
+    // member of the final object. The CSV trace always has a row per microinstruction.
+    const bool csv = options.trace && options.format == "csv";
+    const bool traceIjvm = options.trace && !csv && options.ijvm && options.mode == "ijvm";
+    std::optional<CsvTrace> csvTrace;
+    StepObserver trace;
+    if (csv) {
+        csvTrace.emplace(endsWith(options.program, ".bin") ? std::string() : readBytes(options.program),
+                         bench.sourceMap());
+        trace = std::ref(*csvTrace);
+    } else if (options.trace && !traceIjvm) {
+        trace = traceStep;
+    }
     std::vector<IjvmStep> steps;
     std::function<void(const IjvmStep&)> ijvmTrace;
     if (traceIjvm && options.json)
@@ -356,14 +501,30 @@ int runRun(const RunOptions& options) {
             const std::string line = ijvmStepText(s);
             std::fwrite(line.data(), 1, line.size(), stdout);
         };
-    const StopReason stop = execute(options, *machine, bench.ijvmProgram(), ijvmTrace);
+
+    // The counts start here, after placing; --back goes through a history.
+    Stepper stepper(*machine, options.stats, options.history || options.back);
+    // The end of the IJVM step that --back lands one step after.
+    uint64_t ijvmEnd = 0;
+    std::function<void(uint64_t)> afterStep;
+    if (options.back && options.mode == "ijvm")
+        afterStep = [&, at = options.steps.value_or(1) - *options.back + 1](uint64_t step) {
+            if (step == at) ijvmEnd = stepper.counts.micro;
+        };
+    const StopReason stop = execute(options, stepper, bench.ijvmProgram(), trace, ijvmTrace, afterStep);
+    // A run that a bound stopped is shown where it stopped, as without --back.
+    if (options.back && stop == StopReason::Halted)
+        goBack(stepper, *options.back, options.mode == "ijvm", ijvmEnd);
     const bool halted = machine->mpc == ControlPath::haltAddress;
     std::optional<IjvmResult> ijvm;
     if (options.ijvm) ijvm.emplace(IjvmResult{machine->output, stackTop(*machine)});
-    if (options.json)
-        printJson(*machine, halted, dump, ijvm, traceIjvm ? &steps : nullptr);
-    else
+    const ExecutionCounts* stats = options.stats ? &stepper.counts : nullptr;
+    if (options.json) {
+        printJson(*machine, halted, dump, ijvm, traceIjvm ? &steps : nullptr, stats);
+    } else {
         printText(*machine, halted, dump, ijvm);
+        if (stats) printStatsText(*stats);
+    }
     if (stop == StopReason::Halted) return ExitOk;
     std::fflush(stdout);
     if (stop == StopReason::MemoryBound)

@@ -77,7 +77,23 @@ int main(int argc, char** argv) {
         "--trace", runOptions.trace,
         "Print each microinstruction executed: address, tab, text (with --ijvm and --mode ijvm: each IJVM "
         "step's offset, instruction and stack top)");
+    runCmd
+        ->add_option("--format", runOptions.format,
+                     "The form of --trace: text (the default), or csv: a header and a row per "
+                     "microinstruction (step, address, statement, registers written, memory, N, Z)")
+        ->check(CLI::IsMember({"text", "csv"}));
     runCmd->add_flag("--json", runOptions.json, "Print the final state as one JSON object");
+    runCmd->add_flag("--stats", runOptions.stats,
+                     "After the run, print the microinstructions and IJVM instructions executed, and per "
+                     "opcode how many ran and their microinstructions in all and on average");
+    runCmd->add_flag("--history", runOptions.history,
+                     "Run through the history that going back uses; the output is the same");
+    runCmd
+        ->add_option("--back", runOptions.back,
+                     "After --steps N, go back K of them (microinstructions, or IJVM steps) and print the "
+                     "state there, as --steps N-K would")
+        ->type_name("K")
+        ->check(decimal);
     runCmd->add_flag("--no-check", runOptions.noCheck, "Do not check MAL source before assembling");
 
     mic1::IjvmOptions ijvmOptions;

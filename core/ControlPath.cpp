@@ -97,23 +97,43 @@ namespace {
 
 constexpr auto nothingAfter = [](const SequencerState&, const DatapathState&) {};
 
-// The stop tests of a Run and an IJVM step: Bound for going on, else why it stops.
-constexpr auto runDone = [](const SequencerState& s, const DatapathState&) {
-    return s.mpc == ControlPath::haltAddress ? StopReason::Halted : StopReason::Bound;
+// The stop tests of a Run and an IJVM step: Bound for going on, else why it stops. Each
+// names the addresses where it can stop (ends), all below Breakpoints::addresses.
+struct RunDone {
+    static constexpr uint32_t ends[] = {ControlPath::haltAddress};
+    StopReason operator()(const SequencerState& s, const DatapathState&) const {
+        return s.mpc == ControlPath::haltAddress ? StopReason::Halted : StopReason::Bound;
+    }
 };
-constexpr auto stepDone = [](const SequencerState& s, const DatapathState&) {
-    return s.mpc == machine::mainLoopAddress || s.mpc == ControlPath::haltAddress ? StopReason::Halted
-                                                                                  : StopReason::Bound;
+struct StepDone {
+    static constexpr uint32_t ends[] = {machine::mainLoopAddress, ControlPath::haltAddress};
+    StopReason operator()(const SequencerState& s, const DatapathState&) const {
+        return s.mpc == machine::mainLoopAddress || s.mpc == ControlPath::haltAddress ? StopReason::Halted
+                                                                                      : StopReason::Bound;
+    }
 };
+constexpr RunDone runDone;
+constexpr StepDone stepDone;
 
 } // namespace
 
-// With breakpoints set, each step also looks them up; without, the loop is the plain one.
+// With breakpoints set, each step looks up one table of the addresses where it may stop:
+// a breakpoint's, an end's, and the main loop's when IJVM breakpoints are set; which it
+// was is told there, off the path of the steps that go on. Without, the loop is the
+// plain one.
 template <class Done, class After>
 StopReason ControlPath::runWith(RunLimits limits, bool atLeastOne, Done done, After after) {
     if (!limits.breakpoints || !limits.breakpoints->any()) return runUntil(limits, atLeastOne, done, after);
     const Breakpoints& b = *limits.breakpoints;
+    std::array<bool, Breakpoints::addresses> mayStop{};
+    for (uint32_t a = 0; a < Breakpoints::addresses; ++a)
+        mayStop[a] = b.micro[a];
+    for (uint32_t a : Done::ends)
+        mayStop[a] = true;
+    if (!b.ijvm.empty()) mayStop[machine::mainLoopAddress] = true;
     auto orBreakpoint = [&](const SequencerState& s, const DatapathState& d) {
+        if (s.mpc >= Breakpoints::addresses || !mayStop[s.mpc]) [[likely]]
+            return StopReason::Bound;
         const StopReason why = done(s, d);
         if (why != StopReason::Bound) return why;
         return b.at(s.mpc, d.registers[PC]) ? StopReason::Breakpoint : StopReason::Bound;
@@ -152,16 +172,24 @@ StopReason ControlPath::run(RunLimits limits, DispatchTally& tally) {
 
 namespace {
 
-// Counts into a local copy, which the loop keeps close; written back however it ends.
+// Counts into counts itself, but for micro, which the loop keeps in a register; written
+// back however it ends. (A copy of the whole counts, tables and all, would cost more than
+// an IJVM step executes.)
 template <class Run> StopReason counting(ExecutionCounts& counts, Run run) {
-    ExecutionCounts c = counts;
-    auto count = [&c](const SequencerState& s, const DatapathState& d) { c.afterStep(s.mpc, d.registers); };
+    uint64_t micro = counts.micro;
+    auto count = [&](const SequencerState& s, const DatapathState& d) {
+        ++micro;
+        if (!ExecutionCounts::endsStep(s.mpc)) [[likely]]
+            return;
+        counts.micro = micro;
+        counts.stepEnded(s.mpc, d);
+    };
     try {
         const StopReason why = run(count);
-        counts = c;
+        counts.micro = micro;
         return why;
     } catch (...) {
-        counts = c;
+        counts.micro = micro;
         throw;
     }
 }

@@ -69,10 +69,11 @@ struct DispatchTally {
 
 // What the machine has executed since it was started on its program (loaded, reset or
 // given an IJVM image): microinstructions, and the IJVM instructions its microprogram
-// interpreted, each counted from one return to the main loop at address 0 to the next
-// (the main loop's own microinstruction included) and booked under the opcode MBR held
-// when it began. A span that begins with PC = -1 only fetches the first opcode and is no
-// instruction.
+// interpreted, each counted from one return to the main loop at address 0 to the next, or
+// to the halt address, where the last one ends (the main loop's own microinstruction
+// included), and booked under the opcode MBR held when it began. A span that begins with
+// PC = -1 only fetches the first opcode and is no instruction, nor is what is executed
+// from the halt address on until a return to address 0.
 struct ExecutionCounts {
     uint64_t micro = 0;
     uint64_t ijvm = 0;
@@ -82,7 +83,9 @@ struct ExecutionCounts {
     int32_t spanPc = -1;
     uint8_t spanOpcode = 0;
     uint64_t spanStart = 0;
-    // The steps (micro) after which MPC was 0 last and the time before; 0 for none.
+    // The steps (micro) after which an IJVM step ended last and the time before, 0 for
+    // none: a return to the main loop at address 0, or an arrival at the halt address,
+    // where a step stops too (a program that has halted goes on a step at a time there).
     uint64_t lastReturn = 0;
     uint64_t previousReturn = 0;
 
@@ -92,17 +95,25 @@ struct ExecutionCounts {
         spanPc = pc;
         spanOpcode = static_cast<uint8_t>(mbr);
     }
-    // After each microinstruction, with MPC and the registers it left.
-    void afterStep(uint32_t mpc, const int32_t* registers) {
+    // After each microinstruction, with MPC and the datapath it left.
+    void afterStep(uint32_t mpc, const DatapathState& d) {
         ++micro;
-        if (mpc != 0) return;
+        if (endsStep(mpc)) stepEnded(mpc, d);
+    }
+    // Whether an IJVM step ends where a microinstruction left MPC.
+    static bool endsStep(uint32_t mpc) {
+        return mpc == machine::mainLoopAddress || mpc == machine::haltAddress;
+    }
+    // What afterStep does at the end of a step, micro counted. The opcode is the byte the
+    // main loop dispatches on: one still being fetched arrives in MBR first.
+    void stepEnded(uint32_t mpc, const DatapathState& d) {
         if (spanPc >= 0) {
             ++ijvm;
             ++instructions[spanOpcode];
             microOfInstructions[spanOpcode] += micro - spanStart;
         }
-        spanPc = registers[PC];
-        spanOpcode = static_cast<uint8_t>(registers[MBR]);
+        spanPc = mpc == machine::haltAddress ? -1 : d.registers[PC];
+        spanOpcode = static_cast<uint8_t>(d.pendingOps & MemFetch ? d.pendingMbr : d.registers[MBR]);
         spanStart = micro;
         previousReturn = lastReturn;
         lastReturn = micro;
@@ -149,7 +160,7 @@ class ControlPath : public Datapath, public SequencerState {
     void microStep();
     void microStep(ExecutionCounts& counts) {
         microStep();
-        counts.afterStep(mpc, registers);
+        counts.afterStep(mpc, *this);
     }
     // Executes microinstructions, at least one, until MPC is 0 or the halt address.
     StopReason ijvmStep(RunLimits limits = {}, const StepObserver& observe = {});

@@ -23,9 +23,10 @@ void History::changed(const ControlPath& machine, const ExecutionCounts& counts)
 void History::keep(const ControlPath& machine, const ExecutionCounts& counts, bool changed) {
     Kept k{counts.micro, changed, machine.state(), counts};
     const size_t size = k.state.bytes();
-    // Copying a large memory costs like executing a few steps per byte: keep the states far
-    // enough apart that the copies stay a small part of a Run.
-    while (spacing_ < 4 * static_cast<uint64_t>(size))
+    // Copying a state costs like executing a sixth of a step per byte (mostly faulting in
+    // fresh pages): with a step for every two bytes between states, the copies stay within
+    // a fifth of a Run, and a goTo executes again fewer steps than the state has bytes.
+    while (2 * spacing_ < static_cast<uint64_t>(size))
         spacing_ *= 2;
     bytes_ += size;
     kept_.push_back(std::move(k));
@@ -59,6 +60,8 @@ void History::dropAfter(uint64_t step, bool inclusive) {
 }
 
 void History::dropFutureChanges(uint64_t present) {
+    // Nothing kept after the present is the usual case, and a step must not search for it.
+    if (kept_.empty() || kept_.back().step <= present) return;
     auto change = std::find_if(kept_.begin(), kept_.end(),
                                [&](const Kept& k) { return k.step > present && k.changed; });
     if (change != kept_.end()) dropAfter(change->step, true);
@@ -100,19 +103,34 @@ void History::microStep(ControlPath& machine, ExecutionCounts& counts) {
     });
 }
 
-StopReason History::run(ControlPath& machine, ExecutionCounts& counts, RunLimits limits) {
-    return forward(machine, counts, limits,
-                   [&](const RunLimits& slice, bool) { return machine.run(slice, counts); });
+namespace {
+
+// The machine's observed Run counts nothing: this observer counts each step first.
+StepObserver countingFirst(ExecutionCounts& counts, const StepObserver& observe) {
+    return [&counts, &observe](const ControlPath& m) {
+        counts.afterStep(m.mpc, m);
+        observe(m);
+    };
 }
 
-StopReason History::ijvmStep(ControlPath& machine, ExecutionCounts& counts, RunLimits limits) {
+} // namespace
+
+StopReason History::run(ControlPath& machine, ExecutionCounts& counts, RunLimits limits,
+                        const StepObserver& observe) {
+    return forward(machine, counts, limits, [&](const RunLimits& slice, bool) {
+        return observe ? machine.run(slice, countingFirst(counts, observe)) : machine.run(slice, counts);
+    });
+}
+
+StopReason History::ijvmStep(ControlPath& machine, ExecutionCounts& counts, RunLimits limits,
+                             const StepObserver& observe) {
     // Only the first slice executes a microinstruction wherever it stands; a later one
     // begins where the step has not ended yet, and goes on as a Run to address 0 would.
     return forward(machine, counts, limits, [&](const RunLimits& slice, bool first) {
-        if (first) return machine.ijvmStep(slice, counts);
-        if (machine.mpc == machine::mainLoopAddress || machine.mpc == ControlPath::haltAddress)
+        if (!first && (machine.mpc == machine::mainLoopAddress || machine.mpc == ControlPath::haltAddress))
             return StopReason::Halted;
-        return machine.ijvmStep(slice, counts);
+        return observe ? machine.ijvmStep(slice, countingFirst(counts, observe))
+                       : machine.ijvmStep(slice, counts);
     });
 }
 

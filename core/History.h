@@ -30,16 +30,19 @@ class History {
     void changed(const ControlPath& machine, const ExecutionCounts& counts);
 
     // Executing forward, so that the history knows each step. The limits are honoured as
-    // by the machine's own Run and IJVM step (maxSteps counts this call's steps).
+    // by the machine's own Run and IJVM step (maxSteps counts this call's steps), and so is
+    // an observer: called after every step, at the cost it has there.
     void microStep(ControlPath& machine, ExecutionCounts& counts);
-    StopReason run(ControlPath& machine, ExecutionCounts& counts, RunLimits limits);
-    StopReason ijvmStep(ControlPath& machine, ExecutionCounts& counts, RunLimits limits);
+    StopReason run(ControlPath& machine, ExecutionCounts& counts, RunLimits limits,
+                   const StepObserver& observe = {});
+    StopReason ijvmStep(ControlPath& machine, ExecutionCounts& counts, RunLimits limits,
+                        const StepObserver& observe = {});
 
     // The machine as it was after step target (counts.micro of the present or less):
     // false, and nothing changed, beyond the present.
     bool goTo(ControlPath& machine, ExecutionCounts& counts, uint64_t target);
-    // The step one IJVM instruction back: the last return to address 0 before the
-    // present, or 0.
+    // The step one IJVM step back: where the last IJVM step before the present ended (a
+    // return to address 0, or an arrival at the halt address), or 0.
     static uint64_t ijvmBack(const ExecutionCounts& counts);
     // Executes again from step first to the present, calling observe after each step
     // after first; the machine ends as it was. False when first is beyond the present.

@@ -42,10 +42,26 @@ template <class K, class V> class Memory {
     using Element = Elem<K, V>;
 
     Memory() = default;
-    // A copy holds its own records.
-    Memory(const Memory& other) {
-        other.forEach([&](K key, const V& value) { insert({key, value}); });
-        missed_ = other.missed_;
+    // A copy holds its own records. Block by block as they are, so that every page keeps
+    // its place (a walk up finds its next page as before) and only the index's pointers
+    // change: a state that a history keeps costs a copy of bytes, not a record at a time.
+    Memory(const Memory& other)
+        : blockPages_(other.blockPages_), usedInBlock_(other.usedInBlock_), pageCount_(other.pageCount_),
+          pageBytes_(other.pageBytes_), mask_(other.mask_), indexShift_(other.indexShift_),
+          count_(other.count_), missed_(other.missed_) {
+        try {
+            index_ = other.index_;
+            blocks_.reserve(other.blocks_.size());
+            for (size_t b = 0; b < other.blocks_.size(); ++b) {
+                const size_t pages = blockSize(b) + 1;
+                Page* block = blocks_.emplace_back(std::make_unique<Page[]>(pages)).get();
+                std::copy_n(other.blocks_[b].get(), pages, block);
+                for (size_t i = 0; i < pages; ++i)
+                    if (block[i].number != noPage) index_[slotOf(block[i].number)].page = &block[i];
+            }
+        } catch (const std::bad_alloc&) {
+            fatal("Errore nel metodo List<T>::insert(): Memoria esaurita");
+        }
     }
     Memory(Memory&& other) noexcept { swap(other); }
     Memory& operator=(Memory other) noexcept {
@@ -222,9 +238,10 @@ template <class K, class V> class Memory {
     // Pages come in blocks, each twice the size of the one before up to the largest: a
     // small store stays small, a large one costs one allocation per many pages. Each block
     // has one page more that is never used.
+    static size_t blockSize(size_t block) { return size_t{1} << std::min<size_t>(block, maxBlockBits); }
     Page* newPage() {
         if (blocks_.empty() || usedInBlock_ == blockPages_) {
-            const size_t pages = blocks_.empty() ? 1 : std::min(size_t{1} << maxBlockBits, blockPages_ * 2);
+            const size_t pages = blockSize(blocks_.size());
             blocks_.push_back(std::make_unique<Page[]>(pages + 1));
             pageBytes_ += (pages + 1) * sizeof(Page);
             blockPages_ = pages;

@@ -56,7 +56,12 @@ _mic1() {
         mapfile -t COMPREPLY < <(compgen -W "run ijvm mic" -- "$cur")
         return
         ;;
-    run:--mem | run:--stdin | run:--steps | run:--max-steps | run:--max-memory | run:--dump | test:--jobs)
+    run:--format)
+        mapfile -t COMPREPLY < <(compgen -W "text csv" -- "$cur")
+        return
+        ;;
+    run:--mem | run:--stdin | run:--steps | run:--back | run:--max-steps | run:--max-memory | run:--dump | \
+        test:--jobs)
         return
         ;;
     test:--junit)
@@ -68,8 +73,8 @@ _mic1() {
     local options
     case $command in
     asm) options="--output -o --no-check --help" ;;
-    run) options="--ijvm --mode --steps --max-steps --max-memory --mem --stdin --dump --trace --json
-                  --no-check --help" ;;
+    run) options="--ijvm --mode --steps --max-steps --max-memory --mem --stdin --dump --trace --format --json
+                  --stats --history --back --no-check --help" ;;
     ijvm) options="--json --help" ;;
     test) options="--junit --json --jobs --no-check --help" ;;
     esac
@@ -82,7 +87,8 @@ _mic1() {
     local operands=0
     for ((i = i + 1; i < COMP_CWORD; i++)); do
         case ${COMP_WORDS[i]} in
-        -o | --output | --ijvm | --mode | --mem | --stdin | --steps | --max-steps | --max-memory | --dump)
+        -o | --output | --ijvm | --mode | --mem | --stdin | --steps | --back | --max-steps | --max-memory | \
+            --dump | --format)
             [[ ${COMP_WORDS[i + 1]} == = ]] && ((++i))
             ((++i))
             ;;

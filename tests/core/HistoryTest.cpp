@@ -14,10 +14,12 @@ using namespace tarveno;
 namespace {
 
 // Random control words over all 512 addresses, memory operations among them; an eighth
-// of them go back to address 0, so IJVM steps end now and then.
+// of them go back to address 0 and a sixteenth to the halt address, so IJVM steps end
+// now and then, both ways.
 void randomProgram(ControlPath& m, std::mt19937& rng) {
     for (uint32_t a = 0; a < 512; ++a) {
-        const uint32_t w = rng() & 0x7FFFFFF, next = rng() % 8 ? rng() & 0x1FF : 0;
+        const uint32_t w = rng() & 0x7FFFFFF, pick = rng() % 16;
+        const uint32_t next = pick < 2 ? 0 : pick == 2 ? ControlPath::haltAddress : rng() & 0x1FF;
         m.loadMicroinstruction(a, Mic{w, next, "random"});
     }
     m.reset();
@@ -84,21 +86,26 @@ TEST(History, BackAndForwardAgainGiveTheStatesOfRunningDirectly) {
         for (uint64_t i = 0; i < k / 2; ++i)
             h.microStep(a, ca);
         expectSame(a, *direct(ran - k + k / 2, cb), "forward by steps");
-        h.run(a, ca, {k - k / 2, nullptr});
-        expectSame(a, *direct(ca.micro, cb), "forward by a Run");
+        const uint64_t before = ca.micro;
+        uint64_t seen = 0;
+        h.run(a, ca, {k - k / 2, nullptr}, [&](const ControlPath&) { ++seen; });
+        EXPECT_EQ(seen, ca.micro - before);
+        expectSame(a, *direct(ca.micro, cb), "forward by an observed Run");
         if (round % 2) {
             EXPECT_LE(h.bytes(), budget + 2 * sizeof(MachineState));
         }
 
-        // By IJVM steps: one back is where the step before the last one ended.
+        // By IJVM steps: one back is where the step before the last one ended, at the main
+        // loop or at the halt address alike.
         std::vector<uint64_t> ends{ca.micro};
+        std::vector<StopReason> whys;
         for (int i = 0; i < 5; ++i) {
-            h.ijvmStep(a, ca, {5000, nullptr});
+            whys.push_back(h.ijvmStep(a, ca, {5000, nullptr}));
             ends.push_back(ca.micro);
         }
         const uint64_t back = History::ijvmBack(ca);
-        if (a.mpc == 0) {
-            EXPECT_EQ(back, ca.previousReturn);
+        if (whys[3] == StopReason::Halted && whys[4] == StopReason::Halted) {
+            EXPECT_EQ(back, ends[4]);
         }
         h.goTo(a, ca, back);
         expectSame(a, *direct(back, cb), "an IJVM step back");
@@ -113,7 +120,8 @@ TEST(History, AChangeBetweenStepsIsExecutedThroughAgain) {
     ExecutionCounts c;
     c.start(a.registers[PC], a.registers[MBR]);
     h.start(a, c);
-    h.run(a, c, {100, nullptr});
+    for (int i = 0; i < 100; ++i) // stepped: the halt address does not end it early
+        h.microStep(a, c);
     a.memoryWord(machine::standardInputAddress) = 12345; // the user types a number
     a.registers[H] = 777;
     h.changed(a, c);
@@ -169,4 +177,22 @@ TEST(History, BreakpointsStopBeforeTheirMicroinstructionOrInstruction) {
         a.ijvmStep({1, nullptr, 0, &b}, c);
         EXPECT_EQ(c.micro, at + 1);
     }
+}
+
+TEST(History, IjvmBreakpointsStopAtTheMainLoopAtTheirOffset) {
+    // "PC = PC + 1" at address 0, then back to it: the main loop sees PC 1, 2, 3...
+    ControlPath m;
+    m.loadMicroinstruction(0, Mic{makeWord(B_PC, 0, 1u << PC, 53), 1, "next"});
+    m.loadMicroinstruction(1, Mic{makeWord(B_H, 0, 1u << H, 20), 0, "back"});
+    m.reset();
+    Breakpoints b;
+    b.ijvm.assign(8, false);
+    b.ijvm[5] = true;
+    ExecutionCounts c;
+    EXPECT_EQ(m.run({1000, nullptr, 0, &b}, c), StopReason::Breakpoint);
+    EXPECT_EQ(std::tuple(c.micro, m.mpc, m.registers[PC]), std::tuple(10u, 0u, 5));
+    // An IJVM step goes on from there, to a microinstruction's breakpoint.
+    b.micro.set(1);
+    EXPECT_EQ(m.ijvmStep({1000, nullptr, 0, &b}, c), StopReason::Breakpoint);
+    EXPECT_EQ(std::tuple(c.micro, m.mpc), std::tuple(11u, 1u));
 }

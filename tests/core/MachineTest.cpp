@@ -68,11 +68,21 @@ TEST(Memory, LookupAddsSearchDoesNotAndListingsAscend) {
     EXPECT_EQ(std::tuple(*mem.search(1000 + 19999u * 4096 + 4), mem.search(1000 + 4096), *mem.search(100031)),
               std::tuple(19999, nullptr, -1));
 
+    // A copy lists the same records, and each goes its own way after.
     Memory<uint32_t, int32_t> copy(mem);
+    auto listing = [](const Memory<uint32_t, int32_t>& m) {
+        std::vector<std::pair<uint32_t, int32_t>> records;
+        m.forEach([&](uint32_t key, int32_t value) { records.emplace_back(key, value); });
+        return records;
+    };
+    EXPECT_EQ(listing(copy), listing(mem));
     copy.lookup(7) = 71;
-    EXPECT_EQ(std::tuple(mem.lookup(7), copy.lookup(7), copy.count()), std::tuple(70, 71, mem.count()));
+    copy.lookup(100033) = 5;
+    EXPECT_EQ(std::tuple(mem.lookup(7), copy.lookup(7), copy.count()), std::tuple(70, 71, mem.count() + 1));
+    EXPECT_EQ(std::tuple(*copy.search(100032), *copy.search(1000 + 19999u * 4096 + 4), mem.search(100033)),
+              std::tuple(-1, 19999, nullptr));
     Memory<uint32_t, int32_t> moved(std::move(copy));
-    EXPECT_EQ(std::tuple(moved.lookup(7), moved.count()), std::tuple(71, mem.count()));
+    EXPECT_EQ(std::tuple(moved.lookup(7), moved.count()), std::tuple(71, mem.count() + 1));
 }
 
 // What a word costs: little in a memory that grows word by word, much less than a page of

@@ -42,6 +42,8 @@ expect "c.jvm sub" mic1 run a.mal --ijvm ""
 expect "c.jvm sub" mic1 run a.mal --ijvm =
 expect "c.jvm" mic1 run a.mal --ijvm = c
 expect "run" mic1 run a.mal --mode r
+expect "csv" mic1 run a.mal --trace --format c
+expect "" mic1 run a.mal --back ""
 expect "" mic1 run a.mal --max-steps ""
 expect "c.jvm sub" mic1 ijvm ""
 

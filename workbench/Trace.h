@@ -1,0 +1,44 @@
+#pragma once
+// What a trace and the counts of a run show, as text that mic1 prints and the window
+// shows alike: a microinstruction as a CSV line, the statement at a control-store
+// address, and the IJVM instructions executed by opcode.
+
+#include "core/ControlPath.h"
+#include "workbench/Workbench.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarveno {
+
+// "step,address,statement,written,memory,n,z"
+std::string traceCsvHeader();
+
+// One microinstruction as a CSV line (no line end): its step number, the control-store
+// address it was executed from (after.previousMpc), the statement's text (quoted when it
+// holds a comma, a quote or a line end), the registers its C bus wrote with their new
+// values ("H=5 TOS=5", in register order), the memory operations it started ("rd 12",
+// "wr 13=7", "fetch 5": word address, or byte address for fetch, and the value written),
+// and N and Z as 0 or 1. Everything is read from the machine after the step; the control
+// word executed is after.mir.
+std::string traceCsvRow(uint64_t step, const ControlPath& after, std::string_view statement);
+
+// The text of the statement at a control-store address: its own line of the source (the
+// last of its span), comment and surrounding blanks dropped; "" without one.
+std::string statementText(std::string_view source, const SourceMap& map, uint32_t address);
+
+// The opcodes an IJVM program executed, in opcode order: the mnemonic from the
+// assembler's table ("0x.." for a byte that is no opcode), how many ran, their
+// microinstructions in all and on average.
+struct OpcodeCount {
+    uint8_t opcode;
+    std::string mnemonic;
+    uint64_t count;
+    uint64_t micro;
+    double average;
+};
+std::vector<OpcodeCount> opcodeCounts(const ExecutionCounts& counts);
+
+} // namespace tarveno
