@@ -143,7 +143,7 @@ IjvmWindow::IjvmWindow(QWidget* parent, const QString& settingsFile)
     : QWidget(parent, Qt::Window), settingsFile_(settingsFile) {
     setObjectName("ijvmWindow");
     setWindowTitle("TARVENO - IJVM");
-    resize(1320, 660);
+    resize(1540, 680);
 
     auto* commands = new QHBoxLayout;
     commands->addWidget(button("Open IJVM Program...", "openIjvmProgramButton", this, openProgram));
@@ -190,12 +190,13 @@ IjvmWindow::IjvmWindow(QWidget* parent, const QString& settingsFile)
         if (diagnosticClicked) diagnosticClicked(diagnostics_->currentRow());
     });
 
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 5; ++i)
         models_[i] = new IjvmTableModel(view_, static_cast<IjvmTable>(i), this);
     methodArea_ = makeTable(IjvmTable::MethodArea, "methodAreaView");
     pool_ = makeTable(IjvmTable::ConstantPool, "constantPoolView");
     stack_ = makeTable(IjvmTable::Stack, "stackView");
     output_ = makeTable(IjvmTable::Output, "outputView");
+    counts_ = makeTable(IjvmTable::Counts, "countsView");
     output_->horizontalHeader()->hide();
     pool_->setMaximumHeight(150);
 
@@ -223,8 +224,8 @@ IjvmWindow::IjvmWindow(QWidget* parent, const QString& settingsFile)
     splitter->addWidget(column(splitter, {title("Method Area", this), methodArea_}));
     splitter->addWidget(
         column(splitter, {title("Constant Pool", this), pool_, title("Stack", this), stack_}));
-    splitter->addWidget(column(splitter, {io}));
-    splitter->setSizes({310, 390, 470, 150});
+    splitter->addWidget(column(splitter, {io, title("Counts", this), counts_}));
+    splitter->setSizes({300, 380, 450, 370});
 
     status_ = new QLabel(this);
     status_->setObjectName("ijvmRegisters");
@@ -322,9 +323,11 @@ void IjvmWindow::refresh(Session& session) {
     }
     for (IjvmTableModel* m : models_)
         m->retake();
-    status_->setText(placed
-                         ? QString::fromStdString(view_.registers())
-                         : QString("No IJVM program is placed: open one, or assemble and place the source"));
+    std::string status =
+        placed ? view_.registers() : "No IJVM program is placed: open one, or assemble and place the source";
+    if (session.workbench().hasMachine())
+        status += "      executed: " + IjvmWindowView::executed(session.counts());
+    status_->setText(QString::fromStdString(status));
     const ListingLine* line = view_.pcLine();
     std::optional<EditorSpan> span;
     if (line && line->sourceStart >= 0) span = session.ijvmEditorSpan(line->sourceStart, line->sourceLength);
@@ -383,10 +386,11 @@ void IjvmWindow::setZoom(int percent) {
     else
         f.setPointSizeF(f.pointSizeF() * percent / 100.0);
     setFont(f);
-    const std::pair<QTableView*, IjvmTable> tables[] = {{methodArea_, IjvmTable::MethodArea},
-                                                        {pool_, IjvmTable::ConstantPool},
-                                                        {stack_, IjvmTable::Stack},
-                                                        {output_, IjvmTable::Output}};
+    const std::pair<QTableView*, IjvmTable> tables[5] = {{methodArea_, IjvmTable::MethodArea},
+                                                         {pool_, IjvmTable::ConstantPool},
+                                                         {stack_, IjvmTable::Stack},
+                                                         {output_, IjvmTable::Output},
+                                                         {counts_, IjvmTable::Counts}};
     for (const auto& [t, table] : tables) {
         QFont mono = t->font();
         mono.setPixelSize(13 * percent / 100);

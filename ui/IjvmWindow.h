@@ -74,7 +74,7 @@ class IjvmWindow : public QWidget {
     bool placedOnce_ = false;
     bool showing_ = false; // the editor is filled by a command, not typed in
     IjvmWindowView view_;
-    IjvmTableModel* models_[4];
+    IjvmTableModel* models_[5];
     QLabel* fileName_;
     CodeEditor* editor_;
     QListWidget* diagnostics_;
@@ -82,6 +82,7 @@ class IjvmWindow : public QWidget {
     QTableView* pool_;
     QTableView* stack_;
     QTableView* output_;
+    QTableView* counts_;
     QLineEdit* input_;
     QLabel* status_;
     QLabel* news_;

@@ -7,6 +7,7 @@
 #include "support/FatalError.h"
 #include "support/FileBytes.h"
 #include "workbench/IjvmSkeleton.h"
+#include "workbench/Trace.h"
 
 #include <algorithm>
 #include <cctype>
@@ -915,9 +916,21 @@ std::vector<std::string> Session::breakpointList() const {
 
 Answer Session::exportTrace(const std::string& fileName, uint64_t last) {
     return command([&](Answer& a) {
-        (void)fileName;
-        (void)last;
-        (void)a;
+        if (!requireLoaded(a)) return;
+        History& h = history();
+        // As far back as the history goes, and not more lines than a spreadsheet takes.
+        last = std::min({last, counts_.micro, maxTraceLines});
+        const uint64_t first = counts_.micro - last;
+        std::string csv = traceCsvHeader() + "\n";
+        uint64_t step = first;
+        h.replay(machine(), counts_, first, [&](const ControlPath& m) {
+            csv +=
+                traceCsvRow(++step, m, statementText(loadedSource_, workbench_.sourceMap(), m.previousMpc));
+            csv += '\n';
+        });
+        writeFile(fileName, csv);
+        a.status = "Exported " + std::to_string(last) + " microinstruction" + (last == 1 ? "" : "s") +
+                   " to " + displayText(std::filesystem::path(fileName).filename().string());
     });
 }
 

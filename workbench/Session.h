@@ -265,7 +265,8 @@ class Session {
     std::vector<std::string> breakpointList() const;
 
     // Writes the last microinstructions executed (at most last, as far as the history goes
-    // back) as CSV, one line each.
+    // back, and at most maxTraceLines) as CSV, one line each.
+    static constexpr uint64_t maxTraceLines = 1'000'000;
     Answer exportTrace(const std::string& fileName, uint64_t last);
 
     // The source of the microinstruction at MPC, for the editor's selection; none beyond

@@ -5,9 +5,12 @@
 // opened on the shipped interpreter (loaded at once) and stepped by IJVM instructions, the
 // IJVM window beside the main window.
 // Usage: tarveno_window_shot [MIC_PRESSES] [memory] [ZOOM]
-//        tarveno_window_shot ijvm PROGRAM.jvm IJVM_STEPS
+//        tarveno_window_shot ijvm PROGRAM.jvm IJVM_STEPS [run | MAL_LINE]
+// where "run" runs the program to its end after the steps, and MAL_LINE (from 1) sets a
+// breakpoint on that line of the interpreter and runs to it.
 
 #include "AnsweringDialogs.h"
+#include "ui/CodeEditor.h"
 #include "ui/Host.h"
 #include "ui/MainWindow.h"
 #include "ui/MemoryViewer.h"
@@ -34,7 +37,7 @@ void waitForIdle(const MainWindow& window) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
-int showIjvm(QApplication& app, const QString& program, int steps) {
+int showIjvm(QApplication& app, const QString& program, int steps, const QString& then) {
     AnsweringDialogs dialogs;
     dialogs.file = program;
     HostPaths paths = defaultHostPaths();
@@ -49,6 +52,13 @@ int showIjvm(QApplication& app, const QString& program, int steps) {
         window.findChild<QAction*>("IJVM1")->trigger();
         waitForIdle(window);
     }
+    bool isLine = false;
+    const int line = then.toInt(&isLine);
+    if (isLine) emit window.findChild<CodeEditor*>("Memo2")->gutterClicked(line - 1);
+    if (isLine || then == "run") {
+        window.findChild<QAction*>("Run2")->trigger();
+        waitForIdle(window);
+    }
     std::puts("ready");
     std::fflush(stdout);
     return app.exec();
@@ -58,7 +68,8 @@ int showIjvm(QApplication& app, const QString& program, int steps) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc > 3 && std::string_view(argv[1]) == "ijvm") return showIjvm(app, argv[2], std::atoi(argv[3]));
+    if (argc > 3 && std::string_view(argv[1]) == "ijvm")
+        return showIjvm(app, argv[2], std::atoi(argv[3]), argc > 4 ? argv[4] : "");
     const int presses = argc > 1 ? std::atoi(argv[1]) : 7;
     const bool memory = argc > 2 && std::string_view(argv[2]) == "memory";
     const int zoom = argc > 3 ? std::atoi(argv[3]) : 100;

@@ -27,6 +27,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -1193,4 +1194,46 @@ TEST_F(Window, IjvmStepBackAndAnIjvmBreakpoint) {
     trigger("Run2");
     idle();
     EXPECT_EQ(outputShown(v), (QStringList{"9", "16", "25"}));
+}
+
+// The counts of factorial.jvm in the window are those mic1 prints; the trace of the last
+// microinstructions is exported without moving the machine.
+TEST_F(Window, CountsAreMic1sAndTheTraceExports) {
+    MainWindow& w = make();
+    auto idle = [&] { ASSERT_TRUE(waitUntil([&] { return w.idle(); })); };
+    const QString program = QString(TARVENO_EXAMPLES_DIR "/factorial.jvm");
+    dialogs.files = {program};
+    trigger("openIjvmProgram");
+    idle();
+    trigger("Run2");
+    idle();
+
+    QProcess mic1;
+    mic1.start(MIC1_PATH, {"run", TARVENO_EXAMPLES_DIR "/ijvm.mal", "--ijvm", program, "--stats"});
+    ASSERT_TRUE(mic1.waitForFinished(30000));
+    QStringList printed;
+    for (const QString& line : QString::fromUtf8(mic1.readAllStandardOutput()).split('\n'))
+        if (line.startsWith("0x") || line.startsWith("EXECUTED"))
+            printed << line.section(' ', line.startsWith("0x"));
+    const IjvmWindowView& v = w.ijvmWindow().view();
+    const ExecutionCounts& counts = w.session().counts();
+    QStringList shown{QString("EXECUTED MICRO=%1 IJVM=%2").arg(counts.micro).arg(counts.ijvm)};
+    for (int32_t r = 0; r < v.rows(IjvmTable::Counts); ++r) {
+        auto cell = [&](int c) { return QString::fromStdString(v.cell(IjvmTable::Counts, r, c)); };
+        shown << QString("%1 COUNT=%2 MICRO=%3 AVERAGE=%4").arg(cell(0), cell(1), cell(2), cell(3));
+    }
+    EXPECT_EQ(shown, printed);
+
+    dialogs.inputs = {"5"};
+    dialogs.files = {dir.filePath("trace.csv")};
+    const uint64_t micro = counts.micro;
+    trigger("exportTrace");
+    idle();
+    const QStringList csv =
+        QString::fromUtf8(readBytes(dir.filePath("trace.csv"))).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(csv.size(), 6);
+    EXPECT_EQ(csv[0], "step,address,statement,written,memory,n,z");
+    EXPECT_TRUE(csv[5].startsWith(QString::number(micro) + ",")) << csv[5].toStdString();
+    EXPECT_EQ(machine().mpc, ControlPath::haltAddress);
+    EXPECT_EQ(w.session().counts().micro, micro);
 }

@@ -2,6 +2,8 @@
 
 #include "ijvm/Disassembly.h"
 
+#include <cstdio>
+
 #include <algorithm>
 
 namespace tarveno::ui {
@@ -238,7 +240,7 @@ std::string IjvmWindowView::executed(const ExecutionCounts& counts) {
 
 void IjvmWindowView::refresh(const ControlPath& machine, const IjvmProgram& program,
                              const ExecutionCounts& counts) {
-    (void)counts;
+    counts_ = opcodeCounts(counts);
     output_ = machine.output.values;
     if (listing_.empty()) return;
     pcRow_ = listingRowOf(listing_, machine.registers[PC]);
@@ -265,6 +267,8 @@ int32_t IjvmWindowView::rows(IjvmTable table) const {
         return static_cast<int32_t>(stack_.rows.size());
     case IjvmTable::Output:
         return static_cast<int32_t>(output_.size());
+    case IjvmTable::Counts:
+        return static_cast<int32_t>(counts_.size());
     }
     return 0;
 }
@@ -278,6 +282,8 @@ int32_t IjvmWindowView::columns(IjvmTable table) {
         return 5;
     case IjvmTable::Output:
         return 1;
+    case IjvmTable::Counts:
+        return 4;
     }
     return 0;
 }
@@ -286,6 +292,7 @@ const char* IjvmWindowView::heading(IjvmTable table, int32_t column) {
     static const char* const listing[] = {"", "Offset", "Bytes", "Instruction"};
     static const char* const pool[] = {"", "Index", "Value", "Name"};
     static const char* const stack[] = {"", "Address", "Value", "Word", "Frame"};
+    static const char* const counts[] = {"Instruction", "Count", "Micro", "Average"};
     if (column < 0 || column >= columns(table)) return "";
     switch (table) {
     case IjvmTable::MethodArea:
@@ -296,6 +303,8 @@ const char* IjvmWindowView::heading(IjvmTable table, int32_t column) {
         return stack[column];
     case IjvmTable::Output:
         return "Output";
+    case IjvmTable::Counts:
+        return counts[column];
     }
     return "";
 }
@@ -306,6 +315,7 @@ int32_t IjvmWindowView::columnChars(IjvmTable table, int32_t column) {
     static const int32_t listing[] = {4, 6, 12};
     static const int32_t pool[] = {5, 6, 12};
     static const int32_t stack[] = {6, 8, 11, 15};
+    static const int32_t counts[] = {14, 8, 9};
     const int32_t last = columns(table) - 1;
     if (column < 0 || column >= last) return 0;
     switch (table) {
@@ -317,6 +327,8 @@ int32_t IjvmWindowView::columnChars(IjvmTable table, int32_t column) {
         return stack[column];
     case IjvmTable::Output:
         return 0;
+    case IjvmTable::Counts:
+        return counts[column];
     }
     return 0;
 }
@@ -404,6 +416,23 @@ std::string IjvmWindowView::cell(IjvmTable table, int32_t row, int32_t column) c
     }
     case IjvmTable::Output:
         return outputLine(output_[r]);
+    case IjvmTable::Counts: {
+        const OpcodeCount& c = counts_[r];
+        switch (column) {
+        case 0:
+            return c.mnemonic;
+        case 1:
+            return std::to_string(c.count);
+        case 2:
+            return std::to_string(c.micro);
+        case 3: {
+            char average[32];
+            std::snprintf(average, sizeof average, "%.2f", c.average);
+            return average;
+        }
+        }
+        return "";
+    }
     }
     return "";
 }
@@ -418,6 +447,7 @@ bool IjvmWindowView::marked(IjvmTable table, int32_t row) const {
     case IjvmTable::Stack:
         return stackRow(row).sp || stackRow(row).lv;
     case IjvmTable::Output:
+    case IjvmTable::Counts:
         return false;
     }
     return false;

@@ -6,6 +6,7 @@
 
 #include "core/ControlPath.h"
 #include "ijvm/Program.h"
+#include "workbench/Trace.h"
 
 #include <cstdint>
 #include <functional>
@@ -96,10 +97,11 @@ void stackView(const ControlPath& machine, const IjvmProgram& program, StackView
 // "72  'H'" for a printable character code (32..126), "-3" otherwise.
 std::string outputLine(int32_t value);
 
-// The IJVM window's tables as texts, each cell made when it is shown. The listing and the
+// The IJVM window's tables as texts (the counts: per opcode, how many ran and their
+// microinstructions in all and on average), each cell made when it is shown. The listing and the
 // pool are taken when an image is placed (the interpreter never writes its method area);
 // the PC row, the stack and the output are taken again after every step.
-enum class IjvmTable { MethodArea, ConstantPool, Stack, Output };
+enum class IjvmTable { MethodArea, ConstantPool, Stack, Output, Counts };
 
 class IjvmWindowView {
   public:
@@ -139,6 +141,7 @@ class IjvmWindowView {
     std::vector<PoolLine> pool_;
     StackView stack_;
     std::vector<int32_t> output_; // a copy: the machine may be replaced before the next refresh
+    std::vector<OpcodeCount> counts_;
     int32_t pcRow_ = -1;
     std::string registers_;
 };
