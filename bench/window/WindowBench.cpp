@@ -1,13 +1,13 @@
 // Times the workbench window on the offscreen platform and prints medians of repeated runs:
 // start-up to the Info dialog, a Mic press with its full refresh, a Compile and Load of 512
-// statements with the checker program, a Run of 100 M microinstructions, and the process's CPU while a
-// sub-cycle flow waits out its pauses. The IJVM window: its refresh after an F8 step with 100,000
+// statements with the checker program, a Run of 100 M microinstructions and a Step Back at its
+// end (back), and the process's CPU while a sub-cycle flow waits out its pauses. The IJVM window: its refresh after an F8 step with 100,000
 // stack words and a 64 KB method area (ijvm-views), a Run of fibonacci.jvm on the shipped
 // interpreter (ijvm-run, 230 M microinstructions), and File > Open > IJVM Program... of a
 // 5,000-line program until its views are drawn (ijvm-open). Not a test: it measures and prints,
 // and judges nothing.
 //
-// Usage: tarveno_window_bench [startup|mic|compile|run|flow|ijvm-views|ijvm-run|ijvm-open] [REPEATS]
+// Usage: tarveno_window_bench [startup|mic|compile|run|back|flow|ijvm-views|ijvm-run|ijvm-open] [REPEATS]
 //                                                                          (all when no mode)
 //        tarveno_window_bench info-exit      starts the window and exits when Info is asked for
 //        tarveno_window_bench run-once       one Run of bench/countdown.mal in the window
@@ -253,6 +253,23 @@ double timedRun(LoadedWindow& w) {
     const int64_t t1 = nowNs();
     if (w.machine().mpc != ControlPath::haltAddress) std::fprintf(stderr, "the Run did not halt\n");
     return (t1 - t0) / 1e9;
+}
+
+// Step Back at the end of a Run of 100 M microinstructions: from the press until the
+// refresh is drawn, several presses in a row.
+void benchStepBack(int runs) {
+    LoadedWindow w(true, countdownMal);
+    timedRun(w);
+    std::vector<double> seconds;
+    for (int i = 0; i < runs; ++i) {
+        const int64_t t0 = nowNs();
+        w.trigger("stepBack");
+        w.waitDrawn();
+        seconds.push_back((nowNs() - t0) / 1e9);
+    }
+    std::printf("stepped back to %llu microinstructions\n",
+                static_cast<unsigned long long>(w.window->session().counts().micro));
+    report("Step Back after a Run of 100 M, until drawn", "s", seconds);
 }
 
 // Compile and Load of a changed 512-statement program, the checker program included: from
@@ -570,6 +587,7 @@ int main(int argc, char** argv) {
     }
     if (mode.empty() || mode == "compile") benchCompile(times(21));
     if (mode.empty() || mode == "run") benchRun(times(5));
+    if (mode.empty() || mode == "back") benchStepBack(times(21));
     if (mode.empty() || mode == "flow") benchFlow(times(5));
     if (mode.empty() || mode == "ijvm-views") benchIjvmViews(times(101));
     if (mode.empty() || mode == "ijvm-run") benchIjvmRun(times(5));
