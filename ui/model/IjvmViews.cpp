@@ -2,9 +2,9 @@
 
 #include "ijvm/Disassembly.h"
 
-#include <cstdio>
-
 #include <algorithm>
+#include <cstdio>
+#include <span>
 
 namespace tarveno::ui {
 
@@ -273,64 +273,51 @@ int32_t IjvmWindowView::rows(IjvmTable table) const {
     return 0;
 }
 
-int32_t IjvmWindowView::columns(IjvmTable table) {
+namespace {
+
+struct Column {
+    const char* heading;
+    int32_t chars; // the width in digits; 0: the rest (the last column)
+};
+
+// Marks ("SP LV"), offsets and addresses, up to four bytes, values with their sign, the
+// stack's word descriptions, the longest mnemonic.
+constexpr Column listingColumns[] = {{"", 4}, {"Offset", 6}, {"Bytes", 12}, {"Instruction", 0}};
+constexpr Column poolColumns[] = {{"", 5}, {"Index", 6}, {"Value", 12}, {"Name", 0}};
+constexpr Column stackColumns[] = {{"", 6}, {"Address", 8}, {"Value", 11}, {"Word", 15}, {"Frame", 0}};
+constexpr Column outputColumns[] = {{"Output", 0}};
+constexpr Column countsColumns[] = {{"Instruction", 14}, {"Count", 8}, {"Micro", 9}, {"Average", 0}};
+
+std::span<const Column> columnsOf(IjvmTable table) {
     switch (table) {
     case IjvmTable::MethodArea:
+        return listingColumns;
     case IjvmTable::ConstantPool:
-        return 4;
+        return poolColumns;
     case IjvmTable::Stack:
-        return 5;
+        return stackColumns;
     case IjvmTable::Output:
-        return 1;
+        return outputColumns;
     case IjvmTable::Counts:
-        return 4;
+        return countsColumns;
     }
-    return 0;
+    return {};
+}
+
+} // namespace
+
+int32_t IjvmWindowView::columns(IjvmTable table) {
+    return static_cast<int32_t>(columnsOf(table).size());
 }
 
 const char* IjvmWindowView::heading(IjvmTable table, int32_t column) {
-    static const char* const listing[] = {"", "Offset", "Bytes", "Instruction"};
-    static const char* const pool[] = {"", "Index", "Value", "Name"};
-    static const char* const stack[] = {"", "Address", "Value", "Word", "Frame"};
-    static const char* const counts[] = {"Instruction", "Count", "Micro", "Average"};
     if (column < 0 || column >= columns(table)) return "";
-    switch (table) {
-    case IjvmTable::MethodArea:
-        return listing[column];
-    case IjvmTable::ConstantPool:
-        return pool[column];
-    case IjvmTable::Stack:
-        return stack[column];
-    case IjvmTable::Output:
-        return "Output";
-    case IjvmTable::Counts:
-        return counts[column];
-    }
-    return "";
+    return columnsOf(table)[static_cast<size_t>(column)].heading;
 }
 
 int32_t IjvmWindowView::columnChars(IjvmTable table, int32_t column) {
-    // Marks ("SP LV"), offsets and addresses, up to four bytes, values with their sign,
-    // the stack's word descriptions.
-    static const int32_t listing[] = {4, 6, 12};
-    static const int32_t pool[] = {5, 6, 12};
-    static const int32_t stack[] = {6, 8, 11, 15};
-    static const int32_t counts[] = {14, 8, 9};
-    const int32_t last = columns(table) - 1;
-    if (column < 0 || column >= last) return 0;
-    switch (table) {
-    case IjvmTable::MethodArea:
-        return listing[column];
-    case IjvmTable::ConstantPool:
-        return pool[column];
-    case IjvmTable::Stack:
-        return stack[column];
-    case IjvmTable::Output:
-        return 0;
-    case IjvmTable::Counts:
-        return counts[column];
-    }
-    return 0;
+    if (column < 0 || column >= columns(table)) return 0;
+    return columnsOf(table)[static_cast<size_t>(column)].chars;
 }
 
 const StackRow& IjvmWindowView::stackRow(int32_t row) const {
