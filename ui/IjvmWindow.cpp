@@ -150,8 +150,8 @@ IjvmWindow::IjvmWindow(QWidget* parent, const QString& settingsFile)
     commands->addWidget(button("Assemble and Place", "assembleButton", this, assemble));
     commands->addWidget(button("Save", "ijvmSaveButton", this, save));
     commands->addSpacing(24);
-    commands->addWidget(button("Back (Shift+F7)", "ijvmStepBackMicButton", this, stepBack));
-    commands->addWidget(button("IJVM Back (Shift+F8)", "ijvmStepBackButton", this, ijvmStepBack));
+    commands->addWidget(button("Back (Shift+F7)", "microBackButton", this, stepBack));
+    commands->addWidget(button("IJVM Back (Shift+F8)", "ijvmBackButton", this, ijvmStepBack));
     commands->addWidget(button("Mic (F7)", "ijvmMicButton", this, mic));
     commands->addWidget(button("IJVM Step (F8)", "ijvmStepButton", this, ijvmStep));
     commands->addWidget(button("Run (F9)", "ijvmRunButton", this, run));
