@@ -519,7 +519,9 @@ int runRun(const RunOptions& options) {
     std::optional<IjvmResult> ijvm;
     if (options.ijvm) ijvm.emplace(IjvmResult{machine->output, stackTop(*machine)});
     const ExecutionCounts* stats = options.stats ? &stepper.counts : nullptr;
-    if (options.json) {
+    if (csv) {
+        // Standard output is the CSV alone, for a spreadsheet or a script to read whole.
+    } else if (options.json) {
         printJson(*machine, halted, dump, ijvm, traceIjvm ? &steps : nullptr, stats);
     } else {
         printText(*machine, halted, dump, ijvm);
