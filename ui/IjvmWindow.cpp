@@ -161,11 +161,14 @@ IjvmWindow::IjvmWindow(QWidget* parent, const QString& settingsFile)
     buttons_.assign(all.begin(), all.end());
 
     // The keys of the main window's Run menu act here too.
-    const std::pair<Qt::Key, std::function<void()>*> keys[] = {{Qt::Key_F7, &mic},
-                                                               {Qt::Key_F8, &ijvmStep},
-                                                               {Qt::Key_F9, &run},
-                                                               {Qt::Key_F10, &reset},
-                                                               {Qt::Key_Escape, &stop}};
+    const std::pair<QKeySequence, std::function<void()>*> keys[] = {
+        {Qt::Key_F7, &mic},
+        {Qt::Key_F8, &ijvmStep},
+        {Qt::Key_F9, &run},
+        {Qt::Key_F10, &reset},
+        {Qt::Key_Escape, &stop},
+        {QKeySequence(Qt::SHIFT | Qt::Key_F7), &stepBack},
+        {QKeySequence(Qt::SHIFT | Qt::Key_F8), &ijvmStepBack}};
     for (const auto& [key, call] : keys)
         connect(new QShortcut(key, this), &QShortcut::activated, this, [call] {
             if (*call) (*call)();
