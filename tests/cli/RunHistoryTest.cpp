@@ -139,13 +139,13 @@ TEST(Mic1History, CsvTrace) {
                              "3,2,mdr = mdr + h; wr; fetch,MDR=42,wr 1=42 fetch 0,0,0\n";
     auto r = mic1Run({src, "--mem", "1=41", "--mode", "mic", "--steps", "3", "--trace", "--format", "csv"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out.substr(0, r.out.find("MAR=1 MDR")), "step,address,statement,written,memory,n,z\n" + rows);
+    // The table alone: no final state after it.
+    EXPECT_EQ(r.out, "step,address,statement,written,memory,n,z\n" + rows);
 
     // From the .bin file there is no source: the statements are empty.
     ASSERT_EQ(run(mic1, {"asm", src}).status, 0);
     r = mic1Run({(dir / "inc.bin").string(), "--mem", "1=41", "--mode", "mic", "--steps", "1", "--trace",
                  "--format", "csv"});
-    EXPECT_EQ(r.out.substr(0, r.out.find("MAR=1 MDR")),
-              "step,address,statement,written,memory,n,z\n1,0,,MAR=1,rd 1,0,0\n");
+    EXPECT_EQ(r.out, "step,address,statement,written,memory,n,z\n1,0,,MAR=1,rd 1,0,0\n");
     EXPECT_EQ(mic1Run({src, "--trace", "--format", "xml"}).status, 2);
 }

@@ -146,40 +146,6 @@ TEST(History, AChangeBetweenStepsIsExecutedThroughAgain) {
 }
 
 TEST(History, BreakpointsStopBeforeTheirMicroinstructionOrInstruction) {
-    std::mt19937 rng(99);
-    ControlPath a;
-    randomProgram(a, rng);
-    ExecutionCounts c;
-    // The address about the 500th step executes: a Run with a breakpoint there stops
-    // before it, there or earlier.
-    ControlPath probe;
-    for (uint32_t addr = 0; addr < 512; ++addr)
-        probe.loadMicroinstruction(addr, *a.controlStore().search(addr));
-    probe.restore(a.state());
-    ExecutionCounts pc;
-    probe.execute(499, pc);
-    while (probe.mpc >= Breakpoints::addresses) // JMPC with a wide MBR leads beyond them
-        probe.execute(1, pc);
-    Breakpoints b;
-    b.micro.set(probe.mpc);
-    const StopReason why = a.run({0, nullptr, 0, &b}, c);
-    if (why == StopReason::Breakpoint) {
-        EXPECT_EQ(a.mpc, probe.mpc);
-        EXPECT_LE(c.micro, pc.micro);
-    } else {
-        EXPECT_EQ(why, StopReason::Halted); // the halt came first
-    }
-    // At a breakpoint a Run stops at once; an IJVM step executes one first.
-    if (why == StopReason::Breakpoint) {
-        const uint64_t at = c.micro;
-        EXPECT_EQ(a.run({0, nullptr, 0, &b}, c), StopReason::Breakpoint);
-        EXPECT_EQ(c.micro, at);
-        a.ijvmStep({1, nullptr, 0, &b}, c);
-        EXPECT_EQ(c.micro, at + 1);
-    }
-}
-
-TEST(History, IjvmBreakpointsStopAtTheMainLoopAtTheirOffset) {
     // "PC = PC + 1" at address 0, then back to it: the main loop sees PC 1, 2, 3...
     ControlPath m;
     m.loadMicroinstruction(0, Mic{makeWord(B_PC, 0, 1u << PC, 53), 1, "next"});
@@ -189,10 +155,14 @@ TEST(History, IjvmBreakpointsStopAtTheMainLoopAtTheirOffset) {
     b.ijvm.assign(8, false);
     b.ijvm[5] = true;
     ExecutionCounts c;
+    // At the main loop about to dispatch offset 5.
     EXPECT_EQ(m.run({1000, nullptr, 0, &b}, c), StopReason::Breakpoint);
     EXPECT_EQ(std::tuple(c.micro, m.mpc, m.registers[PC]), std::tuple(10u, 0u, 5));
-    // An IJVM step goes on from there, to a microinstruction's breakpoint.
+    // An IJVM step executes one first and goes on, to a microinstruction's breakpoint,
+    // before which it stops; a Run standing there stops at once.
     b.micro.set(1);
     EXPECT_EQ(m.ijvmStep({1000, nullptr, 0, &b}, c), StopReason::Breakpoint);
     EXPECT_EQ(std::tuple(c.micro, m.mpc), std::tuple(11u, 1u));
+    EXPECT_EQ(m.run({1000, nullptr, 0, &b}, c), StopReason::Breakpoint);
+    EXPECT_EQ(c.micro, 11u);
 }
