@@ -317,11 +317,13 @@ void MainWindow::showAnswer(const Answer& a) {
     }
     ijvm_->show(a, session_.ijvm());
     ijvmWindow_->show(a, session_);
-    // The IJVM window follows every step, phase and Reset; a Run's only at its end.
-    if (a.refresh != Refresh::None && !session_.running()) ijvmWindow_->refresh(session_);
+    // The IJVM window follows every step, phase and Reset, a Run's only at its end; hidden,
+    // it is brought up to date when it is shown.
+    if (a.refresh != Refresh::None && !session_.running() && ijvmWindow_->isVisible())
+        ijvmWindow_->refresh(session_);
     if (a.ijvmPlaced || a.diagnosticsChanged || a.ijvmSelection) {
         if (a.ijvmPlaced || !session_.ijvm().diagnostics.empty() || ijvmWindow_->isVisible())
-            ijvmWindow_->present();
+            onShowIjvmWindow();
     }
     if (a.phaseRestarted) panel_->clearClock();
     if (a.ask == Ask::Checker) {

@@ -656,13 +656,7 @@ Answer Session::placeIjvmRequest() {
 
 Answer Session::placeIjvmProgram(const std::string& fileName) {
     return command([&](Answer& a) {
-        if (!workbench_.hasMachine()) return;
-        const std::string bytes = readFile(fileName);
-        assembleIjvm(a, fileName, bytes);
-        ijvm_.fileName = fileName;
-        ijvm_.file = decodeFile(bytes);
-        ijvm_.unsaved = false;
-        a.ijvmEditorReloaded = true;
+        if (workbench_.hasMachine()) placeFile(a, fileName);
     });
 }
 
@@ -673,14 +667,18 @@ Answer Session::loadInterpreterAndPlace(const std::string& fileName) {
         compileMicroprogram(a, [this, fileName](Answer& b) {
             if (reportedError() || !workbench_.hasMachine()) return;
             loaded_ = true;
-            const std::string bytes = readFile(fileName);
-            assembleIjvm(b, fileName, bytes);
-            ijvm_.fileName = fileName;
-            ijvm_.file = decodeFile(bytes);
-            ijvm_.unsaved = false;
-            b.ijvmEditorReloaded = true;
+            placeFile(b, fileName);
         });
     });
+}
+
+void Session::placeFile(Answer& a, const std::string& fileName) {
+    const std::string bytes = readFile(fileName);
+    assembleIjvm(a, fileName, bytes);
+    ijvm_.fileName = fileName;
+    ijvm_.file = decodeFile(bytes);
+    ijvm_.unsaved = false;
+    a.ijvmEditorReloaded = true;
 }
 
 Answer Session::assembleAndPlace(const std::string& text) {
@@ -819,17 +817,12 @@ int lineAt(const std::vector<size_t>& starts, size_t offset) {
     return static_cast<int>(std::upper_bound(starts.begin(), starts.end(), offset) - starts.begin()) - 1;
 }
 
-// A line of text without its comment and the blanks around it.
+// A line of text as code, without its comment.
 std::string lineText(std::string_view text, const std::vector<size_t>& starts, int line) {
     if (line < 0 || static_cast<size_t>(line) >= starts.size()) return {};
     const size_t begin = starts[static_cast<size_t>(line)];
-    size_t end = text.find('\n', begin);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view l = text.substr(begin, end - begin);
-    if (const size_t comment = l.find("//"); comment != std::string_view::npos) l = l.substr(0, comment);
-    const size_t first = l.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos) return {};
-    return std::string(l.substr(first, l.find_last_not_of(" \t\r") - first + 1));
+    const size_t end = std::min(text.find('\n', begin), text.size());
+    return codeOfLine(text.substr(begin, end - begin));
 }
 
 // The line a statement stands on: its span holds the comments before it, then its line.

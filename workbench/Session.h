@@ -309,6 +309,8 @@ class Session {
     void writeEditor(const std::string& fileName);
     void restartPhases(Answer& a);
     void clearIjvmViews(Answer& a);
+    // Reads, assembles and places an IJVM program file, which the IJVM editor then shows.
+    void placeFile(Answer& a, const std::string& fileName);
     // Assembles fileName (the bytes already read) into ijvm(); places it when clean.
     void assembleIjvm(Answer& a, const std::string& fileName, const std::string& bytes);
     // Writes the placed image into the machine and keeps its memory for Reset.

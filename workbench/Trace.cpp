@@ -64,11 +64,15 @@ std::string statementText(std::string_view source, const SourceMap& map, uint32_
         text.remove_suffix(1);
     if (const auto lineEnd = text.rfind('\n'); lineEnd != std::string_view::npos)
         text.remove_prefix(lineEnd + 1);
+    return codeOfLine(text);
+}
+
+std::string codeOfLine(std::string_view line) {
     // The comment begins where the assembler stops reading the line: at the first '/'.
-    text = text.substr(0, text.find_first_of(std::string_view("/\0", 2)));
-    const auto first = text.find_first_not_of(" \t\r\f\v");
+    line = line.substr(0, line.find_first_of(std::string_view("/\0", 2)));
+    const auto first = line.find_first_not_of(" \t\r\f\v");
     if (first == std::string_view::npos) return {};
-    return std::string(text.substr(first, text.find_last_not_of(" \t\r\f\v") - first + 1));
+    return std::string(line.substr(first, line.find_last_not_of(" \t\r\f\v") - first + 1));
 }
 
 std::vector<OpcodeCount> opcodeCounts(const ExecutionCounts& counts) {

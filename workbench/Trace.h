@@ -25,6 +25,9 @@ std::string traceCsvHeader();
 // word executed is after.mir.
 std::string traceCsvRow(uint64_t step, const ControlPath& after, std::string_view statement);
 
+// A line of source as code: its comment (from the first '/') and the blanks around dropped.
+std::string codeOfLine(std::string_view line);
+
 // The text of the statement at a control-store address: its own line of the source (the
 // last of its span), comment and surrounding blanks dropped; "" without one.
 std::string statementText(std::string_view source, const SourceMap& map, uint32_t address);
