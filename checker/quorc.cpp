@@ -5,9 +5,10 @@
 
 #include "checker/MalChecker.h"
 #include "support/FatalError.h"
+#include "support/ReplacingFile.h"
 
 #include <cstdio>
-#include <fstream>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <string_view>
@@ -26,11 +27,9 @@ int main(int argc, char** argv) {
     try {
         const tarveno::CheckResult result = tarveno::checkMalFile(source);
         const std::string text = tarveno::formatReport(result, source);
-        std::ofstream out(report, std::ios::binary | std::ios::trunc);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (!out) {
-            std::cerr << "quorc: cannot write the report " << report << "\n";
+        // Whole or not at all: a reader never takes half a report for the checker's.
+        if (const int error = tarveno::writeFileReplacing(report, text)) {
+            std::cerr << "quorc: cannot write the report " << report << ": " << std::strerror(error) << "\n";
             return 1;
         }
         return result.errors > 0 ? 3 : 0;

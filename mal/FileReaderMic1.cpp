@@ -31,23 +31,24 @@ bool FileReaderMic1::open() {
 
 bool FileReaderMic1::openForWriting() {
     close();
-    out_.open(name, std::ios::out | std::ios::binary | std::ios::trunc);
-    if (!out_.is_open()) fatal(openMessage);
+    if (out_.open(name) != 0) fatal(openMessage);
+    written_.clear();
     return true;
 }
 
 void FileReaderMic1::close() {
     if (in_.is_open()) in_.close();
-    if (out_.is_open()) {
-        out_.close();
-        const bool failed = out_.fail();
-        out_.clear();
-        if (failed) fatal("Errore nel metodo FileReaderMic1::write(): impossibile scrivere il file");
+    if (out_.isOpen()) {
+        // The file is replaced whole when it is complete, never left half written.
+        out_.write(written_);
+        written_.clear();
+        if (out_.commit() != 0)
+            fatal("Errore nel metodo FileReaderMic1::write(): impossibile scrivere il file");
     }
 }
 
 void FileReaderMic1::write(std::string_view text) {
-    out_.write(text.data(), static_cast<std::streamsize>(text.size()));
+    written_.append(text);
 }
 
 void FileReaderMic1::rewind() {

@@ -10,6 +10,7 @@
 // label of the folded source.
 
 #include "core/MachineDescription.h"
+#include "support/ReplacingFile.h"
 
 #include <cstdint>
 #include <fstream>
@@ -33,8 +34,8 @@ class FileReaderMic1 {
     // Opens the named file read-only in binary mode, for next(). Raises
     // "Errore nel metodo FileReaderMic1::open(): impossibile aprire il file".
     bool open();
-    // Opens the named file for writing in binary mode, made empty (created when it does
-    // not exist), for write(). Same failure as open().
+    // Starts the named file anew for write(); it takes the place of the old one at
+    // close(), whole. Same failure as open().
     bool openForWriting();
     // Closes whatever is open. A write that failed raises
     // "Errore nel metodo FileReaderMic1::write(): impossibile scrivere il file".
@@ -76,7 +77,8 @@ class FileReaderMic1 {
     void split(const std::string& line);
 
     std::ifstream in_;
-    std::ofstream out_;
+    ReplacingFile out_;
+    std::string written_;
     int32_t linesRead_ = 0;
     bool lineTooLong_ = false;
 };

@@ -6,6 +6,7 @@
 #include "support/Encoding.h"
 #include "support/FatalError.h"
 #include "support/FileBytes.h"
+#include "support/ReplacingFile.h"
 #include "workbench/IjvmSkeleton.h"
 #include "workbench/Trace.h"
 
@@ -51,12 +52,10 @@ std::string readFile(const std::string& name) {
     return std::move(file.bytes);
 }
 
+// The file is replaced whole: a failure part-way leaves the user's file as it was.
 void writeFile(const std::string& name, const std::string& bytes) {
-    std::ofstream out(name, std::ios::binary | std::ios::trunc);
-    if (!out) failWith("Cannot create file " + quoted(name) + ". " + reason());
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) failWith("Cannot write file " + quoted(name) + ". " + reason());
+    if (const int error = writeFileReplacing(name, bytes))
+        failWith("Cannot write file " + quoted(name) + ". " + reason(error));
 }
 
 Refresh phaseRefresh(int phase) {
