@@ -26,7 +26,7 @@ void History::keep(const ControlPath& machine, const ExecutionCounts& counts, bo
     // Copying a state costs like executing a sixth of a step per byte (mostly faulting in
     // fresh pages): with a step for every two bytes between states, the copies stay within
     // a fifth of a Run, and a goTo executes again fewer steps than the state has bytes.
-    while (2 * spacing_ < static_cast<uint64_t>(size))
+    while (spacing_ < maxSpacing && 2 * spacing_ < static_cast<uint64_t>(size))
         spacing_ *= 2;
     bytes_ += size;
     kept_.push_back(std::move(k));
@@ -34,26 +34,33 @@ void History::keep(const ControlPath& machine, const ExecutionCounts& counts, bo
 }
 
 void History::thin() {
-    // Every other state that is not a change goes (the first stays), as often as needed.
     while (bytes_ > budget_ && kept_.size() > 1) {
-        spacing_ *= 2;
-        std::vector<Kept> kept;
-        bytes_ = 0;
-        for (Kept& k : kept_)
-            if (k.changed || k.step % spacing_ == 0) {
-                bytes_ += k.state.bytes();
-                kept.push_back(std::move(k));
-            }
-        const bool shrank = kept.size() < kept_.size();
-        kept_ = std::move(kept);
-        if (!shrank && spacing_ > (uint64_t{1} << 62)) break; // only changes are left
+        // Every other state that is not a change goes (the first stays), while there are such.
+        const bool periodic =
+            std::any_of(kept_.begin() + 1, kept_.end(), [](const Kept& k) { return !k.changed; });
+        if (periodic && spacing_ < maxSpacing) {
+            spacing_ *= 2;
+            std::vector<Kept> kept;
+            bytes_ = 0;
+            for (size_t i = 0; i < kept_.size(); ++i)
+                if (i == 0 || kept_[i].changed || kept_[i].step % spacing_ == 0) {
+                    bytes_ += kept_[i].state.bytes();
+                    kept.push_back(std::move(kept_[i]));
+                }
+            kept_ = std::move(kept);
+            continue;
+        }
+        // Only the user's changes are left: the oldest goes, and with it the steps before
+        // the next one.
+        bytes_ -= kept_.front().state.bytes();
+        kept_.erase(kept_.begin());
     }
 }
 
 void History::dropAfter(uint64_t step, bool inclusive) {
     auto first = std::find_if(kept_.begin(), kept_.end(),
                               [&](const Kept& k) { return inclusive ? k.step >= step : k.step > step; });
-    if (first == kept_.begin() && !kept_.empty()) ++first; // step 0 stays
+    if (first == kept_.begin() && !kept_.empty()) ++first; // the first state stays
     for (auto k = first; k != kept_.end(); ++k)
         bytes_ -= k->state.bytes();
     kept_.erase(first, kept_.end());
@@ -135,7 +142,7 @@ StopReason History::ijvmStep(ControlPath& machine, ExecutionCounts& counts, RunL
 }
 
 bool History::goTo(ControlPath& machine, ExecutionCounts& counts, uint64_t target) {
-    if (kept_.empty() || target > counts.micro) return false;
+    if (kept_.empty() || target > counts.micro || target < firstStep()) return false;
     if (target == counts.micro) return true;
     const Kept& k = nearest(target);
     machine.restore(k.state);

@@ -5,7 +5,8 @@
 // standard-input cell, is part of its state. What the user changes between steps (a word
 // written, the input typed) is kept as a state of its own, so it is executed through again.
 // The states kept stay under a budget of bytes: when they pass it, every other one goes
-// and the spacing doubles.
+// and the spacing doubles. When only the user's changes are left over the budget, the
+// oldest go, and the history then starts later than the first step.
 
 #include "core/ControlPath.h"
 
@@ -20,6 +21,8 @@ class History {
     static constexpr size_t defaultBudget = size_t{256} << 20;
     // About 4 ms of a Run: the most a step back executes again while the states are few.
     static constexpr uint64_t defaultSpacing = uint64_t{1} << 20;
+    // The spacing never grows past this, so that it never wraps to 0.
+    static constexpr uint64_t maxSpacing = uint64_t{1} << 62;
 
     explicit History(size_t budgetBytes = defaultBudget, uint64_t spacing = defaultSpacing);
 
@@ -39,7 +42,7 @@ class History {
                         const StepObserver& observe = {});
 
     // The machine as it was after step target (counts.micro of the present or less):
-    // false, and nothing changed, beyond the present.
+    // false, and nothing changed, beyond the present or before firstStep().
     bool goTo(ControlPath& machine, ExecutionCounts& counts, uint64_t target);
     // The step one IJVM step back: where the last IJVM step before the present ended (a
     // return to address 0, or an arrival at the halt address), or 0.
@@ -48,6 +51,8 @@ class History {
     // after first; the machine ends as it was. False when first is beyond the present.
     bool replay(ControlPath& machine, ExecutionCounts& counts, uint64_t first, const StepObserver& observe);
 
+    // The earliest step the history still holds: 0 unless the budget made it forget.
+    uint64_t firstStep() const { return kept_.empty() ? 0 : kept_.front().step; }
     size_t bytes() const { return bytes_; }
     uint64_t spacing() const { return spacing_; }
     size_t statesKept() const { return kept_.size(); }
@@ -69,7 +74,7 @@ class History {
     const Kept& nearest(uint64_t step) const;
     void thin();
 
-    std::vector<Kept> kept_; // ascending steps; the first is step 0
+    std::vector<Kept> kept_; // ascending steps; the first is firstStep()
     size_t budget_;
     uint64_t spacing_;
     size_t bytes_ = 0;

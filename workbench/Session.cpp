@@ -797,7 +797,13 @@ Answer Session::goBack(bool ijvm) {
             a.status = "Nothing to go back to: the program starts here";
             return;
         }
-        h.goTo(machine(), counts_, ijvm ? History::ijvmBack(counts_) : counts_.micro - 1);
+        const uint64_t target = ijvm ? History::ijvmBack(counts_) : counts_.micro - 1;
+        // Over its budget the history forgets its oldest steps: it cannot go before them.
+        if (target < h.firstStep()) {
+            a.status = "Cannot go back: history starts at step " + std::to_string(h.firstStep());
+            return;
+        }
+        h.goTo(machine(), counts_, target);
         a.refresh = Refresh::Full;
     });
 }
@@ -911,7 +917,7 @@ Answer Session::exportTrace(const std::string& fileName, uint64_t last) {
         if (!requireLoaded(a)) return;
         History& h = history();
         // As far back as the history goes, and not more lines than a spreadsheet takes.
-        last = std::min({last, counts_.micro, maxTraceLines});
+        last = std::min({last, counts_.micro - h.firstStep(), maxTraceLines});
         const uint64_t first = counts_.micro - last;
         std::string csv = traceCsvHeader() + "\n";
         uint64_t step = first;

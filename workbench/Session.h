@@ -182,6 +182,11 @@ class Session {
     // A Run, or the checker of a compile, is on: other commands are refused meanwhile.
     bool busy() const { return running() || checking_; }
     void setMemoryBound(uint64_t bytes) { memoryBound_ = bytes; }
+    // The bytes the going-back history may keep; it starts again under the new budget.
+    void setHistoryBudget(size_t bytes) {
+        history_ = History(bytes);
+        historyMachine_ = nullptr;
+    }
 
     // The checker asked for by the last Ask::Checker. When it ends, checkerFinished goes on
     // with the command that asked: failure is "" when the checker ran and wrote its report,

@@ -166,3 +166,28 @@ TEST(History, BreakpointsStopBeforeTheirMicroinstructionOrInstruction) {
     EXPECT_EQ(m.run({1000, nullptr, 0, &b}, c), StopReason::Breakpoint);
     EXPECT_EQ(c.micro, 11u);
 }
+
+TEST(History, OverItsBudgetWithOnlyChangesTheOldestGoAndGoingBeforeThemIsRefused) {
+    std::mt19937 rng(3);
+    ControlPath a;
+    randomProgram(a, rng);
+    // A budget no state fits in: every change keeps one, and none may hang or be lost.
+    History h(1, 1);
+    ExecutionCounts c;
+    c.start(a.registers[PC], a.registers[MBR]);
+    h.start(a, c);
+    for (int i = 1; i <= 4; ++i) {
+        h.microStep(a, c);
+        a.memoryWord(100) = i;
+        h.changed(a, c);
+    }
+    EXPECT_EQ(h.statesKept(), 1u);
+    EXPECT_EQ(h.firstStep(), 4u);
+    EXPECT_LE(h.spacing(), History::maxSpacing);
+    EXPECT_FALSE(h.goTo(a, c, 3));
+    EXPECT_EQ(c.micro, 4u);
+    // Executing on from the latest change, and back to it, still works.
+    h.run(a, c, {50, nullptr});
+    EXPECT_TRUE(h.goTo(a, c, 4));
+    EXPECT_EQ(*a.peekWord(100), 4);
+}

@@ -592,6 +592,18 @@ TEST_F(SessionTest, StepBackBreakpointsAndCounts) {
     mic();
     EXPECT_EQ(regs(), halted);
     EXPECT_EQ(machine().mpc, ControlPath::haltAddress);
+
+    // A history over its budget with only the user's inputs in it forgets the oldest,
+    // and says where it starts, instead of hanging.
+    session.setHistoryBudget(1);
+    compileAndLoad(countMal);
+    for (const char* input : {"1", "2", "3"}) {
+        mic();
+        session.setStandardInput(input);
+    }
+    EXPECT_EQ(session.stepBack().status, "Cannot go back: history starts at step 3");
+    EXPECT_EQ(session.counts().micro, 3u);
+    EXPECT_EQ(*machine().peekWord(machine::standardInputAddress), 3);
 }
 
 } // namespace
