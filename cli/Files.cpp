@@ -1,5 +1,6 @@
 #include "Files.h"
 
+#include "support/Encoding.h"
 #include "support/FileBytes.h"
 
 #include <algorithm>
@@ -28,6 +29,16 @@ TextPlace placeIn(std::string_view text, int32_t offset) {
     const auto lineStart = before.rfind('\n');
     return {1 + static_cast<size_t>(std::count(before.begin(), before.end(), '\n')),
             before.size() - (lineStart == std::string_view::npos ? 0 : lineStart + 1) + 1};
+}
+
+bool reportIjvmDiagnostics(const tarveno::IjvmProgram& program, const std::string& source,
+                           std::string_view text) {
+    program.diagnostics.forEach([&](const tarveno::Diagnostic& e) {
+        const TextPlace at = placeIn(text, e.start);
+        std::cerr << source << ':' << at.line << ':' << at.column
+                  << ": error: " << tarveno::messageToUtf8(e.message) << '\n';
+    });
+    return program.diagnostics.count() > 0;
 }
 
 bool reportCompile(const tarveno::CompileOutcome& outcome, const std::string& source) {

@@ -2,6 +2,7 @@
 // File helpers of mic1: readable checks, a private temporary folder, and the report
 // of a compile.
 
+#include "ijvm/Program.h"
 #include "workbench/Workbench.h"
 
 #include <cstdint>
@@ -20,6 +21,10 @@ struct TextPlace {
     size_t column = 1;
 };
 TextPlace placeIn(std::string_view text, int32_t offset);
+// Reports an IJVM program's diagnostics on standard error, as FILE:LINE:COLUMN: error:
+// MESSAGE, placed in text, the source's bytes. Answers whether there were any.
+bool reportIjvmDiagnostics(const tarveno::IjvmProgram& program, const std::string& source,
+                           std::string_view text);
 // Reports a compile on standard error: the checker's report when it found anything,
 // then the micro-assembler's warnings. Answers whether the check passed.
 bool reportCompile(const tarveno::CompileOutcome& outcome, const std::string& source);

@@ -128,7 +128,9 @@ int runIjvm(const IjvmOptions& options) {
         printJson(program);
     else
         printText(program);
-    return program.diagnostics.count() > 0 ? ExitIncomplete : ExitOk;
+    // The listing keeps the offsets; standard error places each diagnostic as compilers do.
+    return reportIjvmDiagnostics(program, options.source, readBytes(options.source)) ? ExitIncomplete
+                                                                                     : ExitOk;
 }
 
 } // namespace mic1

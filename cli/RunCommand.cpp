@@ -88,14 +88,7 @@ bool placeIjvmProgram(const std::string& source, tarveno::Workbench& bench, int&
         return false;
     }
     bench.openIjvmProgram(source, tarveno::Workbench::Image::Place);
-    const auto& diagnostics = bench.ijvmProgram().diagnostics;
-    if (diagnostics.count() == 0) return true;
-    const std::string text = readBytes(source);
-    diagnostics.forEach([&](const tarveno::Diagnostic& e) {
-        const TextPlace at = placeIn(text, e.start);
-        std::cerr << source << ':' << at.line << ':' << at.column
-                  << ": error: " << tarveno::messageToUtf8(e.message) << '\n';
-    });
+    if (!reportIjvmDiagnostics(bench.ijvmProgram(), source, readBytes(source))) return true;
     status = ExitIncomplete;
     return false;
 }

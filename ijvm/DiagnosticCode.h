@@ -21,6 +21,7 @@ enum class DiagnosticCode : int {
     ParenthesisNotClosed = 13,
     ParenthesisNotOpened = 14,
     VariablesNotEnded = 15,
+    InvalidNumber = 16, // a constant's value or a BIPUSH or IINC number that is no number
 };
 
 } // namespace tarveno

@@ -1,6 +1,7 @@
 #include "ijvm/IJVMC.h"
 
 #include "support/Conversions.h"
+#include "support/FatalError.h"
 #include "support/StringTokenizer.h"
 
 #include <limits>
@@ -65,7 +66,9 @@ std::string IJVMC::errorMessage(DiagnosticCode code, const std::string& name, co
         return "Errore nella dichiarazione delle variabili nel metodo " + name + ": " + label +
                ": gi\xE0 esistente";
     case DiagnosticCode::MethodNotEnded:
-        return "Errore: Il metodo " + name + " deve terminare con .end-method";
+        // The label is the word that ends it: ".end-main" for main.
+        return "Errore: Il metodo " + name + " deve terminare con " +
+               (label.empty() ? std::string(methodEnd) : label);
     case DiagnosticCode::UnknownInstruction:
         return "Errore nel metodo " + name + " in prossimit\xE0 dell'istruzione " + decimalText(number) +
                ": " + label + " non esiste.";
@@ -91,6 +94,9 @@ std::string IJVMC::errorMessage(DiagnosticCode code, const std::string& name, co
         return "Errore nel metodo : La parentesi tonda non \xE8 stata aperta";
     case DiagnosticCode::VariablesNotEnded:
         return "Errore nel metodo " + name + ": L'area delle variabili deve terminare con .end-var";
+    case DiagnosticCode::InvalidNumber:
+        // The words of the number reader's own message; the assembly goes on.
+        return "Errore: il numero " + label + " non \xE8 valido.";
     default:
         return {};
     }
@@ -126,6 +132,15 @@ void IJVMC::appendError(DiagnosticCode code, const std::string& name, const std:
 std::pair<int32_t, int32_t> IJVMC::readerSpan() {
     const int32_t start = reader.mark;
     return {start, reader.position() - start - 1};
+}
+
+int32_t IJVMC::number(const std::string& text, int32_t start, int32_t length) {
+    try {
+        return atolong(text);
+    } catch (const FatalError&) {
+        appendError(DiagnosticCode::InvalidNumber, {}, text, 0, start, length);
+        return 0;
+    }
 }
 
 // ---------------------------------------------------------------------------------
@@ -168,12 +183,20 @@ void IJVMC::parseConstants() {
         // also when the source has several constant sections.
         constant.index = program.constants.count();
         constant.name = cut(*word, maxNameLength);
+        const int32_t nameStart = reader.mark;
+        const auto nameLength = static_cast<int32_t>(word->size());
         const std::string* value = reader.nextWord();
-        constant.value = atolong(value ? std::string_view(*value) : std::string_view());
+        // A constant without its value takes the closing word as its value: the number is
+        // refused on the constant's name, and the section ends there rather than going on
+        // over the rest of the program.
+        const bool closed = value && *value == constantEnd;
+        constant.value = value && !closed ? number(*value, reader.mark, static_cast<int32_t>(value->size()))
+                                          : number(value ? *value : std::string(), nameStart, nameLength);
         if (!constantNames_.insert(constant.name).second)
             appendError(DiagnosticCode::DuplicateConstant, {}, constant.name, 0, reader.mark,
                         value ? static_cast<int32_t>(value->size()) : 0);
         program.constants.insertTail(constant);
+        if (closed) break;
     }
 }
 
@@ -270,11 +293,12 @@ void IJVMC::parseBody(Method& method, const std::string* word, std::string_view 
         if (!word) {
             // The input ended inside the body. The method is still recorded, so that the
             // code offsets of its instructions stay in step with the method area.
-            appendError(DiagnosticCode::MethodNotEnded, method.name, {}, 0, 0, 0);
+            appendError(DiagnosticCode::MethodNotEnded, method.name, std::string(endWord), 0, 0, 0);
             break;
         }
         if (*word == endWord) break;
-        if (*word == methodSection) appendError(DiagnosticCode::MethodNotEnded, method.name, {}, 0, 0, 0);
+        if (*word == methodSection)
+            appendError(DiagnosticCode::MethodNotEnded, method.name, std::string(endWord), 0, 0, 0);
         if (!parseInstruction(method) && !refusal_.endOfInput) {
             if (refusal_.useSpan)
                 appendError(DiagnosticCode::UnknownInstruction, method.name, refusal_.word,
@@ -365,7 +389,7 @@ bool IJVMC::parseInstruction(Method& method) {
         break;
     case OperandKind::Increment:
         operand(record.operand, &record.operandPosition);
-        operand(record.operand2, nullptr);
+        operand(record.operand2, &record.operand2Position);
         break;
     default:
         operand(record.operand, &record.operandPosition);
@@ -423,13 +447,21 @@ void IJVMC::encode(Method& method, const InstructionRecord& record) {
         return 0;
     };
 
+    // A number that is no number is a diagnostic on its word; a missing one, at the end
+    // of the input, on the mnemonic.
+    auto numberAt = [&](const std::string& text, int32_t position) {
+        return position >= 0
+                   ? number(text, position, static_cast<int32_t>(text.size()))
+                   : number(text, record.sourcePosition, static_cast<int32_t>(record.mnemonic.size()));
+    };
+
     Vector& area = program.methodArea;
     area.append8(info->opcode);
     switch (info->kind) {
     case OperandKind::None:
         break;
     case OperandKind::Byte:
-        area.append8(static_cast<uint8_t>(atolong(record.operand)));
+        area.append8(static_cast<uint8_t>(numberAt(record.operand, record.operandPosition)));
         break;
     case OperandKind::Local8:
         area.append8(static_cast<uint8_t>(lookup(index.locals, maxNameLength)));
@@ -442,7 +474,7 @@ void IJVMC::encode(Method& method, const InstructionRecord& record) {
         break;
     case OperandKind::Increment: {
         const int32_t local = lookup(index.locals, maxNameLength);
-        const int32_t amount = atolong(record.operand2);
+        const int32_t amount = numberAt(record.operand2, record.operand2Position);
         area.append8(static_cast<uint8_t>(local));
         area.append8(static_cast<uint8_t>(amount));
         break;

@@ -3,8 +3,8 @@
 // constants, methods with their locals and labels, and instruction records, with the
 // diagnostics it finds. The second pass (generate) lays the program out as a method
 // area and a constant pool, with the maps from each code byte to its source text and
-// to its method. Diagnostics never stop it; only a malformed number, an unreadable
-// file or exhausted memory raise FatalError.
+// to its method. Diagnostics never stop it, a malformed number among them; only an
+// unreadable file or exhausted memory raise FatalError.
 
 #include "core/Memory.h"
 #include "ijvm/InstructionSet.h"
@@ -104,6 +104,9 @@ class IJVMC {
     // The span of the word read last: its mark, and the position minus the mark minus
     // the delimiter that ended it.
     std::pair<int32_t, int32_t> readerSpan();
+    // The value of a number word of the source; one that is no number is a diagnostic on
+    // its span, and counts as 0.
+    int32_t number(const std::string& text, int32_t start, int32_t length);
 
     const MethodIndex& indexOf(const Method& method);
     void buildProgramIndex();

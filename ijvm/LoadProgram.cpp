@@ -4,11 +4,16 @@
 
 namespace tarveno {
 
-IjvmProgram loadProgram(ControlPath& machine, const std::string& fileName) {
+IjvmProgram assembleProgram(const std::string& fileName) {
     IJVMC assembler(fileName);
     assembler.assemble();
-    machine.reset();
     return std::move(assembler.program);
+}
+
+IjvmProgram loadProgram(ControlPath& machine, const std::string& fileName) {
+    IjvmProgram program = assembleProgram(fileName);
+    machine.reset();
+    return program;
 }
 
 ImageLayout placeImage(ControlPath& machine, const Vector& methodArea, const Vector& constantPool) {

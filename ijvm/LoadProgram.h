@@ -11,10 +11,14 @@
 
 namespace tarveno {
 
+// Assembles fileName: the program with its diagnostics. Raises FatalError for an
+// unreadable file or exhausted memory.
+IjvmProgram assembleProgram(const std::string& fileName);
+
 // Assembles fileName, resets the machine and answers the program, its diagnostics
 // among it. Main memory and the control store keep their contents: the image is not
 // placed in memory. Diagnostics do not prevent the load. A FatalError (unreadable file,
-// malformed number, exhausted memory) leaves the machine untouched.
+// exhausted memory) leaves the machine untouched.
 IjvmProgram loadProgram(ControlPath& machine, const std::string& fileName);
 
 // Where placeImage put a program, in word addresses. The three regions follow each

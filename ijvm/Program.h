@@ -38,6 +38,8 @@ struct InstructionRecord {
     // Byte offset of the first operand word in the source, for the span of a failed
     // lookup; -1 when not known (the span then assumes one blank after the mnemonic).
     int32_t operandPosition = -1;
+    // The same for the second operand (IINC's number).
+    int32_t operand2Position = -1;
 };
 
 struct Method {

@@ -256,10 +256,13 @@ TEST(Mic1Ijvm, ImageTablesAndDiagnostics) {
         std::string::npos)
         << r.out;
 
-    // A malformed number is fatal.
-    r = run(mic1, {"ijvm", dir.write("num.jvm", ".main\nBIPUSH 0b1\n.end-main\n")});
-    EXPECT_EQ(std::tuple(r.status, r.out),
-              std::tuple(1, "Errore nella funzione atolong(char): Numero 0b1 non valido"));
+    // A malformed number, or IINC without its number, is a diagnostic with its place.
+    const std::string typo =
+        dir.write("typo.jvm", ".main\n.var\nn\n.end-var\nBIPUSH 0b1\n  IINC n\nHALT\n.end-main\n");
+    r = run(mic1, {"ijvm", typo});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, typo + ":5:8: error: Errore: il numero 0b1 non è valido.\n" + typo +
+                         ":7:1: error: Errore: il numero HALT non è valido.\n");
 }
 
 TEST(Mic1, SourcesWithErrorsAreRefusedUnlessUnchecked) {

@@ -76,7 +76,7 @@ TEST(IjvmDiagnostics, UnclosedSections) {
                      at(*a, "Errore nel metodo f in prossimit\xE0 dell'istruzione 1: .METHOD non esiste.",
                         ".method", 1),
                      at(*a, "Errore nel metodo f in prossimit\xE0 dell'istruzione 1: G() non esiste.", "g()"),
-                     {"Errore: Il metodo main deve terminare con .end-method", 0, 0}}));
+                     {"Errore: Il metodo main deve terminare con .end-main", 0, 0}}));
     // The unfinished main is recorded, so its code is in the image.
     EXPECT_EQ(hex(a->program.methodArea), "52 00 01 00 01 00 00 01 02 00 01 00 00 19 01");
 
@@ -176,16 +176,27 @@ TEST(IjvmBadInput, NeverCrashesOrHangs) {
     EXPECT_EQ(a->program.diagnostics[990].length, 100000 - 990 * 101);
 }
 
-TEST(IjvmBadInput, MalformedNumbersAreFatalWithTheirMessage) {
-    auto fatalOf = [](const std::string& src) { return testutil::fatalOf([&] { assembleText(src); }); };
-    EXPECT_EQ(fatalOf(".main\nBIPUSH x12\n.end-main\n"),
-              std::pair("Errore nella funzione atolong(char): Numero x12 non valido"s,
-                        "Errore: il numero x12 non \xE8 valido. Il programma sar\xE0 adesso terminato."s));
-    EXPECT_EQ(fatalOf(".main\nIINC i 0xG1\n.end-main\n").first,
-              "Errore nella funzione getnum(char): Il carattere G non \x8A valido");
-    // A constant without its value takes the closing word as its value.
-    EXPECT_EQ(fatalOf(".constant\nk\n.end-constant\n").first,
-              "Errore nella funzione atolong(char): Numero .end-constant non valido");
+TEST(IjvmBadInput, MalformedNumbersAreDiagnosticsOnTheirWords) {
+    const auto bad = [](const std::string& number) {
+        return "Errore: il numero " + number + " non \xE8 valido.";
+    };
+    // IINC without its number, BIPUSH without its operand: the next word is read as the
+    // number, and refused there; the assembly goes on.
+    auto a = assembleText(".main\n.var\ni\n.end-var\nIINC i\nGOTO end\nBIPUSH\nHALT\nend: BIPUSH x12\n"
+                          "IINC i 0xG1\nHALT\n.end-main\n");
+    EXPECT_EQ(
+        diagnostics(a->program),
+        (Diags{at(*a, "Errore nel metodo main in prossimit\xE0 dell'istruzione 1: END non esiste.", "end", 1),
+               at(*a, bad("GOTO"), "GOTO"), at(*a, bad("HALT"), "HALT"), at(*a, bad("x12"), "x12"),
+               at(*a, bad("0xG1"), "0xG1")}));
+    // A constant without its value: refused on its name, and the section ends there.
+    auto c = assembleText(".constant\nk\n.end-constant\n.main\nLDCW k\nHALT\n.end-main\n");
+    EXPECT_EQ(diagnostics(c->program), (Diags{at(*c, bad(".end-constant"), "k")}));
+    // At the end of the input the mnemonic is the place.
+    auto e = assembleText(".main\nBIPUSH\n");
+    EXPECT_EQ(diagnostics(e->program), (Diags{{"Errore: Il metodo main deve terminare con .end-main", 0, 0},
+                                              at(*e, bad(""), "BIPUSH")}));
+    // What is not a source stays fatal.
     IJVMC missing("/nonexistent/program.jvm");
     EXPECT_THROW(missing.assemble(), FatalError);
 }

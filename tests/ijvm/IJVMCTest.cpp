@@ -140,7 +140,7 @@ TEST(IjvmLoad, AnswersTheProgramAndResetsTheMachine) {
     testutil::TempDir dir;
     const std::string first = dir.write(
         "first.jvm", ".constant\none 1\n.end-constant\n.main\nLDCW one\nLDCW two\nHALT\n.end-main\n");
-    const std::string second = dir.write("second.jvm", ".main\nBIPUSH zz\n.end-main\n");
+    const std::string second = (dir / "missing.jvm").string();
 
     ControlPath machine;
     machine.registers[SP] = 99;
