@@ -88,6 +88,9 @@ struct ExecutionCounts {
     // where a step stops too (a program that has halted goes on a step at a time there).
     uint64_t lastReturn = 0;
     uint64_t previousReturn = 0;
+    // The PC the last instruction that ended began at, -1 before any: once the machine has
+    // halted, PC has moved past the HALT, maybe into the next method's header.
+    int32_t lastPc = -1;
 
     // Zero, with an instruction about to begin at the machine's PC and MBR.
     void start(int32_t pc, int32_t mbr) {
@@ -111,6 +114,7 @@ struct ExecutionCounts {
             ++ijvm;
             ++instructions[spanOpcode];
             microOfInstructions[spanOpcode] += micro - spanStart;
+            lastPc = spanPc;
         }
         spanPc = mpc == machine::haltAddress ? -1 : d.registers[PC];
         spanOpcode = static_cast<uint8_t>(d.pendingOps & MemFetch ? d.pendingMbr : d.registers[MBR]);

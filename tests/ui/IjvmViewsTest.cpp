@@ -204,11 +204,21 @@ TEST(IjvmViews, StackFramesOfThreeLevelsOfCalls) {
     EXPECT_EQ(operands(v, 0), (std::vector<int32_t>{3, 3}));
     EXPECT_TRUE(operands(v, 1).empty());
 
-    // calls.jvm halts inside main: its frame and the result above it.
-    run.machine.run();
-    v = stackView(run.machine, run.program);
+    // calls.jvm halts at the end of main: PC has moved on into sumsq's header, and the
+    // frame and the PC mark are still main's and its HALT's, from the last instruction run.
+    ExecutionCounts counts;
+    counts.start(run.machine.registers[PC], run.machine.registers[MBR]);
+    run.machine.run({}, counts);
+    const int32_t pc = instructionPc(run.machine, counts);
+    EXPECT_EQ(pc + 1, run.machine.registers[PC]);
+    v = stackView(run.machine, run.program, 1u << 20, pc);
     ASSERT_EQ(v.frames.size(), 1u);
+    ASSERT_NE(v.frames[0].method, nullptr);
+    EXPECT_EQ(v.frames[0].method->name, "main");
+    EXPECT_EQ(locals(v, 0), "total=25 ");
     EXPECT_EQ(operands(v, 0), std::vector<int32_t>{25});
+    const auto listing = methodAreaListing(run.program, methodAreaBytes(run.machine));
+    EXPECT_EQ(listing[static_cast<size_t>(listingRowOf(listing, pc))].text, "HALT");
 }
 
 TEST(IjvmViews, AfterMainReturnsOnlyItsResult) {

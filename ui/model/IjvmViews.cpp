@@ -125,13 +125,19 @@ std::vector<PoolLine> constantPoolLines(const IjvmProgram& program) {
     return lines;
 }
 
-StackView stackView(const ControlPath& machine, const IjvmProgram& program, uint32_t maxWords) {
+int32_t instructionPc(const ControlPath& machine, const ExecutionCounts& counts) {
+    return machine.mpc == ControlPath::haltAddress && counts.lastPc >= 0 ? counts.lastPc
+                                                                         : machine.registers[PC];
+}
+
+StackView stackView(const ControlPath& machine, const IjvmProgram& program, uint32_t maxWords, int32_t pc) {
     StackView view;
-    stackView(machine, program, view, maxWords);
+    stackView(machine, program, view, maxWords, pc);
     return view;
 }
 
-void stackView(const ControlPath& machine, const IjvmProgram& program, StackView& view, uint32_t maxWords) {
+void stackView(const ControlPath& machine, const IjvmProgram& program, StackView& view, uint32_t maxWords,
+               int32_t currentPc) {
     view.rows.clear();
     view.frames.clear();
     const auto base =
@@ -174,7 +180,7 @@ void stackView(const ControlPath& machine, const IjvmProgram& program, StackView
     // word it reads lies in the view, so it ends after at most one frame per word.
     uint32_t lv = lvRegister;
     uint32_t upper = sp;
-    int32_t pc = machine.registers[PC];
+    int32_t pc = currentPc >= 0 ? currentPc : machine.registers[PC];
     bool current = true;
     while (lv >= first && lv <= upper) {
         const StackRow& linkRow = row(lv);
@@ -243,8 +249,9 @@ void IjvmWindowView::refresh(const ControlPath& machine, const IjvmProgram& prog
     counts_ = opcodeCounts(counts);
     output_ = machine.output.values;
     if (listing_.empty()) return;
-    pcRow_ = listingRowOf(listing_, machine.registers[PC]);
-    stackView(machine, program, stack_);
+    const int32_t pc = instructionPc(machine, counts);
+    pcRow_ = listingRowOf(listing_, pc);
+    stackView(machine, program, stack_, 1u << 20, pc);
     registers_.clear();
     for (const auto& [name, r] :
          {std::pair{"PC ", PC}, {"SP ", SP}, {"LV ", LV}, {"CPP ", CPP}, {"TOS ", TOS}}) {

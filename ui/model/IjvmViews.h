@@ -84,15 +84,21 @@ struct StackView {
     std::vector<StackFrame> frames; // the current frame first, then its callers
 };
 
+// The PC of the instruction the machine stands at: PC itself, but once it has halted the
+// PC the HALT began at (PC has moved past it, maybe into the next method's header).
+int32_t instructionPc(const ControlPath& machine, const ExecutionCounts& counts);
+
 // The words from the stack base (CPP + the pool's entries) up to SP, at most the top
 // maxWords of them; empty when SP is below the base. The frames are walked from LV
 // through the saved links while each link lies inside the stack and each caller's LV
-// below its callee's, so memory that holds anything ends the walk rather than it.
-StackView stackView(const ControlPath& machine, const IjvmProgram& program, uint32_t maxWords = 1u << 20);
+// below its callee's, so memory that holds anything ends the walk rather than it. The
+// current frame's method is the one whose code holds pc (-1: the machine's PC).
+StackView stackView(const ControlPath& machine, const IjvmProgram& program, uint32_t maxWords = 1u << 20,
+                    int32_t pc = -1);
 // The same into view, whose rows keep their memory: a window refreshed at every step of a
 // deep stack writes its rows again instead of allocating and clearing them.
 void stackView(const ControlPath& machine, const IjvmProgram& program, StackView& view,
-               uint32_t maxWords = 1u << 20);
+               uint32_t maxWords = 1u << 20, int32_t pc = -1);
 
 // "72  'H'" for a printable character code (32..126), "-3" otherwise.
 std::string outputLine(int32_t value);
