@@ -11,6 +11,10 @@
 
 namespace tarveno {
 
+// The failure of an index outside a list.
+inline constexpr const char* listIndexMessage =
+    "Errore nel metodo List<T>::operator[](T): indice fuori limite";
+
 template <class T> class List {
     struct Link {
         Link* next;
@@ -126,7 +130,7 @@ template <class T> class List {
     // The link of element i. It moves the remembered position there, even for a const
     // list: the position only makes the next access by index cheap.
     Link* linkAt(int32_t i) const {
-        if (i < 0 || i >= count_) fatal("Errore nel metodo List<T>::operator[](T): indice fuori limite");
+        if (i < 0 || i >= count_) fatal(listIndexMessage);
         if (posIndex_ >= 0 && i == posIndex_ + 1) {
             pos_ = pos_->next;
         } else if (posIndex_ >= 0 && i == posIndex_ - 1) {

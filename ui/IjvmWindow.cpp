@@ -185,6 +185,11 @@ IjvmWindow::IjvmWindow(QWidget* parent, const QString& settingsFile)
     connect(editor_->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
         if (!showing_ && (removed || added) && edited) edited();
     });
+    sourceNote_ = new QLabel(QString::fromUtf8(notPlacedNote.data(), notPlacedNote.size()), this);
+    sourceNote_->setObjectName("ijvmSourceNote");
+    sourceNote_->setStyleSheet("color: #B00020; font-weight: bold");
+    sourceNote_->setWordWrap(true);
+    sourceNote_->hide();
     diagnostics_ = new QListWidget(this);
     diagnostics_->setObjectName("ijvmDiagnostics");
     diagnostics_->setMaximumHeight(110);
@@ -223,7 +228,8 @@ IjvmWindow::IjvmWindow(QWidget* parent, const QString& settingsFile)
     ioLayout->addWidget(output_, 1);
 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
-    splitter->addWidget(column(splitter, {title("Source", this), fileName_, editor_, diagnostics_}));
+    splitter->addWidget(
+        column(splitter, {title("Source", this), fileName_, editor_, sourceNote_, diagnostics_}));
     splitter->addWidget(column(splitter, {title("Method Area", this), methodArea_}));
     splitter->addWidget(
         column(splitter, {title("Constant Pool", this), pool_, title("Stack", this), stack_}));
@@ -291,10 +297,8 @@ void IjvmWindow::show(const Answer& a, Session& session) {
             diagnostics_->addItem(QString::fromStdString(message));
         diagnostics_->setVisible(!d.diagnostics.empty());
         std::vector<CodeMark> marks;
-        session.workbench().ijvmProgram().diagnostics.forEach([&](const Diagnostic& diagnostic) {
-            if (const auto span = session.ijvmEditorSpan(diagnostic.start, diagnostic.length))
-                marks.push_back({span->start, span->end, true});
-        });
+        for (const EditorSpan& span : d.diagnosticSpans)
+            marks.push_back({span.start, span.end, true});
         editor_->setMarks(marks);
     }
     if (a.ijvmViewsCleared) {
@@ -356,6 +360,7 @@ void IjvmWindow::showName(Session& session) {
                        : QFile::decodeName(QByteArray::fromStdString(session.ijvm().fileName));
     if (session.hasUnsavedIjvmWork()) name += "*";
     fileName_->setText(name);
+    sourceNote_->setVisible(session.ijvm().differs);
 }
 
 void IjvmWindow::present() {

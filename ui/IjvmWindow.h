@@ -77,6 +77,7 @@ class IjvmWindow : public QWidget {
     IjvmTableModel* models_[5];
     QLabel* fileName_;
     CodeEditor* editor_;
+    QLabel* sourceNote_; // the source shown is not the program placed
     QListWidget* diagnostics_;
     QTableView* methodArea_;
     QTableView* pool_;

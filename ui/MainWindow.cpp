@@ -319,7 +319,7 @@ void MainWindow::showAnswer(const Answer& a) {
     ijvmWindow_->show(a, session_);
     // The IJVM window follows every step, phase and Reset, a Run's only at its end; hidden,
     // it is brought up to date when it is shown.
-    if (a.refresh != Refresh::None && !session_.running() && ijvmWindow_->isVisible())
+    if ((a.refresh != Refresh::None || a.memoryChanged) && !session_.running() && ijvmWindow_->isVisible())
         ijvmWindow_->refresh(session_);
     if (a.ijvmPlaced || a.diagnosticsChanged || a.ijvmSelection) {
         if (a.ijvmPlaced || !session_.ijvm().diagnostics.empty() || ijvmWindow_->isVisible())
@@ -365,10 +365,9 @@ void MainWindow::afterRefresh(const Answer& a) {
         if (auto save = saveIjvmCommandFor(a)) perform(std::move(save));
     } else if (a.ask == Ask::MemoryViewer) {
         // A new viewer for each opening, so it starts again at word 0 in decimal.
-        MemoryViewer viewer(dialogs_, session_.workbench(), dialogs_.zoom, this);
+        MemoryViewer viewer(dialogs_, session_, dialogs_.zoom, this);
+        viewer.written = [this](const Answer& written) { showAnswer(written); };
         dialogs_.memory(viewer);
-        // Words it wrote are part of the history from here on.
-        session_.machineChanged();
     }
     // The next command given meanwhile; its own refresh takes the rest.
     if (!waiting_.empty() && !panel_->playing() && !session_.running()) {

@@ -5,7 +5,7 @@
 #include "ui/WriteBytesDialog.h"
 #include "ui/WriteWordDialog.h"
 #include "ui/model/MemoryPage.h"
-#include "workbench/Workbench.h"
+#include "workbench/Session.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -23,8 +23,8 @@ std::string textOf(const QLineEdit* edit) {
 
 } // namespace
 
-MemoryViewer::MemoryViewer(Dialogs& dialogs, Workbench& workbench, double zoom, QWidget* parent)
-    : QDialog(parent), dialogs_(dialogs), workbench_(workbench), zoom_(zoom) {
+MemoryViewer::MemoryViewer(Dialogs& dialogs, Session& session, double zoom, QWidget* parent)
+    : QDialog(parent), dialogs_(dialogs), session_(session), zoom_(zoom) {
     style::setUpForm(this, places::memoryViewer, zoom);
     style::makeLabel(this, places::memoryTitle, zoom);
     list_ = style::makeList(this, places::memoryList, zoom);
@@ -47,11 +47,12 @@ MemoryViewer::MemoryViewer(Dialogs& dialogs, Workbench& workbench, double zoom, 
 }
 
 void MemoryViewer::refreshList() {
-    if (!workbench_.hasMachine()) return;
+    const Workbench& bench = session_.workbench();
+    if (!bench.hasMachine()) return;
     list_->setUpdatesEnabled(false);
     list_->clear();
     const int rowHeight = scaled(places::memoryListRowHeight, zoom_);
-    for (const std::string& line : memoryLines(workbench_.machine(), firstWord_, memoryRadix_)) {
+    for (const std::string& line : memoryLines(bench.machine(), firstWord_, memoryRadix_)) {
         auto* item = new QListWidgetItem(QString::fromStdString(line), list_);
         item->setSizeHint({0, rowHeight});
     }
@@ -81,8 +82,10 @@ void MemoryViewer::onWriteWordClicked() {
     command([&] {
         WriteWordDialog dialog(zoom_, this);
         dialogs_.writeWord(dialog);
-        if (dialog.accepted == 1 && workbench_.hasMachine())
-            store(workbench_.machine(), wordWrite(textOf(dialog.address), textOf(dialog.word)));
+        if (dialog.accepted == 1) {
+            const MemoryWrite w = wordWrite(textOf(dialog.address), textOf(dialog.word));
+            write(w.wordAddress, w.value);
+        }
         refreshList();
     });
 }
@@ -91,10 +94,11 @@ void MemoryViewer::onWriteBytesClicked() {
     command([&] {
         WriteBytesDialog dialog(zoom_, this);
         dialogs_.writeBytes(dialog);
-        if (dialog.accepted == 1 && workbench_.hasMachine()) {
+        if (dialog.accepted == 1) {
             const std::array<std::string, 4> b{textOf(dialog.bytes[0]), textOf(dialog.bytes[1]),
                                                textOf(dialog.bytes[2]), textOf(dialog.bytes[3])};
-            store(workbench_.machine(), byteWrite(textOf(dialog.address), {b[0], b[1], b[2], b[3]}));
+            const MemoryWrite w = byteWrite(textOf(dialog.address), {b[0], b[1], b[2], b[3]});
+            write(w.wordAddress, w.value);
         }
         refreshList();
     });
@@ -104,6 +108,11 @@ void MemoryViewer::onRadixChanged(int index) {
     if (index == 0) memoryRadix_ = 10;
     if (index == 1) memoryRadix_ = 16;
     refreshList();
+}
+
+void MemoryViewer::write(uint32_t wordAddress, int32_t value) {
+    const Answer a = session_.writeMemoryWord(wordAddress, value);
+    if (written) written(a);
 }
 
 void MemoryViewer::command(const std::function<void()>& body) {

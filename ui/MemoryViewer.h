@@ -13,8 +13,9 @@ class QListWidget;
 class QPushButton;
 
 namespace tarveno {
-class Workbench;
-}
+class Session;
+struct Answer;
+} // namespace tarveno
 
 namespace tarveno::ui {
 
@@ -23,9 +24,12 @@ class Dialogs;
 class MemoryViewer : public QDialog {
     Q_OBJECT
   public:
-    // Works on the workbench's machine; with none the list stays as it is. Each viewer
-    // starts at word 0 in decimal and fills its list at once.
-    MemoryViewer(Dialogs& dialogs, Workbench& workbench, double zoom = 1.0, QWidget* parent = nullptr);
+    // Shows the session's machine; with none the list stays as it is. Each viewer starts
+    // at word 0 in decimal and fills its list at once. Writes go through the session, and
+    // its answer to written.
+    MemoryViewer(Dialogs& dialogs, Session& session, double zoom = 1.0, QWidget* parent = nullptr);
+
+    std::function<void(const Answer&)> written;
 
     uint32_t firstWord() const { return firstWord_; }
 
@@ -42,9 +46,10 @@ class MemoryViewer : public QDialog {
     // A number the editors cannot read shows its message; the command is abandoned and
     // the viewer stays open with nothing written.
     void command(const std::function<void()>& body);
+    void write(uint32_t wordAddress, int32_t value);
 
     Dialogs& dialogs_;
-    Workbench& workbench_;
+    Session& session_;
     double zoom_;
     QListWidget* list_;
     uint32_t firstWord_ = 0;

@@ -92,6 +92,8 @@ template <class Body> Answer Session::command(Body&& body) {
     Answer a;
     // While a Run, an IJVM step or the checker is on, only stopping it acts.
     if (busy()) return a;
+    // A command that waited for Save As goes on only with the Save As that follows it.
+    afterSaveAs_ = {};
     try {
         body(a);
     } catch (const std::exception& e) {
@@ -132,7 +134,10 @@ void Session::saveAndCompileIfModified(Answer& a, Continuation then) {
     // Only text the user changed is written; an unchanged file, read-only or not, is
     // compiled as it is.
     if (document_.unsaved || !document_.named) {
-        if (!saveEditor(a)) return;
+        if (!saveEditor(a)) {
+            afterSaveAs_ = [this, then](Answer& b) { saveAndCompileIfModified(b, then); };
+            return;
+        }
     }
     compileMicroprogram(a, std::move(then));
 }
@@ -169,11 +174,20 @@ Answer Session::checkerFinished(const std::string& failure, const std::string& e
         a.reportChanged = true;
         try {
             if (!failure.empty()) failWith(failure);
-            if (finishCompile() && ijvm_.placed) {
-                // The new machine runs the IJVM program placed before.
-                placeImage();
-                startHistory();
-                a.ijvmPlaced = true;
+            if (finishCompile()) {
+                // A compile that succeeds loads the program, whichever command asked for it.
+                loaded_ = true;
+                a.refresh = Refresh::Full;
+                if (ijvm_.placed && placedOnSerial_ == microprogramSerial_) {
+                    // The interpreter compiled again runs the IJVM program placed before.
+                    placeImage();
+                    startHistory();
+                    a.ijvmPlaced = true;
+                } else if (ijvm_.placed) {
+                    // Another microprogram: it starts on a clean machine.
+                    ijvm_.placed = ijvm_.differs = false;
+                    a.ijvmViewsCleared = true;
+                }
             }
         } catch (...) {
             // What the checker said on its way out is all there is to read.
@@ -501,6 +515,7 @@ std::string Session::unsavedQuestion() const {
 
 Answer Session::newProgram() {
     return command([&](Answer& a) {
+        ++microprogramSerial_;
         document_.fileName.clear();
         document_.named = false;
         document_.file = EditorFile{}; // a new file is UTF-8 with line feeds
@@ -515,6 +530,7 @@ Answer Session::newProgram() {
 
 Answer Session::openMicroprogram(const std::string& fileName) {
     return command([&](Answer& a) {
+        ++microprogramSerial_;
         document_.fileName = fileName;
         document_.named = true;
         compileMicroprogram(a, {});
@@ -540,12 +556,15 @@ Answer Session::saveNamed(const std::string& fileName) {
 }
 
 Answer Session::saveAs(const std::string& fileName) {
-    return command([&](Answer&) {
+    Continuation resume = std::exchange(afterSaveAs_, {});
+    return command([&](Answer& a) {
         writeEditor(fileName);
         document_.fileName = fileName;
         document_.named = true;
         // The next step or compile compiles the file under its new name.
         document_.modified = true;
+        // The command that asked for the name goes on.
+        if (resume) resume(a);
     });
 }
 
@@ -575,11 +594,11 @@ Answer Session::openIjvmProgram(const std::string& fileName) {
     return command([&](Answer& a) {
         if (!workbench_.hasMachine()) return;
         workbench_.openIjvmProgram(fileName);
-        ijvm_.placed = false;
+        ijvm_.placed = ijvm_.differs = false;
         ijvm_.edited = false;
-        readIjvmDiagnostics(a);
-        ijvm_.fileName = fileName;
         const std::string bytes = readFile(fileName);
+        readIjvmDiagnostics(a, workbench_.ijvmProgram(), bytes);
+        ijvm_.fileName = fileName;
         ijvm_.file = decodeFile(bytes);
         ijvm_.positions = EditorPositions(bytes);
         ijvm_.unsaved = false;
@@ -595,10 +614,14 @@ Answer Session::openIjvmProgram(const std::string& fileName) {
     });
 }
 
-void Session::readIjvmDiagnostics(Answer& a) {
+void Session::readIjvmDiagnostics(Answer& a, const IjvmProgram& program, const std::string& bytes) {
     ijvm_.diagnostics.clear();
-    workbench_.ijvmProgram().diagnostics.forEach(
-        [&](const Diagnostic& d) { ijvm_.diagnostics.push_back(messageToUtf8(d.message)); });
+    ijvm_.diagnosticSpans.clear();
+    const EditorPositions positions(bytes);
+    program.diagnostics.forEach([&](const Diagnostic& d) {
+        ijvm_.diagnostics.push_back(messageToUtf8(d.message));
+        ijvm_.diagnosticSpans.push_back({positions.at(d.start), positions.at(int64_t{d.start} + d.length)});
+    });
     a.diagnosticsChanged = true;
 }
 
@@ -611,6 +634,7 @@ Answer Session::skeleton() {
             text += windows1252ToUtf8(ijvmSkeleton[i]);
         }
         ijvm_.file.text = text;
+        ijvm_.differs = ijvm_.placed;
         a.ijvmEditorReloaded = true;
     });
 }
@@ -628,11 +652,9 @@ Answer Session::setStandardInput(const std::string& text) {
 
 Answer Session::selectDiagnostic(int row) {
     return command([&](Answer& a) {
-        if (!workbench_.hasMachine()) return;
-        // Indexing tests the bounds: a row beyond the diagnostics shows its fault.
-        const Diagnostic& d = workbench_.ijvmProgram().diagnostics[row];
-        a.ijvmSelection =
-            EditorSpan{ijvm_.positions.at(d.start), ijvm_.positions.at(int64_t{d.start} + d.length)};
+        // A row beyond the diagnostics shows its fault.
+        if (row < 0 || static_cast<size_t>(row) >= ijvm_.diagnosticSpans.size()) fatal(listIndexMessage);
+        a.ijvmSelection = ijvm_.diagnosticSpans[static_cast<size_t>(row)];
     });
 }
 
@@ -661,6 +683,7 @@ Answer Session::placeIjvmProgram(const std::string& fileName) {
 
 Answer Session::loadInterpreterAndPlace(const std::string& fileName) {
     return command([&](Answer& a) {
+        ++microprogramSerial_;
         document_.fileName = files_.interpreter;
         document_.named = true;
         compileMicroprogram(a, [this, fileName](Answer& b) {
@@ -696,19 +719,25 @@ Answer Session::assembleAndPlace(const std::string& text) {
 }
 
 void Session::assembleIjvm(Answer& a, const std::string& fileName, const std::string& bytes) {
+    IjvmProgram program = assembleProgram(fileName);
+    readIjvmDiagnostics(a, program, bytes);
+    ijvm_.edited = false;
+    if (program.diagnostics.count() > 0) {
+        // Nothing is placed: the machine goes on with the program it holds, if any.
+        ijvm_.differs = ijvm_.placed;
+        return;
+    }
     // The image goes into the machine as it is: a compile or a step that waited would
     // replace what the user sees run.
-    workbench_.openIjvmProgram(fileName);
+    workbench_.placeIjvmProgram(std::move(program));
     ijvm_.positions = EditorPositions(bytes);
-    ijvm_.edited = false;
-    ijvm_.placed = workbench_.ijvmProgram().diagnostics.count() == 0;
-    readIjvmDiagnostics(a);
+    ijvm_.placed = true;
+    ijvm_.differs = false;
+    placedOnSerial_ = microprogramSerial_;
     restartPhases(a); // the machine was reset
     clearIjvmViews(a);
-    if (ijvm_.placed) {
-        placeImage();
-        a.ijvmPlaced = true;
-    }
+    placedMemory_ = machine().mainMemory;
+    a.ijvmPlaced = true;
     ijvmSource_ = bytes;
     startHistory();
     placeBreakpoints();
@@ -754,7 +783,7 @@ std::string Session::unsavedIjvmQuestion() const {
 }
 
 std::optional<EditorSpan> Session::ijvmEditorSpan(int32_t start, int32_t length) const {
-    if (ijvm_.edited || start < 0 || length < 0) return std::nullopt;
+    if (ijvm_.edited || ijvm_.differs || start < 0 || length < 0) return std::nullopt;
     return EditorSpan{ijvm_.positions.at(start), ijvm_.positions.at(int64_t{start} + length)};
 }
 
@@ -778,6 +807,15 @@ void Session::machineChanged() {
         startHistory();
     else
         history_.changed(machine(), counts_);
+}
+
+Answer Session::writeMemoryWord(uint32_t wordAddress, int32_t value) {
+    return command([&](Answer& a) {
+        if (!workbench_.hasMachine()) return;
+        machine().memoryWord(wordAddress) = value;
+        machineChanged();
+        a.memoryChanged = true;
+    });
 }
 
 Answer Session::stepBack() {

@@ -112,6 +112,7 @@ struct Answer {
     bool diagnosticsChanged = false;         // the diagnostics list shows ijvm().diagnostics
     bool ijvmPlaced = false;                 // an IJVM image was placed anew: its listing changed
     bool breakpointsChanged = false;         // the editors' breakpoint marks and the list
+    bool memoryChanged = false;              // main memory was written from outside: the views that show it
     std::string status;                      // one line on what just happened, shown until the next command
     std::optional<EditorSpan> ijvmSelection; // select this in the IJVM editor
 
@@ -146,12 +147,18 @@ struct CheckerRequest {
 struct IjvmDocument {
     std::string fileName;
     EditorFile file;
-    EditorPositions positions;            // editor positions of the assembled bytes
-    std::vector<std::string> diagnostics; // the messages, for display
-    bool placed = false;                  // the assembled image is in main memory, ready to run
-    bool unsaved = false;                 // the user changed the text since it was read or written
-    bool edited = false;                  // the user changed the text since it was assembled
+    EditorPositions positions;               // editor positions of the placed program's bytes
+    std::vector<std::string> diagnostics;    // the messages of the last assembly, for display
+    std::vector<EditorSpan> diagnosticSpans; // the text each concerns, in the text assembled
+    bool placed = false;                     // an assembled image is in main memory, ready to run
+    bool unsaved = false;                    // the user changed the text since it was read or written
+    bool edited = false;                     // the user changed the text since it was assembled
+    bool differs = false;                    // a program is placed, and the text shown is not its source
 };
+
+// Shown by the IJVM window while the source it shows is not the program placed.
+inline constexpr std::string_view notPlacedNote =
+    "the program shown is not the one placed: Assemble and Place";
 
 class Session {
   public:
@@ -241,20 +248,23 @@ class Session {
     // the file cannot take it.
     Answer saveIjvm(const std::string& text);
     Answer saveIjvmAs(const std::string& fileName, const std::string& text);
-    void markIjvmModified() { ijvm_.unsaved = ijvm_.edited = true; }
+    void markIjvmModified() {
+        ijvm_.unsaved = ijvm_.edited = true;
+        ijvm_.differs = ijvm_.placed;
+    }
     bool hasUnsavedIjvmWork() const { return ijvm_.unsaved; }
     std::string unsavedIjvmQuestion() const;
-    // A span of the assembled IJVM source's bytes in the IJVM editor; none once the text
-    // was edited after it was assembled (the spans no longer fit it).
+    // A span of the placed IJVM program's source bytes in the IJVM editor; none once the
+    // editor shows another text (the spans no longer fit it).
     std::optional<EditorSpan> ijvmEditorSpan(int32_t start, int32_t length) const;
 
     // Going back: one microinstruction, or to the previous return to address 0. The
     // history starts at each load, Reset and placing; the pictures show the state reached.
     Answer stepBack();
     Answer ijvmStepBack();
-    // Words were written into main memory from outside the machine (the memory viewer):
-    // going back and forth executes through the change.
-    void machineChanged();
+    // The memory viewer writes a word: the history keeps the change (going back and forth
+    // executes through it), and the views that show memory are told.
+    Answer writeMemoryWord(uint32_t wordAddress, int32_t value);
     // What was executed since the load, the last Reset or the placing.
     const ExecutionCounts& counts() const { return counts_; }
 
@@ -316,13 +326,18 @@ class Session {
     void clearIjvmViews(Answer& a);
     // Reads, assembles and places an IJVM program file, which the IJVM editor then shows.
     void placeFile(Answer& a, const std::string& fileName);
-    // Assembles fileName (the bytes already read) into ijvm(); places it when clean.
+    // Assembles fileName (the bytes already read) and places it when it has no
+    // diagnostics; otherwise the machine keeps what it holds.
     void assembleIjvm(Answer& a, const std::string& fileName, const std::string& bytes);
     // Writes the placed image into the machine and keeps its memory for Reset.
     void placeImage();
-    void readIjvmDiagnostics(Answer& a);
+    // The diagnostics of program, whose source is bytes, for the lists and the editor.
+    void readIjvmDiagnostics(Answer& a, const IjvmProgram& program, const std::string& bytes);
     // The history and the counts begin again at the machine's present state.
     void startHistory();
+    // The machine was changed between steps (a word or the input written): the history
+    // keeps the change.
+    void machineChanged();
     // One microinstruction back, or one IJVM instruction.
     Answer goBack(bool ijvm);
     // The history belongs to the machine there is: a new machine starts it again.
@@ -354,6 +369,11 @@ class Session {
     std::string compileNote_;   // one line above the report: where the microprogram file went
     std::vector<Finding> findings_;
     MainMemory placedMemory_; // main memory as the IJVM image was placed, for Reset
+    // Each New or Open begins another microprogram; the image placed on one is placed again
+    // when the same one is compiled again, and not on another.
+    uint64_t microprogramSerial_ = 0;
+    uint64_t placedOnSerial_ = 0;
+    Continuation afterSaveAs_; // the command that asked for Save As goes on after it
 
     History history_;
     const ControlPath* historyMachine_ = nullptr;

@@ -56,4 +56,12 @@ bool Workbench::openIjvmProgram(const std::string& fileName, Image image) {
     return true;
 }
 
+bool Workbench::placeIjvmProgram(IjvmProgram program) {
+    if (!machine_) return false;
+    machine_->reset();
+    placeImage(*machine_, program.methodArea, program.constantPool);
+    ijvmProgram_ = std::move(program);
+    return true;
+}
+
 } // namespace tarveno

@@ -76,6 +76,9 @@ class Workbench {
     // there is no machine yet. A FatalError keeps the program opened before.
     enum class Image { Keep, Place };
     bool openIjvmProgram(const std::string& fileName, Image image = Image::Keep);
+    // Keeps an assembled program as ijvmProgram(), resets the machine and places the
+    // image (placeImage). Answers false, and does nothing, when there is no machine yet.
+    bool placeIjvmProgram(IjvmProgram program);
 
     bool hasMachine() const { return machine_ != nullptr; }
     // The current machine; only valid while hasMachine().

@@ -108,12 +108,12 @@ TEST_F(SessionTest, TheLoadedFlagFollowsTheCompilesAndTheIjvmProgram) {
     const std::string withWarning = loadedNotice(1); // the steps never reach address 112
     const Row rows[] = {
         {"a good compile", [&] { return compileAndLoad(countMal); }, true, hasBeenLoadedNotice},
-        {"an edit, then Mic: compiled, not loaded",
+        {"an edit, then Mic: compiled, loaded and stepped",
          [&] {
              type(stepsMal);
              return mic();
          },
-         false, mustBeLoadedNotice},
+         true, ""},
         {"Compile and Load on the unchanged text", [&] { return checked(session.compileAndLoad()); }, true,
          withWarning},
         {"a failed compile", [&] { return compileAndLoad(badMal); }, false, ""},
@@ -121,7 +121,7 @@ TEST_F(SessionTest, TheLoadedFlagFollowsTheCompilesAndTheIjvmProgram) {
          false, ""},
         {"Mic without the flag", [&] { return mic(); }, false, mustBeLoadedNotice},
         {"a good compile again", [&] { return compileAndLoad(countMal); }, true, hasBeenLoadedNotice},
-        {"a file opened: compiled at once, not loaded", [&] { return open("prog.mal"); }, false, ""},
+        {"a file opened: compiled and loaded at once", [&] { return open("prog.mal"); }, true, ""},
         {"loaded again", [&] { return checked(session.compileAndLoad()); }, true, hasBeenLoadedNotice},
         {"an IJVM program opened", [&] { return session.openIjvmProgram("prog.jvm"); }, false, ""},
     };
@@ -374,6 +374,29 @@ TEST_F(SessionTest, APlacedIjvmProgramComesBackOnResetAndRecompile) {
     session.saveIjvmAs((dir / "mine.jvm").string(), "x\n");
     EXPECT_EQ(readFile(dir / "mine.jvm"), "x\n");
     EXPECT_FALSE(session.hasUnsavedIjvmWork());
+
+    // A typo is a diagnostic on its word, never a failure; nothing is placed, the program
+    // placed before goes on, and the window is told the two differ.
+    const std::string typo = ".main\n.var\nn\n.end-var\n        IINC n\n        HALT\n.end-main\n";
+    const Answer refused = session.assembleAndPlace(typo);
+    EXPECT_FALSE(refused.failed()) << refused.failure;
+    EXPECT_FALSE(refused.ijvmPlaced);
+    ASSERT_EQ(session.ijvm().diagnostics, std::vector<std::string>{"Errore: il numero HALT non è valido."});
+    const EditorSpan word = *session.selectDiagnostic(0).ijvmSelection;
+    EXPECT_EQ(typo.substr(static_cast<size_t>(word.start), static_cast<size_t>(word.end - word.start)),
+              "HALT");
+    EXPECT_TRUE(session.ijvm().placed && session.ijvm().differs);
+    EXPECT_EQ(runToHalt(), std::vector<int32_t>{9});
+    session.assembleAndPlace(".main\n        BIPUSH 7\n        OUT\n        HALT\n.end-main\n");
+    EXPECT_FALSE(session.ijvm().differs);
+    EXPECT_EQ(runToHalt(), std::vector<int32_t>{7});
+
+    // Another microprogram starts on a clean machine, without the image.
+    writeFile(dir / "count.mal", countMal);
+    const Answer other = open(dir / "count.mal");
+    EXPECT_TRUE(other.ijvmViewsCleared && !other.ijvmPlaced);
+    EXPECT_FALSE(session.ijvm().placed);
+    EXPECT_EQ(std::tuple(machine().registers[SP], machine().registers[PC]), std::tuple(0, 0));
 }
 
 } // namespace
@@ -402,11 +425,19 @@ TEST_F(SessionTest, AShippedExampleCompilesAndIsNeverWritten) {
     a = mic();
     EXPECT_EQ(a.ask, Ask::SaveAsFileName);
     EXPECT_EQ(a.askReason, "count.mal cannot be written: save your changes under another name");
-    EXPECT_EQ(session.save().ask, Ask::SaveAsFileName);
-    EXPECT_TRUE(session.hasUnsavedWork());
-    checked(session.saveAs((dir / "mine.mal").string()));
+    // Saved under another name, the step goes on: compiled, loaded and stepped.
+    a = checked(session.saveAs((dir / "mine.mal").string()));
     EXPECT_FALSE(session.hasUnsavedWork());
-    EXPECT_EQ(mic().notice, mustBeLoadedNotice); // compiled under the new name
+    EXPECT_EQ(a.refresh, Refresh::Full);
+    EXPECT_EQ(std::tuple(session.document().fileName, machine().microCounter),
+              std::tuple((dir / "mine.mal").string(), 1u));
+    // Asked and cancelled, then another command: a later Save As does not step.
+    open(example);
+    type(countMal + "// more\n");
+    EXPECT_EQ(mic().ask, Ask::SaveAsFileName);
+    session.setRadix(1);
+    EXPECT_EQ(checked(session.saveAs((dir / "mine2.mal").string())).refresh, Refresh::None);
+    EXPECT_EQ(machine().microCounter, 0u);
     EXPECT_TRUE(fs::exists(dir / "mine.bin"));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "shipped"), fs::directory_iterator()), 1);
     EXPECT_EQ(readFile(example), countMal);
@@ -550,6 +581,14 @@ TEST_F(SessionTest, StepBackBreakpointsAndCounts) {
     EXPECT_EQ(session.stepBack().status, "Nothing to go back to: the program starts here");
     mic();
     EXPECT_EQ(regs(), seen[1]);
+    // A word the memory viewer writes is part of the history at once.
+    EXPECT_TRUE(session.writeMemoryWord(2, 258).memoryChanged);
+    mic();
+    session.stepBack();
+    EXPECT_EQ(*machine().peekWord(2), 258);
+    session.stepBack();
+    EXPECT_EQ(machine().peekWord(2), nullptr);
+    mic();
 
     // Line 20 (19 from 0) is "TOS = H + TOS": a Run stops before it, each time round.
     auto run = [&] {

@@ -71,8 +71,4 @@ MemoryWrite byteWrite(std::string_view address, const std::array<std::string_vie
     return {typedWordAddress(address), static_cast<int32_t>(value)};
 }
 
-void store(Datapath& machine, const MemoryWrite& write) {
-    machine.memoryWord(write.wordAddress) = write.value;
-}
-
 } // namespace tarveno::ui

@@ -52,7 +52,4 @@ MemoryWrite wordWrite(std::string_view address, std::string_view word);
 // are converted in that order, then the address.
 MemoryWrite byteWrite(std::string_view address, const std::array<std::string_view, 4>& bytes);
 
-// Stores write in the machine's main memory, making the word when it is absent.
-void store(Datapath& machine, const MemoryWrite& write);
-
 } // namespace tarveno::ui
