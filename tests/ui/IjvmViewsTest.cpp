@@ -44,10 +44,13 @@ struct Running {
         machine.loadMicroprogram(interpreter());
         program = loadRunnableProgram(machine, examples + "/" + name);
     }
+    // Every step and Run of these tests has its bound: a fault must fail, not run away.
+    static constexpr RunLimits bound{10'000'000, nullptr};
     void steps(int n) {
         for (int i = 0; i < n; ++i)
-            machine.ijvmStep();
+            machine.ijvmStep(bound);
     }
+    void toHalt() { ASSERT_EQ(machine.run(bound), StopReason::Halted); }
 };
 
 std::string fileText(const std::string& path) {
@@ -208,7 +211,7 @@ TEST(IjvmViews, StackFramesOfThreeLevelsOfCalls) {
     // frame and the PC mark are still main's and its HALT's, from the last instruction run.
     ExecutionCounts counts;
     counts.start(run.machine.registers[PC], run.machine.registers[MBR]);
-    run.machine.run({}, counts);
+    run.machine.run(Running::bound, counts);
     const int32_t pc = instructionPc(run.machine, counts);
     EXPECT_EQ(pc + 1, run.machine.registers[PC]);
     v = stackView(run.machine, run.program, 1u << 20, pc);
@@ -223,7 +226,7 @@ TEST(IjvmViews, StackFramesOfThreeLevelsOfCalls) {
 
 TEST(IjvmViews, AfterMainReturnsOnlyItsResult) {
     Running run("factorial.jvm");
-    run.machine.run();
+    run.toHalt();
     StackView v = stackView(run.machine, run.program);
     ASSERT_EQ(v.rows.size(), 1u);
     EXPECT_EQ(v.rows[0].value, 8);

@@ -85,8 +85,24 @@ class SessionTest : public ::testing::Test {
         return checked(session.compileAndLoad());
     }
     Answer mic() { return checked(session.mic()); }
+    // The slices of the Run started, to its end; one that does not end within a bound is
+    // stopped and fails the test, never runs away.
+    Answer finishRun(Answer a = {}, uint64_t slice = Session::defaultSlice) {
+        for (int i = 0; i < 100 && session.running(); ++i)
+            a = session.runSlice(slice);
+        if (session.running()) {
+            ADD_FAILURE() << "the Run did not end";
+            session.stopRun();
+            a = session.runSlice();
+        }
+        return a;
+    }
     Answer open(const fs::path& p) { return checked(session.openMicroprogram(p.string())); }
-    const ControlPath& machine() const { return session.workbench().machine(); }
+    const ControlPath& machine() const {
+        // A test that expects a machine where there is none fails here, not in a crash.
+        if (!session.workbench().hasMachine()) throw std::logic_error("no machine was made");
+        return session.workbench().machine();
+    }
 
     fs::path dir;
     fs::path previous;
@@ -230,8 +246,7 @@ TEST_F(SessionTest, RunGoesInSlicesUntilItHaltsOrIsStopped) {
     // A Run that halts; pressed again at the halt address it executes nothing.
     compileAndLoad(countMal);
     session.startRun();
-    while (session.running())
-        session.runSlice(7);
+    finishRun({}, 7);
     EXPECT_EQ(machine().mpc, machine::haltAddress);
     const uint32_t counter = machine().microCounter;
     session.startRun();
@@ -342,9 +357,7 @@ TEST_F(SessionTest, APlacedIjvmProgramComesBackOnResetAndRecompile) {
     EXPECT_TRUE(placed.ijvmPlaced && session.ijvm().placed && session.loaded());
     const uint32_t base = static_cast<uint32_t>(machine().registers[SP]);
     auto runToHalt = [&] {
-        session.startRun();
-        while (session.running())
-            session.runSlice();
+        finishRun(session.startRun());
         EXPECT_EQ(machine().mpc, ControlPath::haltAddress);
         return machine().output.values;
     };
@@ -581,6 +594,26 @@ TEST_F(SessionTest, StepBackBreakpointsAndCounts) {
     EXPECT_EQ(session.stepBack().status, "Nothing to go back to: the program starts here");
     mic();
     EXPECT_EQ(regs(), seen[1]);
+    // Reset zeroes the standard-input cell with the registers.
+    session.setStandardInput("9");
+    session.reset();
+    EXPECT_EQ(*machine().peekWord(machine::standardInputAddress), 0);
+    mic();
+    // A change of an abandoned future is not made again: input 5 typed after step 2, back
+    // to step 1, 7 typed there instead, forward: 7 is read, at step 2 and after.
+    mic();
+    session.setStandardInput("5");
+    mic();
+    session.stepBack();
+    session.stepBack();
+    session.setStandardInput("7");
+    mic();
+    mic();
+    EXPECT_EQ(*machine().peekWord(machine::standardInputAddress), 7);
+    session.stepBack();
+    EXPECT_EQ(*machine().peekWord(machine::standardInputAddress), 7);
+    session.reset();
+    mic();
     // A word the memory viewer writes is part of the history at once.
     EXPECT_TRUE(session.writeMemoryWord(2, 258).memoryChanged);
     mic();
@@ -591,12 +624,7 @@ TEST_F(SessionTest, StepBackBreakpointsAndCounts) {
     mic();
 
     // Line 20 (19 from 0) is "TOS = H + TOS": a Run stops before it, each time round.
-    auto run = [&] {
-        Answer a = checked(session.startRun());
-        while (session.running())
-            a = session.runSlice();
-        return a;
-    };
+    auto run = [&] { return finishRun(checked(session.startRun())); };
     EXPECT_FALSE(session.toggleBreakpoint(19).failed());
     EXPECT_EQ(session.breakpointLines(), std::set<int>{19});
     EXPECT_EQ(run().status, "Stopped at the breakpoint on MAL line 20");
