@@ -42,7 +42,7 @@ struct FakeHost : SessionHost {
 };
 
 class SessionTest : public ::testing::Test {
-  protected:
+  public:
     SessionTest()
         : dir(fs::temp_directory_path() / ("tarveno-session-" + std::to_string(::getpid()) + "-" +
                                            ::testing::UnitTest::GetInstance()->current_test_info()->name())),
@@ -416,44 +416,58 @@ TEST_F(SessionTest, APlacedIjvmProgramComesBackOnResetAndRecompile) {
 
 namespace {
 
-// A shipped example is compiled where it lies without a byte written there; changed, it is
+// A source in a folder the session must not write (a shipped example, or a student's
+// read-only folder) compiles where it lies without a byte written there; changed, it is
 // saved elsewhere through Save As; nothing else is written in its folder.
-TEST_F(SessionTest, AShippedExampleCompilesAndIsNeverWritten) {
-    const fs::path example = dir / "shipped" / "count.mal";
+void expectCompiledWithoutAWrite(SessionTest& t, const fs::path& folder) {
+    const fs::path example = folder / "count.mal";
     writeFile(example, countMal);
-    fs::permissions(dir / "shipped", fs::perms::owner_read | fs::perms::owner_exec);
-    Answer a = open(example);
+    fs::permissions(example, fs::perms::owner_read);
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    Answer a = t.open(example);
     EXPECT_FALSE(a.failed()) << a.failure;
-    EXPECT_EQ(checked(session.compileAndLoad()).notice, hasBeenLoadedNotice);
-    EXPECT_TRUE(fs::exists(dir / "cache" / "count.bin"));
-    EXPECT_TRUE(session.reportShown());
-    EXPECT_EQ(session.report().substr(0, session.report().find('\n')),
-              "The microprogram file is " + (dir / "cache" / "count.bin").string() +
+    EXPECT_EQ(t.checked(t.session.compileAndLoad()).notice, hasBeenLoadedNotice);
+    EXPECT_EQ(t.session.report().substr(0, t.session.report().find('\n')),
+              "The microprogram file is " + (t.dir / "cache" / "count.bin").string() +
                   ": the source's folder cannot be written.");
-    EXPECT_TRUE(mic().refresh == Refresh::Full);
-    EXPECT_FALSE(session.hasUnsavedWork());
+    EXPECT_TRUE(t.mic().refresh == Refresh::Full);
+    EXPECT_FALSE(t.session.hasUnsavedWork());
 
     // Changed: the step asks for Save As with its reason and writes nothing.
-    type(countMal + "// mine\n");
-    a = mic();
+    t.type(countMal + "// mine\n");
+    a = t.mic();
     EXPECT_EQ(a.ask, Ask::SaveAsFileName);
     EXPECT_EQ(a.askReason, "count.mal cannot be written: save your changes under another name");
     // Saved under another name, the step goes on: compiled, loaded and stepped.
-    a = checked(session.saveAs((dir / "mine.mal").string()));
-    EXPECT_FALSE(session.hasUnsavedWork());
+    a = t.checked(t.session.saveAs((t.dir / "mine.mal").string()));
+    EXPECT_FALSE(t.session.hasUnsavedWork());
     EXPECT_EQ(a.refresh, Refresh::Full);
-    EXPECT_EQ(std::tuple(session.document().fileName, machine().microCounter),
-              std::tuple((dir / "mine.mal").string(), 1u));
+    EXPECT_EQ(std::tuple(t.session.document().fileName, t.machine().microCounter),
+              std::tuple((t.dir / "mine.mal").string(), 1u));
     // Asked and cancelled, then another command: a later Save As does not step.
-    open(example);
-    type(countMal + "// more\n");
-    EXPECT_EQ(mic().ask, Ask::SaveAsFileName);
-    session.setRadix(1);
-    EXPECT_EQ(checked(session.saveAs((dir / "mine2.mal").string())).refresh, Refresh::None);
-    EXPECT_EQ(machine().microCounter, 0u);
-    EXPECT_TRUE(fs::exists(dir / "mine.bin"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "shipped"), fs::directory_iterator()), 1);
+    t.open(example);
+    t.type(countMal + "// more\n");
+    EXPECT_EQ(t.mic().ask, Ask::SaveAsFileName);
+    t.session.setRadix(1);
+    EXPECT_EQ(t.checked(t.session.saveAs((t.dir / "mine2.mal").string())).refresh, Refresh::None);
+    EXPECT_EQ(t.machine().microCounter, 0u);
+    EXPECT_TRUE(fs::exists(t.dir / "mine.bin"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
     EXPECT_EQ(readFile(example), countMal);
+    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add);
+}
+
+TEST_F(SessionTest, AShippedExampleCompilesAndIsNeverWritten) {
+    expectCompiledWithoutAWrite(*this, dir / "shipped");
+}
+
+// A student's own read-only folder: permissions decide, so as root (which ignores them)
+// CTest runs this as a normal user instead.
+using StudentFolder = SessionTest;
+TEST_F(StudentFolder, AFolderTheUserCannotWriteTakesNoFile) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root ignores permissions; CTest runs this as nobody";
+    fs::create_directories(dir / "course");
+    expectCompiledWithoutAWrite(*this, dir / "course");
 }
 
 TEST_F(SessionTest, WorkOnNoDiskIsKnown) {
