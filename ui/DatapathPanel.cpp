@@ -127,7 +127,7 @@ void DatapathPanel::perform(const Paint& p) {
             style::setTextColour(registers_[i], style::qColour(cWriteMark));
         break;
     case PaintStep::RegisterValues: {
-        const ValueTexts t = valueTexts(m, session_->radix());
+        const ValueTexts t = valueTexts(m, session_->run().radix());
         for (size_t i = 0; i < registers_.size(); ++i)
             setCaption(registers_[i], t.registers[i]);
         setCaption(bBus_, t.bBus);

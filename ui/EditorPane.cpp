@@ -36,16 +36,17 @@ EditorPane::EditorPane(QWidget* client, style::PlacedControls& placed) : QObject
     });
 }
 
-void EditorPane::show(const Answer& a, Session& session) {
+void EditorPane::show(const Outcome& o, const Session& session) {
     showing_ = true;
-    const Document& d = session.document();
-    if (a.editorReloaded) editor->setPlainText(QString::fromStdString(d.file.text));
-    editor->document()->setModified(d.modified);
-    if (a.reportChanged) {
-        report_->setVisible(session.reportShown());
-        if (session.reportShown()) report_->setPlainText(QString::fromStdString(session.report()));
+    const MalDocument& d = session.mal();
+    if (o.redraw.has(View::MalEditor)) editor->setPlainText(QString::fromStdString(d.file.text));
+    editor->document()->setModified(d.needsCompile);
+    if (o.redraw.has(View::Report)) {
+        const CheckerReport& report = session.report();
+        report_->setVisible(report.shown());
+        if (report.shown()) report_->setPlainText(QString::fromStdString(report.text()));
         std::vector<CodeMark> marks;
-        for (const Finding& f : session.findings())
+        for (const Finding& f : report.findings())
             marks.push_back({f.statement.start, f.statement.end, f.error});
         editor->setMarks(std::move(marks));
     }
@@ -53,9 +54,9 @@ void EditorPane::show(const Answer& a, Session& session) {
     showName(session);
 }
 
-void EditorPane::showName(Session& session) {
-    QString name = QFile::decodeName(QByteArray::fromStdString(session.document().fileName));
-    if (session.hasUnsavedWork()) name += "*";
+void EditorPane::showName(const Session& session) {
+    QString name = QFile::decodeName(QByteArray::fromStdString(session.mal().fileName));
+    if (session.mal().hasUnsavedWork(text())) name += "*";
     style::setCaption(fileName_, name);
 }
 

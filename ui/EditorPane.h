@@ -15,7 +15,7 @@ class QLabel;
 class QPlainTextEdit;
 
 namespace tarveno {
-struct Answer;
+struct Outcome;
 struct EditorSpan;
 class Session;
 } // namespace tarveno
@@ -31,9 +31,9 @@ class EditorPane : public QObject {
 
     // Shows the document: its text when the command reloaded it, the modified mark, the
     // file name and the report with its findings.
-    void show(const Answer& answer, Session& session);
+    void show(const Outcome& outcome, const Session& session);
     // The file name, with "*" while the editor holds work on no disk.
-    void showName(Session& session);
+    void showName(const Session& session);
     // Shows the title and the file name: the window's layout.
     void showTitle();
     // The editor's text: UTF-8, lines ended by "\n".

@@ -283,15 +283,19 @@ QString IjvmWindow::editorText() const {
     return editor_->toPlainText();
 }
 
-void IjvmWindow::show(const Answer& a, Session& session) {
+QWidget* IjvmWindow::sourceEditor() const {
+    return editor_;
+}
+
+void IjvmWindow::show(const Outcome& o, Session& session) {
     const IjvmDocument& d = session.ijvm();
     showing_ = true;
-    if (a.ijvmEditorReloaded) {
+    if (o.redraw.has(View::IjvmEditor)) {
         editor_->setPlainText(QString::fromStdString(d.file.text));
         editor_->setCurrentSpan(-1, -1);
     }
     showing_ = false;
-    if (a.diagnosticsChanged) {
+    if (o.redraw.has(View::Diagnostics)) {
         diagnostics_->clear();
         for (const std::string& message : d.diagnostics)
             diagnostics_->addItem(QString::fromStdString(message));
@@ -301,17 +305,18 @@ void IjvmWindow::show(const Answer& a, Session& session) {
             marks.push_back({span.start, span.end, true});
         editor_->setMarks(marks);
     }
-    if (a.ijvmViewsCleared) {
+    const bool placed = o.redraw.has(View::IjvmImage), cleared = o.redraw.has(View::IjvmCleared);
+    if (cleared) {
         view_.clear();
         input_->setText("0");
     }
-    if (a.ijvmPlaced && session.workbench().hasMachine())
+    if (placed && session.workbench().hasMachine())
         view_.place(session.workbench().ijvmProgram(), session.workbench().machine());
-    if (a.ijvmSelection) {
-        editor_->selectSpan(a.ijvmSelection->start, a.ijvmSelection->end);
+    if (o.ijvmSelection) {
+        editor_->selectSpan(o.ijvmSelection->start, o.ijvmSelection->end);
         editor_->setFocus();
     }
-    if (a.ijvmViewsCleared || a.ijvmPlaced) refresh(session);
+    if (cleared || placed) refresh(session);
     showName(session);
 }
 
@@ -319,7 +324,7 @@ void IjvmWindow::refresh(Session& session) {
     const bool placed = session.ijvm().placed && session.workbench().hasMachine();
     if (placed) {
         const ControlPath& machine = session.workbench().machine();
-        view_.refresh(machine, session.workbench().ijvmProgram(), session.counts());
+        view_.refresh(machine, session.workbench().ijvmProgram(), session.run().counts());
         // The box shows the cell, unless the user is typing in it.
         if (!input_->hasFocus()) {
             const int32_t* cell = machine.peekWord(machine::standardInputAddress);
@@ -333,11 +338,12 @@ void IjvmWindow::refresh(Session& session) {
     std::string status =
         placed ? view_.registers() : "No IJVM program is placed: open one, or assemble and place the source";
     if (session.workbench().hasMachine())
-        status += "      executed: " + IjvmWindowView::executed(session.counts());
+        status += "      executed: " + IjvmWindowView::executed(session.run().counts());
     status_->setText(QString::fromStdString(status));
     const ListingLine* line = view_.pcLine();
     std::optional<EditorSpan> span;
-    if (line && line->sourceStart >= 0) span = session.ijvmEditorSpan(line->sourceStart, line->sourceLength);
+    if (line && line->sourceStart >= 0)
+        span = session.ijvm().editorSpan(line->sourceStart, line->sourceLength);
     if (span)
         editor_->setCurrentSpan(span->start, span->end);
     else
@@ -358,7 +364,7 @@ void IjvmWindow::showName(Session& session) {
     QString name = session.ijvm().fileName.empty()
                        ? QString("(not saved)")
                        : QFile::decodeName(QByteArray::fromStdString(session.ijvm().fileName));
-    if (session.hasUnsavedIjvmWork()) name += "*";
+    if (session.ijvm().unsaved) name += "*";
     fileName_->setText(name);
     sourceNote_->setVisible(session.ijvm().differs);
 }

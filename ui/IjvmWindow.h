@@ -21,7 +21,7 @@ class QPushButton;
 class QTableView;
 
 namespace tarveno {
-struct Answer;
+struct Outcome;
 class Session;
 } // namespace tarveno
 
@@ -39,7 +39,7 @@ class IjvmWindow : public QWidget {
     ~IjvmWindow() override;
 
     // Shows what a command changed of the IJVM program.
-    void show(const Answer& answer, Session& session);
+    void show(const Outcome& outcome, Session& session);
     // Takes the machine's state again: after every step, phase and Reset.
     void refresh(Session& session);
     // Shown (raised when it already is), where it stood last or beside its parent.
@@ -49,6 +49,8 @@ class IjvmWindow : public QWidget {
     void setCommandsEnabled(bool on);
 
     QString editorText() const;
+    // The source editor, whose colours the hidden IJVM colour command sets.
+    QWidget* sourceEditor() const;
     void showBreakpoints(const std::set<int>& lines);
     // One line on what just happened ("" for none), below the registers.
     void showStatus(const QString& status);

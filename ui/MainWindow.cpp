@@ -3,7 +3,6 @@
 #include "ui/CodeEditor.h"
 #include "ui/Dialogs.h"
 #include "ui/EditorPane.h"
-#include "ui/IjvmControls.h"
 #include "ui/IjvmWindow.h"
 #include "ui/InfoDialog.h"
 #include "ui/MainMenus.h"
@@ -62,14 +61,15 @@ MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, PicturesFactory pictur
     };
     editor_ = new EditorPane(client_, placed_);
     editor_->edited = [this] {
-        session_.markModified();
+        session_.microprogramEdited();
         editor_->showName(session_);
     };
     connect(editor_->editor, &QPlainTextEdit::textChanged, this, [this] { editor_->showName(session_); });
-    connect(editor_->editor, &CodeEditor::gutterClicked, this,
-            [this](int line) { perform([this, line] { return session_.toggleBreakpoint(line); }); });
+    connect(editor_->editor, &CodeEditor::gutterClicked, this, [this](int line) {
+        perform([this, line] { return session_.breakpoints().toggle(Source::Microprogram, line); });
+    });
     editor_->reportLineClicked = [this](int line) {
-        if (const auto span = session_.reportLineSelection(line)) editor_->selectSpan(*span);
+        if (const auto span = session_.report().lineSelection(line)) editor_->selectSpan(*span);
     };
     auto add = [this](auto* w, const Place& p) { return placed_.add(w, p); };
     auto* buttonPanel = add(new QFrame(client_), places::buttonPanel);
@@ -82,7 +82,17 @@ MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, PicturesFactory pictur
     resetButton_ = add(style::makeButton(client_, places::resetButton), places::resetButton);
     compileButton_ = add(style::makeButton(client_, places::compileButton), places::compileButton);
     radixBox_ = add(style::makeRadixBox(client_, places::radixBox), places::radixBox);
-    ijvm_ = new IjvmControls(client_, placed_);
+    // The IJVM Step, Run, Clock and layout buttons are made hidden, beyond the right edge;
+    // no visible command shows them.
+    auto hidden = [&](const Place& p) {
+        QPushButton* b = add(style::makeButton(client_, p), p);
+        b->hide();
+        return b;
+    };
+    ijvmStepButton_ = hidden(places::ijvmStepButton);
+    ijvmRunButton_ = hidden(places::ijvmRunButton);
+    clockButton_ = hidden(places::clockButton);
+    layoutButton_ = hidden(places::layoutButton);
     ijvmWindow_ = new IjvmWindow(this, paths_.settings);
     addMainMenus(*this);
     setZoom(zoomLevels[0]);
@@ -92,17 +102,11 @@ MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, PicturesFactory pictur
     connect(micButton_, &QPushButton::clicked, this, &MainWindow::onMicClicked);
     connect(resetButton_, &QPushButton::clicked, this, &MainWindow::onResetClicked);
     connect(compileButton_, &QPushButton::clicked, this, &MainWindow::onCompileClicked);
-    connect(ijvm_->stepButton, &QPushButton::clicked, this, &MainWindow::onIjvmStepClicked);
-    connect(ijvm_->runButton, &QPushButton::clicked, this, &MainWindow::onRunClicked);
-    connect(ijvm_->clockButton, &QPushButton::clicked, this, &MainWindow::onClockClicked);
-    connect(ijvm_->layoutButton, &QPushButton::clicked, this, &MainWindow::onLayoutClicked);
+    connect(ijvmStepButton_, &QPushButton::clicked, this, &MainWindow::onIjvmStepClicked);
+    connect(ijvmRunButton_, &QPushButton::clicked, this, &MainWindow::onRunClicked);
+    connect(clockButton_, &QPushButton::clicked, this, &MainWindow::onClockClicked);
+    connect(layoutButton_, &QPushButton::clicked, this, &MainWindow::onLayoutClicked);
     connect(radixBox_, &QComboBox::currentIndexChanged, this, &MainWindow::onRadixChanged);
-    ijvm_->inputLeft = [this](const QString& t) {
-        perform([this, t] { return session_.setStandardInput(t.toStdString()); });
-    };
-    ijvm_->diagnosticClicked = [this](int row) {
-        perform([this, row] { return session_.selectDiagnostic(row); });
-    };
     ijvmWindow_->openProgram = [this] { onPlaceIjvmClicked(); };
     ijvmWindow_->assemble = [this] {
         perform([this] { return session_.assembleAndPlace(ijvmWindow_->editorText().toStdString()); });
@@ -111,7 +115,7 @@ MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, PicturesFactory pictur
         if (idle()) saveIjvmNow();
     };
     ijvmWindow_->edited = [this] {
-        session_.markIjvmModified();
+        session_.ijvm().edit();
         ijvmWindow_->show({}, session_);
     };
     ijvmWindow_->ijvmStep = [this] { onIjvmStepClicked(); };
@@ -119,18 +123,22 @@ MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, PicturesFactory pictur
     ijvmWindow_->run = [this] { onRunClicked(); };
     ijvmWindow_->reset = [this] { onResetClicked(); };
     ijvmWindow_->stop = [this] { onStopRequested(); };
-    ijvmWindow_->inputLeft = ijvm_->inputLeft;
+    ijvmWindow_->inputLeft = [this](const QString& t) {
+        perform([this, t] { return session_.run().setStandardInput(t.toStdString()); });
+    };
     ijvmWindow_->breakpointToggled = [this](int line) {
-        perform([this, line] { return session_.toggleIjvmBreakpoint(line); });
+        perform([this, line] { return session_.breakpoints().toggle(Source::Ijvm, line); });
     };
     ijvmWindow_->stepBack = [this] { onStepBackClicked(); };
     ijvmWindow_->ijvmStepBack = [this] { onIjvmStepBackClicked(); };
-    ijvmWindow_->diagnosticClicked = ijvm_->diagnosticClicked;
+    ijvmWindow_->diagnosticClicked = [this](int row) {
+        perform([this, row] { return session_.ijvm().selectDiagnostic(row); });
+    };
     runTimer_.setSingleShot(true);
     connect(&runTimer_, &QTimer::timeout, this, &MainWindow::continueRun);
     runHintTimer_.setSingleShot(true);
     runHintTimer_.setInterval(1000);
-    connect(&runHintTimer_, &QTimer::timeout, this, [this] { showRunning(session_.running()); });
+    connect(&runHintTimer_, &QTimer::timeout, this, [this] { showRunning(session_.run().running()); });
     connect(&checker_, &CheckerProcess::finished, this, &MainWindow::onCheckerFinished);
 
     // Start-up: the Info dialog before the window first appears, with the editor marked
@@ -148,59 +156,59 @@ MainWindow::~MainWindow() = default;
 // New and Open replace the editor's text: its unsaved work is settled first, when the
 // command's turn comes.
 void MainWindow::onNewClicked() {
-    perform([this] { return settleUnsavedWork() ? session_.newProgram() : Answer{}; });
+    perform([this] { return settleUnsavedWork() ? session_.newProgram() : Outcome{}; });
 }
 
 void MainWindow::onOpenMicroprogramClicked() {
     perform([this] {
-        if (!settleUnsavedWork()) return Answer{};
+        if (!settleUnsavedWork()) return Outcome{};
         const auto name = dialogs_.openFile(this, setup(openMicroprogramQuestion, paths_.examples));
-        return name ? session_.openMicroprogram(fsName(*name)) : Answer{};
+        return name ? session_.openMicroprogram(fsName(*name)) : Outcome{};
     });
 }
 
 void MainWindow::onOpenIjvmClicked() {
-    perform([this] { return session_.openIjvmRequest(); });
+    perform([this] { return session_.askIjvmFile(IjvmOpening::Unplaced); });
 }
 
 void MainWindow::onPlaceIjvmClicked() {
     perform([this] {
-        if (session_.hasUnsavedIjvmWork()) {
-            switch (dialogs_.unsavedWork(ijvmWindow_, text(session_.unsavedIjvmQuestion()))) {
+        if (session_.ijvm().unsaved) {
+            switch (dialogs_.unsavedWork(ijvmWindow_, text(session_.ijvm().unsavedQuestion()))) {
             case UnsavedChoice::Save:
-                if (!saveIjvmNow()) return Answer{};
+                if (!saveIjvmNow()) return Outcome{};
                 break;
             case UnsavedChoice::Discard:
                 break;
             case UnsavedChoice::Cancel:
-                return Answer{};
+                return Outcome{};
             }
         }
-        return session_.placeIjvmRequest();
+        return session_.askIjvmFile(IjvmOpening::Placed);
     });
 }
 
-void MainWindow::placeIjvm(const Answer& a, std::optional<QString> file) {
-    const bool interpreter = a.ask == Ask::LoadInterpreter;
+void MainWindow::placeIjvm(const Outcome& o, std::optional<QString> file) {
+    const bool interpreter = o.ask.what == Ask::LoadInterpreter;
     // Loading the interpreter replaces the microprogram editor's text: asked, and settled.
-    if (interpreter && (!dialogs_.confirm(this, text(a.askReason)) || !settleUnsavedWork())) return;
+    if (interpreter && (!dialogs_.confirm(this, text(o.ask.reason)) || !settleUnsavedWork())) return;
     if (!file) file = dialogs_.openFile(this, setup(openIjvmQuestion, paths_.examples));
     if (!file) return;
     perform([this, interpreter, n = fsName(*file)] {
-        return interpreter ? session_.loadInterpreterAndPlace(n) : session_.placeIjvmProgram(n);
+        return session_.openIjvm(n, interpreter ? IjvmOpening::OnInterpreter : IjvmOpening::Placed);
     });
 }
 
 void MainWindow::onStepBackClicked() {
-    perform([this] { return session_.stepBack(); });
+    perform([this] { return session_.run().stepBack(Back::Microinstruction); });
 }
 
 void MainWindow::onIjvmStepBackClicked() {
-    perform([this] { return session_.ijvmStepBack(); });
+    perform([this] { return session_.run().stepBack(Back::IjvmInstruction); });
 }
 
 void MainWindow::onClearBreakpointsClicked() {
-    perform([this] { return session_.clearBreakpoints(); });
+    perform([this] { return session_.breakpoints().clear(); });
 }
 
 void MainWindow::onExportTraceClicked() {
@@ -216,12 +224,12 @@ void MainWindow::onExportTraceClicked() {
     }
     FileDialogSetup s = setup(exportTraceQuestion, QDir::homePath());
     if (const auto name = dialogs_.saveFile(this, s))
-        perform([this, last, n = fsName(*name)] { return session_.exportTrace(n, last); });
+        perform([this, last, n = fsName(*name)] { return session_.run().exportTrace(n, last); });
 }
 
 void MainWindow::listBreakpoints(QMenu* menu) {
     menu->clear();
-    const std::vector<std::string> list = session_.breakpointList();
+    const std::vector<std::string> list = session_.breakpoints().list();
     for (const std::string& b : list)
         menu->addAction(text(b))->setEnabled(false);
     if (list.empty()) menu->addAction("No breakpoints: click a line number to set one")->setEnabled(false);
@@ -245,9 +253,9 @@ void MainWindow::onSaveClicked() {
 }
 
 void MainWindow::onSaveAsClicked() {
-    if (session_.busy()) return;
+    if (session_.run().busy()) return;
     if (const auto name = dialogs_.saveFile(this, setup(saveMicroprogramQuestion, paths_.examples)))
-        perform([this, n = fsName(*name)] { return session_.saveAs(n); });
+        perform([this, n = fsName(*name)] { return session_.saveTo(n, SaveMode::SaveAs); });
 }
 
 void MainWindow::onExitClicked() {
@@ -255,7 +263,7 @@ void MainWindow::onExitClicked() {
 }
 
 void MainWindow::onMemoryClicked() {
-    perform([this] { return session_.memory(); });
+    perform([this] { return session_.run().memory(); });
 }
 
 void MainWindow::onResetClicked() {
@@ -263,23 +271,23 @@ void MainWindow::onResetClicked() {
 }
 
 void MainWindow::onSubCycleClicked() {
-    perform([this] { return session_.subCycle(); });
+    perform([this] { return session_.run().subCycle(); });
 }
 
 void MainWindow::onMicClicked() {
-    perform([this] { return session_.mic(); });
+    perform([this] { return session_.microStep(); });
 }
 
 void MainWindow::onIjvmStepClicked() {
-    perform([this] { return session_.startIjvmStep(); });
+    perform([this] { return session_.startRun(RunKind::IjvmStep); });
 }
 
 void MainWindow::onRunClicked() {
-    perform([this] { return session_.startRun(); });
+    perform([this] { return session_.startRun(RunKind::ToHalt); });
 }
 
 void MainWindow::onStopRequested() {
-    session_.stopRun();
+    session_.run().stop();
 }
 
 void MainWindow::onCompileClicked() {
@@ -287,105 +295,123 @@ void MainWindow::onCompileClicked() {
 }
 
 void MainWindow::onRadixChanged(int index) {
-    perform([this, index] { return session_.setRadix(index); });
+    perform([this, index] { return session_.run().setRadix(index); });
 }
 
 bool MainWindow::idle() const {
-    return !session_.busy() && !panel_->playing() && waiting_.empty();
+    return !session_.run().busy() && !panel_->playing() && waiting_.empty();
 }
 
-void MainWindow::perform(std::function<Answer()> command) {
-    if (session_.running()) return; // only Escape and closing act
-    if (panel_->playing() || session_.busy()) {
+void MainWindow::perform(std::function<Outcome()> command) {
+    if (session_.run().running()) return; // only Escape and closing act
+    if (panel_->playing() || session_.run().busy()) {
         waiting_.push_back(std::move(command));
         return;
     }
-    showAnswer(command());
+    showOutcome(command());
 }
 
-void MainWindow::showAnswer(const Answer& a) {
-    editor_->show(a, session_);
-    if (a.breakpointsChanged) {
-        editor_->editor->setBreakpoints(session_.breakpointLines());
-        ijvmWindow_->showBreakpoints(session_.ijvmBreakpointLines());
+void MainWindow::showOutcome(const Outcome& o) {
+    editor_->show(o, session_);
+    if (o.redraw.has(View::Breakpoints)) {
+        editor_->editor->setBreakpoints(session_.breakpoints().lines(Source::Microprogram));
+        ijvmWindow_->showBreakpoints(session_.breakpoints().lines(Source::Ijvm));
     }
     // What just happened, in the caption until the next command.
-    if (!a.status.empty() || !session_.running()) {
+    if (!o.tell.status.empty() || !session_.run().running()) {
         const QString caption = places::mainWindow.caption;
-        setWindowTitle(a.status.empty() ? caption : caption + " - " + text(a.status));
-        ijvmWindow_->showStatus(text(a.status));
+        setWindowTitle(o.tell.status.empty() ? caption : caption + " - " + text(o.tell.status));
+        ijvmWindow_->showStatus(text(o.tell.status));
     }
-    ijvm_->show(a, session_.ijvm());
-    ijvmWindow_->show(a, session_);
+    ijvmWindow_->show(o, session_);
     // The IJVM window follows every step, phase and Reset, a Run's only at its end; hidden,
     // it is brought up to date when it is shown.
-    if ((a.refresh != Refresh::None || a.memoryChanged) && !session_.running() && ijvmWindow_->isVisible())
+    if ((o.redraw.pictures != Refresh::None || o.redraw.has(View::Memory)) && !session_.run().running() &&
+        ijvmWindow_->isVisible())
         ijvmWindow_->refresh(session_);
-    if (a.ijvmPlaced || a.diagnosticsChanged || a.ijvmSelection) {
-        if (a.ijvmPlaced || !session_.ijvm().diagnostics.empty() || ijvmWindow_->isVisible())
-            onShowIjvmWindow();
+    const bool placed = o.redraw.has(View::IjvmImage);
+    if (placed || o.redraw.has(View::Diagnostics) || o.ijvmSelection) {
+        if (placed || !session_.ijvm().diagnostics.empty() || ijvmWindow_->isVisible()) onShowIjvmWindow();
     }
-    if (a.phaseRestarted) panel_->clearClock();
-    if (a.ask == Ask::Checker) {
+    if (o.redraw.has(View::Clock)) panel_->clearClock();
+    if (o.ask.what == Ask::Checker) {
         // The command goes on when the checker ends; the window keeps painting meanwhile.
         const CheckerRequest& r = session_.checkerRequest();
         checker_.start(paths_.checker, shownName(r.source), shownName(r.report), paths_.checkerTimeoutMs);
         return;
     }
-    if (a.failed()) {
-        dialogs_.message(this, QString::fromStdString(a.failureCaption), QString::fromStdString(a.failure));
+    if (showFailure(o)) {
         // What the machine did before the failure is shown all the same.
-        panel_->play(a.refresh, session_, [this] { afterRefresh({}); });
+        panel_->play(o.redraw.pictures, session_, [this] { afterRefresh({}); });
         return;
     }
-    if (session_.running()) {
+    if (session_.run().running()) {
         setCommandsEnabled(false);
         runHintTimer_.start();
         runTimer_.start();
         return;
     }
-    panel_->play(a.refresh, session_, [this, a] { afterRefresh(a); });
+    panel_->play(o.redraw.pictures, session_, [this, o] { afterRefresh(o); });
+}
+
+bool MainWindow::showFailure(const Outcome& o) {
+    if (!o.failed()) return false;
+    dialogs_.message(this, QString::fromStdString(o.tell.failureCaption),
+                     QString::fromStdString(o.tell.failure));
+    return true;
 }
 
 void MainWindow::onCheckerFinished(const QString& failure, const QString& errorOutput) {
-    showAnswer(session_.checkerFinished(failure.toStdString(), errorOutput.toStdString()));
+    showOutcome(session_.checkerFinished(failure.toStdString(), errorOutput.toStdString()));
 }
 
-void MainWindow::afterRefresh(const Answer& a) {
+void MainWindow::afterRefresh(const Outcome& o) {
     if (closing_) return;
-    if (!a.notice.empty()) dialogs_.notice(this, QString::fromStdString(a.notice));
-    if (a.ask == Ask::SaveFileName || a.ask == Ask::SaveAsFileName) {
-        if (auto save = saveCommandFor(a)) perform(std::move(save));
-    } else if (a.ask == Ask::IjvmFileName) {
+    if (!o.tell.notice.empty()) dialogs_.notice(this, QString::fromStdString(o.tell.notice));
+    switch (o.ask.what) {
+    case Ask::SaveFileName:
+    case Ask::SaveAsFileName:
+        if (auto save = saveCommandFor(o)) perform(std::move(save));
+        break;
+    case Ask::IjvmFileName:
         if (const auto name = dialogs_.openFile(this, setup(openIjvmQuestion, paths_.examples)))
-            perform([this, n = fsName(*name)] { return session_.openIjvmProgram(n); });
-    } else if (a.ask == Ask::IjvmProgramToPlace || a.ask == Ask::LoadInterpreter) {
-        placeIjvm(a);
-    } else if (a.ask == Ask::IjvmSaveFileName) {
-        if (auto save = saveIjvmCommandFor(a)) perform(std::move(save));
-    } else if (a.ask == Ask::MemoryViewer) {
+            perform([this, n = fsName(*name)] { return session_.openIjvm(n, IjvmOpening::Unplaced); });
+        break;
+    case Ask::IjvmProgramToPlace:
+    case Ask::LoadInterpreter:
+        placeIjvm(o);
+        break;
+    case Ask::IjvmSaveFileName:
+        if (auto save = saveIjvmCommandFor(o)) perform(std::move(save));
+        break;
+    case Ask::MemoryViewer: {
         // A new viewer for each opening, so it starts again at word 0 in decimal.
         MemoryViewer viewer(dialogs_, session_, dialogs_.zoom, this);
-        viewer.written = [this](const Answer& written) { showAnswer(written); };
+        viewer.written = [this](const Outcome& written) { showOutcome(written); };
         dialogs_.memory(viewer);
+        break;
+    }
+    case Ask::Nothing:
+    case Ask::Checker:
+        break;
     }
     // The next command given meanwhile; its own refresh takes the rest.
-    if (!waiting_.empty() && !panel_->playing() && !session_.running()) {
+    if (!waiting_.empty() && !panel_->playing() && !session_.run().running()) {
         const auto next = std::move(waiting_.front());
         waiting_.pop_front();
-        showAnswer(next());
+        showOutcome(next());
     }
 }
 
 void MainWindow::continueRun() {
-    const Answer a = session_.runSlice();
-    if (session_.running()) {
+    const Outcome o = session_.run().slice();
+    if (session_.run().running()) {
         runTimer_.start();
         return;
     }
     setCommandsEnabled(true);
     showRunning(false);
-    showAnswer(a);
+    showOutcome(o);
 }
 
 void MainWindow::showRunning(bool on) {
@@ -395,8 +421,8 @@ void MainWindow::showRunning(bool on) {
 }
 
 bool MainWindow::settleUnsavedWork() {
-    if (!session_.hasUnsavedWork()) return true;
-    switch (dialogs_.unsavedWork(this, text(session_.unsavedQuestion()))) {
+    if (!session_.mal().hasUnsavedWork(editor_->text())) return true;
+    switch (dialogs_.unsavedWork(this, text(session_.mal().unsavedQuestion()))) {
     case UnsavedChoice::Save:
         return saveNow();
     case UnsavedChoice::Discard:
@@ -407,66 +433,59 @@ bool MainWindow::settleUnsavedWork() {
     return false;
 }
 
-std::function<Answer()> MainWindow::saveCommandFor(const Answer& a) {
+std::function<Outcome()> MainWindow::saveCommandFor(const Outcome& o) {
     FileDialogSetup s = setup(saveMicroprogramQuestion, paths_.examples);
     // A file that cannot take the changes: Save As, with the reason, in the user's folder.
-    const bool saveAs = a.ask == Ask::SaveAsFileName;
-    if (saveAs) {
-        s.title = text(a.askReason);
+    const SaveMode mode = o.ask.what == Ask::SaveAsFileName ? SaveMode::SaveAs : SaveMode::Save;
+    if (mode == SaveMode::SaveAs) {
+        s.title = text(o.ask.reason);
         s.folder = QDir::homePath();
     }
     const auto name = dialogs_.saveFile(this, s);
     if (!name) return {};
-    return [this, saveAs, n = fsName(*name)] { return saveAs ? session_.saveAs(n) : session_.saveNamed(n); };
+    return [this, mode, n = fsName(*name)] { return session_.saveTo(n, mode); };
 }
 
 bool MainWindow::saveNow() {
-    Answer a = session_.save();
-    if (a.ask == Ask::SaveFileName || a.ask == Ask::SaveAsFileName) {
-        const auto save = saveCommandFor(a);
+    Outcome o = session_.save();
+    if (o.ask.what == Ask::SaveFileName || o.ask.what == Ask::SaveAsFileName) {
+        const auto save = saveCommandFor(o);
         if (!save) return false;
-        a = save();
+        o = save();
     }
-    editor_->show(a, session_);
-    if (a.failed()) {
-        dialogs_.message(this, QString::fromStdString(a.failureCaption), QString::fromStdString(a.failure));
-        return false;
-    }
-    return true;
+    editor_->show(o, session_);
+    return !showFailure(o);
 }
 
-std::function<Answer()> MainWindow::saveIjvmCommandFor(const Answer& a) {
+std::function<Outcome()> MainWindow::saveIjvmCommandFor(const Outcome& o) {
     FileDialogSetup s = setup(saveIjvmQuestion, paths_.examples);
-    if (!a.askReason.empty()) {
-        s.title = text(a.askReason);
+    if (!o.ask.reason.empty()) {
+        s.title = text(o.ask.reason);
         s.folder = QDir::homePath();
     }
     const auto name = dialogs_.saveFile(ijvmWindow_, s);
     if (!name) return {};
-    return
-        [this, n = fsName(*name)] { return session_.saveIjvmAs(n, ijvmWindow_->editorText().toStdString()); };
+    return [this, n = fsName(*name)] {
+        return session_.ijvm().saveAs(n, ijvmWindow_->editorText().toStdString());
+    };
 }
 
 bool MainWindow::saveIjvmNow() {
-    Answer a = session_.saveIjvm(ijvmWindow_->editorText().toStdString());
-    if (a.ask == Ask::IjvmSaveFileName) {
-        const auto save = saveIjvmCommandFor(a);
+    Outcome o = session_.ijvm().save(ijvmWindow_->editorText().toStdString());
+    if (o.ask.what == Ask::IjvmSaveFileName) {
+        const auto save = saveIjvmCommandFor(o);
         if (!save) return false;
-        a = save();
+        o = save();
     }
-    ijvmWindow_->show(a, session_);
-    if (a.failed()) {
-        dialogs_.message(this, QString::fromStdString(a.failureCaption), QString::fromStdString(a.failure));
-        return false;
-    }
-    return true;
+    ijvmWindow_->show(o, session_);
+    return !showFailure(o);
 }
 
 void MainWindow::setCommandsEnabled(bool on) {
     menuBar()->setEnabled(on);
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             micButton_, subCycleButton_, resetButton_, memoryButton_, compileButton_, radixBox_,
-             ijvm_->stepButton, ijvm_->runButton, ijvm_->clockButton})
+    for (QWidget* w : std::initializer_list<QWidget*>{micButton_, subCycleButton_, resetButton_,
+                                                      memoryButton_, compileButton_, radixBox_,
+                                                      ijvmStepButton_, ijvmRunButton_, clockButton_})
         w->setEnabled(on);
     editor_->setReadOnly(!on);
     ijvmWindow_->setCommandsEnabled(on);
@@ -489,7 +508,10 @@ void MainWindow::onLayoutClicked() {
 }
 
 void MainWindow::onClockClicked() {
-    ijvm_->toggleClock(client_->findChild<QWidget*>(places::clockPicture.name));
+    // Inverts the clock picture's visibility (the IJVM editor it also toggled is the IJVM
+    // window's now).
+    if (QWidget* clock = client_->findChild<QWidget*>(places::clockPicture.name))
+        clock->setVisible(clock->isHidden());
 }
 
 void MainWindow::onZoomIn() {
@@ -519,8 +541,8 @@ void MainWindow::setZoom(int percent) {
 void MainWindow::closeEvent(QCloseEvent* event) {
     // A Run, a check or a drawing in progress ends at once; then unsaved work is settled.
     closing_ = true;
-    if (session_.running()) {
-        session_.stopRun();
+    if (session_.run().running()) {
+        session_.run().stop();
         continueRun();
     }
     if (checker_.running()) {
@@ -534,8 +556,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (session_.hasUnsavedIjvmWork()) {
-        const UnsavedChoice choice = dialogs_.unsavedWork(this, text(session_.unsavedIjvmQuestion()));
+    if (session_.ijvm().unsaved) {
+        const UnsavedChoice choice = dialogs_.unsavedWork(this, text(session_.ijvm().unsavedQuestion()));
         if (choice == UnsavedChoice::Cancel || (choice == UnsavedChoice::Save && !saveIjvmNow())) {
             event->ignore();
             return;
@@ -567,8 +589,8 @@ void MainWindow::onMicColoursClicked() {
 
 void MainWindow::onIjvmColoursClicked() {
     QColor c;
-    if (chooseColour(c)) style::setBackground(ijvm_->editor, c);
-    if (chooseColour(c)) style::setTextColour(ijvm_->editor, c);
+    if (chooseColour(c)) style::setBackground(ijvmWindow_->sourceEditor(), c);
+    if (chooseColour(c)) style::setTextColour(ijvmWindow_->sourceEditor(), c);
 }
 
 void MainWindow::onWindowColourClicked() {
@@ -589,14 +611,14 @@ void MainWindow::openFromCommandLine(const QString& file) {
     if (file.endsWith(".jvm", Qt::CaseInsensitive)) {
         // As File > Open > IJVM Program... does, the file already chosen.
         perform([this, name] {
-            const Answer a = session_.placeIjvmRequest();
-            if (a.ask == Ask::IjvmProgramToPlace || a.ask == Ask::LoadInterpreter)
-                placeIjvm(a, shownName(name));
-            return a.ask == Ask::Nothing ? a : Answer{};
+            const Outcome o = session_.askIjvmFile(IjvmOpening::Placed);
+            if (o.ask.what == Ask::IjvmProgramToPlace || o.ask.what == Ask::LoadInterpreter)
+                placeIjvm(o, shownName(name));
+            return o.ask.what == Ask::Nothing ? o : Outcome{};
         });
         return;
     }
-    perform([this, name] { return settleUnsavedWork() ? session_.openMicroprogram(name) : Answer{}; });
+    perform([this, name] { return settleUnsavedWork() ? session_.openMicroprogram(name) : Outcome{}; });
 }
 
 } // namespace tarveno::ui

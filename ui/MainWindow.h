@@ -27,7 +27,6 @@ namespace tarveno::ui {
 class Dialogs;
 class EditorPane;
 class InfoDialog;
-class IjvmControls;
 class IjvmWindow;
 
 class MainWindow : public QMainWindow, private SessionHost {
@@ -99,11 +98,11 @@ class MainWindow : public QMainWindow, private SessionHost {
     // SessionHost: the editor's text.
     std::string editorText() override;
 
-    // Runs a session command at the window's edge and shows its answer; while a refresh
+    // Runs a session command at the window's edge and shows its outcome; while a refresh
     // is drawn it waits for it, while a Run is on only Escape and closing act.
-    void perform(std::function<Answer()> command);
-    void showAnswer(const Answer& answer);
-    void afterRefresh(const Answer& answer);
+    void perform(std::function<Outcome()> command);
+    void showOutcome(const Outcome& outcome);
+    void afterRefresh(const Outcome& outcome);
     void continueRun();
     void onCheckerFinished(const QString& failure, const QString& errorOutput);
     // Work on no disk is saved, discarded or kept as the user says: true to go on.
@@ -113,12 +112,14 @@ class MainWindow : public QMainWindow, private SessionHost {
     // The same for the IJVM editor's text.
     bool saveIjvmNow();
     // Asks the IJVM save dialog; the command that saves under the name chosen, or none.
-    std::function<Answer()> saveIjvmCommandFor(const Answer& answer);
-    // Places the IJVM program file, loading the interpreter first when the answer offers it.
-    void placeIjvm(const Answer& answer, std::optional<QString> file = std::nullopt);
-    // Asks the save dialog the answer asks for; the command that saves under the name
+    std::function<Outcome()> saveIjvmCommandFor(const Outcome& outcome);
+    // Places the IJVM program file, loading the interpreter first when the outcome offers it.
+    void placeIjvm(const Outcome& outcome, std::optional<QString> file = std::nullopt);
+    // Asks the save dialog the outcome asks for; the command that saves under the name
     // chosen, or none when cancelled.
-    std::function<Answer()> saveCommandFor(const Answer& answer);
+    std::function<Outcome()> saveCommandFor(const Outcome& outcome);
+    // Shows an outcome's failure in a message box: true when there was one.
+    bool showFailure(const Outcome& outcome);
     void showRunning(bool on);
     void setCommandsEnabled(bool on);
     // A colour dialog offering the colour last chosen; false when cancelled.
@@ -133,18 +134,22 @@ class MainWindow : public QMainWindow, private SessionHost {
     style::PlacedControls placed_;
     std::unique_ptr<DatapathPanel> panel_;
     EditorPane* editor_;
-    IjvmControls* ijvm_;
     IjvmWindow* ijvmWindow_;
     QPushButton* memoryButton_;
     QPushButton* subCycleButton_;
     QPushButton* micButton_;
     QPushButton* resetButton_;
     QPushButton* compileButton_;
+    // The hidden IJVM Step, Run, Clock and layout buttons.
+    QPushButton* ijvmStepButton_;
+    QPushButton* ijvmRunButton_;
+    QPushButton* clockButton_;
+    QPushButton* layoutButton_;
     QComboBox* radixBox_;
 
-    std::deque<std::function<Answer()>> waiting_; // commands given while a refresh is drawn
-    QTimer runTimer_;                             // the next slice of a Run
-    QTimer runHintTimer_;                         // a Run that goes on says how to stop it
+    std::deque<std::function<Outcome()>> waiting_; // commands given while a refresh is drawn
+    QTimer runTimer_;                              // the next slice of a Run
+    QTimer runHintTimer_;                          // a Run that goes on says how to stop it
     CheckerProcess checker_;
     bool closing_ = false; // no questions while the window closes
     QColor lastColour_;    // offered again by the colour dialog

@@ -111,8 +111,8 @@ void MemoryViewer::onRadixChanged(int index) {
 }
 
 void MemoryViewer::write(uint32_t wordAddress, int32_t value) {
-    const Answer a = session_.writeMemoryWord(wordAddress, value);
-    if (written) written(a);
+    const Outcome o = session_.run().writeMemoryWord(wordAddress, value);
+    if (written) written(o);
 }
 
 void MemoryViewer::command(const std::function<void()>& body) {

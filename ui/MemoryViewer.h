@@ -14,7 +14,7 @@ class QPushButton;
 
 namespace tarveno {
 class Session;
-struct Answer;
+struct Outcome;
 } // namespace tarveno
 
 namespace tarveno::ui {
@@ -29,7 +29,7 @@ class MemoryViewer : public QDialog {
     // its answer to written.
     MemoryViewer(Dialogs& dialogs, Session& session, double zoom = 1.0, QWidget* parent = nullptr);
 
-    std::function<void(const Answer&)> written;
+    std::function<void(const Outcome&)> written;
 
     uint32_t firstWord() const { return firstWord_; }
 

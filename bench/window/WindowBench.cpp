@@ -1,9 +1,9 @@
 // Times the workbench window on the offscreen platform and prints medians of repeated runs:
 // start-up to the Info dialog, a Mic press with its full refresh, a Compile and Load of 512
 // statements with the checker program, a Run of 100 M microinstructions and a Step Back at its
-// end (back), and the process's CPU while a sub-cycle flow waits out its pauses. The IJVM window: its refresh after an F8 step with 100,000
-// stack words and a 64 KB method area (ijvm-views), a Run of fibonacci.jvm on the shipped
-// interpreter (ijvm-run, 230 M microinstructions), and File > Open > IJVM Program... of a
+// end (back), and the process's CPU while a sub-cycle flow waits out its pauses. The IJVM window: its refresh
+// after an F8 step with 100,000 stack words and a 64 KB method area (ijvm-views), a Run of fibonacci.jvm on
+// the shipped interpreter (ijvm-run, 230 M microinstructions), and File > Open > IJVM Program... of a
 // 5,000-line program until its views are drawn (ijvm-open). Not a test: it measures and prints,
 // and judges nothing.
 //
@@ -128,7 +128,7 @@ struct LoadedWindow {
         trigger("MicroProgram1");
         click("BitBtn5");
         waitDrawn();
-        if (!window->session().loaded()) {
+        if (!window->session().run().loaded()) {
             std::fprintf(stderr, "%s was not loaded\n", qPrintable(source));
             std::exit(1);
         }
@@ -143,9 +143,9 @@ struct LoadedWindow {
     // The events a command left behind, the readouts' repaint among them, as the event
     // loop would take them before the user's next press.
     void settle() { QCoreApplication::processEvents(); }
-    ControlPath& machine() { return window->session().workbench().machine(); }
+    ControlPath& machine() { return const_cast<ControlPath&>(window->session().workbench().machine()); }
     void resetAtHalt() {
-        if (window->session().phase() != 0 || machine().mpc != ControlPath::haltAddress) return;
+        if (window->session().run().phase() != 0 || machine().mpc != ControlPath::haltAddress) return;
         click("BitBtn4");
         waitDrawn();
     }
@@ -248,7 +248,7 @@ double timedRun(LoadedWindow& w) {
     w.settle();
     const int64_t t0 = nowNs();
     w.trigger("Run2");
-    while (w.window->session().running() || w.window->drawing())
+    while (w.window->session().run().running() || w.window->drawing())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const int64_t t1 = nowNs();
     if (w.machine().mpc != ControlPath::haltAddress) std::fprintf(stderr, "the Run did not halt\n");
@@ -268,7 +268,7 @@ void benchStepBack(int runs) {
         seconds.push_back((nowNs() - t0) / 1e9);
     }
     std::printf("stepped back to %llu microinstructions\n",
-                static_cast<unsigned long long>(w.window->session().counts().micro));
+                static_cast<unsigned long long>(w.window->session().run().counts().micro));
     report("Step Back after a Run of 100 M, until drawn", "s", seconds);
 }
 
@@ -295,7 +295,7 @@ void benchCompile(int runs) {
         w.click("BitBtn5");
         w.waitDrawn();
         ms.push_back((nowNs() - t0) / 1e6);
-        if (!w.window->session().loaded()) std::fprintf(stderr, "the long program was not loaded\n");
+        if (!w.window->session().run().loaded()) std::fprintf(stderr, "the long program was not loaded\n");
     }
     report("Compile and Load of 512 statements, checker included", "ms", ms);
 }
@@ -455,7 +455,7 @@ void benchIjvmViews(int steps) {
     w.openIjvm(writeText(dir, "deep.jvm", deepProgram(depth, padBytes)));
     // A Run down to the bottom of the recursion, then Escape.
     w.trigger("Run2");
-    while (w.window->session().running() && stackWords(w) < 4 * depth)
+    while (w.window->session().run().running() && stackWords(w) < 4 * depth)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     w.window->ijvmWindow().stop();
     w.waitDrawn();
@@ -511,7 +511,7 @@ double timedIjvmRun(LoadedWindow& w) {
     w.settle();
     const int64_t t0 = nowNs();
     w.trigger("Run2");
-    while (w.window->session().running() || !w.window->idle())
+    while (w.window->session().run().running() || !w.window->idle())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const int64_t t1 = nowNs();
     const auto& out = w.machine().output.values;

@@ -237,7 +237,7 @@ class Window : public ::testing::Test {
         click("BitBtn5");
     }
     void finishRun() {
-        ASSERT_TRUE(waitUntil([this] { return !window->session().running(); }));
+        ASSERT_TRUE(waitUntil([this] { return !window->session().run().running(); }));
     }
     const ControlPath& machine() {
         // A test that expects a machine where there is none fails here, not in a crash.
@@ -288,14 +288,13 @@ TEST_F(Window, StartsWithInfoFirstThenTheMicroprogramLayoutAtItsPlaces) {
     for (const char* name :
          {"BitBtn8", "BitBtn6", "BitBtn1", "BitBtn4", "BitBtn5", "Label31", "Label11", "L36"})
         EXPECT_TRUE(shown(name)) << name;
-    for (const char* name :
-         {"BitBtn2", "BitBtn3", "BitBtn7", "Button2", "Memo1", "ListBox5", "Edit1", "Label2"})
+    for (const char* name : {"BitBtn2", "BitBtn3", "BitBtn7", "Button2"})
         EXPECT_FALSE(shown(name)) << name;
     EXPECT_EQ(child<QComboBox>("ComboBox1")->currentText(), "Decimal");
     EXPECT_EQ(text("Panel2"), "ALU");
     // The controls stand where the table puts them.
     for (const Place* p : {&places::compileButton, &places::microprogramEditor, &places::aluPanel,
-                           &places::radixBox, &places::diagnosticsList})
+                           &places::radixBox, &places::clockButton})
         EXPECT_EQ(child(p->name)->geometry(), QRect(p->rect.x, p->rect.y, p->rect.width, p->rect.height))
             << p->name;
     EXPECT_EQ(child("L10")->pos(), QPoint(places::bitColumns[9] + 7, 357));
@@ -320,14 +319,14 @@ TEST_F(Window, StartsWithInfoFirstThenTheMicroprogramLayoutAtItsPlaces) {
     // F6 before any compile: the notice, and the phase stays at its start.
     trigger("SubCycle1");
     EXPECT_EQ(dialogs.notices, QStringList{mustBeLoaded});
-    EXPECT_EQ(w.session().phase(), 0);
+    EXPECT_EQ(w.session().run().phase(), 0);
 }
 
 TEST_F(Window, MicSubCycleResetAndRunShowTheMachine) {
     MainWindow& w = make();
     compileAndLoad(countMal);
     EXPECT_EQ(dialogs.notices, QStringList{hasBeenLoaded});
-    ASSERT_TRUE(w.session().loaded());
+    ASSERT_TRUE(w.session().run().loaded());
     EXPECT_EQ(text("Label33"), paths.unnamedFile + "*"); // only a copy for the compile
 
     drawing->log.clear();
@@ -454,11 +453,11 @@ TEST_F(Window, RunAnswersEscapeAndTheHiddenKeysAct) {
     MainWindow& w = make();
     showWindow();
     compileAndLoad(loopMal);
-    ASSERT_TRUE(w.session().loaded());
+    ASSERT_TRUE(w.session().run().loaded());
 
     // F9: the Run goes on between the window's events, its commands off; Escape ends it.
     QTest::keyClick(&w, Qt::Key_F9);
-    ASSERT_TRUE(w.session().running());
+    ASSERT_TRUE(w.session().run().running());
     EXPECT_FALSE(child("BitBtn5")->isEnabled());
     click("BitBtn5"); // ignored while running
     QTest::qWait(50);
@@ -471,7 +470,7 @@ TEST_F(Window, RunAnswersEscapeAndTheHiddenKeysAct) {
     // Closing the window stops a Run too.
     QTest::keyClick(&w, Qt::Key_F9);
     w.close();
-    EXPECT_FALSE(w.session().running());
+    EXPECT_FALSE(w.session().run().running());
     EXPECT_FALSE(w.isVisible());
 
     // F8 steps to the next address 0 (here one pass of the loop), F7 steps, F6 advances
@@ -484,7 +483,7 @@ TEST_F(Window, RunAnswersEscapeAndTheHiddenKeysAct) {
     QTest::keyClick(&w, Qt::Key_F7);
     EXPECT_EQ(machine().microCounter, before + 2);
     QTest::keyClick(&w, Qt::Key_F6);
-    EXPECT_EQ(w.session().phase(), 1);
+    EXPECT_EQ(w.session().run().phase(), 1);
 }
 
 // With the real pictures on screen, a flow that pauses is drawn from the event loop:
@@ -501,7 +500,7 @@ TEST_F(Window, CommandsWaitForTheDrawingAndClosingEndsIt) {
     EXPECT_EQ(machine().microCounter, counter);
     ASSERT_TRUE(waitUntil([&] { return !w.drawing(); }));
     EXPECT_EQ(machine().microCounter, counter + 1);
-    EXPECT_EQ(w.session().phase(), 0);
+    EXPECT_EQ(w.session().run().phase(), 0);
 
     for (int phase = 0; phase < 3; ++phase) {
         click("BitBtn6");
@@ -513,7 +512,7 @@ TEST_F(Window, CommandsWaitForTheDrawingAndClosingEndsIt) {
     w.close();
     EXPECT_FALSE(w.drawing());
     EXPECT_EQ(text("Label1"), QString::number(machine().mpc)); // the phase's last steps done
-    EXPECT_EQ(w.session().phase(), 0);
+    EXPECT_EQ(w.session().run().phase(), 0);
 }
 
 TEST_F(Window, ZoomScalesTheWholeClientAreaAndKeepsTheColoursChosen) {
@@ -603,46 +602,29 @@ TEST_F(Window, MemoryViewerPagesWritesAndRefusesBadNumbers) {
     EXPECT_EQ(std::tuple(*m.peekWord(2), *m.peekWord(3)), std::tuple(258, -1));
 }
 
-// The hidden IJVM commands and views: built, kept hidden, and wired to the session.
-TEST_F(Window, IjvmProgramSkeletonDiagnosticsAndStandardInput) {
-    make();
-    auto* ijvmEditor = child<QPlainTextEdit>("Memo1");
-    auto* input = child<QLineEdit>("Edit1");
-    auto* diagnostics = child<QListWidget>("ListBox5");
-    input->setText("5");
-    trigger("Close1"); // the skeleton, decoded, the caret at the start, the input box cleared
-    EXPECT_EQ(ijvmEditor->document()->findBlockByNumber(1).text(),
+// The hidden IJVM commands act through the session and show in the IJVM window: the
+// skeleton, and a program opened without placing it, whose diagnostics land on their text.
+TEST_F(Window, HiddenIjvmCommandsShowInTheIjvmWindow) {
+    MainWindow& w = make();
+    auto* source = child<CodeEditor>("ijvmSourceEditor");
+    trigger("Close1"); // the skeleton, decoded
+    EXPECT_EQ(source->document()->findBlockByNumber(1).text(),
               QString::fromUtf8("    /* Il seguente codice è lo scheletro di un programma IJVM */"));
-    EXPECT_EQ(ijvmEditor->textCursor().position(), 0);
-    EXPECT_EQ(input->text(), "0");
 
     // A diagnostic's byte span lands on its text after a non-ASCII comment with CR LF.
     compileAndLoad(countMal);
     const QString file = dir.filePath("prog.jvm");
     writeBytes(file, "// caff\xC3\xA8 \xC3\xA8 pronto\r\n.main\r\n        BIPUSH 1\r\n"
                      "        FOOBAR\r\n        GOTO nowhere\r\n.end-main\r\n");
-    child<QListWidget>("ListBox1")->addItem("left over");
     dialogs.files = {file};
     trigger("IJVMProgram1");
     EXPECT_EQ(dialogs.fileSetups.back().title, "Open IJVM File");
-    EXPECT_EQ(text("Label34"), file);
-    EXPECT_EQ(child<QListWidget>("ListBox1")->count(), 0);
+    EXPECT_FALSE(w.session().run().loaded());
+    auto* diagnostics = child<QListWidget>("ijvmDiagnostics");
     ASSERT_EQ(diagnostics->count(), 2);
     diagnostics->setCurrentRow(1);
     emit diagnostics->itemClicked(diagnostics->item(1));
-    EXPECT_EQ(ijvmEditor->textCursor().selectedText(), "nowhere");
-
-    // Leaving the input box stores the number; a bad one shows its box.
-    QFocusEvent out(QEvent::FocusOut);
-    for (const char* typed : {"25", "x25"}) {
-        input->setText(typed);
-        QApplication::sendEvent(input, &out);
-    }
-    EXPECT_EQ(*machine().peekWord(machine::standardInputAddress), 25);
-    EXPECT_EQ(dialogs.captions, QStringList{"IJVM Error:"});
-    for (const char* name :
-         {"ListBox1", "ListBox4", "ListBox5", "Label36", "Label2", "Offset", "GroupBox1", "Edit1", "Memo1"})
-        EXPECT_FALSE(shown(name)) << name;
+    EXPECT_EQ(source->textCursor().selectedText(), "nowhere");
 }
 
 TEST_F(Window, UnsavedWorkIsSavedDiscardedOrKeptAsTheUserSays) {
@@ -729,7 +711,7 @@ TEST_F(Window, WarningsFindingsAndTheRunHintAreShown) {
     EXPECT_EQ(w.windowTitle(), "TARVENO");
 
     // A Run that passes the memory bound stops, names it and gives the commands back.
-    w.session().setMemoryBound(uint64_t{1} << 20);
+    w.session().run().setMemoryBound(uint64_t{1} << 20);
     compileAndLoad("LOOP    MAR = H = H + 1; WR; GOTO LOOP\n");
     trigger("Run2");
     finishRun();
@@ -741,7 +723,7 @@ TEST_F(Window, WarningsFindingsAndTheRunHintAreShown) {
     click("BitBtn6");
     drawing->log.clear();
     compileAndLoad(loopMal);
-    EXPECT_EQ(w.session().phase(), 0);
+    EXPECT_EQ(w.session().run().phase(), 0);
     EXPECT_TRUE(drawing->log.contains("clock"));
 }
 
@@ -807,6 +789,8 @@ TEST_F(Window, AFileNamedAtStartOpensAsTheOpenCommandsDo) {
     auto editorText = [](MainWindow& m, const char* name) {
         return m.findChild<QPlainTextEdit*>(name)->toPlainText();
     };
+    // The IJVM editor is the IJVM window's.
+    const char* ijvmEditor = "ijvmSourceEditor";
 
     // No machine yet: the interpreter is offered; declined, nothing is opened.
     dialogs.confirmations = {false, false};
@@ -814,7 +798,7 @@ TEST_F(Window, AFileNamedAtStartOpensAsTheOpenCommandsDo) {
     EXPECT_EQ(declined, byMenu("openIjvmProgram", "unused.jvm"));
     ASSERT_EQ(declined.size(), 1);
     EXPECT_TRUE(declined[0].startsWith("confirm: No microprogram is loaded")) << declined[0].toStdString();
-    EXPECT_TRUE(editorText(w, "Memo1").isEmpty());
+    EXPECT_TRUE(editorText(w, ijvmEditor).isEmpty());
 
     // A microprogram, named relative to the current folder, is read and compiled at once.
     EXPECT_EQ(fromCommandLine("count.mal"), byMenu("MicroProgram1", dir.filePath("count.mal")));
@@ -824,9 +808,9 @@ TEST_F(Window, AFileNamedAtStartOpensAsTheOpenCommandsDo) {
 
     // With a machine the IJVM program opens.
     EXPECT_EQ(fromCommandLine("arithmetic.jvm"), byMenu("openIjvmProgram", dir.filePath("arithmetic.jvm")));
-    EXPECT_EQ(text("Label34"), dir.filePath("arithmetic.jvm"));
-    EXPECT_EQ(editorText(w, "Memo1"), editorText(menu, "Memo1"));
-    EXPECT_FALSE(editorText(w, "Memo1").isEmpty());
+    EXPECT_EQ(child<QLabel>("ijvmFileName")->text(), dir.filePath("arithmetic.jvm"));
+    EXPECT_EQ(editorText(w, ijvmEditor), editorText(menu, ijvmEditor));
+    EXPECT_FALSE(editorText(w, ijvmEditor).isEmpty());
 
     // A file that does not exist: the message box of the open commands.
     for (const auto& [file, action] :
@@ -907,7 +891,7 @@ TEST_F(Window, IjvmWindowFollowsCallsReturnsAndMicroinstructions) {
     idle();
     ASSERT_FALSE(dialogs.questions.isEmpty());
     EXPECT_TRUE(dialogs.questions.last().startsWith("No microprogram is loaded"));
-    EXPECT_TRUE(w.session().loaded());
+    EXPECT_TRUE(w.session().run().loaded());
     EXPECT_TRUE(w.session().ijvm().placed);
     EXPECT_TRUE(editor()->toPlainText().contains("INVOKEVIRTUAL"));
     EXPECT_TRUE(child("ijvmWindow")->isVisible());
@@ -1000,7 +984,7 @@ TEST_F(Window, IjvmWindowInputOutputDiagnosticsAndAssembling) {
 
     // Mended in the window and assembled: placed, the file itself untouched until saved.
     source->setPlainText(".main\n        IN\n        DUP\n        OUT\n        HALT\n.end-main\n");
-    EXPECT_TRUE(w.session().hasUnsavedIjvmWork());
+    EXPECT_TRUE(w.session().ijvm().unsaved);
     child<QPushButton>("assembleButton")->click();
     idle();
     EXPECT_TRUE(w.session().ijvm().placed);
@@ -1030,7 +1014,7 @@ TEST_F(Window, IjvmWindowInputOutputDiagnosticsAndAssembling) {
     child<QPushButton>("ijvmSaveButton")->click();
     idle();
     EXPECT_TRUE(readBytes(broken).contains("DUP"));
-    EXPECT_FALSE(w.session().hasUnsavedIjvmWork());
+    EXPECT_FALSE(w.session().ijvm().unsaved);
 
     // Changed again, the window does not close without asking about it.
     source->appendPlainText("// more");
@@ -1091,7 +1075,7 @@ TEST_F(Window, StepBackAfterMicSubCycleAndRunAndABreakpointStopsARun) {
     click("BitBtn6");
     click("BitBtn6");
     trigger("stepBack");
-    EXPECT_EQ(w.session().phase(), 0);
+    EXPECT_EQ(w.session().run().phase(), 0);
     EXPECT_EQ(std::tuple(text("Label1"), text("Label18")), std::tuple(QString("8"), QString("5")));
     trigger("stepBack");
     EXPECT_EQ(std::tuple(text("Label1"), text("Label18")), std::tuple(QString("7"), QString("0")));
@@ -1183,7 +1167,7 @@ TEST_F(Window, CountsAreMic1sAndTheTraceExports) {
         if (line.startsWith("0x") || line.startsWith("EXECUTED"))
             printed << line.section(' ', line.startsWith("0x"));
     const IjvmWindowView& v = w.ijvmWindow().view();
-    const ExecutionCounts& counts = w.session().counts();
+    const ExecutionCounts& counts = w.session().run().counts();
     QStringList shown{QString("EXECUTED MICRO=%1 IJVM=%2").arg(counts.micro).arg(counts.ijvm)};
     for (int32_t r = 0; r < v.rows(IjvmTable::Counts); ++r) {
         auto cell = [&](int c) { return QString::fromStdString(v.cell(IjvmTable::Counts, r, c)); };
@@ -1202,5 +1186,5 @@ TEST_F(Window, CountsAreMic1sAndTheTraceExports) {
     EXPECT_EQ(csv[0], "step,address,statement,written,memory,n,z");
     EXPECT_TRUE(csv[5].startsWith(QString::number(micro) + ",")) << csv[5].toStdString();
     EXPECT_EQ(machine().mpc, ControlPath::haltAddress);
-    EXPECT_EQ(w.session().counts().micro, micro);
+    EXPECT_EQ(w.session().run().counts().micro, micro);
 }

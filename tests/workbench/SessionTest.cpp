@@ -61,9 +61,9 @@ class SessionTest : public ::testing::Test {
     }
 
     // The checker, run in the process as the checker program runs it, when a command asks.
-    Answer checked(Answer a) {
-        const bool restarted = a.phaseRestarted;
-        while (a.ask == Ask::Checker) {
+    Outcome checked(Outcome a) {
+        const bool restarted = a.redraw.has(View::Clock);
+        while (a.ask.what == Ask::Checker) {
             const CheckerRequest r = session.checkerRequest();
             if (checkerRefusal.empty()) {
                 ++checks;
@@ -71,33 +71,33 @@ class SessionTest : public ::testing::Test {
             }
             a = session.checkerFinished(checkerRefusal);
         }
-        a.phaseRestarted |= restarted;
+        if (restarted) a.redraw.add(View::Clock);
         return a;
     }
 
     // What the user types into the editor.
     void type(const std::string& text) {
         host.text = text;
-        session.markModified();
+        session.microprogramEdited();
     }
-    Answer compileAndLoad(const std::string& text) {
+    Outcome compileAndLoad(const std::string& text) {
         type(text);
         return checked(session.compileAndLoad());
     }
-    Answer mic() { return checked(session.mic()); }
+    Outcome mic() { return checked(session.microStep()); }
     // The slices of the Run started, to its end; one that does not end within a bound is
     // stopped and fails the test, never runs away.
-    Answer finishRun(Answer a = {}, uint64_t slice = Session::defaultSlice) {
-        for (int i = 0; i < 100 && session.running(); ++i)
-            a = session.runSlice(slice);
-        if (session.running()) {
+    Outcome finishRun(Outcome a = {}, uint64_t slice = RunController::defaultSlice) {
+        for (int i = 0; i < 100 && session.run().running(); ++i)
+            a = session.run().slice(slice);
+        if (session.run().running()) {
             ADD_FAILURE() << "the Run did not end";
-            session.stopRun();
-            a = session.runSlice();
+            session.run().stop();
+            a = session.run().slice();
         }
         return a;
     }
-    Answer open(const fs::path& p) { return checked(session.openMicroprogram(p.string())); }
+    Outcome open(const fs::path& p) { return checked(session.openMicroprogram(p.string())); }
     const ControlPath& machine() const {
         // A test that expects a machine where there is none fails here, not in a crash.
         if (!session.workbench().hasMachine()) throw std::logic_error("no machine was made");
@@ -117,7 +117,7 @@ TEST_F(SessionTest, TheLoadedFlagFollowsTheCompilesAndTheIjvmProgram) {
     writeFile(dir / "prog.jvm", ".main\n BIPUSH 1\n.end-main\n");
     struct Row {
         const char* what;
-        std::function<Answer()> command;
+        std::function<Outcome()> command;
         bool loaded;
         std::string_view notice;
     };
@@ -139,14 +139,15 @@ TEST_F(SessionTest, TheLoadedFlagFollowsTheCompilesAndTheIjvmProgram) {
         {"a good compile again", [&] { return compileAndLoad(countMal); }, true, hasBeenLoadedNotice},
         {"a file opened: compiled and loaded at once", [&] { return open("prog.mal"); }, true, ""},
         {"loaded again", [&] { return checked(session.compileAndLoad()); }, true, hasBeenLoadedNotice},
-        {"an IJVM program opened", [&] { return session.openIjvmProgram("prog.jvm"); }, false, ""},
+        {"an IJVM program opened", [&] { return session.openIjvm("prog.jvm", IjvmOpening::Unplaced); }, false,
+         ""},
     };
-    EXPECT_FALSE(session.loaded());
+    EXPECT_FALSE(session.run().loaded());
     for (const Row& r : rows) {
-        const Answer a = r.command();
-        EXPECT_FALSE(a.failed()) << r.what << ": " << a.failure;
-        EXPECT_EQ(session.loaded(), r.loaded) << r.what;
-        EXPECT_EQ(a.notice, r.notice) << r.what;
+        const Outcome a = r.command();
+        EXPECT_FALSE(a.failed()) << r.what << ": " << a.tell.failure;
+        EXPECT_EQ(session.run().loaded(), r.loaded) << r.what;
+        EXPECT_EQ(a.tell.notice, r.notice) << r.what;
     }
     EXPECT_EQ(checks, 5); // no compile when the text did not change
 }
@@ -155,15 +156,15 @@ TEST_F(SessionTest, AFailedCompileKeepsTheMachineAndShowsTheReport) {
     compileAndLoad(stepsMal);
     mic();
     const ControlPath* before = &machine();
-    const Answer a = compileAndLoad(badMal);
-    EXPECT_TRUE(a.reportChanged);
-    EXPECT_TRUE(session.reportShown());
-    EXPECT_EQ(session.report().substr(0, 1), "E");
+    const Outcome a = compileAndLoad(badMal);
+    EXPECT_TRUE(a.redraw.has(View::Report));
+    EXPECT_TRUE(session.report().shown());
+    EXPECT_EQ(session.report().text().substr(0, 1), "E");
     EXPECT_EQ(&machine(), before);
     EXPECT_EQ(machine().registers[H], 1);
     // New hides the report and leaves the machine.
-    EXPECT_TRUE(session.newProgram().reportChanged);
-    EXPECT_FALSE(session.reportShown());
+    EXPECT_TRUE(session.newProgram().redraw.has(View::Report));
+    EXPECT_FALSE(session.report().shown());
     EXPECT_EQ(&machine(), before);
 }
 
@@ -179,125 +180,127 @@ TEST_F(SessionTest, TheModifiedMarkFollowsEditsSavesAndLoads) {
         {"the user edits", [&] { type(stepsMal + "H = H + 1\n"); }, true},
         {"Save keeps it", [&] { session.save(); }, true},
         {"a step compiles and clears it", [&] { mic(); }, false},
-        {"Save As sets it", [&] { session.saveAs((dir / "other.mal").string()); }, true},
+        {"Save As sets it", [&] { session.saveTo((dir / "other.mal").string(), SaveMode::SaveAs); }, true},
         {"loading a file clears it", [&] { open(dir / "prog.mal"); }, false},
         {"New sets it", [&] { session.newProgram(); }, true},
     };
-    EXPECT_TRUE(session.document().modified); // at start, so the first request compiles
+    EXPECT_TRUE(session.mal().needsCompile); // at start, so the first request compiles
     for (const Row& r : rows) {
         r.command();
-        EXPECT_EQ(session.document().modified, r.modified) << r.what;
+        EXPECT_EQ(session.mal().needsCompile, r.modified) << r.what;
     }
     EXPECT_EQ(readFile(dir / "data" / "tmp.mal"), stepsMal + "H = H + 1\n"); // unnamed: the window's tmp.mal
     EXPECT_EQ(readFile(dir / "other.mal"), stepsMal + "H = H + 1\n");
-    EXPECT_TRUE(session.document().fileName.empty());
+    EXPECT_TRUE(session.mal().fileName.empty());
     // Save on an unnamed editor asks for a name; given one, it writes there.
     type("H = 1\n");
-    EXPECT_EQ(session.save().ask, Ask::SaveFileName);
-    session.saveNamed((dir / "named.mal").string());
+    EXPECT_EQ(session.save().ask.what, Ask::SaveFileName);
+    session.saveTo((dir / "named.mal").string(), SaveMode::Save);
     EXPECT_EQ(readFile(dir / "named.mal"), "H = 1\n");
-    EXPECT_EQ(session.save().ask, Ask::Nothing);
+    EXPECT_EQ(session.save().ask.what, Ask::Nothing);
 }
 
 TEST_F(SessionTest, FourSubCyclesShowOneMicroinstructionAndOtherStepsRestartThem) {
     // Before any compile: the notice, and the phase stays at its start.
-    EXPECT_EQ(session.subCycle().notice, mustBeLoadedNotice);
-    EXPECT_EQ(session.phase(), 0);
+    EXPECT_EQ(session.run().subCycle().tell.notice, mustBeLoadedNotice);
+    EXPECT_EQ(session.run().phase(), 0);
 
     compileAndLoad(stepsMal);
     const Refresh phases[] = {Refresh::Phase0, Refresh::Phase1, Refresh::Phase2, Refresh::Phase3,
                               Refresh::Phase0};
     const uint32_t executed[] = {1, 1, 1, 1, 2};
     for (int i = 0; i < 5; ++i) {
-        const Answer a = session.subCycle();
-        EXPECT_EQ(a.refresh, phases[i]) << i;
+        const Outcome a = session.run().subCycle();
+        EXPECT_EQ(a.redraw.pictures, phases[i]) << i;
         EXPECT_EQ(machine().microCounter, executed[i]) << i;
     }
     // Mic, Reset and Run start the next sub-cycle afresh.
-    for (auto command : {&Session::mic, &Session::reset, &Session::startRun}) {
-        session.subCycle();
-        EXPECT_NE(session.phase(), 0);
-        checked((session.*command)());
-        EXPECT_EQ(session.phase(), 0);
-        session.stopRun();
-        session.runSlice();
+    for (const std::function<Outcome()>& command : std::vector<std::function<Outcome()>>{
+             [&] { return session.microStep(); }, [&] { return session.reset(); },
+             [&] { return session.startRun(RunKind::ToHalt); }}) {
+        session.run().subCycle();
+        EXPECT_NE(session.run().phase(), 0);
+        checked(command());
+        EXPECT_EQ(session.run().phase(), 0);
+        session.run().stop();
+        session.run().slice();
     }
 }
 
 TEST_F(SessionTest, RunGoesInSlicesUntilItHaltsOrIsStopped) {
     compileAndLoad(loopMal);
-    EXPECT_EQ(session.startRun().refresh, Refresh::None);
-    ASSERT_TRUE(session.running());
+    EXPECT_EQ(session.startRun(RunKind::ToHalt).redraw.pictures, Refresh::None);
+    ASSERT_TRUE(session.run().running());
     // A slice that ends by its bound leaves the Run on; other commands are refused meanwhile.
-    EXPECT_EQ(session.runSlice(1000).refresh, Refresh::None);
-    EXPECT_TRUE(session.running());
-    EXPECT_EQ(mic().refresh, Refresh::None);
+    EXPECT_EQ(session.run().slice(1000).redraw.pictures, Refresh::None);
+    EXPECT_TRUE(session.run().running());
+    EXPECT_EQ(mic().redraw.pictures, Refresh::None);
     EXPECT_EQ(machine().microCounter, 1000u);
-    session.stopRun();
-    EXPECT_EQ(session.runSlice(1000).refresh, Refresh::Full);
-    EXPECT_FALSE(session.running());
+    session.run().stop();
+    EXPECT_EQ(session.run().slice(1000).redraw.pictures, Refresh::Full);
+    EXPECT_FALSE(session.run().running());
     EXPECT_EQ(machine().microCounter, 1000u);
 
     // An IJVM step ends at the next address 0, here one pass of the loop.
-    session.startIjvmStep();
-    EXPECT_EQ(session.runSlice(1000).refresh, Refresh::Full);
+    session.startRun(RunKind::IjvmStep);
+    EXPECT_EQ(session.run().slice(1000).redraw.pictures, Refresh::Full);
     EXPECT_EQ(machine().microCounter, 1001u);
 
     // A Run that halts; pressed again at the halt address it executes nothing.
     compileAndLoad(countMal);
-    session.startRun();
+    session.startRun(RunKind::ToHalt);
     finishRun({}, 7);
     EXPECT_EQ(machine().mpc, machine::haltAddress);
     const uint32_t counter = machine().microCounter;
-    session.startRun();
-    EXPECT_EQ(session.runSlice().refresh, Refresh::Full);
+    session.startRun(RunKind::ToHalt);
+    EXPECT_EQ(session.run().slice().redraw.pictures, Refresh::Full);
     EXPECT_EQ(machine().microCounter, counter);
 }
 
 TEST_F(SessionTest, FailuresEndTheCommandAndKeepTheText) {
     // A file that cannot be read: its message; the name is taken, the flag cleared.
     compileAndLoad(stepsMal);
-    Answer a = open("missing.mal");
-    EXPECT_EQ(a.failureCaption, "TARVENO");
-    EXPECT_NE(a.failure.find("missing.mal"), std::string::npos) << a.failure;
-    EXPECT_FALSE(session.loaded());
+    Outcome a = open("missing.mal");
+    EXPECT_EQ(a.tell.failureCaption, "TARVENO");
+    EXPECT_NE(a.tell.failure.find("missing.mal"), std::string::npos) << a.tell.failure;
+    EXPECT_FALSE(session.run().loaded());
 
     // A folder that does not exist: the name is not taken and the text stays unsaved.
     session.newProgram();
     type("H = 1\n");
-    a = session.saveAs((dir / "no such folder" / "x.mal").string());
+    a = session.saveTo((dir / "no such folder" / "x.mal").string(), SaveMode::SaveAs);
     EXPECT_TRUE(a.failed());
-    EXPECT_TRUE(session.document().fileName.empty());
-    EXPECT_TRUE(session.hasUnsavedWork());
+    EXPECT_TRUE(session.mal().fileName.empty());
+    EXPECT_TRUE(session.mal().hasUnsavedWork(host.text));
 
     // No checker: its reason, no machine replaced, the text compiled again next time.
     session.newProgram();
     type(countMal);
     checkerRefusal = "The MAL checker quorc was not found beside tarveno.";
     a = checked(session.compileAndLoad());
-    EXPECT_EQ(a.failure, checkerRefusal);
-    EXPECT_TRUE(session.document().modified);
+    EXPECT_EQ(a.tell.failure, checkerRefusal);
+    EXPECT_TRUE(session.mal().needsCompile);
     checkerRefusal.clear();
-    EXPECT_EQ(checked(session.compileAndLoad()).notice, hasBeenLoadedNotice);
+    EXPECT_EQ(checked(session.compileAndLoad()).tell.notice, hasBeenLoadedNotice);
 
     // The assembler cannot write the microprogram file: its message, the machine kept.
     const ControlPath* before = &machine();
     fs::create_directories(dir / "blocked.bin" / "inside");
-    session.saveAs((dir / "blocked.mal").string());
+    session.saveTo((dir / "blocked.mal").string(), SaveMode::SaveAs);
     a = checked(session.compileAndLoad());
     EXPECT_TRUE(a.failed());
     EXPECT_EQ(&machine(), before);
-    EXPECT_TRUE(session.document().modified);
+    EXPECT_TRUE(session.mal().needsCompile);
 
     // A bad number in the input box shows its own text under "IJVM Error:".
-    a = session.setStandardInput("x25");
-    EXPECT_EQ(a.failureCaption, "IJVM Error:");
-    EXPECT_NE(a.failure.find("x25"), std::string::npos);
+    a = session.run().setStandardInput("x25");
+    EXPECT_EQ(a.tell.failureCaption, "IJVM Error:");
+    EXPECT_NE(a.tell.failure.find("x25"), std::string::npos);
 }
 
 TEST_F(SessionTest, TheSourceOfTheNextMicroinstructionIsSelected) {
     compileAndLoad("// one\nH = 1\n  H = H + 1\n");
-    const std::string& text = session.document().file.text;
+    const std::string& text = session.mal().file.text;
     auto selected = [&] {
         const auto span = session.sourceSelection();
         return span ? text.substr(static_cast<size_t>(span->start),
@@ -309,35 +312,36 @@ TEST_F(SessionTest, TheSourceOfTheNextMicroinstructionIsSelected) {
     mic();
     EXPECT_EQ(selected(), "  H = H + 1\n");
     // Beyond the source map nothing is selected.
-    session.workbench().machine().mpc = 600;
+    const_cast<ControlPath&>(session.workbench().machine()).mpc = 600;
     EXPECT_EQ(selected(), "none");
 }
 
 TEST_F(SessionTest, AnIjvmProgramNeedsAMachineAndListsItsDiagnostics) {
     const std::string source = ".main\n        BIPUSH 1\n        FOOBAR\n        GOTO nowhere\n.end-main\n";
     writeFile(dir / "prog.jvm", source);
-    EXPECT_EQ(session.openIjvmRequest().notice, mustBeLoadedNotice);
+    EXPECT_EQ(session.askIjvmFile(IjvmOpening::Unplaced).tell.notice, mustBeLoadedNotice);
     // The skeleton needs none: 23 lines, the input box cleared.
-    const Answer skeleton = session.skeleton();
-    EXPECT_TRUE(skeleton.ijvmEditorReloaded && skeleton.ijvmViewsCleared);
+    const Outcome skeleton = session.skeleton();
+    EXPECT_TRUE(skeleton.redraw.has(View::IjvmEditor) && skeleton.redraw.has(View::IjvmCleared));
     EXPECT_EQ(std::count(session.ijvm().file.text.begin(), session.ijvm().file.text.end(), '\n'), 22);
 
     compileAndLoad(countMal);
-    EXPECT_EQ(session.openIjvmRequest().ask, Ask::IjvmFileName);
-    session.setStandardInput("9");
+    EXPECT_EQ(session.askIjvmFile(IjvmOpening::Unplaced).ask.what, Ask::IjvmFileName);
+    session.run().setStandardInput("9");
     EXPECT_EQ(*machine().peekWord(machine::standardInputAddress), 9);
-    const Answer a = session.openIjvmProgram((dir / "prog.jvm").string());
-    EXPECT_TRUE(a.ijvmViewsCleared && a.diagnosticsChanged && a.ijvmEditorReloaded);
+    const Outcome a = session.openIjvm((dir / "prog.jvm").string(), IjvmOpening::Unplaced);
+    EXPECT_TRUE(a.redraw.has(View::IjvmCleared) && a.redraw.has(View::Diagnostics) &&
+                a.redraw.has(View::IjvmEditor));
     EXPECT_EQ(*machine().peekWord(machine::standardInputAddress), 0);
     EXPECT_EQ(readFile(dir / "tmp.swp"), source);
     ASSERT_EQ(session.ijvm().diagnostics.size(), 2u);
     EXPECT_NE(session.ijvm().diagnostics[0].find("FOOBAR"), std::string::npos);
-    const auto span = session.selectDiagnostic(1).ijvmSelection;
+    const auto span = session.ijvm().selectDiagnostic(1).ijvmSelection;
     ASSERT_TRUE(span);
     EXPECT_EQ(source.substr(static_cast<size_t>(span->start), static_cast<size_t>(span->end - span->start)),
               "nowhere");
     // A row beyond the list shows its fault and selects nothing.
-    const Answer beyond = session.selectDiagnostic(5);
+    const Outcome beyond = session.ijvm().selectDiagnostic(5);
     EXPECT_TRUE(beyond.failed());
     EXPECT_FALSE(beyond.ijvmSelection);
 }
@@ -345,19 +349,19 @@ TEST_F(SessionTest, AnIjvmProgramNeedsAMachineAndListsItsDiagnostics) {
 // A placed program runs on the interpreter, and comes back as placed on Reset and on a
 // new compile of the interpreter; the editor's text is assembled without writing its file.
 TEST_F(SessionTest, APlacedIjvmProgramComesBackOnResetAndRecompile) {
-    EXPECT_EQ(session.placeIjvmRequest().ask, Ask::LoadInterpreter);
+    EXPECT_EQ(session.askIjvmFile(IjvmOpening::Placed).ask.what, Ask::LoadInterpreter);
     const std::string interpreter = readFile(TARVENO_EXAMPLES_DIR "/ijvm.mal");
     compileAndLoad(interpreter);
-    EXPECT_EQ(session.placeIjvmRequest().ask, Ask::IjvmProgramToPlace);
+    EXPECT_EQ(session.askIjvmFile(IjvmOpening::Placed).ask.what, Ask::IjvmProgramToPlace);
     const std::string source =
         ".main\n        BIPUSH 5\n        OUT\n        BIPUSH 6\n        HALT\n.end-main\n";
     writeFile(dir / "shipped" / "five.jvm", source);
-    const Answer placed = session.placeIjvmProgram((dir / "shipped" / "five.jvm").string());
-    ASSERT_FALSE(placed.failed()) << placed.failure;
-    EXPECT_TRUE(placed.ijvmPlaced && session.ijvm().placed && session.loaded());
+    const Outcome placed = session.openIjvm((dir / "shipped" / "five.jvm").string(), IjvmOpening::Placed);
+    ASSERT_FALSE(placed.failed()) << placed.tell.failure;
+    EXPECT_TRUE(placed.redraw.has(View::IjvmImage) && session.ijvm().placed && session.run().loaded());
     const uint32_t base = static_cast<uint32_t>(machine().registers[SP]);
     auto runToHalt = [&] {
-        finishRun(session.startRun());
+        finishRun(session.startRun(RunKind::ToHalt));
         EXPECT_EQ(machine().mpc, ControlPath::haltAddress);
         return machine().output.values;
     };
@@ -370,32 +374,32 @@ TEST_F(SessionTest, APlacedIjvmProgramComesBackOnResetAndRecompile) {
     EXPECT_EQ(machine().peekWord(base + 1), nullptr); // the word the run wrote is gone
     EXPECT_TRUE(machine().output.values.empty());
 
-    const Answer recompiled = compileAndLoad(interpreter + "\n");
-    EXPECT_TRUE(recompiled.ijvmPlaced);
+    const Outcome recompiled = compileAndLoad(interpreter + "\n");
+    EXPECT_TRUE(recompiled.redraw.has(View::IjvmImage));
     EXPECT_EQ(machine().registers[PC], -1);
     EXPECT_EQ(runToHalt(), std::vector<int32_t>{5});
 
     // Assembled from the editor: the shipped file keeps its bytes; saving it asks a name.
-    const Answer assembled =
+    const Outcome assembled =
         session.assembleAndPlace(".main\n        BIPUSH 9\n        OUT\n        HALT\n.end-main\n");
-    EXPECT_TRUE(assembled.ijvmPlaced);
+    EXPECT_TRUE(assembled.redraw.has(View::IjvmImage));
     EXPECT_EQ(runToHalt(), std::vector<int32_t>{9});
     EXPECT_EQ(readFile(dir / "shipped" / "five.jvm"), source);
-    session.markIjvmModified();
-    EXPECT_EQ(session.saveIjvm("x").ask, Ask::IjvmSaveFileName);
-    EXPECT_TRUE(session.hasUnsavedIjvmWork());
-    session.saveIjvmAs((dir / "mine.jvm").string(), "x\n");
+    session.ijvm().edit();
+    EXPECT_EQ(session.ijvm().save("x").ask.what, Ask::IjvmSaveFileName);
+    EXPECT_TRUE(session.ijvm().unsaved);
+    session.ijvm().saveAs((dir / "mine.jvm").string(), "x\n");
     EXPECT_EQ(readFile(dir / "mine.jvm"), "x\n");
-    EXPECT_FALSE(session.hasUnsavedIjvmWork());
+    EXPECT_FALSE(session.ijvm().unsaved);
 
     // A typo is a diagnostic on its word, never a failure; nothing is placed, the program
     // placed before goes on, and the window is told the two differ.
     const std::string typo = ".main\n.var\nn\n.end-var\n        IINC n\n        HALT\n.end-main\n";
-    const Answer refused = session.assembleAndPlace(typo);
-    EXPECT_FALSE(refused.failed()) << refused.failure;
-    EXPECT_FALSE(refused.ijvmPlaced);
+    const Outcome refused = session.assembleAndPlace(typo);
+    EXPECT_FALSE(refused.failed()) << refused.tell.failure;
+    EXPECT_FALSE(refused.redraw.has(View::IjvmImage));
     ASSERT_EQ(session.ijvm().diagnostics, std::vector<std::string>{"Errore: il numero HALT non è valido."});
-    const EditorSpan word = *session.selectDiagnostic(0).ijvmSelection;
+    const EditorSpan word = *session.ijvm().selectDiagnostic(0).ijvmSelection;
     EXPECT_EQ(typo.substr(static_cast<size_t>(word.start), static_cast<size_t>(word.end - word.start)),
               "HALT");
     EXPECT_TRUE(session.ijvm().placed && session.ijvm().differs);
@@ -406,8 +410,8 @@ TEST_F(SessionTest, APlacedIjvmProgramComesBackOnResetAndRecompile) {
 
     // Another microprogram starts on a clean machine, without the image.
     writeFile(dir / "count.mal", countMal);
-    const Answer other = open(dir / "count.mal");
-    EXPECT_TRUE(other.ijvmViewsCleared && !other.ijvmPlaced);
+    const Outcome other = open(dir / "count.mal");
+    EXPECT_TRUE(other.redraw.has(View::IjvmCleared) && !other.redraw.has(View::IjvmImage));
     EXPECT_FALSE(session.ijvm().placed);
     EXPECT_EQ(std::tuple(machine().registers[SP], machine().registers[PC]), std::tuple(0, 0));
 }
@@ -424,32 +428,33 @@ void expectCompiledWithoutAWrite(SessionTest& t, const fs::path& folder) {
     writeFile(example, countMal);
     fs::permissions(example, fs::perms::owner_read);
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
-    Answer a = t.open(example);
-    EXPECT_FALSE(a.failed()) << a.failure;
-    EXPECT_EQ(t.checked(t.session.compileAndLoad()).notice, hasBeenLoadedNotice);
-    EXPECT_EQ(t.session.report().substr(0, t.session.report().find('\n')),
+    Outcome a = t.open(example);
+    EXPECT_FALSE(a.failed()) << a.tell.failure;
+    EXPECT_EQ(t.checked(t.session.compileAndLoad()).tell.notice, hasBeenLoadedNotice);
+    EXPECT_EQ(t.session.report().text().substr(0, t.session.report().text().find('\n')),
               "The microprogram file is " + (t.dir / "cache" / "count.bin").string() +
                   ": the source's folder cannot be written.");
-    EXPECT_TRUE(t.mic().refresh == Refresh::Full);
-    EXPECT_FALSE(t.session.hasUnsavedWork());
+    EXPECT_TRUE(t.mic().redraw.pictures == Refresh::Full);
+    EXPECT_FALSE(t.session.mal().hasUnsavedWork(t.host.text));
 
     // Changed: the step asks for Save As with its reason and writes nothing.
     t.type(countMal + "// mine\n");
     a = t.mic();
-    EXPECT_EQ(a.ask, Ask::SaveAsFileName);
-    EXPECT_EQ(a.askReason, "count.mal cannot be written: save your changes under another name");
+    EXPECT_EQ(a.ask.what, Ask::SaveAsFileName);
+    EXPECT_EQ(a.ask.reason, "count.mal cannot be written: save your changes under another name");
     // Saved under another name, the step goes on: compiled, loaded and stepped.
-    a = t.checked(t.session.saveAs((t.dir / "mine.mal").string()));
-    EXPECT_FALSE(t.session.hasUnsavedWork());
-    EXPECT_EQ(a.refresh, Refresh::Full);
-    EXPECT_EQ(std::tuple(t.session.document().fileName, t.machine().microCounter),
+    a = t.checked(t.session.saveTo((t.dir / "mine.mal").string(), SaveMode::SaveAs));
+    EXPECT_FALSE(t.session.mal().hasUnsavedWork(t.host.text));
+    EXPECT_EQ(a.redraw.pictures, Refresh::Full);
+    EXPECT_EQ(std::tuple(t.session.mal().fileName, t.machine().microCounter),
               std::tuple((t.dir / "mine.mal").string(), 1u));
     // Asked and cancelled, then another command: a later Save As does not step.
     t.open(example);
     t.type(countMal + "// more\n");
-    EXPECT_EQ(t.mic().ask, Ask::SaveAsFileName);
-    t.session.setRadix(1);
-    EXPECT_EQ(t.checked(t.session.saveAs((t.dir / "mine2.mal").string())).refresh, Refresh::None);
+    EXPECT_EQ(t.mic().ask.what, Ask::SaveAsFileName);
+    t.session.run().setRadix(1);
+    EXPECT_EQ(t.checked(t.session.saveTo((t.dir / "mine2.mal").string(), SaveMode::SaveAs)).redraw.pictures,
+              Refresh::None);
     EXPECT_EQ(t.machine().microCounter, 0u);
     EXPECT_TRUE(fs::exists(t.dir / "mine.bin"));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
@@ -481,7 +486,7 @@ TEST_F(SessionTest, WorkOnNoDiskIsKnown) {
         {"an empty new editor", [] {}, false},
         {"text typed into it", [&] { type("H = 1\n"); }, true},
         {"compiled as tmp.mal: still the user's only copy", [&] { mic(); }, true},
-        {"named by Save", [&] { session.saveNamed((dir / "named.mal").string()); }, false},
+        {"named by Save", [&] { session.saveTo((dir / "named.mal").string(), SaveMode::Save); }, false},
         {"changed", [&] { type("H = 2\n"); }, true},
         {"a step saves it", [&] { mic(); }, false},
         {"another file opened", [&] { open(dir / "prog.mal"); }, false},
@@ -494,82 +499,82 @@ TEST_F(SessionTest, WorkOnNoDiskIsKnown) {
     };
     for (const Row& r : rows) {
         r.command();
-        EXPECT_EQ(session.hasUnsavedWork(), r.unsaved) << r.what;
+        EXPECT_EQ(session.mal().hasUnsavedWork(host.text), r.unsaved) << r.what;
     }
     EXPECT_EQ(readFile(dir / "named.mal"), "H = 2\n");
     type("H = 1\n");
-    EXPECT_EQ(session.unsavedQuestion(), "The new microprogram has not been saved. Save it?");
+    EXPECT_EQ(session.mal().unsavedQuestion(), "The new microprogram has not been saved. Save it?");
     open(dir / "prog.mal");
     type("H = 3\n");
-    EXPECT_EQ(session.unsavedQuestion(),
+    EXPECT_EQ(session.mal().unsavedQuestion(),
               "The microprogram \"prog.mal\" has changes that are not saved. Save them?");
 }
 
 TEST_F(SessionTest, WarningsAndErrorsAreShownAndPlacedInTheEditor) {
     // Loaded with a warning: the report is shown and the notice counts it.
-    Answer a = compileAndLoad(loopMal);
-    EXPECT_EQ(a.notice, std::string(hasBeenLoadedNotice) + ", with 1 warning");
-    EXPECT_TRUE(session.reportShown());
-    ASSERT_EQ(session.findings().size(), 1u);
-    EXPECT_FALSE(session.findings()[0].error);
+    Outcome a = compileAndLoad(loopMal);
+    EXPECT_EQ(a.tell.notice, std::string(hasBeenLoadedNotice) + ", with 1 warning");
+    EXPECT_TRUE(session.report().shown());
+    ASSERT_EQ(session.report().findings().size(), 1u);
+    EXPECT_FALSE(session.report().findings()[0].error);
 
     // An error and a warning after a two-byte character: spans in the editor's units.
     compileAndLoad("// \xC3\xA9\nH = FOO + 1\nLOOP    H = H + 1; GOTO LOOP\n");
-    ASSERT_EQ(session.findings().size(), 2u);
-    const Finding& error = session.findings()[0];
+    ASSERT_EQ(session.report().findings().size(), 2u);
+    const Finding& error = session.report().findings()[0];
     EXPECT_TRUE(error.error);
-    EXPECT_EQ(error.word, (EditorSpan{9, 12}));                  // FOO
-    EXPECT_EQ(error.statement, (EditorSpan{5, 16}));             // its line
-    EXPECT_EQ(session.findings()[1].word, (EditorSpan{17, 21})); // LOOP
+    EXPECT_EQ(error.word, (EditorSpan{9, 12}));                           // FOO
+    EXPECT_EQ(error.statement, (EditorSpan{5, 16}));                      // its line
+    EXPECT_EQ(session.report().findings()[1].word, (EditorSpan{17, 21})); // LOOP
     // A click on a finding's line, or on the source and caret lines under it, selects its
     // word; the report's first line selects nothing.
-    EXPECT_EQ(session.reportLineSelection(1), error.word);
-    EXPECT_EQ(session.reportLineSelection(3), error.word);
-    EXPECT_EQ(session.reportLineSelection(4), session.findings()[1].word);
-    EXPECT_FALSE(session.reportLineSelection(0));
+    EXPECT_EQ(session.report().lineSelection(1), error.word);
+    EXPECT_EQ(session.report().lineSelection(3), error.word);
+    EXPECT_EQ(session.report().lineSelection(4), session.report().findings()[1].word);
+    EXPECT_FALSE(session.report().lineSelection(0));
     // The next compile clears them.
     compileAndLoad(countMal);
-    EXPECT_TRUE(session.findings().empty());
-    EXPECT_FALSE(session.reportShown());
+    EXPECT_TRUE(session.report().findings().empty());
+    EXPECT_FALSE(session.report().shown());
 }
 
 TEST_F(SessionTest, TheCheckerFailingShowsWhyAndWhatItSaid) {
     type(countMal);
     checkerRefusal = "The MAL checker quorc failed with exit status 1.";
-    Answer a = session.compileAndLoad();
-    ASSERT_EQ(a.ask, Ask::Checker);
-    EXPECT_TRUE(session.busy());
-    EXPECT_EQ(session.mic().refresh, Refresh::None); // refused while it runs
+    Outcome a = session.compileAndLoad();
+    ASSERT_EQ(a.ask.what, Ask::Checker);
+    EXPECT_TRUE(session.run().busy());
+    EXPECT_EQ(session.microStep().redraw.pictures, Refresh::None); // refused while it runs
     a = session.checkerFinished(checkerRefusal, "quorc: cannot write the report\n");
-    EXPECT_EQ(a.failure, checkerRefusal);
-    EXPECT_TRUE(session.reportShown());
-    EXPECT_EQ(session.report(), "quorc: cannot write the report\n");
-    EXPECT_FALSE(session.busy());
+    EXPECT_EQ(a.tell.failure, checkerRefusal);
+    EXPECT_TRUE(session.report().shown());
+    EXPECT_EQ(session.report().text(), "quorc: cannot write the report\n");
+    EXPECT_FALSE(session.run().busy());
     checkerRefusal.clear();
-    EXPECT_EQ(checked(session.compileAndLoad()).notice, hasBeenLoadedNotice); // tried again
+    EXPECT_EQ(checked(session.compileAndLoad()).tell.notice, hasBeenLoadedNotice); // tried again
 
     // Text typed while the checker runs is compiled by the next request.
     type(stepsMal);
-    a = session.mic();
-    ASSERT_EQ(a.ask, Ask::Checker);
+    a = session.microStep();
+    ASSERT_EQ(a.ask.what, Ask::Checker);
     type(countMal);
     EXPECT_FALSE(checked(a).failed());
-    EXPECT_TRUE(session.document().modified);
-    EXPECT_EQ(checked(session.compileAndLoad()).notice, hasBeenLoadedNotice);
-    EXPECT_EQ(session.document().file.text, countMal);
+    EXPECT_TRUE(session.mal().needsCompile);
+    EXPECT_EQ(checked(session.compileAndLoad()).tell.notice, hasBeenLoadedNotice);
+    EXPECT_EQ(session.mal().file.text, countMal);
 }
 
 TEST_F(SessionTest, EveryCompileAndResetRestartsTheSubCycles) {
     writeFile(dir / "prog.jvm", ".main\n BIPUSH 1\n.end-main\n");
     compileAndLoad(stepsMal);
-    for (auto command : std::vector<std::function<Answer()>>{[&] { return compileAndLoad(stepsMal); },
-                                                             [&] { return open(dir / "data" / "tmp.mal"); },
-                                                             [&] { return session.reset(); }}) {
+    for (auto command : std::vector<std::function<Outcome()>>{[&] { return compileAndLoad(stepsMal); },
+                                                              [&] { return open(dir / "data" / "tmp.mal"); },
+                                                              [&] { return session.reset(); }}) {
         checked(session.compileAndLoad());
-        session.subCycle();
-        ASSERT_EQ(session.phase(), 1);
-        EXPECT_TRUE(command().phaseRestarted);
-        EXPECT_EQ(session.phase(), 0);
+        session.run().subCycle();
+        ASSERT_EQ(session.run().phase(), 1);
+        EXPECT_TRUE(command().redraw.has(View::Clock));
+        EXPECT_EQ(session.run().phase(), 0);
     }
 }
 
@@ -601,63 +606,64 @@ TEST_F(SessionTest, StepBackBreakpointsAndCounts) {
         seen.push_back(regs());
     }
     for (int i = 3; i > 0; --i) {
-        session.stepBack();
+        session.run().stepBack(Back::Microinstruction);
         EXPECT_EQ(regs(), seen[static_cast<size_t>(i - 1)]);
-        EXPECT_EQ(session.counts().micro, static_cast<uint64_t>(i - 1));
+        EXPECT_EQ(session.run().counts().micro, static_cast<uint64_t>(i - 1));
     }
-    EXPECT_EQ(session.stepBack().status, "Nothing to go back to: the program starts here");
+    EXPECT_EQ(session.run().stepBack(Back::Microinstruction).tell.status,
+              "Nothing to go back to: the program starts here");
     mic();
     EXPECT_EQ(regs(), seen[1]);
     // Reset zeroes the standard-input cell with the registers.
-    session.setStandardInput("9");
+    session.run().setStandardInput("9");
     session.reset();
     EXPECT_EQ(*machine().peekWord(machine::standardInputAddress), 0);
     mic();
     // A change of an abandoned future is not made again: input 5 typed after step 2, back
     // to step 1, 7 typed there instead, forward: 7 is read, at step 2 and after.
     mic();
-    session.setStandardInput("5");
+    session.run().setStandardInput("5");
     mic();
-    session.stepBack();
-    session.stepBack();
-    session.setStandardInput("7");
+    session.run().stepBack(Back::Microinstruction);
+    session.run().stepBack(Back::Microinstruction);
+    session.run().setStandardInput("7");
     mic();
     mic();
     EXPECT_EQ(*machine().peekWord(machine::standardInputAddress), 7);
-    session.stepBack();
+    session.run().stepBack(Back::Microinstruction);
     EXPECT_EQ(*machine().peekWord(machine::standardInputAddress), 7);
     session.reset();
     mic();
     // A word the memory viewer writes is part of the history at once.
-    EXPECT_TRUE(session.writeMemoryWord(2, 258).memoryChanged);
+    EXPECT_TRUE(session.run().writeMemoryWord(2, 258).redraw.has(View::Memory));
     mic();
-    session.stepBack();
+    session.run().stepBack(Back::Microinstruction);
     EXPECT_EQ(*machine().peekWord(2), 258);
-    session.stepBack();
+    session.run().stepBack(Back::Microinstruction);
     EXPECT_EQ(machine().peekWord(2), nullptr);
     mic();
 
     // Line 20 (19 from 0) is "TOS = H + TOS": a Run stops before it, each time round.
-    auto run = [&] { return finishRun(checked(session.startRun())); };
-    EXPECT_FALSE(session.toggleBreakpoint(19).failed());
-    EXPECT_EQ(session.breakpointLines(), std::set<int>{19});
-    EXPECT_EQ(run().status, "Stopped at the breakpoint on MAL line 20");
+    auto run = [&] { return finishRun(checked(session.startRun(RunKind::ToHalt))); };
+    EXPECT_FALSE(session.breakpoints().toggle(Source::Microprogram, 19).failed());
+    EXPECT_EQ(session.breakpoints().lines(Source::Microprogram), std::set<int>{19});
+    EXPECT_EQ(run().tell.status, "Stopped at the breakpoint on MAL line 20");
     EXPECT_EQ(machine().mpc, 7u);
     EXPECT_EQ(machine().registers[TOS], 0);
     run();
     EXPECT_EQ(std::tuple(machine().mpc, machine().registers[TOS]), std::tuple(7u, 5));
-    EXPECT_EQ(session.breakpointList(), std::vector<std::string>{"MAL line 20: TOS = H + TOS"});
+    EXPECT_EQ(session.breakpoints().list(), std::vector<std::string>{"MAL line 20: TOS = H + TOS"});
     // A line without a statement takes none.
-    EXPECT_EQ(session.toggleBreakpoint(0).status, "No statement on line 1");
+    EXPECT_EQ(session.breakpoints().toggle(Source::Microprogram, 0).tell.status, "No statement on line 1");
 
     // Recompiled with a line more at the end, the breakpoint stays; with its statement
     // gone, it goes.
     compileAndLoad(countMal + "\n");
-    EXPECT_EQ(session.breakpointLines(), std::set<int>{19});
+    EXPECT_EQ(session.breakpoints().lines(Source::Microprogram), std::set<int>{19});
     std::string withoutIt = countMal;
     withoutIt.replace(withoutIt.find("        TOS = H + TOS"), 8, "//      ");
     compileAndLoad(withoutIt);
-    EXPECT_TRUE(session.breakpointLines().empty());
+    EXPECT_TRUE(session.breakpoints().lines(Source::Microprogram).empty());
 
     // After a Run to the halt: back one, forward one, the same state; the counts agree
     // with the machine's own.
@@ -665,10 +671,10 @@ TEST_F(SessionTest, StepBackBreakpointsAndCounts) {
     run();
     EXPECT_EQ(machine().mpc, ControlPath::haltAddress);
     const auto halted = regs();
-    const uint64_t micro = session.counts().micro;
+    const uint64_t micro = session.run().counts().micro;
     EXPECT_EQ(micro, machine().microCounter);
-    session.stepBack();
-    EXPECT_EQ(session.counts().micro, micro - 1);
+    session.run().stepBack(Back::Microinstruction);
+    EXPECT_EQ(session.run().counts().micro, micro - 1);
     EXPECT_NE(machine().mpc, ControlPath::haltAddress);
     mic();
     EXPECT_EQ(regs(), halted);
@@ -676,14 +682,15 @@ TEST_F(SessionTest, StepBackBreakpointsAndCounts) {
 
     // A history over its budget with only the user's inputs in it forgets the oldest,
     // and says where it starts, instead of hanging.
-    session.setHistoryBudget(1);
+    session.run().setHistoryBudget(1);
     compileAndLoad(countMal);
     for (const char* input : {"1", "2", "3"}) {
         mic();
-        session.setStandardInput(input);
+        session.run().setStandardInput(input);
     }
-    EXPECT_EQ(session.stepBack().status, "Cannot go back: history starts at step 3");
-    EXPECT_EQ(session.counts().micro, 3u);
+    EXPECT_EQ(session.run().stepBack(Back::Microinstruction).tell.status,
+              "Cannot go back: history starts at step 3");
+    EXPECT_EQ(session.run().counts().micro, 3u);
     EXPECT_EQ(*machine().peekWord(machine::standardInputAddress), 3);
 }
 

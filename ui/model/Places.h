@@ -128,32 +128,12 @@ constexpr Place bitLabel(size_t i) {
     return {bitNames[i], "", {datapathPicture.rect.x + bitColumns[i], bitTop, 0, 0}, {13}, colour::black};
 }
 
-// The IJVM controls: made hidden and, all but one mark, beyond the right edge.
-inline constexpr Place ijvmEditor{"Memo1", "", {848, 152, 57, 65}, {13}, colour::lime, colour::blue};
-inline constexpr Place ijvmTitle{"Label32", "IJVMProgram:", {848, 136, 0, 0}, bold(16), colour::navy};
-inline constexpr Place ijvmFileNameLabel{"Label34", "", {960, 72, 0, 0}, bold(16), colour::navy};
+// The IJVM buttons: made hidden, beyond the right edge (the IJVM program is watched in its
+// own window).
 inline constexpr Place ijvmStepButton{"BitBtn2", "Step", {912, 216, 62, 29}, {13}, colour::blue};
 inline constexpr Place ijvmRunButton{"BitBtn3", "Run", {856, 248, 60, 29}, {13}, colour::blue};
 inline constexpr Place clockButton{"BitBtn7", "Clock", {848, 216, 65, 33}};
 inline constexpr Place layoutButton{"Button2", "", {848, 56, 20, 20}, {13}, colour::lime};
-inline constexpr Font viewTitle{16, true, true};
-inline constexpr Place constantPoolTitle{
-    "Label36", "Constant Pool", {856, 80, 93, 19}, viewTitle, colour::blue};
-inline constexpr Place stackTitle{"Label37", "Stack", {848, 120, 38, 19}, viewTitle, colour::blue};
-inline constexpr Place methodAreaTitle{"Label38", "Method Area", {856, 104, 90, 19}, viewTitle, colour::blue};
-inline constexpr Place cppMark{"Label2", "<-CPP", {184, 572, 36, 15}, bold(), colour::blue};
-inline constexpr Place spMark{"Label3", "<-SP", {952, 72, 34, 16}, bold(), colour::blue};
-inline constexpr Place lvMark{"Label4", "<-LV", {952, 96, 32, 16}, bold(), colour::blue};
-inline constexpr Place offsetTitle{"Offset", "Offset", {896, 72, 33, 15}, {13}, colour::black};
-inline constexpr Place viewList1{"ListBox1", "", {904, 184, 33, 33}, {13}, colour::black, colour::light3d};
-inline constexpr Place viewList2{"ListBox2", "", {936, 152, 33, 33}, {13}, colour::blue, colour::light3d};
-inline constexpr Place viewList3{"ListBox3", "", {848, 24, 33, 33}, {13}, colour::lime, colour::black};
-inline constexpr Place viewList4{"ListBox4", "", {936, 184, 33, 33}, {13}, colour::red, colour::dark3d};
-inline constexpr Place diagnosticsList{"ListBox5",    "", {904, 152, 33, 33}, {13}, colour::white,
-                                       colour::report};
-inline constexpr Place standardIoBox{"GroupBox1", "Standard I/O", {880, 24, 81, 25}, {13},
-                                     {},          colour::light3d};
-inline constexpr Place standardInputBox{"Edit1", "", {880, 40, 73, 23}};
 
 // ---- The dialogs ----------------------------------------------------------------------------
 
