@@ -1,4 +1,5 @@
 #include "ui/Dialogs.h"
+#include "ui/WindowText.h"
 
 #include "ui/GoToDialog.h"
 #include "ui/InfoDialog.h"
@@ -16,6 +17,10 @@
 #include <QMessageBox>
 
 namespace tarveno::ui {
+
+FileDialogSetup dialogSetup(const FileQuestion& question, const QString& folder) {
+    return {utf8(question.title), utf8(question.filter), folder};
+}
 
 namespace {
 

@@ -3,6 +3,8 @@
 // window holds a Dialogs and never opens a dialog itself, so each command can be driven
 // without a person. QtDialogs shows the real forms and Qt's dialogs.
 
+#include "ui/model/FileDialogs.h"
+
 #include <QColor>
 #include <QString>
 
@@ -27,6 +29,9 @@ struct FileDialogSetup {
     QString filter; // description and pattern pairs, separated by bars
     QString folder; // the folder it opens in
 };
+
+// The setup of a command's file dialog, opening in folder.
+FileDialogSetup dialogSetup(const FileQuestion& question, const QString& folder);
 
 class Dialogs {
   public:

@@ -1,6 +1,7 @@
 #include "ui/EditorPane.h"
 
 #include "ui/CodeEditor.h"
+#include "ui/WindowText.h"
 #include "workbench/Session.h"
 
 #include <QFile>
@@ -55,7 +56,7 @@ void EditorPane::show(const Outcome& o, const Session& session) {
 }
 
 void EditorPane::showName(const Session& session) {
-    QString name = QFile::decodeName(QByteArray::fromStdString(session.mal().fileName));
+    QString name = shownName(session.mal().fileName);
     if (session.mal().hasUnsavedWork(text())) name += "*";
     style::setCaption(fileName_, name);
 }

@@ -1,6 +1,7 @@
 #include "ui/IjvmWindow.h"
 
 #include "ui/CodeEditor.h"
+#include "ui/WindowText.h"
 #include "workbench/Session.h"
 
 #include <QAbstractTableModel>
@@ -361,9 +362,8 @@ void IjvmWindow::showStatus(const QString& status) {
 }
 
 void IjvmWindow::showName(Session& session) {
-    QString name = session.ijvm().fileName.empty()
-                       ? QString("(not saved)")
-                       : QFile::decodeName(QByteArray::fromStdString(session.ijvm().fileName));
+    QString name =
+        session.ijvm().fileName.empty() ? QString("(not saved)") : shownName(session.ijvm().fileName);
     if (session.ijvm().unsaved) name += "*";
     fileName_->setText(name);
     sourceNote_->setVisible(session.ijvm().differs);

@@ -1,4 +1,5 @@
 #include "ui/MainWindow.h"
+#include "ui/WindowText.h"
 
 #include "ui/CodeEditor.h"
 #include "ui/Dialogs.h"
@@ -18,26 +19,6 @@
 #include <QPushButton>
 
 namespace tarveno::ui {
-
-namespace {
-
-// A file name as the library and the system take it, and back for display.
-std::string fsName(const QString& name) {
-    return QFile::encodeName(name).toStdString();
-}
-QString shownName(const std::string& name) {
-    return QFile::decodeName(QByteArray::fromStdString(name));
-}
-
-QString text(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-FileDialogSetup setup(const FileQuestion& q, const QString& folder) {
-    return {text(q.title), text(q.filter), folder};
-}
-
-} // namespace
 
 MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, PicturesFactory pictures, QWidget* parent)
     : QMainWindow(parent), dialogs_(dialogs), paths_(std::move(paths)),
@@ -155,50 +136,6 @@ MainWindow::~MainWindow() = default;
 
 // New and Open replace the editor's text: its unsaved work is settled first, when the
 // command's turn comes.
-void MainWindow::onNewClicked() {
-    perform([this] { return settleUnsavedWork() ? session_.newProgram() : Outcome{}; });
-}
-
-void MainWindow::onOpenMicroprogramClicked() {
-    perform([this] {
-        if (!settleUnsavedWork()) return Outcome{};
-        const auto name = dialogs_.openFile(this, setup(openMicroprogramQuestion, paths_.examples));
-        return name ? session_.openMicroprogram(fsName(*name)) : Outcome{};
-    });
-}
-
-void MainWindow::onOpenIjvmClicked() {
-    perform([this] { return session_.askIjvmFile(IjvmOpening::Unplaced); });
-}
-
-void MainWindow::onPlaceIjvmClicked() {
-    perform([this] {
-        if (session_.ijvm().unsaved) {
-            switch (dialogs_.unsavedWork(ijvmWindow_, text(session_.ijvm().unsavedQuestion()))) {
-            case UnsavedChoice::Save:
-                if (!saveIjvmNow()) return Outcome{};
-                break;
-            case UnsavedChoice::Discard:
-                break;
-            case UnsavedChoice::Cancel:
-                return Outcome{};
-            }
-        }
-        return session_.askIjvmFile(IjvmOpening::Placed);
-    });
-}
-
-void MainWindow::placeIjvm(const Outcome& o, std::optional<QString> file) {
-    const bool interpreter = o.ask.what == Ask::LoadInterpreter;
-    // Loading the interpreter replaces the microprogram editor's text: asked, and settled.
-    if (interpreter && (!dialogs_.confirm(this, text(o.ask.reason)) || !settleUnsavedWork())) return;
-    if (!file) file = dialogs_.openFile(this, setup(openIjvmQuestion, paths_.examples));
-    if (!file) return;
-    perform([this, interpreter, n = fsName(*file)] {
-        return session_.openIjvm(n, interpreter ? IjvmOpening::OnInterpreter : IjvmOpening::Placed);
-    });
-}
-
 void MainWindow::onStepBackClicked() {
     perform([this] { return session_.run().stepBack(Back::Microinstruction); });
 }
@@ -222,7 +159,7 @@ void MainWindow::onExportTraceClicked() {
             dialogs_.message(this, places::mainWindow.caption, "Not a number of microinstructions: " + count);
         return;
     }
-    FileDialogSetup s = setup(exportTraceQuestion, QDir::homePath());
+    FileDialogSetup s = dialogSetup(exportTraceQuestion, QDir::homePath());
     if (const auto name = dialogs_.saveFile(this, s))
         perform([this, last, n = fsName(*name)] { return session_.run().exportTrace(n, last); });
 }
@@ -231,7 +168,7 @@ void MainWindow::listBreakpoints(QMenu* menu) {
     menu->clear();
     const std::vector<std::string> list = session_.breakpoints().list();
     for (const std::string& b : list)
-        menu->addAction(text(b))->setEnabled(false);
+        menu->addAction(utf8(b))->setEnabled(false);
     if (list.empty()) menu->addAction("No breakpoints: click a line number to set one")->setEnabled(false);
     menu->addSeparator();
     QAction* clear = menu->addAction("Clear All Breakpoints", this, &MainWindow::onClearBreakpointsClicked);
@@ -242,20 +179,6 @@ void MainWindow::listBreakpoints(QMenu* menu) {
 void MainWindow::onShowIjvmWindow() {
     ijvmWindow_->refresh(session_);
     ijvmWindow_->present();
-}
-
-void MainWindow::onSkeletonClicked() {
-    perform([this] { return session_.skeleton(); });
-}
-
-void MainWindow::onSaveClicked() {
-    perform([this] { return session_.save(); });
-}
-
-void MainWindow::onSaveAsClicked() {
-    if (session_.run().busy()) return;
-    if (const auto name = dialogs_.saveFile(this, setup(saveMicroprogramQuestion, paths_.examples)))
-        perform([this, n = fsName(*name)] { return session_.saveTo(n, SaveMode::SaveAs); });
 }
 
 void MainWindow::onExitClicked() {
@@ -320,8 +243,8 @@ void MainWindow::showOutcome(const Outcome& o) {
     // What just happened, in the caption until the next command.
     if (!o.tell.status.empty() || !session_.run().running()) {
         const QString caption = places::mainWindow.caption;
-        setWindowTitle(o.tell.status.empty() ? caption : caption + " - " + text(o.tell.status));
-        ijvmWindow_->showStatus(text(o.tell.status));
+        setWindowTitle(o.tell.status.empty() ? caption : caption + " - " + utf8(o.tell.status));
+        ijvmWindow_->showStatus(utf8(o.tell.status));
     }
     ijvmWindow_->show(o, session_);
     // The IJVM window follows every step, phase and Reset, a Run's only at its end; hidden,
@@ -374,7 +297,7 @@ void MainWindow::afterRefresh(const Outcome& o) {
         if (auto save = saveCommandFor(o)) perform(std::move(save));
         break;
     case Ask::IjvmFileName:
-        if (const auto name = dialogs_.openFile(this, setup(openIjvmQuestion, paths_.examples)))
+        if (const auto name = dialogs_.openFile(this, dialogSetup(openIjvmQuestion, paths_.examples)))
             perform([this, n = fsName(*name)] { return session_.openIjvm(n, IjvmOpening::Unplaced); });
         break;
     case Ask::IjvmProgramToPlace:
@@ -417,68 +340,7 @@ void MainWindow::continueRun() {
 void MainWindow::showRunning(bool on) {
     runHintTimer_.stop();
     const QString caption = places::mainWindow.caption;
-    setWindowTitle(on ? caption + " - " + text(runningHint) : caption);
-}
-
-bool MainWindow::settleUnsavedWork() {
-    if (!session_.mal().hasUnsavedWork(editor_->text())) return true;
-    switch (dialogs_.unsavedWork(this, text(session_.mal().unsavedQuestion()))) {
-    case UnsavedChoice::Save:
-        return saveNow();
-    case UnsavedChoice::Discard:
-        return true;
-    case UnsavedChoice::Cancel:
-        break;
-    }
-    return false;
-}
-
-std::function<Outcome()> MainWindow::saveCommandFor(const Outcome& o) {
-    FileDialogSetup s = setup(saveMicroprogramQuestion, paths_.examples);
-    // A file that cannot take the changes: Save As, with the reason, in the user's folder.
-    const SaveMode mode = o.ask.what == Ask::SaveAsFileName ? SaveMode::SaveAs : SaveMode::Save;
-    if (mode == SaveMode::SaveAs) {
-        s.title = text(o.ask.reason);
-        s.folder = QDir::homePath();
-    }
-    const auto name = dialogs_.saveFile(this, s);
-    if (!name) return {};
-    return [this, mode, n = fsName(*name)] { return session_.saveTo(n, mode); };
-}
-
-bool MainWindow::saveNow() {
-    Outcome o = session_.save();
-    if (o.ask.what == Ask::SaveFileName || o.ask.what == Ask::SaveAsFileName) {
-        const auto save = saveCommandFor(o);
-        if (!save) return false;
-        o = save();
-    }
-    editor_->show(o, session_);
-    return !showFailure(o);
-}
-
-std::function<Outcome()> MainWindow::saveIjvmCommandFor(const Outcome& o) {
-    FileDialogSetup s = setup(saveIjvmQuestion, paths_.examples);
-    if (!o.ask.reason.empty()) {
-        s.title = text(o.ask.reason);
-        s.folder = QDir::homePath();
-    }
-    const auto name = dialogs_.saveFile(ijvmWindow_, s);
-    if (!name) return {};
-    return [this, n = fsName(*name)] {
-        return session_.ijvm().saveAs(n, ijvmWindow_->editorText().toStdString());
-    };
-}
-
-bool MainWindow::saveIjvmNow() {
-    Outcome o = session_.ijvm().save(ijvmWindow_->editorText().toStdString());
-    if (o.ask.what == Ask::IjvmSaveFileName) {
-        const auto save = saveIjvmCommandFor(o);
-        if (!save) return false;
-        o = save();
-    }
-    ijvmWindow_->show(o, session_);
-    return !showFailure(o);
+    setWindowTitle(on ? caption + " - " + utf8(runningHint) : caption);
 }
 
 void MainWindow::setCommandsEnabled(bool on) {
@@ -557,7 +419,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     if (session_.ijvm().unsaved) {
-        const UnsavedChoice choice = dialogs_.unsavedWork(this, text(session_.ijvm().unsavedQuestion()));
+        const UnsavedChoice choice = dialogs_.unsavedWork(this, utf8(session_.ijvm().unsavedQuestion()));
         if (choice == UnsavedChoice::Cancel || (choice == UnsavedChoice::Save && !saveIjvmNow())) {
             event->ignore();
             return;
@@ -601,24 +463,6 @@ void MainWindow::onWindowColourClicked() {
 void MainWindow::onInfoClicked() {
     InfoDialog dialog(paths_.readme, paths_.examples, dialogs_.zoom, this);
     dialogs_.info(dialog);
-}
-
-// ---- A file named on the command line ----
-
-void MainWindow::openFromCommandLine(const QString& file) {
-    // A full name, as the file dialogs give, so the editor's title says where it is.
-    const std::string name = fsName(QDir::cleanPath(QDir::current().absoluteFilePath(file)));
-    if (file.endsWith(".jvm", Qt::CaseInsensitive)) {
-        // As File > Open > IJVM Program... does, the file already chosen.
-        perform([this, name] {
-            const Outcome o = session_.askIjvmFile(IjvmOpening::Placed);
-            if (o.ask.what == Ask::IjvmProgramToPlace || o.ask.what == Ask::LoadInterpreter)
-                placeIjvm(o, shownName(name));
-            return o.ask.what == Ask::Nothing ? o : Outcome{};
-        });
-        return;
-    }
-    perform([this, name] { return settleUnsavedWork() ? session_.openMicroprogram(name) : Outcome{}; });
 }
 
 } // namespace tarveno::ui

@@ -41,7 +41,16 @@ inline constexpr Rgb toolTipBackground{255, 255, 225};
 inline constexpr Rgb light3d{227, 227, 227};
 inline constexpr Rgb dark3d{105, 105, 105};
 inline constexpr Rgb scrollBar{200, 200, 200};
-inline constexpr Rgb report{0, 128, 192}; // the checker's report and the diagnostics list
+inline constexpr Rgb report{0, 128, 192}; // the checker's report
+// The pictures' own: text and outlines, the B and A buses, and the boxes' fills.
+inline constexpr Rgb pictureInk{40, 40, 40};
+inline constexpr Rgb bBus{215, 0, 0};
+inline constexpr Rgb aBus{0, 150, 0};
+inline constexpr Rgb registerFill{236, 242, 252};
+inline constexpr Rgb aluFill{236, 236, 236};
+inline constexpr Rgb mirFill{255, 251, 232};
+inline constexpr Rgb mpcFill{30, 34, 64};
+inline constexpr Rgb guideGrey{150, 150, 150};
 } // namespace colour
 
 // The zoom levels of the window, in percent; the first is the default.
