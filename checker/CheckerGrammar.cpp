@@ -213,7 +213,10 @@ class Parser {
                            ": the B bus carries one register; put one of them in H first");
     }
 
-    void setAlu(uint32_t code, uint32_t bus) { out_.meaning.word |= (code << 16) | bus; }
+    // The checker encodes each statement itself, apart from the micro-assembler's encoder,
+    // on purpose: the checker compares the two words, and a statement the encoder would
+    // assemble as something else than it reads is reported. Only the codes are shared.
+    void setAlu(uint32_t code, uint32_t bus) { out_.meaning.word |= (code << controlBit::aluShift) | bus; }
 
     void expression() {
         const Token& first = at(i_);
@@ -221,9 +224,9 @@ class Parser {
             ++i_;
             const Token& t = at(i_);
             if (t.text == "1") {
-                setAlu(0x12, 0);
+                setAlu(alu::minusOne, 0);
             } else if (t.text == "H") {
-                setAlu(0x3B, 0);
+                setAlu(alu::minusH, 0);
             } else if (t.kind == Token::Number) {
                 fail(t.column, "the ALU makes only the constants 0, 1 and -1");
             } else if (t.kind == Token::Word && findRegister(t.text)) {
@@ -235,7 +238,7 @@ class Parser {
         } else if (first.kind == Token::Number) {
             if (first.text != "0" && first.text != "1")
                 fail(first.column, "the ALU makes only the constants 0, 1 and -1");
-            setAlu(first.text == "0" ? 0x10 : 0x11, 0);
+            setAlu(first.text == "0" ? alu::zero : alu::one, 0);
             ++i_;
             if (is(i_, "+") || is(i_, "-") || is(i_, "AND") || is(i_, "OR"))
                 fail(first.column, "a constant stands alone or last, as in TOS + 1");
@@ -243,7 +246,7 @@ class Parser {
             ++i_;
             const Token& t = at(i_);
             if (t.text == "H") {
-                setAlu(0x1A, 0);
+                setAlu(alu::notH, 0);
                 ++i_;
             } else if (t.kind == Token::Word && findRegister(t.text)) {
                 fail(t.column,
@@ -265,13 +268,13 @@ class Parser {
             const Operand y = operand();
             if (x.h && y.h) fail(y.column, "H " + op.text + " H: the other operand must be a B-bus register");
             if (!x.h && !y.h) twoSources(x, y);
-            setAlu(op.text == "AND" ? 0x0C : 0x1C, x.bus | y.bus);
+            setAlu(op.text == "AND" ? alu::hAndB : alu::hOrB, x.bus | y.bus);
         } else if (op.text == "+") {
             ++i_;
             const Token& t = at(i_);
             if (t.kind == Token::Number) {
                 if (t.text != "1") fail(t.column, "only 1 can be added as a constant: write + 1");
-                setAlu(x.h ? 0x39 : 0x35, x.bus);
+                setAlu(x.h ? alu::hPlusOne : alu::bPlusOne, x.bus);
                 ++i_;
                 if (is(i_, "+")) fail(at(i_).column, "write the constant last, as in H + TOS + 1");
                 return;
@@ -283,9 +286,9 @@ class Parser {
                 ++i_;
                 if (!is(i_, "1")) fail(at(i_).column, "only + 1 can follow a sum, as in H + TOS + 1");
                 ++i_;
-                setAlu(0x3D, x.bus | y.bus);
+                setAlu(alu::hPlusBPlusOne, x.bus | y.bus);
             } else {
-                setAlu(0x3C, x.bus | y.bus);
+                setAlu(alu::hPlusB, x.bus | y.bus);
             }
         } else if (op.text == "-") {
             ++i_;
@@ -295,7 +298,7 @@ class Parser {
                 if (x.h)
                     fail(x.column, "the ALU cannot compute H - 1, only a B-bus register minus 1: copy H to "
                                    "a B-bus register first");
-                setAlu(0x37, x.bus);
+                setAlu(alu::bMinusOne, x.bus);
                 ++i_;
                 return;
             }
@@ -307,9 +310,9 @@ class Parser {
             if (!y.h)
                 fail(y.column, "the ALU subtracts only H, its A side: put " + y.name + " in H first, then " +
                                    x.name + " - H");
-            setAlu(0x3F, x.bus);
+            setAlu(alu::bMinusH, x.bus);
         } else {
-            setAlu(x.h ? 0x18 : 0x14, x.bus);
+            setAlu(x.h ? alu::h : alu::b, x.bus);
         }
     }
 

@@ -107,37 +107,37 @@ class Datapath : public DatapathState {
 
 inline uint32_t DatapathState::aluResult(uint32_t function, uint32_t a, uint32_t b) {
     switch (function) {
-    case 12:
+    case alu::hAndB:
         return a & b;
-    case 16:
+    case alu::zero:
         return 0;
-    case 17:
+    case alu::one:
         return 1;
-    case 18:
+    case alu::minusOne:
         return 0xFFFFFFFFu;
-    case 20:
+    case alu::b:
         return b;
-    case 24:
+    case alu::h:
         return a;
-    case 26:
+    case alu::notH:
         return ~a;
-    case 28:
+    case alu::hOrB:
         return a | b;
-    case 44:
+    case alu::notB:
         return ~b;
-    case 53:
+    case alu::bPlusOne:
         return b + 1;
-    case 55:
+    case alu::bMinusOne:
         return b - 1;
-    case 57:
+    case alu::hPlusOne:
         return a + 1;
-    case 59:
+    case alu::minusH:
         return 0u - a;
-    case 60:
+    case alu::hPlusB:
         return a + b;
-    case 61:
+    case alu::hPlusBPlusOne:
         return a + b + 1;
-    case 63:
+    case alu::bMinusH:
         return b - a;
     default:
         return 0;

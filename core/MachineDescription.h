@@ -56,9 +56,29 @@ constexpr const MalRegister* findMalRegister(std::string_view name) {
     return nullptr;
 }
 
-// The ALU functions the machine computes (A is H, B the B bus); any other code gives 0.
-// The MAL form writes the B operand as "B"; the readout prefix is what the ALU panel shows
-// before the result (empty for the constants).
+// The ALU function codes (the control word's ALU field: F0 F1 ENA ENB INVA INC) the machine
+// computes, A being H and B the B bus; any other code gives 0.
+namespace alu {
+inline constexpr uint32_t hAndB = 12;
+inline constexpr uint32_t zero = 16;
+inline constexpr uint32_t one = 17;
+inline constexpr uint32_t minusOne = 18;
+inline constexpr uint32_t b = 20;
+inline constexpr uint32_t h = 24;
+inline constexpr uint32_t notH = 26;
+inline constexpr uint32_t hOrB = 28;
+inline constexpr uint32_t notB = 44;
+inline constexpr uint32_t bPlusOne = 53;
+inline constexpr uint32_t bMinusOne = 55;
+inline constexpr uint32_t hPlusOne = 57;
+inline constexpr uint32_t minusH = 59;
+inline constexpr uint32_t hPlusB = 60;
+inline constexpr uint32_t hPlusBPlusOne = 61;
+inline constexpr uint32_t bMinusH = 63;
+} // namespace alu
+
+// The ALU functions with their MAL forms ("B" for the B operand) and readout prefixes,
+// what the ALU panel shows before the result (empty for the constants).
 struct AluFunction {
     uint32_t code;
     std::string_view malForm;
@@ -66,22 +86,22 @@ struct AluFunction {
 };
 
 inline constexpr std::array<AluFunction, 16> aluFunctions{{
-    {12, "H AND B", "H AND B = "},
-    {16, "0", ""},
-    {17, "1", ""},
-    {18, "-1", ""},
-    {20, "B", "B = "},
-    {24, "H", "H = "},
-    {26, "NOT H", "NOT H = "},
-    {28, "H OR B", "H OR B = "},
-    {44, "NOT B", "NOT B = "},
-    {53, "B + 1", "B + 1 = "},
-    {55, "B - 1", "B - 1 = "},
-    {57, "H + 1", "H + 1 = "},
-    {59, "-H", "-H = "}, // the negation of H, named like the others
-    {60, "H + B", "H + B = "},
-    {61, "H + B + 1", "H + B + 1 = "},
-    {63, "B - H", "B - H = "},
+    {alu::hAndB, "H AND B", "H AND B = "},
+    {alu::zero, "0", ""},
+    {alu::one, "1", ""},
+    {alu::minusOne, "-1", ""},
+    {alu::b, "B", "B = "},
+    {alu::h, "H", "H = "},
+    {alu::notH, "NOT H", "NOT H = "},
+    {alu::hOrB, "H OR B", "H OR B = "},
+    {alu::notB, "NOT B", "NOT B = "},
+    {alu::bPlusOne, "B + 1", "B + 1 = "},
+    {alu::bMinusOne, "B - 1", "B - 1 = "},
+    {alu::hPlusOne, "H + 1", "H + 1 = "},
+    {alu::minusH, "-H", "-H = "}, // the negation of H, named like the others
+    {alu::hPlusB, "H + B", "H + B = "},
+    {alu::hPlusBPlusOne, "H + B + 1", "H + B + 1 = "},
+    {alu::bMinusH, "B - H", "B - H = "},
 }};
 
 constexpr const AluFunction* findAluFunction(uint32_t code) {

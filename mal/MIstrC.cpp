@@ -125,10 +125,10 @@ void MIstrC::shiftOperator(const std::string& t) {
     if (const auto* operand = at(-1)) {
         word_ |= t == "<" ? shiftLeft : shiftRight;
         if (operand->text == "H") {
-            setAlu(0x18);
+            setAlu(alu::h);
         } else {
             word_ |= bValue(operand->text);
-            setAlu(0x14);
+            setAlu(alu::b);
         }
     }
     // The rest of "<< 8" or ">> 1" is skipped whatever it holds.
@@ -145,14 +145,14 @@ void MIstrC::logic(const std::string& t) {
             // NOT H (or of anything else) is NOT A.
             if (right->text != "H" && b != 0) {
                 word_ |= b;
-                setAlu(0x2C);
+                setAlu(alu::notB);
             } else {
-                setAlu(0x1A);
+                setAlu(alu::notH);
             }
         }
     } else if (left && right) {
         word_ |= bValue(left->text) | bValue(right->text);
-        setAlu(t == "AND" ? 0x0C : 0x1C);
+        setAlu(t == "AND" ? alu::hAndB : alu::hOrB);
     }
     resumeAt(2);
 }
@@ -162,10 +162,10 @@ void MIstrC::minus() {
     const auto* right = at(1);
     if (left && right) {
         if (left->text[0] == '=') {
-            setAlu(right->text[0] == '1' ? 0x12 : 0x3B); // = -1, = -H
+            setAlu(right->text[0] == '1' ? alu::minusOne : alu::minusH); // = -1, = -H
         } else {
             word_ |= bValue(left->text);
-            setAlu(right->text[0] == '1' ? 0x37 : 0x3F); // B - 1, B - H
+            setAlu(right->text[0] == '1' ? alu::bMinusOne : alu::bMinusH); // B - 1, B - H
         }
     }
     resumeAt(2);
@@ -180,20 +180,20 @@ void MIstrC::plus() {
     }
     if (right->text[0] == '1') {
         if (left->text[0] == 'H') {
-            setAlu(0x39); // H + 1
+            setAlu(alu::hPlusOne); // H + 1
         } else {
             word_ |= bValue(left->text);
-            setAlu(0x35); // B + 1
+            setAlu(alu::bPlusOne); // B + 1
         }
         resumeAt(2);
         return;
     }
     word_ |= bValue(left->text) | bValue(right->text);
     if (startsWith(at(2), '+')) {
-        setAlu(0x3D); // x + y + 1
+        setAlu(alu::hPlusBPlusOne); // x + y + 1
         resumeAt(4);
     } else {
-        setAlu(0x3C); // x + y
+        setAlu(alu::hPlusB); // x + y
         resumeAt(2);
     }
 }
@@ -202,13 +202,13 @@ void MIstrC::singleOperand(const StringTokenizer::Elem& e) {
     if (!startsWith(at(-1), '=') || !startsWith(at(1), ';')) return;
     if (e.kind == StringTokenizer::Word) {
         if (e.text[0] == 'H') {
-            setAlu(0x18);
+            setAlu(alu::h);
         } else {
             word_ |= bValue(e.text);
-            setAlu(0x14);
+            setAlu(alu::b);
         }
     } else {
-        setAlu(e.text[0] == '0' ? 0x10 : 0x11);
+        setAlu(e.text[0] == '0' ? alu::zero : alu::one);
     }
 }
 
