@@ -6,10 +6,12 @@
 
 #include <toml++/toml.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 namespace mic1 {
 
@@ -69,12 +71,208 @@ struct Defaults {
     double weight = 1;
 };
 
+// Text on which the TOML reader would misbehave is refused before it reads it. toml++ 3.3.0
+// reaches undefined behaviour on malformed text of two kinds: a character from U+00A1 to
+// U+0499 (and a few other ranges) where it looks for a blank, which it does on characters
+// outside strings and comments and after a backslash in a """ string; and a table header whose
+// name begins with no key character, such as `[{`. TOML allows characters other than ASCII only
+// in strings and comments, so the one valid suite refused here holds such a character first
+// after a line-ending backslash. The scan follows the reader as long as the text is
+// well-formed; where the reader certainly stops with an error (a line end in a one-line string,
+// a string without end), the rest is left to the reader and its message.
+class TextGuard {
+  public:
+    TextGuard(const std::string& file, std::string_view text) : file_(file), text_(text) {}
+
+    void check() {
+        // The reader passes over a byte-order mark.
+        if (text_.substr(0, 3) == "\xEF\xBB\xBF") i_ = lineStart_ = 3;
+        // What the reader expects next. Quotes open a string only where a key or a value
+        // begins: elsewhere the reader takes them, and all up to a blank, as part of a bare
+        // value such as a number.
+        enum { KeyStart, KeyEnd, ValueStart, Other } expect = KeyStart;
+        bool lineStart = true; // at a line's first character outside any value
+        std::string open;      // the arrays '[', inline tables '{' and headers 'h' open
+        while (i_ < text_.size()) {
+            const char c = text_[i_];
+            if (static_cast<unsigned char>(c) >= 0x80)
+                fail("a character other than ASCII stands outside a string or comment (a key that holds "
+                     "one is written in quotes)");
+            if (c == '\n') {
+                newLine();
+                if (open.empty()) {
+                    lineStart = true;
+                    expect = KeyStart;
+                }
+                continue;
+            }
+            if (c == ' ' || c == '\t' || c == '\r') {
+                ++i_;
+                continue;
+            }
+            if (c == '#') {
+                i_ = std::min(text_.find('\n', i_), text_.size());
+                continue;
+            }
+            const bool atLineStart = std::exchange(lineStart, false);
+            if ((c == '"' || c == '\'') && (expect == KeyStart || expect == ValueStart)) {
+                const bool key = expect == KeyStart;
+                if (!string()) return;
+                expect = key ? KeyEnd : Other;
+            } else if (c == '[' && atLineStart && open.empty()) {
+                header();
+                open += 'h';
+                expect = KeyStart;
+            } else if ((c == '[' || c == '{') && expect == ValueStart) {
+                ++i_;
+                open += c;
+                expect = c == '[' ? ValueStart : KeyStart;
+            } else if ((c == ']' || c == '}') && !open.empty()) {
+                ++i_;
+                open.pop_back();
+                expect = Other;
+            } else if (c == ',' && !open.empty() && open.back() != 'h') {
+                ++i_;
+                expect = open.back() == '[' ? ValueStart : KeyStart;
+            } else if (c == '.' && expect == KeyEnd) {
+                ++i_;
+                expect = KeyStart;
+            } else if (c == '=' && expect == KeyEnd) {
+                ++i_;
+                expect = ValueStart;
+            } else if (isKeyCharacter(c) && expect == KeyStart) {
+                while (isKeyCharacter(at(i_)))
+                    ++i_;
+                expect = KeyEnd;
+            } else {
+                ++i_;
+                expect = Other;
+            }
+        }
+    }
+
+  private:
+    [[noreturn]] void fail(const char* what) const {
+        // Columns count characters, as the reader's do.
+        int64_t column = 1;
+        for (size_t k = lineStart_; k < i_; ++k)
+            column += (static_cast<unsigned char>(text_[k]) & 0xC0) != 0x80;
+        throw SuiteError(file_, line_, column, what);
+    }
+
+    void newLine() {
+        ++i_;
+        ++line_;
+        lineStart_ = i_;
+    }
+
+    char at(size_t k) const { return k < text_.size() ? text_[k] : '\0'; }
+
+    static bool isKeyCharacter(char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+               c == '-';
+    }
+
+    // A table header: [ or [[, blanks, then the first character of its name.
+    void header() {
+        ++i_;
+        const bool array = at(i_) == '[';
+        i_ += array;
+        while (at(i_) == ' ' || at(i_) == '\t')
+            ++i_;
+        const char c = at(i_);
+        // The reader refuses the end of the text, an empty name and "[ [" itself.
+        const bool refusedLater = i_ >= text_.size() || c == ']' || (c == '[' && !array);
+        if (!isKeyCharacter(c) && c != '"' && c != '\'' && !refusedLater)
+            fail("a table header must begin with the table's name, after its [ or [[");
+    }
+
+    // Passes over a string from its opening quote; false where the reader stops with an error.
+    bool string() {
+        const char quote = text_[i_];
+        if (at(i_ + 1) != quote || at(i_ + 2) != quote) {
+            for (++i_; i_ < text_.size(); ++i_) {
+                const char c = text_[i_];
+                if (c == '\n') return false;
+                if (c == quote) {
+                    ++i_;
+                    return true;
+                }
+                // An escaped line end is refused by the reader.
+                if (c == '\\' && quote == '"' && at(++i_) == '\n') return false;
+            }
+            return false;
+        }
+        i_ += 3;
+        while (i_ < text_.size()) {
+            const char c = text_[i_];
+            if (c == '\n') {
+                newLine();
+            } else if (c == quote) {
+                // Up to five quotes close the string, the first two of them its own.
+                size_t n = 1;
+                while (n < 5 && at(i_ + n) == quote)
+                    ++n;
+                i_ += n;
+                if (n >= 3) return true;
+            } else if (c == '\\' && quote == '"') {
+                if (!escape()) return false;
+            } else {
+                ++i_;
+            }
+        }
+        return false;
+    }
+
+    // An escape in a """ string, from its backslash. The reader asks whether the character
+    // after the backslash and blanks is a blank, and after a line-ending backslash, whether the
+    // first character after the blanks and line ends is: refused when it is not ASCII.
+    bool escape() {
+        ++i_;
+        const size_t blanksFrom = i_;
+        while (at(i_) == ' ' || at(i_) == '\t')
+            ++i_;
+        const auto unsafe = [&] {
+            if (static_cast<unsigned char>(at(i_)) >= 0x80)
+                fail("in a \"\"\" string, the character after a backslash (\\), or after the blanks and "
+                     "line ends that follow a line-ending one, must be ASCII");
+        };
+        unsafe();
+        const bool lineEnding = i_ > blanksFrom || at(i_) == '\n' || at(i_) == '\r';
+        if (!lineEnding) {
+            ++i_; // the escaped character, ASCII
+            return true;
+        }
+        if (at(i_) == '\r') ++i_;
+        if (at(i_) != '\n') return false;
+        for (;;) {
+            if (at(i_) == ' ' || at(i_) == '\t')
+                ++i_;
+            else if (at(i_) == '\n')
+                newLine();
+            else if (at(i_) == '\r' && at(i_ + 1) == '\n')
+                ++i_;
+            else
+                break;
+        }
+        unsafe();
+        return true;
+    }
+
+    const std::string& file_;
+    std::string_view text_;
+    size_t i_ = 0;
+    size_t lineStart_ = 0; // where line_ begins
+    int64_t line_ = 1;
+};
+
 class Reader {
   public:
     Reader(std::string file, std::string_view text, ProgramTable& programs)
         : file_(std::move(file)), text_(text), programs_(programs) {}
 
     Suite read() {
+        TextGuard(file_, text_).check();
         toml::table root;
         try {
             root = toml::parse(text_, file_);

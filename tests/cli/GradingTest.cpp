@@ -220,6 +220,12 @@ TEST(Mic1Test, MalformedSuitesAreRefusedWithTheirPlaceBeforeAnyTestRuns) {
         {"[defaults]\nmax_steps = 0\n" + good, ":2:13: error: `max_steps` must be at least 1"},
         {"name = \"empty\"\n", ":1:1: error: the suite has no [[test]]"},
         {"test = 3\n", "`test` must be an array of tables"},
+        // Text the TOML reader would meet with undefined behaviour.
+        {"[{t]]", ":1:2: error: a table header must begin with the table's name"},
+        {good + "\xC3\xA9 = 1\n",
+         ":9:1: error: a character other than ASCII stands outside a string or comment"},
+        {good + "[[test]]\nname = \"x\"\nsource = \"\"\"\\\n \xD0\x96\"\"\"\n",
+         ":12:2: error: in a \"\"\" string, the character after a backslash"},
     };
     for (const auto& [text, message] : cases) {
         const std::string suite = dir.write("bad.toml", text);
@@ -229,6 +235,12 @@ TEST(Mic1Test, MalformedSuitesAreRefusedWithTheirPlaceBeforeAnyTestRuns) {
         EXPECT_EQ(r.err.rfind(suite + ":", 0), 0u) << r.err;
         EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
     }
+    // Such characters in strings and comments, and a byte-order mark, are welcome.
+    EXPECT_EQ(run(mic1, {"test", interpreter,
+                         dir.write("utf8.toml",
+                                   "\xEF\xBB\xBF# \xC3\xA9\n" + test("\xC3\xA9", "HALT", "output = []"))})
+                  .status,
+              0);
     EXPECT_EQ(run(mic1, {"test", interpreter}).status, 2);
     EXPECT_EQ(run(mic1, {"test", interpreter, dir.write("ok.toml", good), "--jobs", "0"}).status, 2);
     EXPECT_EQ(run(mic1, {"test", (dir / "none.mal").string(), dir.write("ok.toml", good)}).status, 1);
