@@ -30,6 +30,8 @@ namespace {
 
 // A test's output longer than this could not be compared: the machine keeps no more.
 constexpr size_t maxOutputValues = tarveno::OutputRecord::limit;
+// The most the weights of a suite's tests may add up to.
+constexpr double maxWeights = 1e9;
 
 const char* typeName(toml::node_type type) {
     switch (type) {
@@ -300,8 +302,16 @@ class Reader {
         }
         if (!tests || tests->empty()) throw SuiteError(file_, 1, 1, "the suite has no [[test]]");
         std::map<std::string, int64_t> names; // -> line
+        double weights = 0;
         for (const toml::node& node : *tests) {
             TestCase t = readTest(*node.as_table(), defaults);
+            // A bound on the sum keeps the score and its percentage finite numbers.
+            weights += t.weight;
+            if (weights > maxWeights) {
+                const toml::node* at = node.as_table()->get("weight");
+                if (!at) at = root.at_path("defaults.weight").node();
+                fail(at ? *at : node, "`weight` makes the suite's weights add up to more than 1000000000");
+            }
             const auto [at, added] = names.emplace(t.name, node.source().begin.line);
             if (!added)
                 fail(node, "a test named \"" + t.name + "\" stands at line " + std::to_string(at->second) +

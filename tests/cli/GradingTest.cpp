@@ -220,6 +220,8 @@ TEST(Mic1Test, MalformedSuitesAreRefusedWithTheirPlaceBeforeAnyTestRuns) {
         {"[defaults]\nmax_steps = 0\n" + good, ":2:13: error: `max_steps` must be at least 1"},
         {"name = \"empty\"\n", ":1:1: error: the suite has no [[test]]"},
         {"test = 3\n", "`test` must be an array of tables"},
+        {"[defaults]\nweight = 1e308\n" + good + test("more", "HALT", "output = []"),
+         ":2:10: error: `weight` makes the suite's weights add up to more than 1000000000"},
         // Text the TOML reader would meet with undefined behaviour.
         {"[{t]]", ":1:2: error: a table header must begin with the table's name"},
         {good + "\xC3\xA9 = 1\n",
