@@ -37,9 +37,13 @@ struct Assembled {
     std::vector<std::string> diagnostics;
 };
 
-// Where a byte of a program's text stands, as FILE:LINE:COLUMN.
+// Where a byte of a program's text stands: FILE:LINE:COLUMN, or for a text whose lines are
+// not the file's, SUITE:LINE: program line L, column C.
 std::string placeOf(const ProgramSource& source, const std::string& text, int32_t offset) {
     const TextPlace at = placeIn(text, offset);
+    if (!source.linesInFile)
+        return source.path + ':' + std::to_string(source.firstLine) + ": program line " +
+               std::to_string(at.line) + ", column " + std::to_string(at.column);
     return source.path + ':' + std::to_string(static_cast<int64_t>(at.line) - 1 + source.firstLine) + ':' +
            std::to_string(at.column);
 }

@@ -17,7 +17,7 @@ namespace mic1 {
 
 size_t ProgramTable::file(const std::string& path) {
     const auto [at, added] = files_.emplace(path, programs_.size());
-    if (added) programs_.push_back({path, std::nullopt, 1});
+    if (added) programs_.push_back({path, std::nullopt, 1, true});
     return at->second;
 }
 
@@ -472,23 +472,47 @@ class Reader {
         return programs_.file(path);
     }
 
-    // The text of a multi-line string begins on the line after its opening quotes, when
-    // a line end follows them.
-    size_t inlineProgram(const toml::node& node) {
+    // The byte where a place of the reader stands; its columns count characters.
+    size_t offsetOf(const toml::source_position& at) {
         if (lineStarts_.empty()) {
             lineStarts_.push_back(0);
             for (size_t i = text_.find('\n'); i != std::string_view::npos; i = text_.find('\n', i + 1))
                 lineStarts_.push_back(i + 1);
         }
-        const auto at = node.source().begin;
-        int64_t line = at.line;
-        if (line >= 1 && static_cast<size_t>(line) <= lineStarts_.size()) {
-            const size_t offset = lineStarts_[static_cast<size_t>(line) - 1] + at.column - 1;
-            const std::string_view rest = text_.substr(std::min(text_.size(), offset));
-            for (const std::string_view quotes : {"\"\"\"\n", "'''\n", "\"\"\"\r\n", "'''\r\n"})
-                if (rest.substr(0, quotes.size()) == quotes) ++line;
+        if (at.line < 1 || at.line > lineStarts_.size()) return text_.size();
+        size_t offset = lineStarts_[at.line - 1];
+        for (auto column = at.column; column > 1 && offset < text_.size(); --column)
+            do
+                ++offset;
+            while (offset < text_.size() && (static_cast<unsigned char>(text_[offset]) & 0xC0) == 0x80);
+        return offset;
+    }
+
+    // The lines of a multi-line string are lines of the suite when its text stands there as
+    // written, without escapes, from the line after its opening quotes when a line end follows
+    // them. Any other string is placed by the line where it begins and the program's line.
+    size_t inlineProgram(const toml::node& node) {
+        const std::string& value = node.as_string()->get();
+        const int64_t line = node.source().begin.line;
+        std::string_view rest = text_.substr(offsetOf(node.source().begin));
+        if (rest.starts_with("\"\"\"") || rest.starts_with("'''")) {
+            rest.remove_prefix(3);
+            const size_t lineEnd = rest.starts_with('\n') ? 1 : rest.starts_with("\r\n") ? 2 : 0;
+            if (standsAsWritten(value, rest.substr(lineEnd)))
+                return programs_.inlineText({file_, value, line + (lineEnd > 0), true});
         }
-        return programs_.inlineText({file_, node.as_string()->get(), line});
+        return programs_.inlineText({file_, value, line, false});
+    }
+
+    // Whether text begins with value, a line end of value being LF or CR LF there.
+    static bool standsAsWritten(std::string_view value, std::string_view text) {
+        size_t k = 0;
+        for (const char c : value) {
+            if (c == '\n' && text.substr(k, 2) == "\r\n") ++k;
+            if (k >= text.size() || text[k] != c) return false;
+            ++k;
+        }
+        return true;
     }
 
     std::string file_;

@@ -129,7 +129,9 @@ TEST(Mic1Test, FailuresBoundsFaultsAndErrorsAreReportedAndNeverCrashTheRun) {
         "s.toml",
         "name = \"mixed <&>\"\n[defaults]\nweight = 2\n" +
             test("passes", "BIPUSH 1;OUT;BIPUSH 2;OUT;BIPUSH 5;HALT", "output = [1, 2]\nstack_top = 5") +
-            test("wrong value", "BIPUSH 1;OUT;BIPUSH 3;OUT;HALT", "output = [1, 2]\nweight = 1") +
+            // A one-line source: its places are the program's lines, after the suite's.
+            "[[test]]\nname = \"wrong value\"\nsource = \".main\\nBIPUSH 1\\nOUT\\nBIPUSH 3\\nOUT\\nHALT\\n"
+            ".end-main\"\noutput = [1, 2]\nweight = 1\n" +
             test("too few", "BIPUSH 1;OUT;HALT", "output = [1, 2]") +
             test("too many", "BIPUSH 1;OUT;BIPUSH 7;OUT;HALT", "output = [1]") +
             test("wrong top", "BIPUSH 4;HALT", "output = []\nstack_top = 0xFFFFFFFF") +
@@ -146,9 +148,9 @@ TEST(Mic1Test, FailuresBoundsFaultsAndErrorsAreReportedAndNeverCrashTheRun) {
     for (const std::string& expected : std::vector<std::string>{
              "PASS  mixed <&>: passes  ", "FAIL  mixed <&>: wrong value  ",
              lead + "output[1]: expected 2, got 3" + lead + "last IJVM instruction: HALT at " + suite +
-                 ":26:1\n",
+                 ":20: program line 6, column 1\n",
              lead + "output: expected 2 values, got 1; the first missing is output[1] = 2" + lead +
-                 "last IJVM instruction: HALT at " + suite + ":37:1\n",
+                 "last IJVM instruction: HALT at " + suite + ":29:1\n",
              lead + "output: expected 1 values, got 2; the first extra is output[1] = 7\n",
              lead + "stack top: expected -1, got 4\n", "FAIL  mixed <&>: endless  1000 microinstructions, ",
              lead + "stopped by its bound of 1000 microinstructions (max_steps) before the halt address" +
@@ -156,7 +158,7 @@ TEST(Mic1Test, FailuresBoundsFaultsAndErrorsAreReportedAndNeverCrashTheRun) {
              // The bound is looked at every few thousand steps: in BIPUSH or in the call.
              lead + "main memory passed its bound of 1 MB (max_memory_mb)" + lead + "last IJVM instruction: ",
              "ERROR mixed <&>: \"quoted\" & <odd>  the program does not assemble: 1 error" + lead + suite +
-                 ":88:1: error: ",
+                 ":80:1: error: ",
              "\nscore 2/15 (13.3%): 1 of 8 tests passed, 6 failed, 1 error\n"})
         EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n---\n" << r.out;
 
