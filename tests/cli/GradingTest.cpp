@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <csignal>
 #include <map>
 #include <memory>
 #include <regex>
@@ -206,6 +207,35 @@ TEST(Mic1Test, FailuresBoundsFaultsAndErrorsAreReportedAndNeverCrashTheRun) {
     EXPECT_EQ(std::tuple(first["name"], first["result"], first["steps"], first["ijvm_instructions"]),
               std::tuple("passes", "pass", 60, 7));
     EXPECT_EQ(json["suites"][0]["tests"][7]["result"], "error");
+}
+
+TEST(Mic1Test, TheJUnitReportIsReplacedWholeAtTheEndEvenWhenTheRunIsInterrupted) {
+    TempDir dir;
+    const std::string suite =
+        dir.write("s.toml", test("quick", "BIPUSH 1;OUT;HALT", "output = [1]") +
+                                test("endless", "loop: GOTO loop", "output = []\nmax_steps = 3000000000") +
+                                test("later", "HALT", "output = []"));
+    const std::string junit = dir.write("junit.xml", "the last run's report");
+    std::string during;
+    const auto r = run(mic1, {"test", interpreter, suite, "--junit", junit, "--jobs", "1"},
+                       [&](pid_t pid, const std::string& out) {
+                           // Once the first test passed, the endless one runs.
+                           for (int i = 0; i < 3000 && readFile(out).find("PASS") == std::string::npos; ++i)
+                               ::usleep(10'000);
+                           during = readFile(junit);
+                           ::kill(pid, SIGTERM);
+                       });
+    EXPECT_EQ(during, "the last run's report");
+    EXPECT_EQ(r.status, 143) << r.out << r.err;
+    EXPECT_NE(r.out.find("score 1/3 (33.3%): 1 of 3 tests passed, 0 failed, 2 errors\n"), std::string::npos)
+        << r.out;
+    std::unique_ptr<Element> xml;
+    ASSERT_NO_THROW(xml = parseXml(readFile(junit))) << readFile(junit);
+    const auto cases = xml->all("testsuite").at(0)->all("testcase");
+    ASSERT_EQ(cases.size(), 3u);
+    EXPECT_TRUE(cases[0]->children.empty());
+    EXPECT_EQ(cases[1]->children.at(0)->attributes.at("message").rfind("interrupted after ", 0), 0u);
+    EXPECT_EQ(cases[2]->children.at(0)->attributes.at("message"), "not run: mic1 was interrupted");
 }
 
 TEST(Mic1Test, MalformedSuitesAreRefusedWithTheirPlaceBeforeAnyTestRuns) {
