@@ -74,14 +74,15 @@ struct Defaults {
 };
 
 // Text on which the TOML reader would misbehave is refused before it reads it. toml++ 3.3.0
-// reaches undefined behaviour on malformed text of two kinds: a character from U+00A1 to
+// reaches undefined behaviour on malformed text of three kinds: a character from U+00A1 to
 // U+0499 (and a few other ranges) where it looks for a blank, which it does on characters
-// outside strings and comments and after a backslash in a """ string; and a table header whose
-// name begins with no key character, such as `[{`. TOML allows characters other than ASCII only
-// in strings and comments, so the one valid suite refused here holds such a character first
-// after a line-ending backslash. The scan follows the reader as long as the text is
-// well-formed; where the reader certainly stops with an error (a line end in a one-line string,
-// a string without end), the rest is left to the reader and its message.
+// outside strings and comments and after a backslash in a """ string; a table header whose
+// name begins with no key character, such as `[{`; and a `}` where an array's value begins.
+// TOML allows characters other than ASCII only in strings and comments, so the one valid
+// suite refused here holds such a character first after a line-ending backslash. The scan
+// follows the reader as long as the text is well-formed; where the reader certainly stops
+// with an error (a line end in a one-line string, a string without end), the rest is left to
+// the reader and its message.
 class TextGuard {
   public:
     TextGuard(const std::string& file, std::string_view text) : file_(file), text_(text) {}
@@ -129,6 +130,8 @@ class TextGuard {
                 ++i_;
                 open += c;
                 expect = c == '[' ? ValueStart : KeyStart;
+            } else if (c == '}' && expect == ValueStart && !open.empty() && open.back() == '[') {
+                fail("`}` stands where an array's value or its closing ] belongs");
             } else if ((c == ']' || c == '}') && !open.empty()) {
                 ++i_;
                 open.pop_back();

@@ -261,6 +261,8 @@ TEST(Mic1Test, MalformedSuitesAreRefusedWithTheirPlaceBeforeAnyTestRuns) {
          ":2:10: error: `weight` makes the suite's weights add up to more than 1000000000"},
         // Text the TOML reader would meet with undefined behaviour.
         {"[{t]]", ":1:2: error: a table header must begin with the table's name"},
+        {good + "[[test]]\nname = \"x\"\noutput = [1, }\n",
+         ":11:14: error: `}` stands where an array's value"},
         {good + "\xC3\xA9 = 1\n",
          ":9:1: error: a character other than ASCII stands outside a string or comment"},
         {good + "[[test]]\nname = \"x\"\nsource = \"\"\"\\\n \xD0\x96\"\"\"\n",
