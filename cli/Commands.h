@@ -2,7 +2,8 @@
 // The subcommands of mic1. Each answers the process exit status:
 // 0 success, 1 fatal error (message already on standard output), 2 usage,
 // 3 a run stopped by a bound (steps or memory) or a source with errors or diagnostics,
-// 4 tests that failed.
+// 4 tests that failed; a test run stopped by SIGINT or SIGTERM answers 128 plus the signal
+// (130, 143), as a shell reports a process that signal ended.
 
 #include <cstdint>
 #include <optional>

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <iostream>
 #include <system_error>
+#include <unistd.h>
 
 namespace mic1 {
 
@@ -17,6 +18,24 @@ std::string unreadableReason(const std::string& path) {
     const int error = tarveno::openError(path);
     if (error == 0) return {};
     return "cannot read " + path + ": " + (error == EISDIR ? "it is a folder" : std::strerror(error));
+}
+
+std::string unwritableReason(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    const std::string folder = parent.empty() ? std::string(".") : parent.string();
+    int why = 0;
+    if (std::filesystem::is_directory(path, ec))
+        why = EISDIR;
+    else if (::access(folder.c_str(), W_OK | X_OK) != 0 && (why = errno, ::access(path.c_str(), W_OK) != 0))
+        why = errno == ENOENT ? why : errno;
+    else
+        return {};
+    std::string message = "cannot write ";
+    message += path;
+    message += ": ";
+    message += why == EISDIR ? "it is a folder" : std::strerror(why);
+    return message;
 }
 
 std::string readBytes(const std::string& path) {

@@ -13,6 +13,9 @@ namespace mic1 {
 
 // An English message saying why path cannot be read, or empty when it can.
 std::string unreadableReason(const std::string& path);
+// An English message saying why a file cannot be written at path, or empty when it can
+// (its folder takes a new file, or the file itself is writable).
+std::string unwritableReason(const std::string& path);
 // The bytes of a file; empty when it cannot be read.
 std::string readBytes(const std::string& path);
 // The line and column, from 1, of a byte offset in text (clamped to the text).

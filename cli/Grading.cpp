@@ -37,9 +37,13 @@ struct Assembled {
     std::vector<std::string> diagnostics;
 };
 
-// Where a byte of a program's text stands, as FILE:LINE:COLUMN.
+// Where a byte of a program's text stands: FILE:LINE:COLUMN, or for a text whose lines are
+// not the file's, SUITE:LINE: program line L, column C.
 std::string placeOf(const ProgramSource& source, const std::string& text, int32_t offset) {
     const TextPlace at = placeIn(text, offset);
+    if (!source.linesInFile)
+        return source.path + ':' + std::to_string(source.firstLine) + ": program line " +
+               std::to_string(at.line) + ", column " + std::to_string(at.column);
     return source.path + ':' + std::to_string(static_cast<int64_t>(at.line) - 1 + source.firstLine) + ':' +
            std::to_string(at.column);
 }
@@ -132,7 +136,7 @@ std::optional<std::string> outputDifference(const std::vector<int32_t>& expected
 
 // Runs one test on a machine of its own. A bound, or a fault of the machine, fails it.
 TestResult runTest(const ControlStoreImage& store, const ProgramSource& source, const Assembled& a,
-                   const TestCase& t) {
+                   const TestCase& t, const std::atomic<bool>& interrupted) {
     TestResult r;
     auto m = std::make_unique<ControlPath>();
     for (const auto& [address, mic] : store)
@@ -162,9 +166,14 @@ TestResult runTest(const ControlStoreImage& store, const ProgramSource& source, 
             }
             const uint64_t chunk = std::min<uint64_t>(t.maxSteps - r.steps, uint64_t{1} << 31);
             const uint32_t before = m->microCounter;
-            stop = m->run({chunk, nullptr, memory}, tally);
+            stop = m->run({chunk, &interrupted, memory}, tally);
             r.steps += static_cast<uint32_t>(m->microCounter - before);
             if (stop != StopReason::Bound) break;
+        }
+        if (stop == StopReason::Stopped) {
+            r.reason = "interrupted after " + std::to_string(r.steps) + " microinstructions";
+            r.instructions = tally.returns;
+            return r;
         }
         if (stop == StopReason::Bound)
             note("stopped by its bound of " + std::to_string(t.maxSteps) +
@@ -222,7 +231,7 @@ class ProgramCache {
 
 std::vector<TestResult>
 runSuites(const Interpreter& interpreter, const std::vector<Suite>& suites, const ProgramTable& programs,
-          unsigned jobs,
+          unsigned jobs, const std::atomic<bool>& interrupted,
           const std::function<void(const Suite&, const TestCase&, const TestResult&)>& report) {
     std::vector<std::pair<const Suite*, const TestCase*>> order;
     std::vector<const TestCase*> tests;
@@ -245,13 +254,15 @@ runSuites(const Interpreter& interpreter, const std::vector<Suite>& suites, cons
             TestResult r;
             // Whatever goes wrong stays with its test: the others run on.
             try {
-                if (!interpreter.unusable.empty()) {
+                if (interrupted) {
+                    r.reason = "not run: mic1 was interrupted";
+                } else if (!interpreter.unusable.empty()) {
                     r.reason = interpreter.unusable;
                 } else if (const auto a = cache.take(t.program); !a->error.empty()) {
                     r.reason = a->error;
                     r.details = a->diagnostics;
                 } else {
-                    r = runTest(interpreter.store, programs.all()[t.program], *a, t);
+                    r = runTest(interpreter.store, programs.all()[t.program], *a, t, interrupted);
                 }
             } catch (const tarveno::FatalError& e) {
                 r = TestResult{Verdict::Error,

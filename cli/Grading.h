@@ -6,6 +6,7 @@
 
 #include "core/Mic.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -39,8 +40,11 @@ struct Interpreter {
 // Runs every test of the suites on `jobs` threads and answers the results in suite
 // order, the tests of all suites one after the other. report is called on the calling
 // thread with each result in that order as soon as it and those before it are done.
+// Once interrupted is set (from a signal handler, say), the tests that run stop within a
+// few thousand microinstructions and those not begun do not run: both are errors.
 std::vector<TestResult>
 runSuites(const Interpreter& interpreter, const std::vector<Suite>& suites, const ProgramTable& programs,
-          unsigned jobs, const std::function<void(const Suite&, const TestCase&, const TestResult&)>& report);
+          unsigned jobs, const std::atomic<bool>& interrupted,
+          const std::function<void(const Suite&, const TestCase&, const TestResult&)>& report);
 
 } // namespace mic1

@@ -6,16 +6,18 @@
 
 #include <toml++/toml.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 namespace mic1 {
 
 size_t ProgramTable::file(const std::string& path) {
     const auto [at, added] = files_.emplace(path, programs_.size());
-    if (added) programs_.push_back({path, std::nullopt, 1});
+    if (added) programs_.push_back({path, std::nullopt, 1, true});
     return at->second;
 }
 
@@ -28,6 +30,8 @@ namespace {
 
 // A test's output longer than this could not be compared: the machine keeps no more.
 constexpr size_t maxOutputValues = tarveno::OutputRecord::limit;
+// The most the weights of a suite's tests may add up to.
+constexpr double maxWeights = 1e9;
 
 const char* typeName(toml::node_type type) {
     switch (type) {
@@ -69,12 +73,211 @@ struct Defaults {
     double weight = 1;
 };
 
+// Text on which the TOML reader would misbehave is refused before it reads it. toml++ 3.3.0
+// reaches undefined behaviour on malformed text of three kinds: a character from U+00A1 to
+// U+0499 (and a few other ranges) where it looks for a blank, which it does on characters
+// outside strings and comments and after a backslash in a """ string; a table header whose
+// name begins with no key character, such as `[{`; and a `}` where an array's value begins.
+// TOML allows characters other than ASCII only in strings and comments, so the one valid
+// suite refused here holds such a character first after a line-ending backslash. The scan
+// follows the reader as long as the text is well-formed; where the reader certainly stops
+// with an error (a line end in a one-line string, a string without end), the rest is left to
+// the reader and its message.
+class TextGuard {
+  public:
+    TextGuard(const std::string& file, std::string_view text) : file_(file), text_(text) {}
+
+    void check() {
+        // The reader passes over a byte-order mark.
+        if (text_.substr(0, 3) == "\xEF\xBB\xBF") i_ = lineStart_ = 3;
+        // What the reader expects next. Quotes open a string only where a key or a value
+        // begins: elsewhere the reader takes them, and all up to a blank, as part of a bare
+        // value such as a number.
+        enum { KeyStart, KeyEnd, ValueStart, Other } expect = KeyStart;
+        bool lineStart = true; // at a line's first character outside any value
+        std::string open;      // the arrays '[', inline tables '{' and headers 'h' open
+        while (i_ < text_.size()) {
+            const char c = text_[i_];
+            if (static_cast<unsigned char>(c) >= 0x80)
+                fail("a character other than ASCII stands outside a string or comment (a key that holds "
+                     "one is written in quotes)");
+            if (c == '\n') {
+                newLine();
+                if (open.empty()) {
+                    lineStart = true;
+                    expect = KeyStart;
+                }
+                continue;
+            }
+            if (c == ' ' || c == '\t' || c == '\r') {
+                ++i_;
+                continue;
+            }
+            if (c == '#') {
+                i_ = std::min(text_.find('\n', i_), text_.size());
+                continue;
+            }
+            const bool atLineStart = std::exchange(lineStart, false);
+            if ((c == '"' || c == '\'') && (expect == KeyStart || expect == ValueStart)) {
+                const bool key = expect == KeyStart;
+                if (!string()) return;
+                expect = key ? KeyEnd : Other;
+            } else if (c == '[' && atLineStart && open.empty()) {
+                header();
+                open += 'h';
+                expect = KeyStart;
+            } else if ((c == '[' || c == '{') && expect == ValueStart) {
+                ++i_;
+                open += c;
+                expect = c == '[' ? ValueStart : KeyStart;
+            } else if (c == '}' && expect == ValueStart && !open.empty() && open.back() == '[') {
+                fail("`}` stands where an array's value or its closing ] belongs");
+            } else if ((c == ']' || c == '}') && !open.empty()) {
+                ++i_;
+                open.pop_back();
+                expect = Other;
+            } else if (c == ',' && !open.empty() && open.back() != 'h') {
+                ++i_;
+                expect = open.back() == '[' ? ValueStart : KeyStart;
+            } else if (c == '.' && expect == KeyEnd) {
+                ++i_;
+                expect = KeyStart;
+            } else if (c == '=' && expect == KeyEnd) {
+                ++i_;
+                expect = ValueStart;
+            } else if (isKeyCharacter(c) && expect == KeyStart) {
+                while (isKeyCharacter(at(i_)))
+                    ++i_;
+                expect = KeyEnd;
+            } else {
+                ++i_;
+                expect = Other;
+            }
+        }
+    }
+
+  private:
+    [[noreturn]] void fail(const char* what) const {
+        // Columns count characters, as the reader's do.
+        int64_t column = 1;
+        for (size_t k = lineStart_; k < i_; ++k)
+            column += (static_cast<unsigned char>(text_[k]) & 0xC0) != 0x80;
+        throw SuiteError(file_, line_, column, what);
+    }
+
+    void newLine() {
+        ++i_;
+        ++line_;
+        lineStart_ = i_;
+    }
+
+    char at(size_t k) const { return k < text_.size() ? text_[k] : '\0'; }
+
+    static bool isKeyCharacter(char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+               c == '-';
+    }
+
+    // A table header: [ or [[, blanks, then the first character of its name.
+    void header() {
+        ++i_;
+        const bool array = at(i_) == '[';
+        i_ += array;
+        while (at(i_) == ' ' || at(i_) == '\t')
+            ++i_;
+        const char c = at(i_);
+        // The reader refuses the end of the text, an empty name and "[ [" itself.
+        const bool refusedLater = i_ >= text_.size() || c == ']' || (c == '[' && !array);
+        if (!isKeyCharacter(c) && c != '"' && c != '\'' && !refusedLater)
+            fail("a table header must begin with the table's name, after its [ or [[");
+    }
+
+    // Passes over a string from its opening quote; false where the reader stops with an error.
+    bool string() {
+        const char quote = text_[i_];
+        if (at(i_ + 1) != quote || at(i_ + 2) != quote) {
+            for (++i_; i_ < text_.size(); ++i_) {
+                const char c = text_[i_];
+                if (c == '\n') return false;
+                if (c == quote) {
+                    ++i_;
+                    return true;
+                }
+                // An escaped line end is refused by the reader.
+                if (c == '\\' && quote == '"' && at(++i_) == '\n') return false;
+            }
+            return false;
+        }
+        i_ += 3;
+        while (i_ < text_.size()) {
+            const char c = text_[i_];
+            if (c == '\n') {
+                newLine();
+            } else if (c == quote) {
+                // Up to five quotes close the string, the first two of them its own.
+                size_t n = 1;
+                while (n < 5 && at(i_ + n) == quote)
+                    ++n;
+                i_ += n;
+                if (n >= 3) return true;
+            } else if (c == '\\' && quote == '"') {
+                if (!escape()) return false;
+            } else {
+                ++i_;
+            }
+        }
+        return false;
+    }
+
+    // An escape in a """ string, from its backslash. The reader asks whether the character
+    // after the backslash and blanks is a blank, and after a line-ending backslash, whether the
+    // first character after the blanks and line ends is: refused when it is not ASCII.
+    bool escape() {
+        ++i_;
+        const size_t blanksFrom = i_;
+        while (at(i_) == ' ' || at(i_) == '\t')
+            ++i_;
+        const auto unsafe = [&] {
+            if (static_cast<unsigned char>(at(i_)) >= 0x80)
+                fail("in a \"\"\" string, the character after a backslash (\\), or after the blanks and "
+                     "line ends that follow a line-ending one, must be ASCII");
+        };
+        unsafe();
+        const bool lineEnding = i_ > blanksFrom || at(i_) == '\n' || at(i_) == '\r';
+        if (!lineEnding) {
+            ++i_; // the escaped character, ASCII
+            return true;
+        }
+        if (at(i_) == '\r') ++i_;
+        if (at(i_) != '\n') return false;
+        for (;;) {
+            if (at(i_) == ' ' || at(i_) == '\t')
+                ++i_;
+            else if (at(i_) == '\n')
+                newLine();
+            else if (at(i_) == '\r' && at(i_ + 1) == '\n')
+                ++i_;
+            else
+                break;
+        }
+        unsafe();
+        return true;
+    }
+
+    const std::string& file_;
+    std::string_view text_;
+    size_t i_ = 0;
+    size_t lineStart_ = 0; // where line_ begins
+    int64_t line_ = 1;
+};
+
 class Reader {
   public:
     Reader(std::string file, std::string_view text, ProgramTable& programs)
         : file_(std::move(file)), text_(text), programs_(programs) {}
 
     Suite read() {
+        TextGuard(file_, text_).check();
         toml::table root;
         try {
             root = toml::parse(text_, file_);
@@ -102,8 +305,16 @@ class Reader {
         }
         if (!tests || tests->empty()) throw SuiteError(file_, 1, 1, "the suite has no [[test]]");
         std::map<std::string, int64_t> names; // -> line
+        double weights = 0;
         for (const toml::node& node : *tests) {
             TestCase t = readTest(*node.as_table(), defaults);
+            // A bound on the sum keeps the score and its percentage finite numbers.
+            weights += t.weight;
+            if (weights > maxWeights) {
+                const toml::node* at = node.as_table()->get("weight");
+                if (!at) at = root.at_path("defaults.weight").node();
+                fail(at ? *at : node, "`weight` makes the suite's weights add up to more than 1000000000");
+            }
             const auto [at, added] = names.emplace(t.name, node.source().begin.line);
             if (!added)
                 fail(node, "a test named \"" + t.name + "\" stands at line " + std::to_string(at->second) +
@@ -264,23 +475,47 @@ class Reader {
         return programs_.file(path);
     }
 
-    // The text of a multi-line string begins on the line after its opening quotes, when
-    // a line end follows them.
-    size_t inlineProgram(const toml::node& node) {
+    // The byte where a place of the reader stands; its columns count characters.
+    size_t offsetOf(const toml::source_position& at) {
         if (lineStarts_.empty()) {
             lineStarts_.push_back(0);
             for (size_t i = text_.find('\n'); i != std::string_view::npos; i = text_.find('\n', i + 1))
                 lineStarts_.push_back(i + 1);
         }
-        const auto at = node.source().begin;
-        int64_t line = at.line;
-        if (line >= 1 && static_cast<size_t>(line) <= lineStarts_.size()) {
-            const size_t offset = lineStarts_[static_cast<size_t>(line) - 1] + at.column - 1;
-            const std::string_view rest = text_.substr(std::min(text_.size(), offset));
-            for (const std::string_view quotes : {"\"\"\"\n", "'''\n", "\"\"\"\r\n", "'''\r\n"})
-                if (rest.substr(0, quotes.size()) == quotes) ++line;
+        if (at.line < 1 || at.line > lineStarts_.size()) return text_.size();
+        size_t offset = lineStarts_[at.line - 1];
+        for (auto column = at.column; column > 1 && offset < text_.size(); --column)
+            do
+                ++offset;
+            while (offset < text_.size() && (static_cast<unsigned char>(text_[offset]) & 0xC0) == 0x80);
+        return offset;
+    }
+
+    // The lines of a multi-line string are lines of the suite when its text stands there as
+    // written, without escapes, from the line after its opening quotes when a line end follows
+    // them. Any other string is placed by the line where it begins and the program's line.
+    size_t inlineProgram(const toml::node& node) {
+        const std::string& value = node.as_string()->get();
+        const int64_t line = node.source().begin.line;
+        std::string_view rest = text_.substr(offsetOf(node.source().begin));
+        if (rest.starts_with("\"\"\"") || rest.starts_with("'''")) {
+            rest.remove_prefix(3);
+            const size_t lineEnd = rest.starts_with('\n') ? 1 : rest.starts_with("\r\n") ? 2 : 0;
+            if (standsAsWritten(value, rest.substr(lineEnd)))
+                return programs_.inlineText({file_, value, line + (lineEnd > 0), true});
         }
-        return programs_.inlineText({file_, node.as_string()->get(), line});
+        return programs_.inlineText({file_, value, line, false});
+    }
+
+    // Whether text begins with value, a line end of value being LF or CR LF there.
+    static bool standsAsWritten(std::string_view value, std::string_view text) {
+        size_t k = 0;
+        for (const char c : value) {
+            if (c == '\n' && text.substr(k, 2) == "\r\n") ++k;
+            if (k >= text.size() || text[k] != c) return false;
+            ++k;
+        }
+        return true;
     }
 
     std::string file_;

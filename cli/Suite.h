@@ -26,6 +26,10 @@ struct ProgramSource {
     std::string path;                // the file; for inline text, the suite file
     std::optional<std::string> text; // inline source
     int64_t firstLine = 1;           // the line of `path` where the text's first line stands
+    // Whether the text's lines are lines of path, from firstLine on: a file, or a multi-line
+    // string without escapes. Otherwise (a one-line string, "\n" written as an escape) a
+    // place in it is the string's line in the suite and the line in the program.
+    bool linesInFile = true;
 };
 
 // The programs of every suite, each file once, so that tests running the same file

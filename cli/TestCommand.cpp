@@ -10,11 +10,13 @@
 #include "core/ControlPath.h"
 #include "support/Encoding.h"
 #include "support/FatalError.h"
+#include "support/ReplacingFile.h"
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <thread>
 
@@ -63,6 +65,28 @@ Interpreter loadInterpreter(const TestOptions& options) {
     return interpreter;
 }
 
+// An interruption (Ctrl+C, or a TERM from a CI server) stops the run; what ran is still
+// reported whole, and the exit status says which signal it was. A second one ends the
+// process at once.
+std::atomic<bool> interrupted{false};
+volatile std::sig_atomic_t interruption = 0;
+
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+extern "C" void onInterruption(int signal) {
+    interruption = signal;
+    interrupted = true;
+}
+
+void catchInterruptions() {
+    struct sigaction action {};
+    action.sa_handler = onInterruption;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    for (const int signal : {SIGINT, SIGTERM})
+        sigaction(signal, &action, nullptr);
+}
+
 } // namespace
 
 int runTest(const TestOptions& options) {
@@ -80,37 +104,41 @@ int runTest(const TestOptions& options) {
         std::cerr << e.what() << '\n';
         return ExitUsage;
     }
-    std::ofstream junit;
-    if (options.junit) {
-        junit.open(*options.junit, std::ios::binary | std::ios::trunc);
-        if (!junit) {
-            std::cerr << "mic1: cannot write " << *options.junit << ": " << std::strerror(errno) << '\n';
+    // The report is written whole at the end, beside the old one and renamed over it; a
+    // place it cannot go is found before the run.
+    if (options.junit)
+        if (const std::string why = unwritableReason(*options.junit); !why.empty()) {
+            std::cerr << "mic1: " << why << '\n';
             return ExitFatal;
         }
-    }
+    catchInterruptions();
 
     const auto start = std::chrono::steady_clock::now();
     const Interpreter interpreter = loadInterpreter(options);
     const unsigned jobs = options.jobs ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
     Summary summary;
-    const auto results = runSuites(interpreter, suites, programs, jobs,
+    const auto results = runSuites(interpreter, suites, programs, jobs, interrupted,
                                    [&](const Suite& s, const TestCase& t, const TestResult& r) {
                                        summary.add(t, r);
                                        if (options.json) return;
                                        const std::string lines = testLines(s, t, r);
                                        std::fwrite(lines.data(), 1, lines.size(), stdout);
+                                       // A CI log shows each verdict as it comes.
+                                       std::fflush(stdout);
                                    });
     summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     const std::string out = options.json ? reportJson(suites, results, summary) : summaryLine(summary);
     std::fwrite(out.data(), 1, out.size(), stdout);
-    if (options.junit) {
-        junit << reportJunit(suites, results, summary);
-        junit.close();
-        if (!junit) {
-            std::cerr << "mic1: cannot write " << *options.junit << '\n';
+    if (options.junit)
+        if (const int error =
+                tarveno::writeFileReplacing(*options.junit, reportJunit(suites, results, summary))) {
+            std::cerr << "mic1: cannot write " << *options.junit << ": " << std::strerror(error) << '\n';
             return ExitFatal;
         }
+    if (interrupted) {
+        std::cerr << "mic1: interrupted; the tests that did not finish are reported as errors\n";
+        return 128 + interruption;
     }
     return summary.passed == summary.tests ? ExitOk : ExitFailed;
 }

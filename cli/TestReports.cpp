@@ -41,13 +41,28 @@ std::string explanation(const TestResult& r) {
     return out;
 }
 
-// Text for XML 1.0: valid UTF-8, the five special characters escaped, the control
-// characters XML forbids replaced; in attributes line ends and tabs stay as references.
+// Text for XML 1.0: valid UTF-8, the five special characters escaped, and the characters
+// XML 1.0 does not allow (the control characters but tab and line ends, U+FFFE, U+FFFF)
+// written as a visible escape, "\u0001", "\uFFFE"; in attributes line ends and tabs stay
+// as references.
 std::string xml(std::string_view raw, bool attribute = true) {
     const std::string text = tarveno::displayText(raw);
     std::string out;
     out.reserve(text.size());
-    for (const char c : text) {
+    const auto escape = [&](unsigned codePoint) {
+        char b[8];
+        std::snprintf(b, sizeof b, "\\u%04X", codePoint);
+        out += b;
+    };
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        // U+FFFE and U+FFFF, as UTF-8.
+        const std::string_view three = std::string_view(text).substr(i, 3);
+        if (three == "\xEF\xBF\xBE" || three == "\xEF\xBF\xBF") {
+            escape(three == "\xEF\xBF\xBE" ? 0xFFFE : 0xFFFF);
+            i += 2;
+            continue;
+        }
         switch (c) {
         case '&':
             out += "&amp;";
@@ -74,7 +89,10 @@ std::string xml(std::string_view raw, bool attribute = true) {
             out += "&#13;";
             break;
         default:
-            out += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+            if (static_cast<unsigned char>(c) < 0x20)
+                escape(static_cast<unsigned char>(c));
+            else
+                out += c;
         }
     }
     return out;

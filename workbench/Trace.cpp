@@ -1,7 +1,9 @@
 #include "workbench/Trace.h"
 
 #include "ijvm/InstructionSet.h"
+#include "support/Encoding.h"
 
+#include <algorithm>
 #include <array>
 
 namespace tarveno {
@@ -64,7 +66,13 @@ std::string statementText(std::string_view source, const SourceMap& map, uint32_
         text.remove_suffix(1);
     if (const auto lineEnd = text.rfind('\n'); lineEnd != std::string_view::npos)
         text.remove_prefix(lineEnd + 1);
-    return codeOfLine(text);
+    std::string code = codeOfLine(text);
+    // As the editor reads the file: UTF-8 when the whole source is valid UTF-8, else
+    // Windows-1252. The source is looked at only for a statement that is not ASCII.
+    const bool ascii =
+        std::all_of(code.begin(), code.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii || (isValidUtf8(code) && isValidUtf8(source))) return code;
+    return windows1252ToUtf8(code);
 }
 
 std::string codeOfLine(std::string_view line) {

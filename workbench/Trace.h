@@ -29,7 +29,8 @@ std::string traceCsvRow(uint64_t step, const ControlPath& after, std::string_vie
 std::string codeOfLine(std::string_view line);
 
 // The text of the statement at a control-store address: its own line of the source (the
-// last of its span), comment and surrounding blanks dropped; "" without one.
+// last of its span), comment and surrounding blanks dropped; "" without one. It is UTF-8,
+// the source read as the editor reads it (UTF-8 when valid, else Windows-1252).
 std::string statementText(std::string_view source, const SourceMap& map, uint32_t address);
 
 // The opcodes an IJVM program executed, in opcode order: the mnemonic from the

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <csignal>
 #include <map>
 #include <memory>
 #include <regex>
@@ -129,7 +130,9 @@ TEST(Mic1Test, FailuresBoundsFaultsAndErrorsAreReportedAndNeverCrashTheRun) {
         "s.toml",
         "name = \"mixed <&>\"\n[defaults]\nweight = 2\n" +
             test("passes", "BIPUSH 1;OUT;BIPUSH 2;OUT;BIPUSH 5;HALT", "output = [1, 2]\nstack_top = 5") +
-            test("wrong value", "BIPUSH 1;OUT;BIPUSH 3;OUT;HALT", "output = [1, 2]\nweight = 1") +
+            // A one-line source: its places are the program's lines, after the suite's.
+            "[[test]]\nname = \"wrong value\"\nsource = \".main\\nBIPUSH 1\\nOUT\\nBIPUSH 3\\nOUT\\nHALT\\n"
+            ".end-main\"\noutput = [1, 2]\nweight = 1\n" +
             test("too few", "BIPUSH 1;OUT;HALT", "output = [1, 2]") +
             test("too many", "BIPUSH 1;OUT;BIPUSH 7;OUT;HALT", "output = [1]") +
             test("wrong top", "BIPUSH 4;HALT", "output = []\nstack_top = 0xFFFFFFFF") +
@@ -138,7 +141,8 @@ TEST(Mic1Test, FailuresBoundsFaultsAndErrorsAreReportedAndNeverCrashTheRun) {
             "[[test]]\nname = \"deep\"\nmax_memory_mb = 1\noutput = []\nsource = '''\n.main\n"
             "BIPUSH 0\nINVOKEVIRTUAL f\n.end-main\n.method f()\nBIPUSH 0\nINVOKEVIRTUAL f\nIRETURN\n"
             ".end-method\n'''\n" +
-            test("\\\"quoted\\\" & <odd>", "BIPUSH 1;NOSUCH;HALT", "output = [1]"));
+            // Characters XML 1.0 does not allow; an escape in a """ string.
+            test("\\\"quoted\\\" & <odd> \\uFFFE", "BIPUSH 1;NO\\u0001SUCH;HALT", "output = [1]"));
     const std::string junit = (dir / "junit.xml").string();
     const auto r = run(mic1, {"test", interpreter, suite, "--junit", junit});
     EXPECT_EQ(r.status, 4) << r.err;
@@ -146,22 +150,26 @@ TEST(Mic1Test, FailuresBoundsFaultsAndErrorsAreReportedAndNeverCrashTheRun) {
     for (const std::string& expected : std::vector<std::string>{
              "PASS  mixed <&>: passes  ", "FAIL  mixed <&>: wrong value  ",
              lead + "output[1]: expected 2, got 3" + lead + "last IJVM instruction: HALT at " + suite +
-                 ":26:1\n",
+                 ":20: program line 6, column 1\n",
              lead + "output: expected 2 values, got 1; the first missing is output[1] = 2" + lead +
-                 "last IJVM instruction: HALT at " + suite + ":37:1\n",
+                 "last IJVM instruction: HALT at " + suite + ":29:1\n",
              lead + "output: expected 1 values, got 2; the first extra is output[1] = 7\n",
              lead + "stack top: expected -1, got 4\n", "FAIL  mixed <&>: endless  1000 microinstructions, ",
              lead + "stopped by its bound of 1000 microinstructions (max_steps) before the halt address" +
                  lead + "last IJVM instruction: GOTO at " + (dir / "loop.jvm").string() + ":2:7\n",
              // The bound is looked at every few thousand steps: in BIPUSH or in the call.
              lead + "main memory passed its bound of 1 MB (max_memory_mb)" + lead + "last IJVM instruction: ",
-             "ERROR mixed <&>: \"quoted\" & <odd>  the program does not assemble: 1 error" + lead + suite +
-                 ":88:1: error: ",
+             "ERROR mixed <&>: \"quoted\" & <odd> \xEF\xBF\xBE  the program does not assemble: 1 error" +
+                 lead + suite + ":77: program line 3, column 1: error: ",
              "\nscore 2/15 (13.3%): 1 of 8 tests passed, 6 failed, 1 error\n"})
         EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n---\n" << r.out;
 
     std::unique_ptr<Element> xml;
-    ASSERT_NO_THROW(xml = parseXml(readFile(junit))) << readFile(junit);
+    const std::string report = readFile(junit);
+    ASSERT_NO_THROW(xml = parseXml(report)) << report;
+    EXPECT_EQ(report.find("\xEF\xBF\xBE"), std::string::npos) << report;
+    EXPECT_EQ(report.find('\x01'), std::string::npos) << report;
+    EXPECT_NE(report.find("NO\\u0001SUCH"), std::string::npos) << report;
     EXPECT_EQ(xml->name, "testsuites");
     const auto suites = xml->all("testsuite");
     ASSERT_EQ(suites.size(), 1u);
@@ -185,7 +193,7 @@ TEST(Mic1Test, FailuresBoundsFaultsAndErrorsAreReportedAndNeverCrashTheRun) {
     }
     EXPECT_EQ(kinds, (std::vector<std::string>{"pass", "failure", "failure", "failure", "failure", "failure",
                                                "failure", "error"}));
-    EXPECT_EQ(cases[7]->attributes.at("name"), "\"quoted\" & <odd>");
+    EXPECT_EQ(cases[7]->attributes.at("name"), "\"quoted\" & <odd> \\uFFFE");
     EXPECT_NE(cases[1]->children[0]->text.find("\nlast IJVM instruction: HALT"), std::string::npos);
 
     const auto j = run(mic1, {"test", interpreter, suite, "--json"});
@@ -199,6 +207,35 @@ TEST(Mic1Test, FailuresBoundsFaultsAndErrorsAreReportedAndNeverCrashTheRun) {
     EXPECT_EQ(std::tuple(first["name"], first["result"], first["steps"], first["ijvm_instructions"]),
               std::tuple("passes", "pass", 60, 7));
     EXPECT_EQ(json["suites"][0]["tests"][7]["result"], "error");
+}
+
+TEST(Mic1Test, TheJUnitReportIsReplacedWholeAtTheEndEvenWhenTheRunIsInterrupted) {
+    TempDir dir;
+    const std::string suite =
+        dir.write("s.toml", test("quick", "BIPUSH 1;OUT;HALT", "output = [1]") +
+                                test("endless", "loop: GOTO loop", "output = []\nmax_steps = 3000000000") +
+                                test("later", "HALT", "output = []"));
+    const std::string junit = dir.write("junit.xml", "the last run's report");
+    std::string during;
+    const auto r = run(mic1, {"test", interpreter, suite, "--junit", junit, "--jobs", "1"},
+                       [&](pid_t pid, const std::string& out) {
+                           // Once the first test passed, the endless one runs.
+                           for (int i = 0; i < 3000 && readFile(out).find("PASS") == std::string::npos; ++i)
+                               ::usleep(10'000);
+                           during = readFile(junit);
+                           ::kill(pid, SIGTERM);
+                       });
+    EXPECT_EQ(during, "the last run's report");
+    EXPECT_EQ(r.status, 143) << r.out << r.err;
+    EXPECT_NE(r.out.find("score 1/3 (33.3%): 1 of 3 tests passed, 0 failed, 2 errors\n"), std::string::npos)
+        << r.out;
+    std::unique_ptr<Element> xml;
+    ASSERT_NO_THROW(xml = parseXml(readFile(junit))) << readFile(junit);
+    const auto cases = xml->all("testsuite").at(0)->all("testcase");
+    ASSERT_EQ(cases.size(), 3u);
+    EXPECT_TRUE(cases[0]->children.empty());
+    EXPECT_EQ(cases[1]->children.at(0)->attributes.at("message").rfind("interrupted after ", 0), 0u);
+    EXPECT_EQ(cases[2]->children.at(0)->attributes.at("message"), "not run: mic1 was interrupted");
 }
 
 TEST(Mic1Test, MalformedSuitesAreRefusedWithTheirPlaceBeforeAnyTestRuns) {
@@ -220,6 +257,16 @@ TEST(Mic1Test, MalformedSuitesAreRefusedWithTheirPlaceBeforeAnyTestRuns) {
         {"[defaults]\nmax_steps = 0\n" + good, ":2:13: error: `max_steps` must be at least 1"},
         {"name = \"empty\"\n", ":1:1: error: the suite has no [[test]]"},
         {"test = 3\n", "`test` must be an array of tables"},
+        {"[defaults]\nweight = 1e308\n" + good + test("more", "HALT", "output = []"),
+         ":2:10: error: `weight` makes the suite's weights add up to more than 1000000000"},
+        // Text the TOML reader would meet with undefined behaviour.
+        {"[{t]]", ":1:2: error: a table header must begin with the table's name"},
+        {good + "[[test]]\nname = \"x\"\noutput = [1, }\n",
+         ":11:14: error: `}` stands where an array's value"},
+        {good + "\xC3\xA9 = 1\n",
+         ":9:1: error: a character other than ASCII stands outside a string or comment"},
+        {good + "[[test]]\nname = \"x\"\nsource = \"\"\"\\\n \xD0\x96\"\"\"\n",
+         ":12:2: error: in a \"\"\" string, the character after a backslash"},
     };
     for (const auto& [text, message] : cases) {
         const std::string suite = dir.write("bad.toml", text);
@@ -229,6 +276,12 @@ TEST(Mic1Test, MalformedSuitesAreRefusedWithTheirPlaceBeforeAnyTestRuns) {
         EXPECT_EQ(r.err.rfind(suite + ":", 0), 0u) << r.err;
         EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
     }
+    // Such characters in strings and comments, and a byte-order mark, are welcome.
+    EXPECT_EQ(run(mic1, {"test", interpreter,
+                         dir.write("utf8.toml",
+                                   "\xEF\xBB\xBF# \xC3\xA9\n" + test("\xC3\xA9", "HALT", "output = []"))})
+                  .status,
+              0);
     EXPECT_EQ(run(mic1, {"test", interpreter}).status, 2);
     EXPECT_EQ(run(mic1, {"test", interpreter, dir.write("ok.toml", good), "--jobs", "0"}).status, 2);
     EXPECT_EQ(run(mic1, {"test", (dir / "none.mal").string(), dir.write("ok.toml", good)}).status, 1);

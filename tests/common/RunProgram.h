@@ -85,8 +85,10 @@ class TempDir {
     std::filesystem::path path_;
 };
 
-// Standard input is /dev/null.
-inline Result run(const std::string& program, const std::vector<std::string>& args) {
+// Standard input is /dev/null. meanwhile, when given, is called once the program started,
+// with its process id and the file its standard output goes to.
+inline Result run(const std::string& program, const std::vector<std::string>& args,
+                  const std::function<void(pid_t, const std::string&)>& meanwhile = {}) {
     TempDir io;
     const std::string outPath = (io / "out").string(), errPath = (io / "err").string();
     posix_spawn_file_actions_t actions;
@@ -102,6 +104,7 @@ inline Result run(const std::string& program, const std::vector<std::string>& ar
     Result r;
     pid_t pid;
     if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
+        if (meanwhile) meanwhile(pid, outPath);
         int wstatus = 0;
         waitpid(pid, &wstatus, 0);
         r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;

@@ -12,7 +12,7 @@ using namespace tarveno;
 TEST(Trace, StatementsQuotingAndOpcodes) {
     const std::string source = "// adds 1 to word 1\n"
                                "main mar = 1; rd   // ask for it\n"
-                               "\t h = 1 \r\n"
+                               "\t h = 1 \xC3\xA8\r\n"
                                "\n"
                                "  // then\n"
                                "  mdr = mdr + h; wr; fetch\n" +
@@ -23,7 +23,11 @@ TEST(Trace, StatementsQuotingAndOpcodes) {
         bench.compileAndLoad(dir.write("inc.mal", source), (dir / "inc.bin").string(), Check::Skip).loaded);
     const SourceMap& map = bench.sourceMap();
     EXPECT_EQ(statementText(source, map, 0), "main mar = 1; rd");
-    EXPECT_EQ(statementText(source, map, 1), "h = 1");
+    // UTF-8, as the editor reads the file: the same statement in a Windows-1252 source.
+    EXPECT_EQ(statementText(source, map, 1), "h = 1 \xC3\xA8");
+    std::string windows1252 = source;
+    windows1252[8] = '\xE8'; // in the first comment
+    EXPECT_EQ(statementText(windows1252, map, 1), "h = 1 \xC3\x83\xC2\xA8");
     EXPECT_EQ(statementText(source, map, 2), "mdr = mdr + h; wr; fetch");
     EXPECT_EQ(statementText(source, map, 112), "done goto done");
     EXPECT_EQ(statementText(source, map, 300), "");
