@@ -159,9 +159,8 @@ class Stepper {
 // from the MAL source that was assembled (none for a .bin file).
 class CsvTrace {
   public:
-    CsvTrace(const std::string& source, const tarveno::SourceMap& map) {
-        for (uint32_t a = 0; a < tarveno::SourceMap::size; ++a)
-            statements_[a] = tarveno::statementText(source, map, a);
+    CsvTrace(const std::string& source, const tarveno::SourceMap& map)
+        : statements_(tarveno::statementTexts(source, map)) {
         const std::string header = tarveno::traceCsvHeader() + '\n';
         std::fwrite(header.data(), 1, header.size(), stdout);
     }
@@ -173,7 +172,7 @@ class CsvTrace {
     }
 
   private:
-    std::array<std::string, tarveno::SourceMap::size> statements_;
+    std::vector<std::string> statements_;
     uint64_t step_ = 0;
 };
 

@@ -170,11 +170,13 @@ Outcome RunController::exportTrace(const std::string& fileName, uint64_t last) {
         // As far back as the history goes, and not more lines than a spreadsheet takes.
         last = std::min({last, counts_.micro - h.firstStep(), maxTraceLines});
         const uint64_t first = counts_.micro - last;
-        const std::string& source = breakpoints_.microprogramSource();
+        const std::vector<std::string> statements =
+            statementTexts(breakpoints_.microprogramSource(), workbench_.sourceMap());
         std::string csv = traceCsvHeader() + "\n";
         uint64_t step = first;
         h.replay(workbench_.machine(), counts_, first, [&](const ControlPath& m) {
-            csv += traceCsvRow(++step, m, statementText(source, workbench_.sourceMap(), m.previousMpc));
+            const uint32_t a = m.previousMpc;
+            csv += traceCsvRow(++step, m, a < statements.size() ? statements[a] : std::string());
             csv += '\n';
         });
         FileRules::write(fileName, csv);

@@ -55,7 +55,10 @@ std::string traceCsvRow(uint64_t step, const ControlPath& after, std::string_vie
            written + ',' + memory + ',' + (after.n ? '1' : '0') + ',' + (after.z ? '1' : '0');
 }
 
-std::string statementText(std::string_view source, const SourceMap& map, uint32_t address) {
+namespace {
+
+// The statement at address as it stands in the source's bytes, or nothing.
+std::string_view statementBytes(std::string_view source, const SourceMap& map, uint32_t address) {
     const SourceSpan span = map.at(address);
     // A span that does not lie in this source (another file, changed since) gives nothing.
     if (span.length <= 0 || span.start < 0 || static_cast<size_t>(span.start) > source.size() ||
@@ -66,13 +69,27 @@ std::string statementText(std::string_view source, const SourceMap& map, uint32_
         text.remove_suffix(1);
     if (const auto lineEnd = text.rfind('\n'); lineEnd != std::string_view::npos)
         text.remove_prefix(lineEnd + 1);
-    std::string code = codeOfLine(text);
-    // As the editor reads the file: UTF-8 when the whole source is valid UTF-8, else
-    // Windows-1252. The source is looked at only for a statement that is not ASCII.
-    const bool ascii =
-        std::all_of(code.begin(), code.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (ascii || (isValidUtf8(code) && isValidUtf8(source))) return code;
-    return windows1252ToUtf8(code);
+    return text;
+}
+
+bool isAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// As the editor reads the file: UTF-8 when the whole source is valid UTF-8, else
+// Windows-1252.
+std::string decoded(std::string code, bool utf8Source) {
+    return isAscii(code) || (utf8Source && isValidUtf8(code)) ? code : windows1252ToUtf8(code);
+}
+
+} // namespace
+
+std::vector<std::string> statementTexts(std::string_view source, const SourceMap& map) {
+    const bool utf8Source = isValidUtf8(source);
+    std::vector<std::string> texts(SourceMap::size);
+    for (uint32_t a = 0; a < SourceMap::size; ++a)
+        texts[a] = decoded(codeOfLine(statementBytes(source, map, a)), utf8Source);
+    return texts;
 }
 
 std::string codeOfLine(std::string_view line) {

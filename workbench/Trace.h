@@ -28,10 +28,11 @@ std::string traceCsvRow(uint64_t step, const ControlPath& after, std::string_vie
 // A line of source as code: its comment (from the first '/') and the blanks around dropped.
 std::string codeOfLine(std::string_view line);
 
-// The text of the statement at a control-store address: its own line of the source (the
-// last of its span), comment and surrounding blanks dropped; "" without one. It is UTF-8,
-// the source read as the editor reads it (UTF-8 when valid, else Windows-1252).
-std::string statementText(std::string_view source, const SourceMap& map, uint32_t address);
+// The text of the statement at each control-store address of map: its own line of the
+// source (the last of its span), comment and surrounding blanks dropped; "" without one.
+// It is UTF-8, the source read as the editor reads it (UTF-8 when valid, else
+// Windows-1252), looked at once for all.
+std::vector<std::string> statementTexts(std::string_view source, const SourceMap& map);
 
 // The opcodes an IJVM program executed, in opcode order: the mnemonic from the
 // assembler's table ("0x.." for a byte that is no opcode), how many ran, their

@@ -22,16 +22,17 @@ TEST(Trace, StatementsQuotingAndOpcodes) {
     ASSERT_TRUE(
         bench.compileAndLoad(dir.write("inc.mal", source), (dir / "inc.bin").string(), Check::Skip).loaded);
     const SourceMap& map = bench.sourceMap();
-    EXPECT_EQ(statementText(source, map, 0), "main mar = 1; rd");
+    const std::vector<std::string> texts = statementTexts(source, map);
+    EXPECT_EQ(texts[0], "main mar = 1; rd");
     // UTF-8, as the editor reads the file: the same statement in a Windows-1252 source.
-    EXPECT_EQ(statementText(source, map, 1), "h = 1 \xC3\xA8");
+    EXPECT_EQ(texts[1], "h = 1 \xC3\xA8");
     std::string windows1252 = source;
     windows1252[8] = '\xE8'; // in the first comment
-    EXPECT_EQ(statementText(windows1252, map, 1), "h = 1 \xC3\x83\xC2\xA8");
-    EXPECT_EQ(statementText(source, map, 2), "mdr = mdr + h; wr; fetch");
-    EXPECT_EQ(statementText(source, map, 112), "done goto done");
-    EXPECT_EQ(statementText(source, map, 300), "");
-    EXPECT_EQ(statementText(source.substr(0, 30), map, 2), ""); // a span beyond the text
+    EXPECT_EQ(statementTexts(windows1252, map)[1], "h = 1 \xC3\x83\xC2\xA8");
+    EXPECT_EQ(texts[2], "mdr = mdr + h; wr; fetch");
+    EXPECT_EQ(texts[112], "done goto done");
+    EXPECT_EQ(texts[300], "");
+    EXPECT_EQ(statementTexts(source.substr(0, 30), map)[2], ""); // a span beyond the text
 
     // The rows of a run are held to what mic1 prints; here, a statement that needs quoting.
     EXPECT_EQ(traceCsvRow(4, ControlPath(), "a, \"b\""), "4,0,\"a, \"\"b\"\"\",,,0,0");
