@@ -62,7 +62,7 @@ std::unique_ptr<Workbench> sweep() {
 
 using Program = std::unique_ptr<Workbench> (*)();
 
-ExecutionCounts started(const ControlPath& m) {
+ExecutionCounts started(const Machine& m) {
     ExecutionCounts c;
     c.start(m.registers[PC], m.registers[MBR]);
     return c;

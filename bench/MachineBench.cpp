@@ -2,7 +2,7 @@
 // buckets and a main memory of a few thousand cells, with a loop that reads, writes,
 // fetches and branches on Z.
 
-#include "core/ControlPath.h"
+#include "core/Machine.h"
 
 #include <benchmark/benchmark.h>
 
@@ -16,7 +16,7 @@ constexpr uint32_t bit(Register r) {
     return 1u << r;
 }
 
-void loadLoop(ControlPath& m) {
+void loadLoop(Machine& m) {
     struct Line {
         uint32_t at, w, next;
     };
@@ -32,13 +32,13 @@ void loadLoop(ControlPath& m) {
         {261, makeWord(B_TOS, 0, bit(TOS), 53), 5},                            // TOS = TOS + 1
     };
     for (const Line& l : loop)
-        m.loadMicroinstruction(l.at, Mic{l.w, l.next, "loop"});
+        m.loadMicroinstruction(l.at, Microinstruction{l.w, l.next, "loop"});
     for (uint32_t a = 0; a < 512; ++a)
-        m.loadMicroinstruction(a, Mic{0, 0, "filler"});
+        m.loadMicroinstruction(a, Microinstruction{0, 0, "filler"});
 }
 
 void BM_Run(benchmark::State& state) {
-    ControlPath m;
+    Machine m;
     loadLoop(m);
     m.reset();
     for (uint32_t a = 0; a < 4096; ++a)
@@ -61,7 +61,7 @@ namespace {
 // The same loop on a plain interpreter over flat arrays (no keyed stores, no bounds on
 // addresses): the reference that the machine's speed is compared with.
 void BM_PlainReference(benchmark::State& state) {
-    ControlPath source;
+    Machine source;
     loadLoop(source);
     std::vector<uint32_t> words(1024), nexts(1024);
     for (uint32_t a = 0; a < 512; ++a) {
@@ -119,8 +119,9 @@ namespace {
 void BM_MemoryFill(benchmark::State& state) {
     const uint64_t steps = 1'000'000;
     for (auto _ : state) {
-        ControlPath m;
-        m.loadMicroinstruction(0, Mic{makeWord(B_SP, MemWrite, bit(MAR) | bit(SP), 53), 0, "push"});
+        Machine m;
+        m.loadMicroinstruction(0,
+                               Microinstruction{makeWord(B_SP, MemWrite, bit(MAR) | bit(SP), 53), 0, "push"});
         m.run({steps, nullptr});
         benchmark::DoNotOptimize(m.mainMemory.count());
     }

@@ -1,7 +1,7 @@
 #include "checker/CheckerGrammar.h"
 
 #include "checker/CheckerReader.h"
-#include "mal/FileReaderMic1.h"
+#include "mal/MalLineReader.h"
 #include "support/Ascii.h"
 
 #include <algorithm>
@@ -339,7 +339,7 @@ class Parser {
         if (t.kind != Token::Word) fail(t.column, "GOTO needs a label");
         if (t.text == "MBR" || t.text == "MBRU")
             fail(t.column, "write GOTO (MBR) to jump by the value of MBR");
-        if (FileReaderMic1::reservedFirstWord(t.text) || isMalWord(t.text))
+        if (MalLineReader::reservedFirstWord(t.text) || isMalWord(t.text))
             fail(t.column, t.text + " is a MAL word, not a label");
         ++i_;
         return t;

@@ -1,6 +1,6 @@
 #include "checker/CheckerReader.h"
 
-#include "mal/FileReaderMic1.h"
+#include "mal/MalLineReader.h"
 
 namespace tarveno::checker {
 
@@ -16,7 +16,7 @@ void split(SourceStatement& s) {
     const std::string word = n.substr(first, end - first);
     s.indented = first > 0;
     // A line opening with an operator has no first word to be a label.
-    if (word.empty() || FileReaderMic1::reservedFirstWord(word)) {
+    if (word.empty() || MalLineReader::reservedFirstWord(word)) {
         s.text = n.substr(first);
         s.textColumn = static_cast<int32_t>(first) + 1;
         return;
@@ -91,7 +91,7 @@ SourceReading readSource(std::string_view bytes) {
         }
 
         SourceStatement s;
-        s.normalized = FileReaderMic1::normalise(line);
+        s.normalized = MalLineReader::normalise(line);
         if (s.normalized.empty()) continue;
         if (++reading.statementCount > maxStoredStatements) continue;
         s.line = lineNumber;

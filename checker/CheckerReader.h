@@ -21,7 +21,7 @@ constexpr size_t maxLabelLength = 29;
 inline constexpr size_t maxShownText = machine::shownTextLimit;
 inline constexpr int32_t controlStoreSize = static_cast<int32_t>(machine::sourceMapSize);
 inline constexpr int32_t haltAddress = static_cast<int32_t>(machine::haltAddress);
-using machine::noLabelMarker;
+using machine::unlabelledShownLabel;
 
 // One statement as the micro-assembler reads it.
 struct SourceStatement {

@@ -2,8 +2,8 @@
 
 #include "checker/CheckerGrammar.h"
 #include "checker/CheckerReader.h"
-#include "mal/MIstrC.h"
 #include "mal/MicroAssembler.h"
+#include "mal/StatementEncoder.h"
 #include "support/FatalError.h"
 #include "support/StringTokenizer.h"
 
@@ -287,13 +287,13 @@ class Checker {
             std::string generatedJump;
             const std::string text = resolvedText(e, generatedJump);
             if (!generatedJump.empty()) {
-                MIstrC jump(generatedJump);
+                StatementEncoder jump(generatedJump);
                 jump.encode();
                 program_.push_back({e.next + 256, jump.word(), jump.next(), e.source->line});
                 if (jump.word() != 0 || jump.next() != e.thenAddress)
                     mismatch(e, jump.word(), jump.next(), 0, e.thenAddress, "its IF jump");
             }
-            MIstrC encoder(text);
+            StatementEncoder encoder(text);
             encoder.encode();
             const uint32_t meant = e.parse.meaning.word;
             program_.push_back({e.index, meant, e.next, e.source->line});
@@ -331,7 +331,7 @@ class Checker {
         for (Entry& e : entries_) {
             const SourceStatement& s = *e.source;
             const std::string shown =
-                (s.label.empty() ? std::string(noLabelMarker) : s.label.substr(0, 70)) + ": " + s.text;
+                (s.label.empty() ? std::string(unlabelledShownLabel) : s.label.substr(0, 70)) + ": " + s.text;
             if (shown.size() > maxShownText)
                 add(e, s.textColumn, false,
                     "the shown text of this microinstruction (label, \": \" and statement) has " +

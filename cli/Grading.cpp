@@ -1,8 +1,8 @@
 #include "Grading.h"
 #include "Files.h"
 
-#include "core/ControlPath.h"
-#include "ijvm/IJVMC.h"
+#include "core/Machine.h"
+#include "ijvm/IjvmAssembler.h"
 #include "ijvm/InstructionSet.h"
 #include "ijvm/LoadProgram.h"
 #include "support/Encoding.h"
@@ -22,7 +22,7 @@ namespace mic1 {
 
 namespace {
 
-using tarveno::ControlPath;
+using tarveno::Machine;
 using tarveno::StopReason;
 
 // The diagnostics of a program that does not assemble shown with its error; the rest
@@ -61,7 +61,7 @@ std::shared_ptr<const Assembled> assemble(const ProgramSource& source) {
         a->text = std::move(bytes.bytes);
     }
     try {
-        tarveno::IJVMC assembler(source.path, a->text);
+        tarveno::IjvmAssembler assembler(source.path, a->text);
         assembler.assemble();
         a->program = std::move(assembler.program);
     } catch (const tarveno::FatalError& e) {
@@ -138,12 +138,12 @@ std::optional<std::string> outputDifference(const std::vector<int32_t>& expected
 TestResult runTest(const ControlStoreImage& store, const ProgramSource& source, const Assembled& a,
                    const TestCase& t, const std::atomic<bool>& interrupted) {
     TestResult r;
-    auto m = std::make_unique<ControlPath>();
+    auto m = std::make_unique<Machine>();
     for (const auto& [address, mic] : store)
         m->loadMicroinstruction(address, mic);
     m->reset();
     tarveno::placeImage(*m, a.program.methodArea, a.program.constantPool);
-    m->memoryWord(ControlPath::standardInputAddress) = t.input;
+    m->memoryWord(Machine::standardInputAddress) = t.input;
 
     const size_t memory =
         t.maxMemoryMb > (SIZE_MAX >> 20) ? SIZE_MAX : static_cast<size_t>(t.maxMemoryMb) << 20;

@@ -4,7 +4,7 @@
 
 #include "Suite.h"
 
-#include "core/Mic.h"
+#include "core/Microinstruction.h"
 
 #include <atomic>
 #include <cstdint>
@@ -17,7 +17,7 @@ namespace mic1 {
 
 // The records of the interpreter's control store, copied into each test's machine:
 // loading them from the microprogram file again would read and parse it every time.
-using ControlStoreImage = std::vector<std::pair<uint32_t, tarveno::Mic>>;
+using ControlStoreImage = std::vector<std::pair<uint32_t, tarveno::Microinstruction>>;
 
 enum class Verdict { Pass, Fail, Error };
 

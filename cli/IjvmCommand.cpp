@@ -1,7 +1,7 @@
 #include "Commands.h"
 #include "Files.h"
 
-#include "ijvm/IJVMC.h"
+#include "ijvm/IjvmAssembler.h"
 #include "support/Conversions.h"
 #include "support/Encoding.h"
 
@@ -15,12 +15,12 @@ namespace mic1 {
 namespace {
 
 using nlohmann::ordered_json;
-using tarveno::IJVMC;
+using tarveno::IjvmAssembler;
 using tarveno::IjvmProgram;
 
 const char hexDigits[] = "0123456789ABCDEF";
 
-std::string hexBytes(const tarveno::Vector& v, const char* separator) {
+std::string hexBytes(const tarveno::ImageBytes& v, const char* separator) {
     std::string out;
     for (int32_t i = 0; i < v.count(); ++i) {
         if (i > 0) out += separator;
@@ -72,7 +72,7 @@ void printText(const IjvmProgram& a) {
 // The JSON text of a map from method-area offsets, in ascending offset order. Written
 // directly, one entry at a time: an object that looked up each new key among those
 // before it would cost the square of the entries.
-std::string mapJson(const tarveno::Memory<uint32_t, uint32_t>& map) {
+std::string mapJson(const tarveno::SparseStore<uint32_t, uint32_t>& map) {
     std::string out = "{";
     map.forEach([&](uint32_t key, uint32_t value) {
         if (out.size() > 1) out += ',';
@@ -121,7 +121,7 @@ int runIjvm(const IjvmOptions& options) {
         std::cerr << "mic1: " << why << '\n';
         return ExitFatal;
     }
-    IJVMC assembler(options.source);
+    IjvmAssembler assembler(options.source);
     assembler.assemble();
     const IjvmProgram& program = assembler.program;
     if (options.json)

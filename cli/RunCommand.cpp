@@ -1,8 +1,8 @@
 #include "Commands.h"
 #include "Files.h"
 
-#include "core/ControlPath.h"
 #include "core/History.h"
+#include "core/Machine.h"
 #include "ijvm/Disassembly.h"
 #include "support/Conversions.h"
 #include "support/Encoding.h"
@@ -22,8 +22,8 @@ namespace mic1 {
 
 namespace {
 
-using tarveno::ControlPath;
 using tarveno::ExecutionCounts;
+using tarveno::Machine;
 using tarveno::RunLimits;
 using tarveno::StepObserver;
 using tarveno::StopReason;
@@ -47,8 +47,8 @@ bool parseDump(const std::string& text, DumpRange& range) {
         std::cerr << "mic1: --dump needs START:COUNT, got \"" << text << "\"\n";
         return false;
     }
-    range.start = static_cast<uint32_t>(tarveno::atolong(text.substr(0, colon)));
-    const int32_t count = tarveno::atolong(text.substr(colon + 1));
+    range.start = static_cast<uint32_t>(tarveno::parseNumber(text.substr(0, colon)));
+    const int32_t count = tarveno::parseNumber(text.substr(colon + 1));
     if (count < 0 || static_cast<uint64_t>(count) > maxDumpCount) {
         std::cerr << "mic1: --dump COUNT must be 0 to " << maxDumpCount << '\n';
         return false;
@@ -100,7 +100,7 @@ struct IjvmResult {
     std::optional<int32_t> top;
 };
 
-void traceStep(const ControlPath& m) {
+void traceStep(const Machine& m) {
     std::string line = std::to_string(m.previousMpc) + '\t' + m.currentMic().text + '\n';
     std::fwrite(line.data(), 1, line.size(), stdout);
 }
@@ -110,7 +110,7 @@ void traceStep(const ControlPath& m) {
 // Without either, it is the machine's plain Run.
 class Stepper {
   public:
-    Stepper(ControlPath& m, bool count, bool history) : m_(m), count_(count || history) {
+    Stepper(Machine& m, bool count, bool history) : m_(m), count_(count || history) {
         counts.start(m.registers[tarveno::PC], m.registers[tarveno::MBR]);
         if (history) {
             history_ = std::make_unique<tarveno::History>();
@@ -136,7 +136,7 @@ class Stepper {
         else
             m_.microStep();
     }
-    ControlPath& machine() { return m_; }
+    Machine& machine() { return m_; }
     tarveno::History* history() { return history_.get(); }
 
     ExecutionCounts counts;
@@ -144,13 +144,13 @@ class Stepper {
   private:
     // The machine's observed Run counts nothing: this observer counts each step first.
     StepObserver countingFirst(const StepObserver& observe) {
-        return [this, &observe](const ControlPath& c) {
+        return [this, &observe](const Machine& c) {
             counts.afterStep(c.mpc, c);
             observe(c);
         };
     }
 
-    ControlPath& m_;
+    Machine& m_;
     bool count_;
     std::unique_ptr<tarveno::History> history_;
 };
@@ -164,7 +164,7 @@ class CsvTrace {
         const std::string header = tarveno::traceCsvHeader() + '\n';
         std::fwrite(header.data(), 1, header.size(), stdout);
     }
-    void operator()(const ControlPath& m) {
+    void operator()(const Machine& m) {
         const uint32_t a = m.previousMpc;
         std::string line = tarveno::traceCsvRow(++step_, m, a < statements_.size() ? statements_[a] : "");
         line += '\n';
@@ -176,12 +176,12 @@ class CsvTrace {
     uint64_t step_ = 0;
 };
 
-std::optional<int32_t> wordAt(const ControlPath& m, uint32_t address) {
+std::optional<int32_t> wordAt(const Machine& m, uint32_t address) {
     const int32_t* w = m.peekWord(address);
     return w ? std::optional<int32_t>(*w) : std::nullopt;
 }
 
-std::optional<int32_t> stackTop(const ControlPath& m) {
+std::optional<int32_t> stackTop(const Machine& m) {
     return wordAt(m, static_cast<uint32_t>(m.registers[tarveno::SP]));
 }
 
@@ -219,12 +219,12 @@ nlohmann::ordered_json ijvmStepJson(const IjvmStep& s) {
 // address only stays there).
 StopReason tracedIjvmStep(Stepper& stepper, RunLimits limits, tarveno::Disassembler& program,
                           const std::function<void(const IjvmStep&)>& report) {
-    const ControlPath& m = stepper.machine();
+    const Machine& m = stepper.machine();
     const bool atMainLoop = m.mpc == tarveno::machine::mainLoopAddress;
     IjvmStep step;
     step.offset = m.registers[tarveno::PC];
     std::optional<uint32_t> dispatched;
-    const StopReason why = stepper.ijvmStep(limits, [&](const ControlPath& c) {
+    const StopReason why = stepper.ijvmStep(limits, [&](const Machine& c) {
         if (!dispatched) dispatched = c.mpc;
     });
     if (!atMainLoop) return why;
@@ -253,7 +253,7 @@ size_t memoryBound(uint64_t megabytes) {
 StopReason execute(const RunOptions& options, Stepper& stepper, const tarveno::IjvmProgram& program,
                    const StepObserver& trace, const std::function<void(const IjvmStep&)>& ijvmTrace,
                    const std::function<void(uint64_t)>& afterStep) {
-    const ControlPath& m = stepper.machine();
+    const Machine& m = stepper.machine();
     const size_t memory = memoryBound(options.maxMemory);
     if (options.mode == "run") return stepper.run({options.maxSteps, nullptr, memory}, trace);
     const uint64_t steps = options.steps.value_or(1);
@@ -289,7 +289,7 @@ StopReason execute(const RunOptions& options, Stepper& stepper, const tarveno::I
 // state kept (a few ms), and a million of them would take an hour.
 void goBack(Stepper& stepper, uint64_t k, bool ijvm, uint64_t ijvmEnd) {
     tarveno::History& history = *stepper.history();
-    ControlPath& m = stepper.machine();
+    Machine& m = stepper.machine();
     if (k == 0) return;
     if (!ijvm) {
         history.goTo(m, stepper.counts, stepper.counts.micro - k);
@@ -325,7 +325,7 @@ nlohmann::ordered_json statsJson(const ExecutionCounts& counts) {
     return {{"micro", counts.micro}, {"ijvm", counts.ijvm}, {"instructions", std::move(instructions)}};
 }
 
-void printText(const ControlPath& m, bool halted, const std::optional<DumpRange>& dump,
+void printText(const Machine& m, bool halted, const std::optional<DumpRange>& dump,
                const std::optional<IjvmResult>& ijvm) {
     std::string out;
     for (int i = 0; i < tarveno::RegisterCount; ++i) {
@@ -367,7 +367,7 @@ void printText(const ControlPath& m, bool halted, const std::optional<DumpRange>
 // The JSON text of the memory cells: a dump range in its order, or every cell in
 // ascending address order. Written directly, one cell at a time: an object that looked
 // up each new key among those before it would cost the square of the cells.
-std::string memoryJson(const ControlPath& m, const std::optional<DumpRange>& dump) {
+std::string memoryJson(const Machine& m, const std::optional<DumpRange>& dump) {
     std::string out = "{";
     auto cell = [&](uint32_t address, const std::string& value) {
         if (out.size() > 1) out += ',';
@@ -385,7 +385,7 @@ std::string memoryJson(const ControlPath& m, const std::optional<DumpRange>& dum
     return out + '}';
 }
 
-void printJson(const ControlPath& m, bool halted, const std::optional<DumpRange>& dump,
+void printJson(const Machine& m, bool halted, const std::optional<DumpRange>& dump,
                const std::optional<IjvmResult>& ijvm, const std::vector<IjvmStep>* steps,
                const ExecutionCounts* stats) {
     using nlohmann::ordered_json;
@@ -456,20 +456,20 @@ int runRun(const RunOptions& options) {
             std::cerr << "mic1: --mem needs WORD=VALUE, got \"" << item << "\"\n";
             return ExitUsage;
         }
-        words.emplace_back(static_cast<uint32_t>(tarveno::atolong(item.substr(0, eq))),
-                           tarveno::atolong(item.substr(eq + 1)));
+        words.emplace_back(static_cast<uint32_t>(tarveno::parseNumber(item.substr(0, eq))),
+                           tarveno::parseNumber(item.substr(eq + 1)));
     }
     const bool hasInput = options.stdinValue.has_value();
-    const int32_t input = hasInput ? tarveno::atolong(*options.stdinValue) : 0;
+    const int32_t input = hasInput ? tarveno::parseNumber(*options.stdinValue) : 0;
 
     tarveno::Workbench bench;
     int status = ExitOk;
     if (!loadProgram(options, bench, status)) return status;
     if (options.ijvm && !placeIjvmProgram(*options.ijvm, bench, status)) return status;
-    ControlPath* machine = &bench.machine();
+    Machine* machine = &bench.machine();
     for (const auto& [address, value] : words)
         machine->memoryWord(address) = value;
-    if (hasInput) machine->memoryWord(ControlPath::standardInputAddress) = input;
+    if (hasInput) machine->memoryWord(Machine::standardInputAddress) = input;
 
     // IJVM steps of a placed program are traced as instructions; in JSON as an array
     // member of the final object. The CSV trace always has a row per microinstruction.
@@ -507,7 +507,7 @@ int runRun(const RunOptions& options) {
     // A run that a bound stopped is shown where it stopped, as without --back.
     if (options.back && stop == StopReason::Halted)
         goBack(stepper, *options.back, options.mode == "ijvm", ijvmEnd);
-    const bool halted = machine->mpc == ControlPath::haltAddress;
+    const bool halted = machine->mpc == Machine::haltAddress;
     std::optional<IjvmResult> ijvm;
     if (options.ijvm) ijvm.emplace(IjvmResult{machine->output, stackTop(*machine)});
     const ExecutionCounts* stats = options.stats ? &stepper.counts : nullptr;

@@ -7,7 +7,7 @@
 #include "Suite.h"
 #include "TestReports.h"
 
-#include "core/ControlPath.h"
+#include "core/Machine.h"
 #include "support/Encoding.h"
 #include "support/FatalError.h"
 #include "support/ReplacingFile.h"
@@ -24,10 +24,10 @@ namespace mic1 {
 
 namespace {
 
-ControlStoreImage storeOf(const tarveno::ControlPath& m) {
+ControlStoreImage storeOf(const tarveno::Machine& m) {
     ControlStoreImage out;
     m.controlStore().forEach(
-        [&](uint32_t address, const tarveno::Mic& mic) { out.emplace_back(address, mic); });
+        [&](uint32_t address, const tarveno::Microinstruction& mic) { out.emplace_back(address, mic); });
     return out;
 }
 
@@ -36,7 +36,7 @@ ControlStoreImage storeOf(const tarveno::ControlPath& m) {
 // microprogram file that cannot be read or loaded is a fatal error (FatalError).
 Interpreter loadInterpreter(const TestOptions& options) {
     Interpreter interpreter;
-    tarveno::ControlPath m;
+    tarveno::Machine m;
     const std::string& program = options.program;
     if (program.size() >= 4 && program.compare(program.size() - 4, 4, ".bin") == 0) {
         m.loadMicroprogram(program);

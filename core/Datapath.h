@@ -4,15 +4,15 @@
 // The cycle is defined inline: it is the hot path of every Run.
 
 #include "core/MachineDescription.h"
-#include "core/Memory.h"
-#include "core/Mic.h"
+#include "core/Microinstruction.h"
+#include "core/SparseStore.h"
 
 #include <cstdint>
 #include <vector>
 
 namespace tarveno {
 
-using MainMemory = Memory<uint32_t, int32_t>;
+using MainMemory = SparseStore<uint32_t, int32_t>;
 
 // A control word split into its fields once, so that a microinstruction executed
 // again and again is not decoded every time.

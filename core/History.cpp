@@ -8,19 +8,19 @@ namespace tarveno {
 History::History(size_t budgetBytes, uint64_t spacing)
     : budget_(budgetBytes), spacing_(std::max<uint64_t>(1, spacing)) {}
 
-void History::start(const ControlPath& machine, const ExecutionCounts& counts) {
+void History::start(const Machine& machine, const ExecutionCounts& counts) {
     kept_.clear();
     bytes_ = 0;
     keep(machine, counts, true);
 }
 
-void History::changed(const ControlPath& machine, const ExecutionCounts& counts) {
+void History::changed(const Machine& machine, const ExecutionCounts& counts) {
     if (kept_.empty()) return start(machine, counts);
     dropAfter(counts.micro, true);
     keep(machine, counts, true);
 }
 
-void History::keep(const ControlPath& machine, const ExecutionCounts& counts, bool changed) {
+void History::keep(const Machine& machine, const ExecutionCounts& counts, bool changed) {
     Kept k{counts.micro, changed, machine.state(), counts};
     const size_t size = k.state.bytes();
     // Copying a state costs like executing a sixth of a step per byte (mostly faulting in
@@ -81,8 +81,7 @@ const History::Kept& History::nearest(uint64_t step) const {
 }
 
 template <class Advance>
-StopReason History::forward(ControlPath& machine, ExecutionCounts& counts, RunLimits limits,
-                            Advance advance) {
+StopReason History::forward(Machine& machine, ExecutionCounts& counts, RunLimits limits, Advance advance) {
     dropFutureChanges(counts.micro);
     const uint64_t first = counts.micro;
     for (;;) {
@@ -103,7 +102,7 @@ StopReason History::forward(ControlPath& machine, ExecutionCounts& counts, RunLi
     }
 }
 
-void History::microStep(ControlPath& machine, ExecutionCounts& counts) {
+void History::microStep(Machine& machine, ExecutionCounts& counts) {
     forward(machine, counts, {1, nullptr}, [&](const RunLimits&, bool) {
         machine.microStep(counts);
         return StopReason::Bound;
@@ -114,7 +113,7 @@ namespace {
 
 // The machine's observed Run counts nothing: this observer counts each step first.
 StepObserver countingFirst(ExecutionCounts& counts, const StepObserver& observe) {
-    return [&counts, &observe](const ControlPath& m) {
+    return [&counts, &observe](const Machine& m) {
         counts.afterStep(m.mpc, m);
         observe(m);
     };
@@ -122,26 +121,26 @@ StepObserver countingFirst(ExecutionCounts& counts, const StepObserver& observe)
 
 } // namespace
 
-StopReason History::run(ControlPath& machine, ExecutionCounts& counts, RunLimits limits,
+StopReason History::run(Machine& machine, ExecutionCounts& counts, RunLimits limits,
                         const StepObserver& observe) {
     return forward(machine, counts, limits, [&](const RunLimits& slice, bool) {
         return observe ? machine.run(slice, countingFirst(counts, observe)) : machine.run(slice, counts);
     });
 }
 
-StopReason History::ijvmStep(ControlPath& machine, ExecutionCounts& counts, RunLimits limits,
+StopReason History::ijvmStep(Machine& machine, ExecutionCounts& counts, RunLimits limits,
                              const StepObserver& observe) {
     // Only the first slice executes a microinstruction wherever it stands; a later one
     // begins where the step has not ended yet, and goes on as a Run to address 0 would.
     return forward(machine, counts, limits, [&](const RunLimits& slice, bool first) {
-        if (!first && (machine.mpc == machine::mainLoopAddress || machine.mpc == ControlPath::haltAddress))
+        if (!first && (machine.mpc == machine::mainLoopAddress || machine.mpc == Machine::haltAddress))
             return StopReason::Halted;
         return observe ? machine.ijvmStep(slice, countingFirst(counts, observe))
                        : machine.ijvmStep(slice, counts);
     });
 }
 
-bool History::goTo(ControlPath& machine, ExecutionCounts& counts, uint64_t target) {
+bool History::goTo(Machine& machine, ExecutionCounts& counts, uint64_t target) {
     if (kept_.empty() || target > counts.micro || target < firstStep()) return false;
     if (target == counts.micro) return true;
     const Kept& k = nearest(target);
@@ -157,8 +156,7 @@ uint64_t History::ijvmBack(const ExecutionCounts& counts) {
     return counts.lastReturn < counts.micro ? counts.lastReturn : counts.previousReturn;
 }
 
-bool History::replay(ControlPath& machine, ExecutionCounts& counts, uint64_t first,
-                     const StepObserver& observe) {
+bool History::replay(Machine& machine, ExecutionCounts& counts, uint64_t first, const StepObserver& observe) {
     const uint64_t present = counts.micro;
     if (!goTo(machine, counts, first)) return false;
     auto next = std::upper_bound(kept_.begin(), kept_.end(), first,

@@ -8,7 +8,7 @@
 // and the spacing doubles. When only the user's changes are left over the budget, the
 // oldest go, and the history then starts later than the first step.
 
-#include "core/ControlPath.h"
+#include "core/Machine.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -27,29 +27,29 @@ class History {
     explicit History(size_t budgetBytes = defaultBudget, uint64_t spacing = defaultSpacing);
 
     // Forgets everything: the machine as it is now is step 0 (counts.micro must be 0).
-    void start(const ControlPath& machine, const ExecutionCounts& counts);
+    void start(const Machine& machine, const ExecutionCounts& counts);
     // The machine was changed between steps: it goes on from its state now, and what was
     // kept of a future after this step is forgotten.
-    void changed(const ControlPath& machine, const ExecutionCounts& counts);
+    void changed(const Machine& machine, const ExecutionCounts& counts);
 
     // Executing forward, so that the history knows each step. The limits are honoured as
     // by the machine's own Run and IJVM step (maxSteps counts this call's steps), and so is
     // an observer: called after every step, at the cost it has there.
-    void microStep(ControlPath& machine, ExecutionCounts& counts);
-    StopReason run(ControlPath& machine, ExecutionCounts& counts, RunLimits limits,
+    void microStep(Machine& machine, ExecutionCounts& counts);
+    StopReason run(Machine& machine, ExecutionCounts& counts, RunLimits limits,
                    const StepObserver& observe = {});
-    StopReason ijvmStep(ControlPath& machine, ExecutionCounts& counts, RunLimits limits,
+    StopReason ijvmStep(Machine& machine, ExecutionCounts& counts, RunLimits limits,
                         const StepObserver& observe = {});
 
     // The machine as it was after step target (counts.micro of the present or less):
     // false, and nothing changed, beyond the present or before firstStep().
-    bool goTo(ControlPath& machine, ExecutionCounts& counts, uint64_t target);
+    bool goTo(Machine& machine, ExecutionCounts& counts, uint64_t target);
     // The step one IJVM step back: where the last IJVM step before the present ended (a
     // return to address 0, or an arrival at the halt address), or 0.
     static uint64_t ijvmBack(const ExecutionCounts& counts);
     // Executes again from step first to the present, calling observe after each step
     // after first; the machine ends as it was. False when first is beyond the present.
-    bool replay(ControlPath& machine, ExecutionCounts& counts, uint64_t first, const StepObserver& observe);
+    bool replay(Machine& machine, ExecutionCounts& counts, uint64_t first, const StepObserver& observe);
 
     // The earliest step the history still holds: 0 unless the budget made it forget.
     uint64_t firstStep() const { return kept_.empty() ? 0 : kept_.front().step; }
@@ -65,8 +65,8 @@ class History {
         ExecutionCounts counts;
     };
     template <class Advance>
-    StopReason forward(ControlPath& machine, ExecutionCounts& counts, RunLimits limits, Advance advance);
-    void keep(const ControlPath& machine, const ExecutionCounts& counts, bool changed);
+    StopReason forward(Machine& machine, ExecutionCounts& counts, RunLimits limits, Advance advance);
+    void keep(const Machine& machine, const ExecutionCounts& counts, bool changed);
     // Before executing from the present: a kept change after it is of another future.
     void dropFutureChanges(uint64_t present);
     void dropAfter(uint64_t step, bool inclusive);

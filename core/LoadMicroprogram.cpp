@@ -1,6 +1,6 @@
 // Loading a microprogram file into the control store.
 
-#include "core/ControlPath.h"
+#include "core/Machine.h"
 #include "support/FileReader.h"
 
 namespace tarveno {
@@ -24,7 +24,7 @@ uint32_t decimalValue(const std::string* word) {
 
 // One line per microinstruction: address, next address, control word, then the text
 // up to the line end. The first line of an address wins.
-void ControlPath::loadMicroprogram(const std::string& fileName) {
+void Machine::loadMicroprogram(const std::string& fileName) {
     FileReader reader(fileName);
     reader.open();
     while (const std::string* first = reader.nextWord()) {
@@ -36,15 +36,15 @@ void ControlPath::loadMicroprogram(const std::string& fileName) {
         std::string text;
         if (reader.lastDelimiter() != '\n' && !reader.atEnd()) {
             // A longer text is cut to what a record holds rather than ending the load.
-            text = reader.readLine(Mic::maxText);
+            text = reader.readLine(Microinstruction::maxText);
             if (!text.empty() && text.back() == '\r') text.pop_back();
         }
-        loadMicroinstruction(address, Mic{word, next, text});
+        loadMicroinstruction(address, Microinstruction{word, next, text});
     }
     reader.close();
 }
 
-bool ControlPath::loadMicroinstruction(uint32_t address, const Mic& mic) {
+bool Machine::loadMicroinstruction(uint32_t address, const Microinstruction& mic) {
     if (controlStore_.contains(address)) return false;
     controlStore_.insert({address, mic});
     return true;

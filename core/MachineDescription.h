@@ -137,8 +137,10 @@ inline constexpr uint32_t highBit = 0x100;
 inline constexpr uint32_t sourceMapSize = 512;
 // Characters of a microinstruction's text that the control store keeps.
 inline constexpr size_t shownTextLimit = 69;
-// The label field of a statement without a label (lower case, so no MAL label equals it).
-inline constexpr std::string_view noLabelMarker = "ek9218a";
+// The shown text of a microinstruction is its label, ": " and its statement; a statement
+// without a label shows this word in the label's place (lower case, unlike any label of
+// the folded source), as the micro-assembler has always written it.
+inline constexpr std::string_view unlabelledShownLabel = "ek9218a";
 // The standard-input cell: word address -6.
 inline constexpr uint32_t standardInputAddress = 0xFFFFFFFAu;
 // The output cell: word address -5. Every value written there is recorded, in order, as

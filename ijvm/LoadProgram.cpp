@@ -1,22 +1,22 @@
 #include "ijvm/LoadProgram.h"
 
-#include "ijvm/IJVMC.h"
+#include "ijvm/IjvmAssembler.h"
 
 namespace tarveno {
 
 IjvmProgram assembleProgram(const std::string& fileName) {
-    IJVMC assembler(fileName);
+    IjvmAssembler assembler(fileName);
     assembler.assemble();
     return std::move(assembler.program);
 }
 
-IjvmProgram loadProgram(ControlPath& machine, const std::string& fileName) {
+IjvmProgram loadProgram(Machine& machine, const std::string& fileName) {
     IjvmProgram program = assembleProgram(fileName);
     machine.reset();
     return program;
 }
 
-ImageLayout placeImage(ControlPath& machine, const Vector& methodArea, const Vector& constantPool) {
+ImageLayout placeImage(Machine& machine, const ImageBytes& methodArea, const ImageBytes& constantPool) {
     const auto areaBytes = static_cast<uint32_t>(methodArea.count());
     ImageLayout layout;
     layout.cpp = (areaBytes + 3) / 4;
@@ -42,7 +42,7 @@ ImageLayout placeImage(ControlPath& machine, const Vector& methodArea, const Vec
     return layout;
 }
 
-IjvmProgram loadRunnableProgram(ControlPath& machine, const std::string& fileName) {
+IjvmProgram loadRunnableProgram(Machine& machine, const std::string& fileName) {
     IjvmProgram program = loadProgram(machine, fileName);
     placeImage(machine, program.methodArea, program.constantPool);
     return program;

@@ -2,9 +2,9 @@
 // Opening an IJVM program: assemble a source file for a machine; and, for running it,
 // placing its image in main memory.
 
-#include "core/ControlPath.h"
+#include "core/Machine.h"
+#include "ijvm/ImageBytes.h"
 #include "ijvm/Program.h"
-#include "ijvm/Vector.h"
 
 #include <cstdint>
 #include <string>
@@ -19,7 +19,7 @@ IjvmProgram assembleProgram(const std::string& fileName);
 // among it. Main memory and the control store keep their contents: the image is not
 // placed in memory. Diagnostics do not prevent the load. A FatalError (unreadable file,
 // exhausted memory) leaves the machine untouched.
-IjvmProgram loadProgram(ControlPath& machine, const std::string& fileName);
+IjvmProgram loadProgram(Machine& machine, const std::string& fileName);
 
 // Where placeImage put a program, in word addresses. The three regions follow each
 // other without a gap and never overlap:
@@ -39,9 +39,9 @@ struct ImageLayout {
 // and TOS = 0, the object reference on the stack; LV = 0, no frame yet. The other
 // registers keep their values (0 after a load). Other cells of main memory, the
 // standard-input cell among them, are left as they are.
-ImageLayout placeImage(ControlPath& machine, const Vector& methodArea, const Vector& constantPool);
+ImageLayout placeImage(Machine& machine, const ImageBytes& methodArea, const ImageBytes& constantPool);
 
 // loadProgram followed by placeImage of the same program: ready to run from MPC 0.
-IjvmProgram loadRunnableProgram(ControlPath& machine, const std::string& fileName);
+IjvmProgram loadRunnableProgram(Machine& machine, const std::string& fileName);
 
 } // namespace tarveno

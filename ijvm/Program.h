@@ -4,8 +4,8 @@
 // back to the source. The machine never holds one: it runs the image once placed in
 // main memory, and the front ends keep the rest to show it.
 
-#include "core/Memory.h"
-#include "ijvm/Vector.h"
+#include "core/SparseStore.h"
+#include "ijvm/ImageBytes.h"
 #include "support/List.h"
 
 #include <cstdint>
@@ -67,10 +67,10 @@ struct Diagnostic {
 struct IjvmProgram {
     // The image: the opening call of main, then each method's header and code; and the
     // constants, then one entry per method, four bytes each, low byte first.
-    Vector methodArea;
-    Vector constantPool;
-    Memory<uint32_t, uint32_t> sourceMap; // method-area offset -> source offset of the mnemonic
-    Memory<uint32_t, uint32_t> methodMap; // method-area offset -> pool index of the method's entry
+    ImageBytes methodArea;
+    ImageBytes constantPool;
+    SparseStore<uint32_t, uint32_t> sourceMap; // method-area offset -> source offset of the mnemonic
+    SparseStore<uint32_t, uint32_t> methodMap; // method-area offset -> pool index of the method's entry
     List<Method> methods;
     List<Symbol> constants;
     List<Diagnostic> diagnostics; // in the order found; none of them prevents a load

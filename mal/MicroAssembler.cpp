@@ -1,6 +1,6 @@
 #include "mal/MicroAssembler.h"
 
-#include "mal/MIstrC.h"
+#include "mal/StatementEncoder.h"
 #include "support/Conversions.h"
 #include "support/FatalError.h"
 #include "support/StringTokenizer.h"
@@ -17,7 +17,7 @@ constexpr size_t maxShownLabel = 70;
 
 bool tokenChar(char c) {
     return c == ' ' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-           MIstrC::delimiters.find(c) != std::string_view::npos;
+           StatementEncoder::delimiters.find(c) != std::string_view::npos;
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
@@ -74,7 +74,7 @@ void MicroAssembler::pass1() {
     source_.open();
     std::map<std::string, int32_t> firstLine;
     int32_t i = 0;
-    while (const std::string* label = source_.next()) {
+    while (source_.next()) {
         line_ = source_.lineNumber;
         if (i < mapSize) {
             sourceStart_[static_cast<size_t>(i)] = source_.lineStart;
@@ -84,16 +84,16 @@ void MicroAssembler::pass1() {
                  "source "
                  "selection");
         }
-        Label l{i, label->substr(0, Label::maxName)};
-        if (*label != FileReaderMic1::noLabel) {
+        if (const std::optional<std::string>& label = source_.label) {
+            const Label l{i, label->substr(0, Label::maxName)};
             if (label->size() > Label::maxName)
                 warn("label " + *label + ": only its first 29 characters count (" + l.name + ")");
             auto [at, fresh] = firstLine.emplace(l.name, line_);
             if (!fresh)
                 warn("label " + l.name + " is also on line " + decimalText(at->second) +
                      "; jumps to it go to this later statement, address " + decimalText(i));
+            labels_.insert_or_assign(l.name, l.index);
         }
-        labels_.insert_or_assign(l.name, l.index);
         statementLines_.push_back(line_);
         ++i;
     }
@@ -109,10 +109,12 @@ void MicroAssembler::pass2() {
     source_.open();
     output_.openForWriting();
     int32_t i = 0;
-    while (const std::string* label = source_.next()) {
+    while (source_.next()) {
         line_ = source_.lineNumber;
         const std::string& statement = source_.statement;
-        const std::string shown = label->substr(0, maxShownLabel) + ": " + statement;
+        const std::string label = source_.label ? source_.label->substr(0, maxShownLabel)
+                                                : std::string(machine::unlabelledShownLabel);
+        const std::string shown = label + ": " + statement;
         // Every statement is encoded whole, whatever its length.
         std::string text = statement;
         for (char c : text) {
@@ -139,7 +141,7 @@ int32_t MicroAssembler::lookup(const std::string& name, const char* how) {
 
 ResolvedStatement resolveStatement(const std::string& text, int32_t index,
                                    const std::function<int32_t(const std::string&, LabelUse)>& address) {
-    StringTokenizer tokenizer(text, MIstrC::delimiters);
+    StringTokenizer tokenizer(text, StatementEncoder::delimiters);
     std::vector<std::string> tokens;
     for (int32_t k = 0; k < tokenizer.count(); ++k)
         tokens.push_back(tokenizer.token(k).text);
@@ -208,7 +210,7 @@ void MicroAssembler::resolve(std::string& text, int32_t index, const std::string
 }
 
 void MicroAssembler::emit(int32_t address, const std::string& text, const std::string& shown) {
-    MIstrC m(text);
+    StatementEncoder m(text);
     m.encode();
     std::string line = decimalText(address) + " " + decimalText(m.next()) + " ";
     if (outputMode_ == 0) line += decimalText(static_cast<int32_t>(m.word())) + "\t" + shown;

@@ -19,8 +19,8 @@
 // placements that collide.
 
 #include "core/MachineDescription.h"
-#include "mal/FileReaderMic1.h"
 #include "mal/Label.h"
+#include "mal/MalLineReader.h"
 
 #include <array>
 #include <cstdint>
@@ -99,8 +99,8 @@ class MicroAssembler {
     int32_t outputMode_ = 0; // 0: the text form of the microprogram file
     std::array<int32_t, mapSize> sourceStart_{};
     std::array<int32_t, mapSize> sourceLength_{};
-    FileReaderMic1 source_;
-    FileReaderMic1 output_;
+    MalLineReader source_;
+    MalLineReader output_;
     // Label name -> statement index, names in ascending byte order. A later statement
     // with the same label takes the name over, so jumps reach the later one.
     std::map<std::string, int32_t, std::less<>> labels_;

@@ -82,14 +82,14 @@ void removeChars(std::string& text, std::string_view set) {
                text.end());
 }
 
-int getnum(char c) {
+int digitValue(char c) {
     char u = upper(c);
     if (u >= 'A' && u <= 'F') return u - 'A' + 10;
     if (isDigit(u)) return u - '0';
     fatal(std::string("Errore nella funzione getnum(char): Il carattere ") + u + " non \x8A valido");
 }
 
-int32_t atolong(std::string_view text) {
+int32_t parseNumber(std::string_view text) {
     const std::string_view before = "Errore: il numero ";
     const std::string userMessage =
         std::string(before) + std::string(text) + " non \xE8 valido. Il programma sar\xE0 adesso terminato.";
@@ -137,7 +137,7 @@ int32_t atolong(std::string_view text) {
     for (size_t k = text.size(); k-- > first + 1;) {
         char u = upper(text[k]);
         if (u == 'X' || u == 'N' || u == 'O') break;
-        value += static_cast<uint32_t>(getnum(text[k])) * weight;
+        value += static_cast<uint32_t>(digitValue(text[k])) * weight;
         weight *= radix;
     }
     return static_cast<int32_t>(value * sign);

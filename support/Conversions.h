@@ -1,6 +1,6 @@
 #pragma once
 // Number and text conversions shared by the assemblers, the readouts and the memory
-// dialogs. getnum and atolong are the only way user-written numbers become integers;
+// dialogs. digitValue and parseNumber are the only way user-written numbers become integers;
 // a malformed number raises FatalError with its message.
 
 #include <cstdint>
@@ -23,9 +23,9 @@ std::string decimalText(int32_t value);
 // Removes, in place, every character of text that is in set.
 void removeChars(std::string& text, std::string_view set);
 // The digit value 0-15 of c, any letter case.
-int getnum(char c);
+int digitValue(char c);
 // A user-written number: optional sign, then decimal digits, or a digit, a radix
 // letter (x, o, n) and digits. Wraps at 32 bits.
-int32_t atolong(std::string_view text);
+int32_t parseNumber(std::string_view text);
 
 } // namespace tarveno

@@ -23,7 +23,7 @@ class FatalError : public std::exception {
 
     // The message as written to standard output (Windows-1252 bytes, no line end).
     const std::string& message() const noexcept { return message_; }
-    // For atolong: the text of the "IJVM Error:" box shown before the message. Empty otherwise.
+    // For parseNumber: the text of the "IJVM Error:" box shown before the message. Empty otherwise.
     const std::string& userMessage() const noexcept { return userMessage_; }
     UserTextSpan userText() const noexcept { return userText_; }
     const char* what() const noexcept override { return message_.c_str(); }

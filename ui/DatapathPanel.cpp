@@ -1,6 +1,6 @@
 #include "ui/DatapathPanel.h"
 
-#include "core/Mic.h"
+#include "core/Microinstruction.h"
 #include "ui/model/Readouts.h"
 
 #include <QLabel>
@@ -77,7 +77,7 @@ void DatapathPanel::setCaption(QLabel* label, const std::string& text) {
 }
 
 void DatapathPanel::perform(const Paint& p) {
-    const ControlPath& m = session_->workbench().machine();
+    const Machine& m = session_->workbench().machine();
     switch (p.step) {
     case PaintStep::InstructionBits: {
         const auto bits = instructionBits(m);

@@ -324,7 +324,7 @@ void IjvmWindow::show(const Outcome& o, Session& session) {
 void IjvmWindow::refresh(Session& session) {
     const bool placed = session.ijvm().placed && session.workbench().hasMachine();
     if (placed) {
-        const ControlPath& machine = session.workbench().machine();
+        const Machine& machine = session.workbench().machine();
         view_.refresh(machine, session.workbench().ijvmProgram(), session.run().counts());
         // The box shows the cell, unless the user is typing in it.
         if (!input_->hasFocus()) {

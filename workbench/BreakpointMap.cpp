@@ -93,7 +93,7 @@ std::vector<std::string> BreakpointMap::list() const {
 }
 
 std::string BreakpointMap::stopStatus() const {
-    const ControlPath& m = workbench_.machine();
+    const Machine& m = workbench_.machine();
     if (m.mpc < Breakpoints::addresses && addresses_.micro[m.mpc]) {
         const int line = statementLine(malSource_, LineIndex(malSource_), workbench_.sourceMap().at(m.mpc));
         return "Stopped at the breakpoint on MAL line " + std::to_string(line + 1);

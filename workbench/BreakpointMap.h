@@ -4,7 +4,7 @@
 // placing while a statement or an instruction stands on them; the machine's addresses
 // are worked out from the source map and the IJVM program's map each time.
 
-#include "core/ControlPath.h"
+#include "core/Machine.h"
 #include "workbench/Outcome.h"
 
 #include <set>

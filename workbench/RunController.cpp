@@ -39,7 +39,7 @@ History& RunController::history() {
 }
 
 void RunController::startHistory() {
-    ControlPath& m = workbench_.machine();
+    Machine& m = workbench_.machine();
     counts_.start(m.registers[PC], m.registers[MBR]);
     history_.start(m, counts_);
     historyMachine_ = &m;
@@ -86,9 +86,9 @@ Outcome RunController::slice(uint64_t steps) {
             limits.maxMemoryBytes = memoryBound_;
             limits.breakpoints = &breakpoints_.addresses();
             History& h = history();
-            ControlPath& m = workbench_.machine();
+            Machine& m = workbench_.machine();
             // A Run from a breakpoint goes on: its own microinstruction first.
-            if (std::exchange(leaveBreakpoint_, false) && m.mpc != ControlPath::haltAddress &&
+            if (std::exchange(leaveBreakpoint_, false) && m.mpc != Machine::haltAddress &&
                 breakpoints_.addresses().at(m.mpc, m.registers[PC]))
                 h.microStep(m, counts_);
             const StopReason why =
@@ -146,7 +146,7 @@ Outcome RunController::memory() {
 Outcome RunController::setStandardInput(const std::string& text) {
     return gate_.run([&](Outcome&) {
         // The number is checked even with no machine yet; it is then stored nowhere.
-        const int32_t value = atolong(text);
+        const int32_t value = parseNumber(text);
         if (workbench_.hasMachine()) {
             workbench_.machine().memoryWord(machine::standardInputAddress) = value;
             machineChanged();
@@ -174,7 +174,7 @@ Outcome RunController::exportTrace(const std::string& fileName, uint64_t last) {
             statementTexts(breakpoints_.microprogramSource(), workbench_.sourceMap());
         std::string csv = traceCsvHeader() + "\n";
         uint64_t step = first;
-        h.replay(workbench_.machine(), counts_, first, [&](const ControlPath& m) {
+        h.replay(workbench_.machine(), counts_, first, [&](const Machine& m) {
             const uint32_t a = m.previousMpc;
             csv += traceCsvRow(++step, m, a < statements.size() ? statements[a] : std::string());
             csv += '\n';

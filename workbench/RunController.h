@@ -100,7 +100,7 @@ class RunController {
     bool leaveBreakpoint_ = false; // a Run starting on a breakpoint executes it first
     uint64_t memoryBound_ = defaultMemoryBound;
     History history_;
-    const ControlPath* historyMachine_ = nullptr;
+    const Machine* historyMachine_ = nullptr;
     ExecutionCounts counts_;
 };
 

@@ -122,7 +122,7 @@ class Session {
     void assembleIjvm(Outcome& o, const std::string& fileName, const std::string& bytes);
     // Writes the placed image into the machine and keeps its memory for Reset.
     void placeImage();
-    ControlPath& machine() { return workbench_.machine(); }
+    Machine& machine() { return workbench_.machine(); }
 
     SessionHost& host_;
     FileRules files_;

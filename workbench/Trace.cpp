@@ -31,7 +31,7 @@ std::string traceCsvHeader() {
     return "step,address,statement,written,memory,n,z";
 }
 
-std::string traceCsvRow(uint64_t step, const ControlPath& after, std::string_view statement) {
+std::string traceCsvRow(uint64_t step, const Machine& after, std::string_view statement) {
     const Decoded d = decode(after.mir);
     std::string written;
     for (int r = 0; r < RegisterCount; ++r)

@@ -3,7 +3,7 @@
 // shows alike: a microinstruction as a CSV line, the statement at a control-store
 // address, and the IJVM instructions executed by opcode.
 
-#include "core/ControlPath.h"
+#include "core/Machine.h"
 #include "workbench/Workbench.h"
 
 #include <cstdint>
@@ -23,7 +23,7 @@ std::string traceCsvHeader();
 // "wr 13=7", "fetch 5": word address, or byte address for fetch, and the value written),
 // and N and Z as 0 or 1. Everything is read from the machine after the step; the control
 // word executed is after.mir.
-std::string traceCsvRow(uint64_t step, const ControlPath& after, std::string_view statement);
+std::string traceCsvRow(uint64_t step, const Machine& after, std::string_view statement);
 
 // A line of source as code: its comment (from the first '/') and the blanks around dropped.
 std::string codeOfLine(std::string_view line);

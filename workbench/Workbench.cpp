@@ -42,7 +42,7 @@ CompileOutcome Workbench::compileAndLoad(const std::string& source, const std::s
 
 void Workbench::loadMicroprogramFile(const std::string& binary, const SourceMap& map) {
     // The new machine replaces the old one only once it is loaded.
-    auto machine = std::make_unique<ControlPath>();
+    auto machine = std::make_unique<Machine>();
     machine->loadMicroprogram(binary);
     machine->reset();
     machine_ = std::move(machine);

@@ -6,7 +6,7 @@
 // check fails, or that raises a FatalError, leaves the machine and the map as they were.
 
 #include "checker/MalChecker.h"
-#include "core/ControlPath.h"
+#include "core/Machine.h"
 #include "ijvm/Program.h"
 
 #include <array>
@@ -82,15 +82,15 @@ class Workbench {
 
     bool hasMachine() const { return machine_ != nullptr; }
     // The current machine; only valid while hasMachine().
-    ControlPath& machine() { return *machine_; }
-    const ControlPath& machine() const { return *machine_; }
+    Machine& machine() { return *machine_; }
+    const Machine& machine() const { return *machine_; }
     const SourceMap& sourceMap() const { return sourceMap_; }
     // The IJVM program opened last, with its diagnostics; an empty one before any. A new
     // machine (a compile, a microprogram file) keeps it.
     const IjvmProgram& ijvmProgram() const { return ijvmProgram_; }
 
   private:
-    std::unique_ptr<ControlPath> machine_;
+    std::unique_ptr<Machine> machine_;
     SourceMap sourceMap_;
     IjvmProgram ijvmProgram_;
 };

@@ -50,7 +50,7 @@ extern char** environ;
 namespace {
 
 using namespace tarveno::ui;
-using tarveno::ControlPath;
+using tarveno::Machine;
 using tarveno::Session;
 
 const char* const countMal = TARVENO_EXAMPLES_DIR "/count.mal";
@@ -143,9 +143,9 @@ struct LoadedWindow {
     // The events a command left behind, the readouts' repaint among them, as the event
     // loop would take them before the user's next press.
     void settle() { QCoreApplication::processEvents(); }
-    ControlPath& machine() { return const_cast<ControlPath&>(window->session().workbench().machine()); }
+    Machine& machine() { return const_cast<Machine&>(window->session().workbench().machine()); }
     void resetAtHalt() {
-        if (window->session().run().phase() != 0 || machine().mpc != ControlPath::haltAddress) return;
+        if (window->session().run().phase() != 0 || machine().mpc != Machine::haltAddress) return;
         click("BitBtn4");
         waitDrawn();
     }
@@ -251,7 +251,7 @@ double timedRun(LoadedWindow& w) {
     while (w.window->session().run().running() || w.window->drawing())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const int64_t t1 = nowNs();
-    if (w.machine().mpc != ControlPath::haltAddress) std::fprintf(stderr, "the Run did not halt\n");
+    if (w.machine().mpc != Machine::haltAddress) std::fprintf(stderr, "the Run did not halt\n");
     return (t1 - t0) / 1e9;
 }
 
@@ -440,7 +440,7 @@ std::string longProgram(int lines) {
 
 // Words from the stack base to SP, as the stack view counts them.
 int64_t stackWords(LoadedWindow& w) {
-    const ControlPath& m = w.machine();
+    const Machine& m = w.machine();
     return int64_t{m.registers[tarveno::SP]} - m.registers[tarveno::CPP] -
            w.window->session().workbench().ijvmProgram().poolWords() + 1;
 }
@@ -515,7 +515,7 @@ double timedIjvmRun(LoadedWindow& w) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const int64_t t1 = nowNs();
     const auto& out = w.machine().output.values;
-    if (w.machine().mpc != ControlPath::haltAddress || out.empty() || out.back() != fibonacciOutput)
+    if (w.machine().mpc != Machine::haltAddress || out.empty() || out.back() != fibonacciOutput)
         std::fprintf(stderr, "the IJVM Run did not halt with %d printed\n", fibonacciOutput);
     return (t1 - t0) / 1e9;
 }

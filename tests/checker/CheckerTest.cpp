@@ -1,7 +1,7 @@
 #include "checker/CheckerReader.h"
 #include "checker/MalChecker.h"
 #include "common/RunProgram.h"
-#include "mal/FileReaderMic1.h"
+#include "mal/MalLineReader.h"
 
 #include <gtest/gtest.h>
 

@@ -16,19 +16,19 @@ namespace {
 // Random control words over all 512 addresses, memory operations among them; an eighth
 // of them go back to address 0 and a sixteenth to the halt address, so IJVM steps end
 // now and then, both ways.
-void randomProgram(ControlPath& m, std::mt19937& rng) {
+void randomProgram(Machine& m, std::mt19937& rng) {
     for (uint32_t a = 0; a < 512; ++a) {
         const uint32_t w = rng() & 0x7FFFFFF, pick = rng() % 16;
-        const uint32_t next = pick < 2 ? 0 : pick == 2 ? ControlPath::haltAddress : rng() & 0x1FF;
-        m.loadMicroinstruction(a, Mic{w, next, "random"});
+        const uint32_t next = pick < 2 ? 0 : pick == 2 ? Machine::haltAddress : rng() & 0x1FF;
+        m.loadMicroinstruction(a, Microinstruction{w, next, "random"});
     }
     m.reset();
     for (int r = 0; r < RegisterCount; ++r)
         m.registers[r] = static_cast<int32_t>(rng() & 0xFFF);
 }
 
-void expectSame(const ControlPath& a, const ControlPath& b, const char* when) {
-    auto regs = [](const ControlPath& m) {
+void expectSame(const Machine& a, const Machine& b, const char* when) {
+    auto regs = [](const Machine& m) {
         return std::tuple(m.mpc, m.previousMpc, m.currentMic().word, m.aBus, m.bBus, m.cBus, m.n, m.z, m.mir,
                           m.pendingMdr, m.pendingMbr, m.pendingOps, m.output.values,
                           std::vector<int32_t>(m.registers, m.registers + RegisterCount));
@@ -44,9 +44,9 @@ void expectSame(const ControlPath& a, const ControlPath& b, const char* when) {
 } // namespace
 
 // A machine with a's program, in the state given.
-void sameProgram(const ControlPath& a, ControlPath& b, const MachineState& state) {
+void sameProgram(const Machine& a, Machine& b, const MachineState& state) {
     for (uint32_t addr = 0; addr < 512; ++addr)
-        if (const Mic* mic = a.controlStore().search(addr)) b.loadMicroinstruction(addr, *mic);
+        if (const Microinstruction* mic = a.controlStore().search(addr)) b.loadMicroinstruction(addr, *mic);
     b.restore(state);
 }
 
@@ -54,7 +54,7 @@ TEST(History, BackAndForwardAgainGiveTheStatesOfRunningDirectly) {
     std::mt19937 rng(2026);
     for (int round = 0; round < 12; ++round) {
         SCOPED_TRACE(round);
-        ControlPath a;
+        Machine a;
         randomProgram(a, rng);
         const MachineState initial = a.state();
         ExecutionCounts ca;
@@ -62,7 +62,7 @@ TEST(History, BackAndForwardAgainGiveTheStatesOfRunningDirectly) {
         const ExecutionCounts initialCounts = ca;
         // The state after step n, by executing from the start.
         auto direct = [&](uint64_t n, ExecutionCounts& counts) {
-            auto b = std::make_unique<ControlPath>();
+            auto b = std::make_unique<Machine>();
             sameProgram(a, *b, initial);
             counts = initialCounts;
             b->execute(n, counts);
@@ -88,7 +88,7 @@ TEST(History, BackAndForwardAgainGiveTheStatesOfRunningDirectly) {
         expectSame(a, *direct(ran - k + k / 2, cb), "forward by steps");
         const uint64_t before = ca.micro;
         uint64_t seen = 0;
-        h.run(a, ca, {k - k / 2, nullptr}, [&](const ControlPath&) { ++seen; });
+        h.run(a, ca, {k - k / 2, nullptr}, [&](const Machine&) { ++seen; });
         EXPECT_EQ(seen, ca.micro - before);
         expectSame(a, *direct(ca.micro, cb), "forward by an observed Run");
         if (round % 2) {
@@ -114,7 +114,7 @@ TEST(History, BackAndForwardAgainGiveTheStatesOfRunningDirectly) {
 
 TEST(History, AChangeBetweenStepsIsExecutedThroughAgain) {
     std::mt19937 rng(7);
-    ControlPath a;
+    Machine a;
     randomProgram(a, rng);
     History h(History::defaultBudget, 8);
     ExecutionCounts c;
@@ -130,7 +130,7 @@ TEST(History, AChangeBetweenStepsIsExecutedThroughAgain) {
     const MachineState present = a.state();
     // Replayed from before the change, every step is seen and the machine ends as it was.
     uint64_t seen = 0;
-    ASSERT_TRUE(h.replay(a, c, changedAt - 50, [&](const ControlPath&) { ++seen; }));
+    ASSERT_TRUE(h.replay(a, c, changedAt - 50, [&](const Machine&) { ++seen; }));
     EXPECT_EQ(seen, c.micro - (changedAt - 50));
     EXPECT_EQ(a.registers[PC], present.datapath.registers[PC]);
     EXPECT_EQ(*a.peekWord(machine::standardInputAddress), 12345);
@@ -147,9 +147,9 @@ TEST(History, AChangeBetweenStepsIsExecutedThroughAgain) {
 
 TEST(History, BreakpointsStopBeforeTheirMicroinstructionOrInstruction) {
     // "PC = PC + 1" at address 0, then back to it: the main loop sees PC 1, 2, 3...
-    ControlPath m;
-    m.loadMicroinstruction(0, Mic{makeWord(B_PC, 0, 1u << PC, 53), 1, "next"});
-    m.loadMicroinstruction(1, Mic{makeWord(B_H, 0, 1u << H, 20), 0, "back"});
+    Machine m;
+    m.loadMicroinstruction(0, Microinstruction{makeWord(B_PC, 0, 1u << PC, 53), 1, "next"});
+    m.loadMicroinstruction(1, Microinstruction{makeWord(B_H, 0, 1u << H, 20), 0, "back"});
     m.reset();
     Breakpoints b;
     b.ijvm.assign(8, false);
@@ -169,7 +169,7 @@ TEST(History, BreakpointsStopBeforeTheirMicroinstructionOrInstruction) {
 
 TEST(History, OverItsBudgetWithOnlyChangesTheOldestGoAndGoingBeforeThemIsRefused) {
     std::mt19937 rng(3);
-    ControlPath a;
+    Machine a;
     randomProgram(a, rng);
     // A budget no state fits in: every change keeps one, and none may hang or be lost.
     History h(1, 1);

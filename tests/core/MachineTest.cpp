@@ -1,4 +1,4 @@
-#include "core/ControlPath.h"
+#include "core/Machine.h"
 
 #include <gtest/gtest.h>
 
@@ -22,14 +22,14 @@ void cycle(Datapath& d, uint32_t w) {
     d.cycle();
 }
 
-void place(ControlPath& m, uint32_t address, uint32_t w, uint32_t next) {
-    m.loadMicroinstruction(address, Mic{w, next, "test"});
+void place(Machine& m, uint32_t address, uint32_t w, uint32_t next) {
+    m.loadMicroinstruction(address, Microinstruction{w, next, "test"});
 }
 
 } // namespace
 
-TEST(Memory, LookupAddsSearchDoesNotAndListingsAscend) {
-    Memory<uint32_t, int32_t> mem;
+TEST(SparseStore, LookupAddsSearchDoesNotAndListingsAscend) {
+    SparseStore<uint32_t, int32_t> mem;
     for (const auto& [key, value] : {std::pair(40u, 4), {20u, 2}, {0u, 9}})
         mem.insert({key, value});
     EXPECT_EQ(*mem.search(20), 2);
@@ -69,8 +69,8 @@ TEST(Memory, LookupAddsSearchDoesNotAndListingsAscend) {
               std::tuple(19999, nullptr, -1));
 
     // A copy lists the same records, and each goes its own way after.
-    Memory<uint32_t, int32_t> copy(mem);
-    auto listing = [](const Memory<uint32_t, int32_t>& m) {
+    SparseStore<uint32_t, int32_t> copy(mem);
+    auto listing = [](const SparseStore<uint32_t, int32_t>& m) {
         std::vector<std::pair<uint32_t, int32_t>> records;
         m.forEach([&](uint32_t key, int32_t value) { records.emplace_back(key, value); });
         return records;
@@ -81,16 +81,16 @@ TEST(Memory, LookupAddsSearchDoesNotAndListingsAscend) {
     EXPECT_EQ(std::tuple(mem.lookup(7), copy.lookup(7), copy.count()), std::tuple(70, 71, mem.count() + 1));
     EXPECT_EQ(std::tuple(*copy.search(100032), *copy.search(1000 + 19999u * 4096 + 4), mem.search(100033)),
               std::tuple(-1, 19999, nullptr));
-    Memory<uint32_t, int32_t> moved(std::move(copy));
+    SparseStore<uint32_t, int32_t> moved(std::move(copy));
     EXPECT_EQ(std::tuple(moved.lookup(7), moved.count()), std::tuple(71, mem.count() + 1));
 }
 
 // What a word costs: little in a memory that grows word by word, much less than a page of
 // 64 words alone. A memory made downwards and walked upwards (its pages are not in order)
 // finds every word and makes none.
-TEST(Memory, BytesPerWordAndWalksInEitherOrder) {
-    EXPECT_EQ((Memory<uint32_t, int32_t>().bytesUsed()), 0u);
-    Memory<uint32_t, int32_t> dense, scattered, down;
+TEST(SparseStore, BytesPerWordAndWalksInEitherOrder) {
+    EXPECT_EQ((SparseStore<uint32_t, int32_t>().bytesUsed()), 0u);
+    SparseStore<uint32_t, int32_t> dense, scattered, down;
     const uint32_t n = 100000;
     for (uint32_t a = 0; a < n; ++a) {
         dense.lookup(a) = static_cast<int32_t>(a);
@@ -211,7 +211,7 @@ TEST(Datapath, MemoryLatencyAndByteOrder) {
 }
 
 TEST(Datapath, OutputCellRecordsEveryWriteInOrder) {
-    ControlPath m;
+    Machine m;
     const auto write = [&](int32_t address, int32_t value, uint32_t mem = MemWrite) {
         m.registers[MAR] = address;
         m.registers[MDR] = value;
@@ -237,9 +237,9 @@ TEST(Datapath, OutputCellRecordsEveryWriteInOrder) {
     EXPECT_NE(m.peekWord(Datapath::standardOutputAddress), nullptr);
 }
 
-TEST(ControlPath, JamArithmetic) {
+TEST(Machine, JamArithmetic) {
     auto nextAfter = [](uint32_t jam, uint32_t next, uint32_t alu, uint32_t mbr) {
-        ControlPath m;
+        Machine m;
         place(m, 0, makeWord(0, 0, 0, alu, jam), next);
         m.reset();
         m.registers[MBR] = static_cast<int32_t>(mbr);
@@ -255,7 +255,7 @@ TEST(ControlPath, JamArithmetic) {
               std::vector<uint32_t>({0x120, 0x20, 0x120, 0x20, 0x60, 0x160, 0x1FF}));
 
     // JMPC sees the byte fetched the step before.
-    ControlPath m;
+    Machine m;
     m.memoryWord(0) = 0x00420000;
     place(m, 0, makeWord(B_PC, MemFetch, bit(PC), 53), 1); // PC = PC + 1; fetch
     place(m, 1, makeWord(0, 0, 0, 0, 4), 0);               // GOTO (MBR)
@@ -265,8 +265,8 @@ TEST(ControlPath, JamArithmetic) {
     EXPECT_EQ(m.mpc, 0x42u);
 }
 
-TEST(ControlPath, StepModesAndReset) {
-    ControlPath m;
+TEST(Machine, StepModesAndReset) {
+    Machine m;
     place(m, 0, makeWord(B_TOS, 0, bit(TOS), 53), 1); // TOS = TOS + 1
     place(m, 1, makeWord(B_TOS, 0, bit(TOS), 53), 2);
     place(m, 2, makeWord(0, 0, 0, 0), 0); // back to 0
@@ -303,8 +303,8 @@ TEST(ControlPath, StepModesAndReset) {
     EXPECT_TRUE((m.controlStore().search(0x12345678) != nullptr));
 }
 
-TEST(ControlPath, RunThatNeverHaltsEndsAtItsBoundOrOnRequest) {
-    ControlPath m;
+TEST(Machine, RunThatNeverHaltsEndsAtItsBoundOrOnRequest) {
+    Machine m;
     place(m, 0, makeWord(B_TOS, 0, bit(TOS), 53), 0); // TOS = TOS + 1; GOTO 0 forever
     m.reset();
     EXPECT_EQ(m.run({1000, nullptr}), StopReason::Bound);
@@ -321,19 +321,19 @@ TEST(ControlPath, RunThatNeverHaltsEndsAtItsBoundOrOnRequest) {
     EXPECT_GT(m.microCounter, 1000u);
 }
 
-TEST(ControlPath, RunLeavesTheSameStateAsSingleSteps) {
+TEST(Machine, RunLeavesTheSameStateAsSingleSteps) {
     // Random control words over all 512 addresses, memory operations included: a bounded
     // Run, an observed Run, a counting Run and the same number of single steps must agree
     // on everything, the observer sees every step and the tally every return to 0.
     std::mt19937 rng(12345);
-    ControlPath a, b, c, d;
+    Machine a, b, c, d;
     for (uint32_t addr = 0; addr < 512; ++addr) {
         // An eighth of them jump back to the main loop, unless JAM moves them on.
         const uint32_t w = rng() & 0x7FFFFFF, next = rng() % 8 ? rng() & 0x1FF : 0;
-        for (ControlPath* m : {&a, &b, &c, &d})
+        for (Machine* m : {&a, &b, &c, &d})
             place(*m, addr, w, next);
     }
-    for (ControlPath* m : {&a, &b, &c, &d})
+    for (Machine* m : {&a, &b, &c, &d})
         m->reset();
     for (int i = 0; i < 9; ++i)
         a.registers[i] = b.registers[i] = c.registers[i] = d.registers[i] =
@@ -342,10 +342,10 @@ TEST(ControlPath, RunLeavesTheSameStateAsSingleSteps) {
     for (uint64_t chunk : {1u, 7u, 5000u, 20000u}) {
         a.run({chunk, nullptr});
         std::vector<uint32_t> seen;
-        c.run({chunk, nullptr}, [&](const ControlPath& m) { seen.push_back(m.previousMpc); });
+        c.run({chunk, nullptr}, [&](const Machine& m) { seen.push_back(m.previousMpc); });
         d.run({chunk, nullptr}, tally);
         std::vector<uint32_t> stepped;
-        for (uint64_t i = 0; i < chunk && b.mpc != ControlPath::haltAddress; ++i) {
+        for (uint64_t i = 0; i < chunk && b.mpc != Machine::haltAddress; ++i) {
             stepped.push_back(b.mpc);
             b.microStep();
             if (b.mpc == 0) stepTally = {stepTally.returns + 1, b.registers[PC]};
@@ -353,7 +353,7 @@ TEST(ControlPath, RunLeavesTheSameStateAsSingleSteps) {
         EXPECT_EQ(seen, stepped);
         EXPECT_EQ(std::tuple(tally.returns, tally.lastPc), std::tuple(stepTally.returns, stepTally.lastPc));
         EXPECT_EQ(&a.currentMic(), a.controlStore().search(a.previousMpc));
-        auto state = [](const ControlPath& m) {
+        auto state = [](const Machine& m) {
             return std::tuple(m.mpc, m.previousMpc, m.microCounter, m.currentMic().word,
                               std::vector<int32_t>(m.registers, m.registers + RegisterCount), m.aBus, m.bBus,
                               m.cBus, m.n, m.z, m.aluFunction, m.shifterCode, m.pendingMdr, m.pendingMbr,
@@ -373,7 +373,7 @@ constexpr uint32_t stride = 0x9E3779B1u; // odd: a new word every step for 2^32 
 
 // "MAR = MDR = H = H + LV; wr" forever at address 1: each step writes its own H into the
 // word H, far from the last one.
-void placeScatter(ControlPath& m) {
+void placeScatter(Machine& m) {
     place(m, 1, makeWord(B_LV, MemWrite, bit(MAR) | bit(MDR) | bit(H), 60), 1);
     m.reset();
     m.mpc = 1;
@@ -382,7 +382,7 @@ void placeScatter(ControlPath& m) {
 
 // Registers and memory agree: H and MAR are those of the step executed last, and memory
 // holds the words of the first `writes` steps, the last of them at writes * stride.
-void expectWritten(const ControlPath& m, uint32_t writes) {
+void expectWritten(const Machine& m, uint32_t writes) {
     const int32_t h = static_cast<int32_t>(m.microCounter * stride);
     EXPECT_EQ(std::tuple(m.registers[H], m.registers[MAR], m.mpc), std::tuple(h, h, 1u));
     EXPECT_EQ(m.mainMemory.count(), static_cast<int32_t>(writes));
@@ -393,15 +393,15 @@ void expectWritten(const ControlPath& m, uint32_t writes) {
 
 } // namespace
 
-TEST(ControlPath, RunStopsOnceMainMemoryPassesItsBound) {
+TEST(Machine, RunStopsOnceMainMemoryPassesItsBound) {
     const size_t bound = 200'000;
     // Observed, the run stops after the first step that passes the bound.
-    ControlPath watched;
+    Machine watched;
     placeScatter(watched);
-    EXPECT_EQ(watched.run({0, nullptr, bound}, [](const ControlPath&) {}), StopReason::MemoryBound);
+    EXPECT_EQ(watched.run({0, nullptr, bound}, [](const Machine&) {}), StopReason::MemoryBound);
     EXPECT_GT(watched.mainMemory.bytesUsed(), bound);
     expectWritten(watched, watched.microCounter);
-    ControlPath stepped;
+    Machine stepped;
     placeScatter(stepped);
     while (stepped.microCounter + 1 < watched.microCounter)
         stepped.microStep();
@@ -411,7 +411,7 @@ TEST(ControlPath, RunStopsOnceMainMemoryPassesItsBound) {
     // is that of a whole number of steps, past the first that passed the bound by less
     // than one stretch between looks.
     for (bool ijvm : {false, true}) {
-        ControlPath m;
+        Machine m;
         placeScatter(m);
         EXPECT_EQ(ijvm ? m.ijvmStep({0, nullptr, bound}) : m.run({0, nullptr, bound}),
                   StopReason::MemoryBound);
@@ -429,12 +429,12 @@ namespace testalloc {
 extern int allowedAllocations; // FailingAllocation.cpp
 } // namespace testalloc
 
-TEST(ControlPath, RunThatFailsInMemoryLeavesRegistersAndMemoryInStep) {
+TEST(Machine, RunThatFailsInMemoryLeavesRegistersAndMemoryInStep) {
     for (bool observed : {false, true}) {
-        ControlPath m;
+        Machine m;
         placeScatter(m);
         testalloc::allowedAllocations = 20;
-        EXPECT_THROW(observed ? m.run({}, [](const ControlPath&) {}) : m.run(), FatalError);
+        EXPECT_THROW(observed ? m.run({}, [](const Machine&) {}) : m.run(), FatalError);
         EXPECT_EQ(testalloc::allowedAllocations, -1);
         // The failing step set its registers; its word was not written.
         EXPECT_GT(m.microCounter, 1u);

@@ -2,7 +2,7 @@
 // Assembles IJVM source text from a fresh file and renders the image for comparison.
 
 #include "common/RunProgram.h"
-#include "ijvm/IJVMC.h"
+#include "ijvm/IjvmAssembler.h"
 
 #include <cstdio>
 #include <memory>
@@ -27,14 +27,14 @@ inline std::unique_ptr<Assembled> assembleText(const std::string& source) {
     a->path = (a->dir / "program.jvm").string();
     a->source = source;
     testutil::writeFile(a->path, source);
-    IJVMC assembler(a->path);
+    IjvmAssembler assembler(a->path);
     assembler.assemble();
     a->program = std::move(assembler.program);
     return a;
 }
 
 // "52 00 01 ..." in upper-case hexadecimal.
-inline std::string hex(const Vector& v) {
+inline std::string hex(const ImageBytes& v) {
     std::string out;
     char b[4];
     for (int32_t i = 0; i < v.count(); ++i) {
@@ -75,7 +75,7 @@ inline Diag at(const Assembled& a, const std::string& message, const std::string
     return {message, static_cast<int32_t>(p), static_cast<int32_t>(text.size())};
 }
 
-inline std::vector<uint32_t> keys(const Memory<uint32_t, uint32_t>& m) {
+inline std::vector<uint32_t> keys(const SparseStore<uint32_t, uint32_t>& m) {
     std::vector<uint32_t> out;
     for (const auto& [k, v] : sortedEntries(m))
         out.push_back(k);

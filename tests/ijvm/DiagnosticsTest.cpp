@@ -197,6 +197,6 @@ TEST(IjvmBadInput, MalformedNumbersAreDiagnosticsOnTheirWords) {
     EXPECT_EQ(diagnostics(e->program), (Diags{{"Errore: Il metodo main deve terminare con .end-main", 0, 0},
                                               at(*e, bad(""), "BIPUSH")}));
     // What is not a source stays fatal.
-    IJVMC missing("/nonexistent/program.jvm");
+    IjvmAssembler missing("/nonexistent/program.jvm");
     EXPECT_THROW(missing.assemble(), FatalError);
 }

@@ -19,7 +19,7 @@ check_layers(${SOURCE_DIR} pass)
 
 # What the layers allow, and what lies outside them.
 file(REMOVE_RECURSE ${WORK_DIR})
-write(core/Mic.h "#include <support/List.h>\n#include \"core/Datapath.h\"")
+write(core/Microinstruction.h "#include <support/List.h>\n#include \"core/Datapath.h\"")
 write(ui/model/View.h "#include \"workbench/Workbench.h\"\n#include \"ui/model/Lines.h\"\n#include <queue>")
 write(ui/Main.cpp "#include \"ui/model/View.h\"\n#include \"ui/Host.h\"\n#include <QWidget>")
 write(tests/core/Test.cpp "#include \"../../ui/Main.h\"")

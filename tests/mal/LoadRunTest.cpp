@@ -1,5 +1,5 @@
 #include "common/RunProgram.h"
-#include "core/ControlPath.h"
+#include "core/Machine.h"
 #include "mal/MicroAssembler.h"
 #include "support/FatalError.h"
 
@@ -18,16 +18,16 @@ struct Record {
     std::string text;
 };
 
-void expectRecords(const ControlPath& m, const std::vector<Record>& records) {
+void expectRecords(const Machine& m, const std::vector<Record>& records) {
     for (const Record& r : records) {
-        const Mic* e = m.controlStore().search(r.address);
+        const Microinstruction* e = m.controlStore().search(r.address);
         ASSERT_TRUE(e) << r.address;
         EXPECT_EQ(std::tie(e->nextAddress, e->word, e->text), std::tie(r.next, r.word, r.text)) << r.address;
     }
 }
 
 // Assembles a MAL file, loads it into the machine and resets it; the assembler must not warn.
-void assembleAndLoad(ControlPath& m, const std::string& source) {
+void assembleAndLoad(Machine& m, const std::string& source) {
     testutil::TempDir dir;
     MicroAssembler a(source, (dir / "prog.bin").string());
     a.assemble();
@@ -40,7 +40,7 @@ void assembleAndLoad(ControlPath& m, const std::string& source) {
 
 TEST(LoadMicroprogram, FileFormat) {
     testutil::TempDir dir;
-    ControlPath m;
+    Machine m;
     const std::string text69(69, 't');
     m.loadMicroprogram(dir.write("format.bin", "7 8 9\tfirst\n7 1 1\tsecond\n5,,6   3\t" + text69 +
                                                    "\n6 0 2\t" + text69 +
@@ -55,7 +55,7 @@ TEST(LoadMicroprogram, FileFormat) {
                          {20, 21, 22, "last"}, // no line end
                      });
 
-    ControlPath empty;
+    Machine empty;
     empty.loadMicroprogram(dir.write("empty.bin", ""));
     EXPECT_EQ(empty.controlStore().count(), 0);
     EXPECT_THROW(empty.loadMicroprogram((dir / "missing.bin").string()), FatalError);
@@ -74,7 +74,7 @@ TEST(LoadAndRun, Examples) {
     };
     for (const Example& e : examples) {
         SCOPED_TRACE(e.name);
-        ControlPath m;
+        Machine m;
         assembleAndLoad(m, TARVENO_EXAMPLES_DIR "/" + e.name + ".mal");
         EXPECT_EQ(m.run(RunLimits{100000, nullptr}), StopReason::Halted);
         EXPECT_EQ(m.mpc, 112u);

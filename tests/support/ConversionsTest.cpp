@@ -34,7 +34,7 @@ TEST(Conversions, AtolongAcceptedForms) {
         {"7x10", 16},      {"0xFFFFFFFF", -1},
         {"4294967297", 1}, {"-2147483648", INT32_MIN}};
     for (const auto& [text, value] : cases)
-        EXPECT_EQ(atolong(text), value) << text;
+        EXPECT_EQ(parseNumber(text), value) << text;
 }
 
 TEST(Conversions, AtolongFailuresCarryBothMessages) {
@@ -50,11 +50,11 @@ TEST(Conversions, AtolongFailuresCarryBothMessages) {
         {"-abc", number("abc", "-abc")}, // the message drops the sign, the box keeps it
         {"", number("", "")},
         {"-", number("", "-")},
-        // A bad digit after the radix letter is getnum's failure, with its own message.
+        // A bad digit after the radix letter is digitValue's failure, with its own message.
         {"0xG1", {"Errore nella funzione getnum(char): Il carattere G non \x8A valido", ""}},
     };
     for (const auto& [text, expected] : cases)
-        EXPECT_EQ(fatalOf([&] { atolong(text); }), expected) << text;
+        EXPECT_EQ(fatalOf([&] { parseNumber(text); }), expected) << text;
 }
 
 TEST(Encoding, Windows1252MessagesReadAsUtf8) {

@@ -1,7 +1,7 @@
 #include "ui/model/DatapathView.h"
 
 #include "core/MachineDescription.h"
-#include "core/Mic.h"
+#include "core/Microinstruction.h"
 
 #include <gtest/gtest.h>
 

@@ -37,7 +37,7 @@ const std::string& interpreter() {
 }
 
 struct Running {
-    ControlPath machine;
+    Machine machine;
     IjvmProgram program;
 
     explicit Running(const std::string& name) {

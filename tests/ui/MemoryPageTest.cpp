@@ -1,7 +1,7 @@
 // The memory viewer's lines and numbers beyond what the window test reaches, without Qt.
 
 #include "ui/model/MemoryPage.h"
-#include "core/ControlPath.h"
+#include "core/Machine.h"
 #include "support/FatalError.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +24,7 @@ template <class F> std::string refusal(F&& f) {
 } // namespace
 
 TEST(MemoryPage, LinesAndPagesUpToTheTopWithoutCreatingWords) {
-    ControlPath m;
+    Machine m;
     m.memoryWord(5) = 0x0102A0FF;
     m.memoryWord(0xFFFFFFFBu) = 65; // the output cell
     EXPECT_EQ(memoryLines(m, 0, 10)[5], "0000000020: 001 002 160 255 ");

@@ -8,7 +8,7 @@ using namespace tarveno::ui;
 
 namespace {
 
-std::string bitsText(const ControlPath& m) {
+std::string bitsText(const Machine& m) {
     const auto bits = instructionBits(m);
     return std::string(bits.begin(), bits.end());
 }
@@ -16,7 +16,7 @@ std::string bitsText(const ControlPath& m) {
 } // namespace
 
 TEST(Readouts, ValuesInBothRadixesWithNAndZAlwaysDecimal) {
-    ControlPath m;
+    Machine m;
     m.registers[H] = 255;
     m.registers[MAR] = -1;
     m.registers[MBR] = 7;
@@ -43,9 +43,9 @@ TEST(Readouts, ValuesInBothRadixesWithNAndZAlwaysDecimal) {
 }
 
 TEST(Readouts, InstructionBitsComeFromTheRecordAtThePreviousMpc) {
-    ControlPath m;
+    Machine m;
     EXPECT_EQ(bitsText(m), std::string(36, '0')); // no record at 0 yet
-    m.loadMicroinstruction(5, Mic{0x4000001u | (1u << 15), 0x101, "x"});
+    m.loadMicroinstruction(5, Microinstruction{0x4000001u | (1u << 15), 0x101, "x"});
     m.previousMpc = 5;
     m.mpc = 9; // the next one does not matter
     const std::string bits = bitsText(m);
@@ -65,7 +65,7 @@ TEST(Readouts, AluCaptionShowsTheShiftedResultInDecimal) {
     for (const Case& k : {Case{60, 10, "H + B = 10"}, Case{17, 1, "1"},        // the constants have no prefix
                           Case{59, -3, "-H = -3"}, Case{24, 0x100, "H = 256"}, // H = 1 shifted left by 8
                           Case{3, 0, "0"}}) {                                  // no function
-        ControlPath m;
+        Machine m;
         m.aluFunction = k.function;
         m.cBus = k.c;
         EXPECT_EQ(aluCaption(m), k.caption) << k.function;

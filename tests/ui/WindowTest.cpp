@@ -239,7 +239,7 @@ class Window : public ::testing::Test {
     void finishRun() {
         ASSERT_TRUE(waitUntil([this] { return !window->session().run().running(); }));
     }
-    const ControlPath& machine() {
+    const Machine& machine() {
         // A test that expects a machine where there is none fails here, not in a crash.
         if (!window->session().workbench().hasMachine()) throw std::logic_error("no machine was made");
         return window->session().workbench().machine();
@@ -545,7 +545,7 @@ TEST_F(Window, MemoryViewerPagesWritesAndRefusesBadNumbers) {
     click("BitBtn8"); // nothing loaded: the notice, no viewer
     EXPECT_EQ(dialogs.notices, QStringList{mustBeLoaded});
     compileAndLoad(countMal);
-    const ControlPath& m = machine();
+    const Machine& m = machine();
 
     const auto line = [](MemoryViewer& v, int row) {
         return v.findChild<QListWidget*>("ListBox1")->item(row)->text();
@@ -580,7 +580,7 @@ TEST_F(Window, MemoryViewerPagesWritesAndRefusesBadNumbers) {
         EXPECT_EQ(line(v, 2), "0000000012: 255 255 255 255 ");
         v.findChild<QComboBox*>("ComboBox1")->setCurrentIndex(1);
         EXPECT_EQ(line(v, 1), "0x00000008: 0x00 0x00 0x01 0x02 ");
-        // Cancel writes nothing; a number atolong refuses shows its box.
+        // Cancel writes nothing; a number parseNumber refuses shows its box.
         const int32_t written = m.mainMemory.count();
         cancel = true;
         press(v, "BitBtn6");
@@ -934,7 +934,7 @@ TEST_F(Window, IjvmWindowFollowsCallsReturnsAndMicroinstructions) {
     EXPECT_NE(stacks.front(), stacks.back()) << "the stack did not change during the instruction";
 
     // Back out of the calls: the frames go again; the output shows what was printed.
-    while (frameNames(v).size() > 1 && machine().mpc != ControlPath::haltAddress)
+    while (frameNames(v).size() > 1 && machine().mpc != Machine::haltAddress)
         ijvmStep();
     EXPECT_EQ(frameNames(v), QStringList{"main"});
     EXPECT_EQ(outputShown(v), (QStringList{"9", "16"}));
@@ -942,7 +942,7 @@ TEST_F(Window, IjvmWindowFollowsCallsReturnsAndMicroinstructions) {
     // Run to the halt.
     trigger("Run2");
     idle();
-    EXPECT_EQ(machine().mpc, ControlPath::haltAddress);
+    EXPECT_EQ(machine().mpc, Machine::haltAddress);
     EXPECT_EQ(outputShown(v), (QStringList{"9", "16", "25"}));
     EXPECT_NE(v.registers().find("halted"), std::string::npos);
 
@@ -1050,7 +1050,7 @@ TEST_F(Window, IjvmExamplesRunInTheWindow) {
         idle();
         trigger("Run2");
         idle();
-        EXPECT_EQ(machine().mpc, ControlPath::haltAddress) << e.file;
+        EXPECT_EQ(machine().mpc, Machine::haltAddress) << e.file;
         EXPECT_EQ(outputShown(w.ijvmWindow().view()), e.output) << e.file;
     }
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("\n").toStdString();
@@ -1082,9 +1082,9 @@ TEST_F(Window, StepBackAfterMicSubCycleAndRunAndABreakpointStopsARun) {
     EXPECT_TRUE(selected().contains("TOS = H + TOS"));
     trigger("Run2");
     finishRun();
-    EXPECT_EQ(machine().mpc, ControlPath::haltAddress);
+    EXPECT_EQ(machine().mpc, Machine::haltAddress);
     trigger("stepBack");
-    EXPECT_NE(machine().mpc, ControlPath::haltAddress);
+    EXPECT_NE(machine().mpc, Machine::haltAddress);
 
     // A click beside line 20 sets a breakpoint there; a Run stops before it and says so.
     auto* source = child<CodeEditor>("Memo2");
@@ -1102,7 +1102,7 @@ TEST_F(Window, StepBackAfterMicSubCycleAndRunAndABreakpointStopsARun) {
     EXPECT_TRUE(source->breakpoints().empty());
     trigger("Run2");
     finishRun();
-    EXPECT_EQ(machine().mpc, ControlPath::haltAddress);
+    EXPECT_EQ(machine().mpc, Machine::haltAddress);
     EXPECT_EQ(w.windowTitle(), "TARVENO");
 }
 
@@ -1185,6 +1185,6 @@ TEST_F(Window, CountsAreMic1sAndTheTraceExports) {
     ASSERT_EQ(csv.size(), 6);
     EXPECT_EQ(csv[0], "step,address,statement,written,memory,n,z");
     EXPECT_TRUE(csv[5].startsWith(QString::number(micro) + ",")) << csv[5].toStdString();
-    EXPECT_EQ(machine().mpc, ControlPath::haltAddress);
+    EXPECT_EQ(machine().mpc, Machine::haltAddress);
     EXPECT_EQ(w.session().run().counts().micro, micro);
 }

@@ -98,7 +98,7 @@ class SessionTest : public ::testing::Test {
         return a;
     }
     Outcome open(const fs::path& p) { return checked(session.openMicroprogram(p.string())); }
-    const ControlPath& machine() const {
+    const Machine& machine() const {
         // A test that expects a machine where there is none fails here, not in a crash.
         if (!session.workbench().hasMachine()) throw std::logic_error("no machine was made");
         return session.workbench().machine();
@@ -155,7 +155,7 @@ TEST_F(SessionTest, TheLoadedFlagFollowsTheCompilesAndTheIjvmProgram) {
 TEST_F(SessionTest, AFailedCompileKeepsTheMachineAndShowsTheReport) {
     compileAndLoad(stepsMal);
     mic();
-    const ControlPath* before = &machine();
+    const Machine* before = &machine();
     const Outcome a = compileAndLoad(badMal);
     EXPECT_TRUE(a.redraw.has(View::Report));
     EXPECT_TRUE(session.report().shown());
@@ -284,7 +284,7 @@ TEST_F(SessionTest, FailuresEndTheCommandAndKeepTheText) {
     EXPECT_EQ(checked(session.compileAndLoad()).tell.notice, hasBeenLoadedNotice);
 
     // The assembler cannot write the microprogram file: its message, the machine kept.
-    const ControlPath* before = &machine();
+    const Machine* before = &machine();
     fs::create_directories(dir / "blocked.bin" / "inside");
     session.saveTo((dir / "blocked.mal").string(), SaveMode::SaveAs);
     a = checked(session.compileAndLoad());
@@ -312,7 +312,7 @@ TEST_F(SessionTest, TheSourceOfTheNextMicroinstructionIsSelected) {
     mic();
     EXPECT_EQ(selected(), "  H = H + 1\n");
     // Beyond the source map nothing is selected.
-    const_cast<ControlPath&>(session.workbench().machine()).mpc = 600;
+    const_cast<Machine&>(session.workbench().machine()).mpc = 600;
     EXPECT_EQ(selected(), "none");
 }
 
@@ -362,7 +362,7 @@ TEST_F(SessionTest, APlacedIjvmProgramComesBackOnResetAndRecompile) {
     const uint32_t base = static_cast<uint32_t>(machine().registers[SP]);
     auto runToHalt = [&] {
         finishRun(session.startRun(RunKind::ToHalt));
-        EXPECT_EQ(machine().mpc, ControlPath::haltAddress);
+        EXPECT_EQ(machine().mpc, Machine::haltAddress);
         return machine().output.values;
     };
     EXPECT_EQ(runToHalt(), std::vector<int32_t>{5});
@@ -580,7 +580,7 @@ TEST_F(SessionTest, EveryCompileAndResetRestartsTheSubCycles) {
 
 TEST(SessionText, TheUsersTypedTextIsShownAsUtf8InTheSystemsMessage) {
     try {
-        atolong("\xC3\xA8x");
+        parseNumber("\xC3\xA8x");
         FAIL();
     } catch (const FatalError& e) {
         const FailureText f = failureText(e);
@@ -669,16 +669,16 @@ TEST_F(SessionTest, StepBackBreakpointsAndCounts) {
     // with the machine's own.
     compileAndLoad(countMal);
     run();
-    EXPECT_EQ(machine().mpc, ControlPath::haltAddress);
+    EXPECT_EQ(machine().mpc, Machine::haltAddress);
     const auto halted = regs();
     const uint64_t micro = session.run().counts().micro;
     EXPECT_EQ(micro, machine().microCounter);
     session.run().stepBack(Back::Microinstruction);
     EXPECT_EQ(session.run().counts().micro, micro - 1);
-    EXPECT_NE(machine().mpc, ControlPath::haltAddress);
+    EXPECT_NE(machine().mpc, Machine::haltAddress);
     mic();
     EXPECT_EQ(regs(), halted);
-    EXPECT_EQ(machine().mpc, ControlPath::haltAddress);
+    EXPECT_EQ(machine().mpc, Machine::haltAddress);
 
     // A history over its budget with only the user's inputs in it forgets the oldest,
     // and says where it starts, instead of hanging.

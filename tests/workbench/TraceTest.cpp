@@ -35,7 +35,7 @@ TEST(Trace, StatementsQuotingAndOpcodes) {
     EXPECT_EQ(statementTexts(source.substr(0, 30), map)[2], ""); // a span beyond the text
 
     // The rows of a run are held to what mic1 prints; here, a statement that needs quoting.
-    EXPECT_EQ(traceCsvRow(4, ControlPath(), "a, \"b\""), "4,0,\"a, \"\"b\"\"\",,,0,0");
+    EXPECT_EQ(traceCsvRow(4, Machine(), "a, \"b\""), "4,0,\"a, \"\"b\"\"\",,,0,0");
 
     ExecutionCounts counts;
     counts.instructions[0x10] = 2;

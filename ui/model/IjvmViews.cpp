@@ -46,7 +46,7 @@ void sourceSpan(ListingLine& line, const InstructionRecord& record) {
 
 } // namespace
 
-std::function<uint8_t(uint32_t)> methodAreaBytes(const ControlPath& machine) {
+std::function<uint8_t(uint32_t)> methodAreaBytes(const Machine& machine) {
     return [&machine](uint32_t b) -> uint8_t {
         const int32_t* word = machine.peekWord(b >> 2);
         if (!word) return 0;
@@ -125,18 +125,17 @@ std::vector<PoolLine> constantPoolLines(const IjvmProgram& program) {
     return lines;
 }
 
-int32_t instructionPc(const ControlPath& machine, const ExecutionCounts& counts) {
-    return machine.mpc == ControlPath::haltAddress && counts.lastPc >= 0 ? counts.lastPc
-                                                                         : machine.registers[PC];
+int32_t instructionPc(const Machine& machine, const ExecutionCounts& counts) {
+    return machine.mpc == Machine::haltAddress && counts.lastPc >= 0 ? counts.lastPc : machine.registers[PC];
 }
 
-StackView stackView(const ControlPath& machine, const IjvmProgram& program, uint32_t maxWords, int32_t pc) {
+StackView stackView(const Machine& machine, const IjvmProgram& program, uint32_t maxWords, int32_t pc) {
     StackView view;
     stackView(machine, program, view, maxWords, pc);
     return view;
 }
 
-void stackView(const ControlPath& machine, const IjvmProgram& program, StackView& view, uint32_t maxWords,
+void stackView(const Machine& machine, const IjvmProgram& program, StackView& view, uint32_t maxWords,
                int32_t currentPc) {
     view.rows.clear();
     view.frames.clear();
@@ -229,7 +228,7 @@ std::string outputLine(int32_t value) {
     return line;
 }
 
-void IjvmWindowView::place(const IjvmProgram& program, const ControlPath& machine) {
+void IjvmWindowView::place(const IjvmProgram& program, const Machine& machine) {
     listing_ = methodAreaListing(program, methodAreaBytes(machine));
     pool_ = constantPoolLines(program);
     refresh(machine, program, ExecutionCounts{});
@@ -244,7 +243,7 @@ std::string IjvmWindowView::executed(const ExecutionCounts& counts) {
            counted(static_cast<int64_t>(counts.ijvm), "IJVM instruction");
 }
 
-void IjvmWindowView::refresh(const ControlPath& machine, const IjvmProgram& program,
+void IjvmWindowView::refresh(const Machine& machine, const IjvmProgram& program,
                              const ExecutionCounts& counts) {
     counts_ = opcodeCounts(counts);
     output_ = machine.output.values;
@@ -261,7 +260,7 @@ void IjvmWindowView::refresh(const ControlPath& machine, const IjvmProgram& prog
     }
     registers_ += "MPC " + std::to_string(machine.mpc);
     if (machine.mpc == 0) registers_ += ": between two IJVM instructions";
-    if (machine.mpc == ControlPath::haltAddress) registers_ += ": halted";
+    if (machine.mpc == Machine::haltAddress) registers_ += ": halted";
 }
 
 int32_t IjvmWindowView::rows(IjvmTable table) const {

@@ -4,7 +4,7 @@
 // the output. Each view is computed whole from the program and the machine in time linear
 // in its rows; names are views into the program, which must outlive the rows.
 
-#include "core/ControlPath.h"
+#include "core/Machine.h"
 #include "ijvm/Program.h"
 #include "workbench/Trace.h"
 
@@ -29,7 +29,7 @@ struct ListingLine {
 
 // The bytes of the method area as the machine holds them: byte b in word b/4, the first
 // byte in the top bits; a word never written reads as 0.
-std::function<uint8_t(uint32_t)> methodAreaBytes(const ControlPath& machine);
+std::function<uint8_t(uint32_t)> methodAreaBytes(const Machine& machine);
 
 // The opening call of main, then each method's header and instructions in the order the
 // assembler laid them out. The layout is the program's; the bytes and what they decode to
@@ -86,18 +86,18 @@ struct StackView {
 
 // The PC of the instruction the machine stands at: PC itself, but once it has halted the
 // PC the HALT began at (PC has moved past it, maybe into the next method's header).
-int32_t instructionPc(const ControlPath& machine, const ExecutionCounts& counts);
+int32_t instructionPc(const Machine& machine, const ExecutionCounts& counts);
 
 // The words from the stack base (CPP + the pool's entries) up to SP, at most the top
 // maxWords of them; empty when SP is below the base. The frames are walked from LV
 // through the saved links while each link lies inside the stack and each caller's LV
 // below its callee's, so memory that holds anything ends the walk rather than it. The
 // current frame's method is the one whose code holds pc (-1: the machine's PC).
-StackView stackView(const ControlPath& machine, const IjvmProgram& program, uint32_t maxWords = 1u << 20,
+StackView stackView(const Machine& machine, const IjvmProgram& program, uint32_t maxWords = 1u << 20,
                     int32_t pc = -1);
 // The same into view, whose rows keep their memory: a window refreshed at every step of a
 // deep stack writes its rows again instead of allocating and clearing them.
-void stackView(const ControlPath& machine, const IjvmProgram& program, StackView& view,
+void stackView(const Machine& machine, const IjvmProgram& program, StackView& view,
                uint32_t maxWords = 1u << 20, int32_t pc = -1);
 
 // "72  'H'" for a printable character code (32..126), "-3" otherwise.
@@ -111,9 +111,9 @@ enum class IjvmTable { MethodArea, ConstantPool, Stack, Output, Counts };
 
 class IjvmWindowView {
   public:
-    void place(const IjvmProgram& program, const ControlPath& machine);
+    void place(const IjvmProgram& program, const Machine& machine);
     void clear();
-    void refresh(const ControlPath& machine, const IjvmProgram& program, const ExecutionCounts& counts);
+    void refresh(const Machine& machine, const IjvmProgram& program, const ExecutionCounts& counts);
 
     int32_t rows(IjvmTable table) const;
     static int32_t columns(IjvmTable table);

@@ -56,18 +56,18 @@ uint32_t previousPage(uint32_t firstWord) {
 }
 
 uint32_t typedWordAddress(std::string_view text) {
-    return static_cast<uint32_t>(atolong(text) / 4);
+    return static_cast<uint32_t>(parseNumber(text) / 4);
 }
 
 MemoryWrite wordWrite(std::string_view address, std::string_view word) {
-    const int32_t value = atolong(word);
+    const int32_t value = parseNumber(word);
     return {typedWordAddress(address), value};
 }
 
 MemoryWrite byteWrite(std::string_view address, const std::array<std::string_view, 4>& bytes) {
     uint32_t value = 0;
     for (size_t i = 0; i < bytes.size(); ++i)
-        value |= static_cast<uint32_t>(atolong(bytes[i])) << (24 - 8 * i);
+        value |= static_cast<uint32_t>(parseNumber(bytes[i])) << (24 - 8 * i);
     return {typedWordAddress(address), static_cast<int32_t>(value)};
 }
 

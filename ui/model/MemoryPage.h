@@ -1,7 +1,7 @@
 #pragma once
 // What the memory viewer and its two editors compute, without Qt: the lines of the list,
 // the paging, and the word a typed address and value write. Typed numbers go through
-// atolong, which raises FatalError (with the text of the "IJVM Error:" box) on a bad one.
+// parseNumber, which raises FatalError (with the text of the "IJVM Error:" box) on a bad one.
 
 #include "core/Datapath.h"
 

@@ -16,13 +16,13 @@ size_t readoutOf(Register r) {
     return i;
 }
 
-const Mic* executedRecord(const ControlPath& machine) {
+const Microinstruction* executedRecord(const Machine& machine) {
     return machine.controlStore().search(machine.previousMpc);
 }
 
 } // namespace
 
-ValueTexts valueTexts(const ControlPath& machine, int radix) {
+ValueTexts valueTexts(const Machine& machine, int radix) {
     ValueTexts t;
     for (size_t i = 0; i < places::readoutRegisters.size(); ++i)
         t.registers[i] = toRadixText(machine.registers[places::readoutRegisters[i]], radix);
@@ -38,10 +38,10 @@ std::string busText(int32_t value) {
     return decimalText(value);
 }
 
-std::array<char, 36> instructionBits(const ControlPath& machine) {
+std::array<char, 36> instructionBits(const Machine& machine) {
     std::array<char, 36> bits;
     bits.fill('0');
-    const Mic* record = executedRecord(machine);
+    const Microinstruction* record = executedRecord(machine);
     if (!record) return bits;
     for (int k = 0; k < 9; ++k)
         bits[static_cast<size_t>(k)] = (record->nextAddress >> (8 - k)) & 1u ? '1' : '0';
@@ -50,7 +50,7 @@ std::array<char, 36> instructionBits(const ControlPath& machine) {
     return bits;
 }
 
-std::string aluCaption(const ControlPath& machine) {
+std::string aluCaption(const Machine& machine) {
     const AluFunction* f = findAluFunction(machine.aluFunction);
     return std::string(f ? f->readoutPrefix : std::string_view{}) + decimalText(machine.cBus);
 }
@@ -80,8 +80,8 @@ std::vector<size_t> cWriteReadouts(uint32_t cField) {
     return readouts;
 }
 
-uint32_t executedWord(const ControlPath& machine) {
-    const Mic* record = executedRecord(machine);
+uint32_t executedWord(const Machine& machine) {
+    const Microinstruction* record = executedRecord(machine);
     return record ? record->word : 0;
 }
 

@@ -3,7 +3,7 @@
 // radix: the value texts, the 36 bits of the microinstruction executed last, the ALU
 // caption and which register readouts are marked. The main window only paints it.
 
-#include "core/ControlPath.h"
+#include "core/Machine.h"
 #include "ui/model/Geometry.h"
 
 #include <array>
@@ -33,7 +33,7 @@ struct ValueTexts {
 };
 
 // radix is 10 or 16.
-ValueTexts valueTexts(const ControlPath& machine, int radix);
+ValueTexts valueTexts(const Machine& machine, int radix);
 
 // A bus value as the sub-cycle display writes it: signed decimal.
 std::string busText(int32_t value);
@@ -41,10 +41,10 @@ std::string busText(int32_t value);
 // The digits of the 36 bit readouts: the next address (9 digits) and the control word
 // (27 digits) of the record at the previous MPC, most significant first; all "0" when that
 // address holds no record.
-std::array<char, 36> instructionBits(const ControlPath& machine);
+std::array<char, 36> instructionBits(const Machine& machine);
 
 // The ALU panel's caption: the function's prefix and the C bus in signed decimal.
-std::string aluCaption(const ControlPath& machine);
+std::string aluCaption(const Machine& machine);
 
 // The register readout (0 to 9, top to bottom) that B source code bField marks; none for
 // the codes that drive no marked register.
@@ -55,6 +55,6 @@ std::vector<size_t> cWriteReadouts(uint32_t cField);
 
 // The control word whose lines the pictures show: the record at the previous MPC (0 when
 // there is none).
-uint32_t executedWord(const ControlPath& machine);
+uint32_t executedWord(const Machine& machine);
 
 } // namespace tarveno::ui

@@ -1,4 +1,4 @@
-#include "mal/FileReaderMic1.h"
+#include "mal/MalLineReader.h"
 
 #include "support/Ascii.h"
 #include "support/FatalError.h"
@@ -19,7 +19,7 @@ constexpr char upper(char c) {
 
 } // namespace
 
-bool FileReaderMic1::open() {
+bool MalLineReader::open() {
     close();
     std::error_code ec;
     if (!std::filesystem::is_directory(name, ec)) in_.open(name, std::ios::in | std::ios::binary);
@@ -29,14 +29,14 @@ bool FileReaderMic1::open() {
     return true;
 }
 
-bool FileReaderMic1::openForWriting() {
+bool MalLineReader::openForWriting() {
     close();
     if (out_.open(name) != 0) fatal(openMessage);
     written_.clear();
     return true;
 }
 
-void FileReaderMic1::close() {
+void MalLineReader::close() {
     if (in_.is_open()) in_.close();
     if (out_.isOpen()) {
         // The file is replaced whole when it is complete, never left half written.
@@ -47,18 +47,18 @@ void FileReaderMic1::close() {
     }
 }
 
-void FileReaderMic1::write(std::string_view text) {
+void MalLineReader::write(std::string_view text) {
     written_.append(text);
 }
 
-void FileReaderMic1::rewind() {
+void MalLineReader::rewind() {
     in_.clear();
     in_.seekg(0);
     linesRead_ = 0;
     lineTooLong_ = false;
 }
 
-int32_t FileReaderMic1::position() {
+int32_t MalLineReader::position() {
     if (!in_.is_open()) return 0;
     if (!in_.fail() && !in_.eof()) return static_cast<int32_t>(in_.tellg());
     // At the end of a last line without a line feed the stream answers no position;
@@ -70,7 +70,7 @@ int32_t FileReaderMic1::position() {
     return p;
 }
 
-bool FileReaderMic1::reservedFirstWord(std::string_view word) {
+bool MalLineReader::reservedFirstWord(std::string_view word) {
     static constexpr std::array<std::string_view, 16> words = {
         "MAR", "MBR", "MDR", "PC", "SP", "LV", "CPP", "TOS", "OPC", "H", "GOTO", "WR", "RD", "Z", "N", "IF"};
     for (std::string_view w : words)
@@ -78,7 +78,7 @@ bool FileReaderMic1::reservedFirstWord(std::string_view word) {
     return false;
 }
 
-std::string FileReaderMic1::normalise(std::string_view line) {
+std::string MalLineReader::normalise(std::string_view line) {
     std::string out;
     for (char c : line) {
         if (c == '\0' || c == '/') break;
@@ -90,7 +90,7 @@ std::string FileReaderMic1::normalise(std::string_view line) {
     return out;
 }
 
-void FileReaderMic1::split(const std::string& line) {
+void MalLineReader::split(const std::string& line) {
     const size_t from = line.find_first_not_of(' ');
     std::string first;
     if (from != std::string::npos) {
@@ -100,7 +100,7 @@ void FileReaderMic1::split(const std::string& line) {
     if (first.empty() || reservedFirstWord(first)) {
         // A line opening with an operator has no first word to be a label; it is read
         // like a line without label.
-        label = noLabel;
+        label.reset();
         statement = line;
     } else {
         label = first;
@@ -112,8 +112,8 @@ void FileReaderMic1::split(const std::string& line) {
     statement.erase(0, statement.find_first_not_of(" \t\v\f"));
 }
 
-const std::string* FileReaderMic1::next() {
-    if (!in_.is_open()) return nullptr;
+bool MalLineReader::next() {
+    if (!in_.is_open()) return false;
     lineStart = position();
     std::array<char, maxLine + 1> buffer;
     std::string line;
@@ -122,7 +122,7 @@ const std::string* FileReaderMic1::next() {
         if (in_.fail()) {
             // Either the end of the file with nothing read, or a line that does not fit.
             lineTooLong_ = !in_.eof();
-            return nullptr;
+            return false;
         }
         ++linesRead_;
         const auto count = static_cast<size_t>(in_.gcount());
@@ -131,11 +131,11 @@ const std::string* FileReaderMic1::next() {
         line = normalise(std::string_view(buffer.data(), std::min(length, maxLine)));
         if (!line.empty()) break;
         // An empty last line without a line feed is no statement.
-        if (!in_.good()) return nullptr;
+        if (!in_.good()) return false;
     }
     lineNumber = linesRead_;
     split(line);
-    return &label;
+    return true;
 }
 
 } // namespace tarveno

@@ -13,7 +13,7 @@
 
 namespace tarveno {
 
-class Vector {
+class ImageBytes {
   public:
     // Provides n bytes (none for n below 1) and sets the count to 0.
     void allocate(int32_t n) {

@@ -1,4 +1,4 @@
-#include "mal/MIstrC.h"
+#include "mal/StatementEncoder.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@ constexpr uint32_t SHR = 0x400000, SHL8 = 0x800000, JAMZ = 0x1000000, JMPC = 0x4
 
 } // namespace
 
-TEST(MIstrC, EncodesEachStatement) {
+TEST(StatementEncoder, EncodesEachStatement) {
     struct Case {
         const char* text;
         uint32_t word;
@@ -85,13 +85,13 @@ TEST(MIstrC, EncodesEachStatement) {
         {"H = AND;", C_H | alu(0x0C), 0},
     };
     for (const Case& c : cases) {
-        MIstrC m(c.text);
+        StatementEncoder m(c.text);
         m.encode();
         EXPECT_EQ(m.word(), c.word) << c.text << std::hex << " 0x" << m.word();
         EXPECT_EQ(m.next(), c.next) << c.text;
     }
     // A second encode changes nothing.
-    MIstrC m("H = H + 1; GOTO 3;");
+    StatementEncoder m("H = H + 1; GOTO 3;");
     m.encode();
     m.encode();
     EXPECT_EQ(m.word(), 0x398000u);

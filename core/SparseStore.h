@@ -27,25 +27,25 @@
 
 namespace tarveno {
 
-template <class K, class V> struct Elem {
+template <class K, class V> struct StoreEntry {
     K first{};
     V second{};
 
-    bool operator<(const Elem& o) const { return first < o.first; }
-    bool operator==(const Elem& o) const { return first == o.first; }
+    bool operator<(const StoreEntry& o) const { return first < o.first; }
+    bool operator==(const StoreEntry& o) const { return first == o.first; }
 };
 
-template <class K, class V> class Memory {
+template <class K, class V> class SparseStore {
     static_assert(std::is_unsigned_v<K> && sizeof(K) <= sizeof(uint32_t), "keys are 32-bit addresses");
 
   public:
-    using Element = Elem<K, V>;
+    using Element = StoreEntry<K, V>;
 
-    Memory() = default;
+    SparseStore() = default;
     // A copy holds its own records. Block by block as they are, so that every page keeps
     // its place (a walk up finds its next page as before) and only the index's pointers
     // change: a state that a history keeps costs a copy of bytes, not a record at a time.
-    Memory(const Memory& other)
+    SparseStore(const SparseStore& other)
         : blockPages_(other.blockPages_), usedInBlock_(other.usedInBlock_), pageCount_(other.pageCount_),
           pageBytes_(other.pageBytes_), mask_(other.mask_), indexShift_(other.indexShift_),
           count_(other.count_), missed_(other.missed_) {
@@ -63,12 +63,12 @@ template <class K, class V> class Memory {
             fatal("Errore nel metodo List<T>::insert(): Memoria esaurita");
         }
     }
-    Memory(Memory&& other) noexcept { swap(other); }
-    Memory& operator=(Memory other) noexcept {
+    SparseStore(SparseStore&& other) noexcept { swap(other); }
+    SparseStore& operator=(SparseStore other) noexcept {
         swap(other);
         return *this;
     }
-    void swap(Memory& other) noexcept {
+    void swap(SparseStore& other) noexcept {
         // The pages themselves stay where they are, so the recent pages stay valid.
         blocks_.swap(other.blocks_);
         std::swap(blockPages_, other.blockPages_);

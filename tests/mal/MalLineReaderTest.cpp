@@ -1,13 +1,13 @@
-#include "mal/FileReaderMic1.h"
+#include "mal/MalLineReader.h"
 #include "common/RunProgram.h"
 
 #include <gtest/gtest.h>
 
 using namespace tarveno;
 
-TEST(FileReaderMic1, LabelsStatementsLinesAndComments) {
+TEST(MalLineReader, LabelsStatementsLinesAndComments) {
     using Stmts = std::vector<std::pair<std::string, std::string>>; // label, statement
-    const std::string none(FileReaderMic1::noLabel);
+    const std::string none = "(none)";
     const std::vector<std::pair<std::string, Stmts>> cases = {
         {"main1 h = mbr // copy\n", {{"MAIN1", "H = MBR;"}}},
         {"   h = h + 1\n", {{none, "H = H + 1;"}}},
@@ -30,12 +30,12 @@ TEST(FileReaderMic1, LabelsStatementsLinesAndComments) {
     };
     testutil::TempDir dir;
     for (const auto& [bytes, expected] : cases) {
-        FileReaderMic1 r;
+        MalLineReader r;
         r.setName(dir.write("src.mal", bytes));
         r.open();
         Stmts read;
-        while (const std::string* l = r.next()) {
-            read.emplace_back(*l, r.statement);
+        while (r.next()) {
+            read.emplace_back(r.label.value_or(none), r.statement);
             if (read.size() > 100) break; // a reader that never ends must fail, not hang
         }
         EXPECT_EQ(read, expected) << bytes;

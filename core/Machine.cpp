@@ -1,10 +1,10 @@
-#include "core/ControlPath.h"
+#include "core/Machine.h"
 
 #include <algorithm>
 
 namespace tarveno {
 
-const Mic ControlPath::emptyMic{};
+const Microinstruction Machine::emptyMic{};
 
 namespace {
 
@@ -16,25 +16,25 @@ constexpr uint64_t stopPollInterval = 4096;
 
 } // namespace
 
-const ControlPath::Direct& ControlPath::fetchSlow(uint32_t address) {
-    const Mic& m = controlStore_.lookup(address);
+const Machine::Direct& Machine::fetchSlow(uint32_t address) {
+    const Microinstruction& m = controlStore_.lookup(address);
     Direct& d = address < directSize ? direct_[address] : far_;
     d = Direct{&m, m.nextAddress, decode(m.word)};
     return d;
 }
 
-void ControlPath::microStep() {
+void Machine::microStep() {
     step(*this, *this, current_);
 }
 
 template <class Done, class After>
-StopReason ControlPath::runUntil(RunLimits limits, bool atLeastOne, Done done, After after) {
+StopReason Machine::runUntil(RunLimits limits, bool atLeastOne, Done done, After after) {
     // The state lives in locals while the loop runs and goes back at every exit, an
     // exception's too: a step that fails in its memory access (the store exhausted)
     // leaves the registers as that step set them, in step with the memory it had written.
     DatapathState d = *this;
     SequencerState s = *this;
-    const Mic* current = current_;
+    const Microinstruction* current = current_;
     auto writeBack = [&] {
         static_cast<DatapathState&>(*this) = d;
         static_cast<SequencerState&>(*this) = s;
@@ -78,8 +78,7 @@ StopReason ControlPath::runUntil(RunLimits limits, bool atLeastOne, Done done, A
 // The same stops as runUntil, one microinstruction at a time on the machine itself, so
 // that the observer sees every state.
 template <class Done>
-StopReason ControlPath::observedUntil(RunLimits limits, bool atLeastOne, Done done,
-                                      const StepObserver& observe) {
+StopReason Machine::observedUntil(RunLimits limits, bool atLeastOne, Done done, const StepObserver& observe) {
     for (uint64_t executed = 0;; ++executed) {
         if (!(atLeastOne && executed == 0))
             if (const StopReason why = done(*this, *this); why != StopReason::Bound) return why;
@@ -100,16 +99,16 @@ constexpr auto nothingAfter = [](const SequencerState&, const DatapathState&) {}
 // The stop tests of a Run and an IJVM step: Bound for going on, else why it stops. Each
 // names the addresses where it can stop (ends), all below Breakpoints::addresses.
 struct RunDone {
-    static constexpr uint32_t ends[] = {ControlPath::haltAddress};
+    static constexpr uint32_t ends[] = {Machine::haltAddress};
     StopReason operator()(const SequencerState& s, const DatapathState&) const {
-        return s.mpc == ControlPath::haltAddress ? StopReason::Halted : StopReason::Bound;
+        return s.mpc == Machine::haltAddress ? StopReason::Halted : StopReason::Bound;
     }
 };
 struct StepDone {
-    static constexpr uint32_t ends[] = {machine::mainLoopAddress, ControlPath::haltAddress};
+    static constexpr uint32_t ends[] = {machine::mainLoopAddress, Machine::haltAddress};
     StopReason operator()(const SequencerState& s, const DatapathState&) const {
-        return s.mpc == machine::mainLoopAddress || s.mpc == ControlPath::haltAddress ? StopReason::Halted
-                                                                                      : StopReason::Bound;
+        return s.mpc == machine::mainLoopAddress || s.mpc == Machine::haltAddress ? StopReason::Halted
+                                                                                  : StopReason::Bound;
     }
 };
 constexpr RunDone runDone;
@@ -122,7 +121,7 @@ constexpr StepDone stepDone;
 // was is told there, off the path of the steps that go on. Without, the loop is the
 // plain one.
 template <class Done, class After>
-StopReason ControlPath::runWith(RunLimits limits, bool atLeastOne, Done done, After after) {
+StopReason Machine::runWith(RunLimits limits, bool atLeastOne, Done done, After after) {
     if (!limits.breakpoints || !limits.breakpoints->any()) return runUntil(limits, atLeastOne, done, after);
     const Breakpoints& b = *limits.breakpoints;
     std::array<bool, Breakpoints::addresses> mayStop{};
@@ -141,12 +140,12 @@ StopReason ControlPath::runWith(RunLimits limits, bool atLeastOne, Done done, Af
     return runUntil(limits, atLeastOne, orBreakpoint, after);
 }
 
-StopReason ControlPath::run(RunLimits limits, const StepObserver& observe) {
+StopReason Machine::run(RunLimits limits, const StepObserver& observe) {
     if (observe) return observedUntil(limits, false, runDone, observe);
     return runWith(limits, false, runDone, nothingAfter);
 }
 
-StopReason ControlPath::run(RunLimits limits, DispatchTally& tally) {
+StopReason Machine::run(RunLimits limits, DispatchTally& tally) {
     // Counted in locals, which the loop keeps in registers; the tally is written once.
     uint64_t returns = 0;
     int32_t lastPc = tally.lastPc;
@@ -196,32 +195,32 @@ template <class Run> StopReason counting(ExecutionCounts& counts, Run run) {
 
 } // namespace
 
-StopReason ControlPath::run(RunLimits limits, ExecutionCounts& counts) {
+StopReason Machine::run(RunLimits limits, ExecutionCounts& counts) {
     return counting(counts, [&](auto count) { return runWith(limits, false, runDone, count); });
 }
 
-StopReason ControlPath::ijvmStep(RunLimits limits, ExecutionCounts& counts) {
+StopReason Machine::ijvmStep(RunLimits limits, ExecutionCounts& counts) {
     return counting(counts, [&](auto count) { return runWith(limits, true, stepDone, count); });
 }
 
-void ControlPath::execute(uint64_t n, ExecutionCounts& counts) {
+void Machine::execute(uint64_t n, ExecutionCounts& counts) {
     if (n == 0) return;
     auto never = [](const SequencerState&, const DatapathState&) { return StopReason::Bound; };
     counting(counts, [&](auto count) { return runUntil(RunLimits{n, nullptr}, false, never, count); });
 }
 
-StopReason ControlPath::ijvmStep(RunLimits limits, const StepObserver& observe) {
+StopReason Machine::ijvmStep(RunLimits limits, const StepObserver& observe) {
     if (observe) return observedUntil(limits, true, stepDone, observe);
     return runWith(limits, true, stepDone, nothingAfter);
 }
 
-MachineState ControlPath::state() const {
+MachineState Machine::state() const {
     MachineState m{*this, *this, current_, mainMemory, output};
     m.datapath.outputSink = nullptr;
     return m;
 }
 
-void ControlPath::restore(const MachineState& m) {
+void Machine::restore(const MachineState& m) {
     OutputRecord* const sink = outputSink;
     static_cast<DatapathState&>(*this) = m.datapath;
     outputSink = sink;
@@ -231,7 +230,7 @@ void ControlPath::restore(const MachineState& m) {
     output = m.output;
 }
 
-void ControlPath::reset() {
+void Machine::reset() {
     std::fill(std::begin(registers), std::end(registers), 0);
     pendingMdr = 0;
     pendingMbr = 0;

@@ -6,7 +6,7 @@
 // to its method. Diagnostics never stop it, a malformed number among them; only an
 // unreadable file or exhausted memory raise FatalError.
 
-#include "core/Memory.h"
+#include "core/SparseStore.h"
 #include "ijvm/InstructionSet.h"
 #include "ijvm/Program.h"
 #include "support/FileReader.h"
@@ -23,7 +23,7 @@
 
 namespace tarveno {
 
-class IJVMC {
+class IjvmAssembler {
   public:
     // Declared names keep this many characters; longer ones are cut, and references are
     // compared after the same cut, so a long name still reaches its declaration.
@@ -33,11 +33,11 @@ class IJVMC {
     // The label text kept in an instruction record.
     static constexpr size_t maxRecordLabelLength = 7;
 
-    explicit IJVMC(std::string fileName);
+    explicit IjvmAssembler(std::string fileName);
     // Assembles source text held in memory, as the same bytes in a file named fileName.
-    IJVMC(std::string fileName, std::string source);
-    IJVMC(const IJVMC&) = delete;
-    IJVMC& operator=(const IJVMC&) = delete;
+    IjvmAssembler(std::string fileName, std::string source);
+    IjvmAssembler(const IjvmAssembler&) = delete;
+    IjvmAssembler& operator=(const IjvmAssembler&) = delete;
 
     // First pass: symbol tables, instruction records and their diagnostics.
     void parse();
@@ -132,7 +132,7 @@ class IJVMC {
 };
 
 // The records of a keyed store in ascending key order, for printing.
-template <class K, class V> std::vector<std::pair<K, V>> sortedEntries(const Memory<K, V>& memory) {
+template <class K, class V> std::vector<std::pair<K, V>> sortedEntries(const SparseStore<K, V>& memory) {
     std::vector<std::pair<K, V>> out;
     out.reserve(static_cast<size_t>(memory.count()));
     memory.forEach([&](K key, const V& value) { out.emplace_back(key, value); });

@@ -5,29 +5,27 @@
 // statement text. Blank and comment lines are skipped. A second reader on the output
 // file writes the microprogram file.
 //
-// A line whose first word is a register or keyword (reservedFirstWord) has no label;
-// its label field holds the marker "ek9218a", which, being lower case, never equals a
-// label of the folded source.
+// A line whose first word is a register or keyword (reservedFirstWord) has no label.
 
 #include "core/MachineDescription.h"
 #include "support/ReplacingFile.h"
 
 #include <cstdint>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace tarveno {
 
-class FileReaderMic1 {
+class MalLineReader {
   public:
-    static constexpr std::string_view noLabel = machine::noLabelMarker;
     // A line of more characters than this ends the reading of the file.
     static constexpr size_t maxLine = 254;
 
-    FileReaderMic1() = default;
-    FileReaderMic1(const FileReaderMic1&) = delete;
-    FileReaderMic1& operator=(const FileReaderMic1&) = delete;
+    MalLineReader() = default;
+    MalLineReader(const MalLineReader&) = delete;
+    MalLineReader& operator=(const MalLineReader&) = delete;
 
     void setName(std::string fileName) { name = std::move(fileName); }
 
@@ -41,11 +39,10 @@ class FileReaderMic1 {
     // "Errore nel metodo FileReaderMic1::write(): impossibile scrivere il file".
     void close();
 
-    // Reads the next statement; answers the label field (a label or noLabel), or nullptr
-    // when the file is exhausted or a line longer than maxLine stopped the reading
-    // (lineTooLong() then tells). Afterwards label, statement, lineStart and lineNumber
-    // describe the statement and the position is just past its line.
-    const std::string* next();
+    // Reads the next statement: false when the file is exhausted or a line longer than
+    // maxLine stopped the reading (lineTooLong() then tells). Afterwards label, statement, lineStart and
+    // lineNumber describe the statement and the position is just past its line.
+    bool next();
     // Back to the start of the file, with the state cleared and the line count at 0.
     void rewind();
     // Offset in the file of the next character to read.
@@ -70,7 +67,7 @@ class FileReaderMic1 {
     int32_t lineStart = 0;
     // 1-based number of the line the last statement was read from.
     int32_t lineNumber = 0;
-    std::string label;
+    std::optional<std::string> label; // none: the statement has no label
     std::string statement;
 
   private:

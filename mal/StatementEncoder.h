@@ -5,7 +5,7 @@
 //
 // It expects the text as the micro-assembler hands it over: upper case, labels already
 // replaced by decimal addresses, and a jump in every statement. For example
-//   MIstrC m("H = MBR << 8; GOTO 5;");
+//   StatementEncoder m("H = MBR << 8; GOTO 5;");
 //   m.encode();             // m.word() == 0x94800A, m.nextAddress() == 5
 // A "GOTO" followed by a word (an unresolved label) is read as a jump through MBR.
 //
@@ -33,12 +33,12 @@
 
 namespace tarveno {
 
-class MIstrC {
+class StatementEncoder {
   public:
     // The delimiters of MAL statements.
     static constexpr std::string_view delimiters = "=+-~|&;<>()";
 
-    explicit MIstrC(std::string_view statement);
+    explicit StatementEncoder(std::string_view statement);
 
     // Applies the rules once over the whole statement. A second call changes nothing.
     void encode();

@@ -1,4 +1,4 @@
-#include "ijvm/IJVMC.h"
+#include "ijvm/IjvmAssembler.h"
 
 #include "support/Conversions.h"
 #include "support/FatalError.h"
@@ -41,13 +41,13 @@ int32_t clampToInt32(int64_t n) {
 
 } // namespace
 
-IJVMC::IJVMC(std::string fileName) : reader(std::move(fileName)) {}
+IjvmAssembler::IjvmAssembler(std::string fileName) : reader(std::move(fileName)) {}
 
-IJVMC::IJVMC(std::string fileName, std::string source) : reader(std::move(fileName)) {
+IjvmAssembler::IjvmAssembler(std::string fileName, std::string source) : reader(std::move(fileName)) {
     reader.setText(std::move(source));
 }
 
-void IJVMC::assemble() {
+void IjvmAssembler::assemble() {
     parse();
     generate();
 }
@@ -55,8 +55,8 @@ void IJVMC::assemble() {
 // ---------------------------------------------------------------------------------
 // Diagnostics
 
-std::string IJVMC::errorMessage(DiagnosticCode code, const std::string& name, const std::string& label,
-                                int32_t number) {
+std::string IjvmAssembler::errorMessage(DiagnosticCode code, const std::string& name,
+                                        const std::string& label, int32_t number) {
     switch (code) {
     case DiagnosticCode::DuplicateLabel:
         return "Errore nel metodo " + name + ". L'etichetta " + label + ": esiste gi\xE0";
@@ -102,8 +102,8 @@ std::string IJVMC::errorMessage(DiagnosticCode code, const std::string& name, co
     }
 }
 
-void IJVMC::addError(DiagnosticCode code, const std::string& name, const std::string& label, int32_t number,
-                     int32_t start, int32_t length) {
+void IjvmAssembler::addError(DiagnosticCode code, const std::string& name, const std::string& label,
+                             int32_t number, int32_t start, int32_t length) {
     switch (code) {
     case DiagnosticCode::DuplicateLabel:
     case DiagnosticCode::UnknownInstruction:
@@ -119,8 +119,8 @@ void IJVMC::addError(DiagnosticCode code, const std::string& name, const std::st
     appendError(code, name, label, number, start, length);
 }
 
-void IJVMC::appendError(DiagnosticCode code, const std::string& name, const std::string& label,
-                        int32_t number, int32_t start, int32_t length) {
+void IjvmAssembler::appendError(DiagnosticCode code, const std::string& name, const std::string& label,
+                                int32_t number, int32_t start, int32_t length) {
     // A span never reaches outside the source, whatever state the reader was in. The
     // message is kept whole, however long the names in it are.
     const int32_t end = std::max(sourceSize_, 0);
@@ -129,14 +129,14 @@ void IJVMC::appendError(DiagnosticCode code, const std::string& name, const std:
     program.diagnostics.insertTail(Diagnostic{errorMessage(code, name, label, number), start, length});
 }
 
-std::pair<int32_t, int32_t> IJVMC::readerSpan() {
+std::pair<int32_t, int32_t> IjvmAssembler::readerSpan() {
     const int32_t start = reader.mark;
     return {start, reader.position() - start - 1};
 }
 
-int32_t IJVMC::number(const std::string& text, int32_t start, int32_t length) {
+int32_t IjvmAssembler::number(const std::string& text, int32_t start, int32_t length) {
     try {
-        return atolong(text);
+        return parseNumber(text);
     } catch (const FatalError&) {
         appendError(DiagnosticCode::InvalidNumber, {}, text, 0, start, length);
         return 0;
@@ -146,7 +146,7 @@ int32_t IJVMC::number(const std::string& text, int32_t start, int32_t length) {
 // ---------------------------------------------------------------------------------
 // First pass
 
-void IJVMC::parse() {
+void IjvmAssembler::parse() {
     reader.open();
     sourceSize_ = reader.size();
 
@@ -164,7 +164,7 @@ void IJVMC::parse() {
     reader.close();
 }
 
-void IJVMC::parseConstants() {
+void IjvmAssembler::parseConstants() {
     const int32_t start = reader.position();
     const std::string* word = nullptr;
     while ((word = reader.nextWord()) && *word != constantEnd) {
@@ -200,14 +200,14 @@ void IJVMC::parseConstants() {
     }
 }
 
-void IJVMC::addLocal(Method& method, std::unordered_set<std::string>& names, Symbol symbol, int32_t start,
-                     int32_t length) {
+void IjvmAssembler::addLocal(Method& method, std::unordered_set<std::string>& names, Symbol symbol,
+                             int32_t start, int32_t length) {
     if (!names.insert(symbol.name).second)
         appendError(DiagnosticCode::DuplicateVariable, method.name, symbol.name, 0, start, length);
     method.locals.insertTail(symbol);
 }
 
-void IJVMC::parseMethod() {
+void IjvmAssembler::parseMethod() {
     Method method;
     int32_t local = 1;
     localNames_.clear();
@@ -249,7 +249,7 @@ void IJVMC::parseMethod() {
     parseBody(method, word, methodEnd);
 }
 
-void IJVMC::parseMain() {
+void IjvmAssembler::parseMain() {
     Method method;
     method.name = std::string(mainName);
     int32_t local = 1;
@@ -263,7 +263,7 @@ void IJVMC::parseMain() {
     parseBody(method, word, mainEnd);
 }
 
-bool IJVMC::parseVariables(Method& method, int32_t& local, std::string_view closer) {
+bool IjvmAssembler::parseVariables(Method& method, int32_t& local, std::string_view closer) {
     const int32_t varStart = reader.position();
     const std::string* word = nullptr;
     while ((word = reader.nextWord()) && *word != varEnd && *word != varSection && *word != closer) {
@@ -286,7 +286,7 @@ bool IJVMC::parseVariables(Method& method, int32_t& local, std::string_view clos
     return true;
 }
 
-void IJVMC::parseBody(Method& method, const std::string* word, std::string_view endWord) {
+void IjvmAssembler::parseBody(Method& method, const std::string* word, std::string_view endWord) {
     pendingLabels_.clear();
     pendingLabelNames_.clear();
     for (;;) {
@@ -325,7 +325,7 @@ void IJVMC::parseBody(Method& method, const std::string* word, std::string_view 
     program.methods.insertTail(Method{}) = std::move(method);
 }
 
-bool IJVMC::parseInstruction(Method& method) {
+bool IjvmAssembler::parseInstruction(Method& method) {
     refusal_ = Refusal{};
     std::string labelWord;
     if (!reader.word.empty() && reader.word.back() == ':') {
@@ -408,7 +408,7 @@ bool IJVMC::parseInstruction(Method& method) {
 // ---------------------------------------------------------------------------------
 // Second pass
 
-void IJVMC::buildProgramIndex() {
+void IjvmAssembler::buildProgramIndex() {
     constantIndex_.clear();
     methodIndex_.clear();
     program.constants.forEach([&](const Symbol& c) { constantIndex_.emplace(c.name, c.index); });
@@ -416,7 +416,7 @@ void IJVMC::buildProgramIndex() {
     programIndexBuilt_ = true;
 }
 
-const IJVMC::MethodIndex& IJVMC::indexOf(const Method& method) {
+const IjvmAssembler::MethodIndex& IjvmAssembler::indexOf(const Method& method) {
     if (methodIndexCache_.method != &method) {
         methodIndexCache_.method = &method;
         methodIndexCache_.labels.clear();
@@ -429,7 +429,7 @@ const IJVMC::MethodIndex& IJVMC::indexOf(const Method& method) {
     return methodIndexCache_;
 }
 
-void IJVMC::encode(Method& method, const InstructionRecord& record) {
+void IjvmAssembler::encode(Method& method, const InstructionRecord& record) {
     const InstructionInfo* info = findInstruction(record.mnemonic);
     if (!info) return; // records are made for known instructions only
     if (!programIndexBuilt_) buildProgramIndex();
@@ -455,7 +455,7 @@ void IJVMC::encode(Method& method, const InstructionRecord& record) {
                    : number(text, record.sourcePosition, static_cast<int32_t>(record.mnemonic.size()));
     };
 
-    Vector& area = program.methodArea;
+    ImageBytes& area = program.methodArea;
     area.append8(info->opcode);
     switch (info->kind) {
     case OperandKind::None:
@@ -488,12 +488,12 @@ void IJVMC::encode(Method& method, const InstructionRecord& record) {
     }
 }
 
-void IJVMC::generate() {
+void IjvmAssembler::generate() {
     buildProgramIndex();
     const int32_t constantCount = program.constants.count();
     const int32_t methodTotal = methodCount;
-    Vector& area = program.methodArea;
-    Vector& constantPool = program.constantPool;
+    ImageBytes& area = program.methodArea;
+    ImageBytes& constantPool = program.constantPool;
 
     int64_t areaSize = 3;
     program.methods.forEach([&](const Method& m) { areaSize += static_cast<int64_t>(m.length) + 4; });
@@ -538,8 +538,8 @@ void IJVMC::generate() {
         ++i;
     });
 
-    program.sourceMap = Memory<uint32_t, uint32_t>();
-    program.methodMap = Memory<uint32_t, uint32_t>();
+    program.sourceMap = SparseStore<uint32_t, uint32_t>();
+    program.methodMap = SparseStore<uint32_t, uint32_t>();
     for (const Entry& e : entries) {
         program.sourceMap.insert({e.key, e.source});
         program.methodMap.insert({e.key, e.pool});

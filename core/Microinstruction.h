@@ -9,7 +9,7 @@
 
 namespace tarveno {
 
-struct Mic {
+struct Microinstruction {
     uint32_t word = 0;
     uint32_t nextAddress = 0;
     std::string text;

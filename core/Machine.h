@@ -4,8 +4,8 @@
 // to the halt address) and reset.
 
 #include "core/Datapath.h"
-#include "core/Memory.h"
-#include "core/Mic.h"
+#include "core/Microinstruction.h"
+#include "core/SparseStore.h"
 
 #include <array>
 #include <atomic>
@@ -124,11 +124,11 @@ struct ExecutionCounts {
     }
 };
 
-class ControlPath;
+class Machine;
 
 // Called after every microinstruction of a Run or an IJVM step that is given one, to
 // watch the machine (a trace, a display); a Run without one costs nothing extra.
-using StepObserver = std::function<void(const ControlPath&)>;
+using StepObserver = std::function<void(const Machine&)>;
 
 // The microsequencer's own state.
 struct SequencerState {
@@ -142,7 +142,7 @@ struct SequencerState {
 struct MachineState {
     DatapathState datapath;
     SequencerState sequencer;
-    const Mic* current = nullptr;
+    const Microinstruction* current = nullptr;
     MainMemory memory;
     OutputRecord output;
 
@@ -152,13 +152,13 @@ struct MachineState {
     }
 };
 
-class ControlPath : public Datapath, public SequencerState {
+class Machine : public Datapath, public SequencerState {
   public:
     static constexpr uint32_t haltAddress = machine::haltAddress;
 
-    ControlPath() { outputSink = &output; }
-    ControlPath(const ControlPath&) = delete; // the machine is owned, never copied
-    ControlPath& operator=(const ControlPath&) = delete;
+    Machine() { outputSink = &output; }
+    Machine(const Machine&) = delete; // the machine is owned, never copied
+    Machine& operator=(const Machine&) = delete;
 
     // Executes exactly one microinstruction.
     void microStep();
@@ -190,14 +190,14 @@ class ControlPath : public Datapath, public SequencerState {
     void loadMicroprogram(const std::string& fileName);
     // Places one record as the loader does: the first record of an address stays, and
     // the answer says whether this one was placed.
-    bool loadMicroinstruction(uint32_t address, const Mic& mic);
+    bool loadMicroinstruction(uint32_t address, const Microinstruction& mic);
 
     // The record being executed (the one executed last, after a step).
-    const Mic& currentMic() const { return *current_; }
+    const Microinstruction& currentMic() const { return *current_; }
 
     // The control store is read here and written only by loading, so a record the
     // sequencer has already decoded never changes under it.
-    const Memory<uint32_t, Mic>& controlStore() const { return controlStore_; }
+    const SparseStore<uint32_t, Microinstruction>& controlStore() const { return controlStore_; }
 
     // The values the program wrote to the output cell; the state points at it.
     OutputRecord output;
@@ -206,7 +206,7 @@ class ControlPath : public Datapath, public SequencerState {
     // A control-store record as the sequencer uses it: the record (records never move,
     // so it serves as the copy being executed), its next address and its decoded word.
     struct Direct {
-        const Mic* mic = nullptr;
+        const Microinstruction* mic = nullptr;
         uint32_t next = 0;
         Decoded decoded;
     };
@@ -221,7 +221,8 @@ class ControlPath : public Datapath, public SequencerState {
 
     // One microinstruction on the given state; microStep passes the machine's own, the
     // run loop a local copy that the compiler can keep in registers.
-    [[gnu::always_inline]] inline void step(DatapathState& d, SequencerState& s, const Mic*& current);
+    [[gnu::always_inline]] inline void step(DatapathState& d, SequencerState& s,
+                                            const Microinstruction*& current);
 
     // After is called with the state after every step.
     template <class Done, class After>
@@ -231,16 +232,16 @@ class ControlPath : public Datapath, public SequencerState {
     template <class Done>
     StopReason observedUntil(RunLimits limits, bool atLeastOne, Done done, const StepObserver& observe);
 
-    Memory<uint32_t, Mic> controlStore_;
+    SparseStore<uint32_t, Microinstruction> controlStore_;
 
     Direct direct_[directSize];
     Direct far_; // the record of an address of 512 or more, for one step
 
-    static const Mic emptyMic;
-    const Mic* current_ = &emptyMic;
+    static const Microinstruction emptyMic;
+    const Microinstruction* current_ = &emptyMic;
 };
 
-inline void ControlPath::step(DatapathState& d, SequencerState& s, const Mic*& current) {
+inline void Machine::step(DatapathState& d, SequencerState& s, const Microinstruction*& current) {
     ++s.microCounter;
     const Direct& r = fetch(s.mpc);
     current = r.mic;

@@ -55,7 +55,7 @@ TEST(IjvmImage, WorkedExampleByteForByte) {
 }
 
 TEST(IjvmImage, CrLfLowerCaseCommentsAndTextInMemoryGiveTheSameImage) {
-    IJVMC inMemory("no/such/file.jvm", workedExample); // the name only names it
+    IjvmAssembler inMemory("no/such/file.jvm", workedExample); // the name only names it
     inMemory.assemble();
     EXPECT_EQ(hex(inMemory.program.methodArea), workedArea);
     EXPECT_EQ(sortedEntries(inMemory.program.sourceMap), expectedSourceMap(workedExample));
@@ -142,12 +142,12 @@ TEST(IjvmLoad, AnswersTheProgramAndResetsTheMachine) {
         "first.jvm", ".constant\none 1\n.end-constant\n.main\nLDCW one\nLDCW two\nHALT\n.end-main\n");
     const std::string second = (dir / "missing.jvm").string();
 
-    ControlPath machine;
+    Machine machine;
     machine.registers[SP] = 99;
     machine.mpc = 5;
     machine.microCounter = 7;
     machine.memoryWord(12) = 34;
-    machine.loadMicroinstruction(3, Mic{0, 4, ""});
+    machine.loadMicroinstruction(3, Microinstruction{0, 4, ""});
 
     IjvmProgram p = loadProgram(machine, first);
     EXPECT_EQ(std::tuple(p.poolWords(), p.methodAreaSize(), p.methods.count(), p.sourceMap.count(),

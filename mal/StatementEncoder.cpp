@@ -1,4 +1,4 @@
-#include "mal/MIstrC.h"
+#include "mal/StatementEncoder.h"
 
 #include "core/MachineDescription.h"
 
@@ -32,19 +32,19 @@ int32_t decimalValue(const std::string& text) {
 
 } // namespace
 
-MIstrC::MIstrC(std::string_view statement) : tokens_(statement, delimiters) {}
+StatementEncoder::StatementEncoder(std::string_view statement) : tokens_(statement, delimiters) {}
 
-uint32_t MIstrC::bValue(std::string_view name) {
+uint32_t StatementEncoder::bValue(std::string_view name) {
     const MalRegister* r = findMalRegister(name);
     return r ? r->bCode : 0;
 }
 
-uint32_t MIstrC::cBit(std::string_view name) {
+uint32_t StatementEncoder::cBit(std::string_view name) {
     const MalRegister* r = findMalRegister(name);
     return r ? r->cBit : 0;
 }
 
-const StringTokenizer::Elem* MIstrC::at(int32_t offset) {
+const StringTokenizer::Elem* StatementEncoder::at(int32_t offset) {
     // The cursor stands one past k: k + offset is cursor + offset - 1. A look with the
     // opposite advance leaves the cursor where it was (and a miss changes nothing).
     return tokens_.get(offset - 1, -(offset - 1), false);
@@ -55,7 +55,7 @@ const StringTokenizer::Elem* MIstrC::at(int32_t offset) {
 // operands makes the walk skip them, and the later rules of the same step look at their
 // neighbours from the moved cursor. A rule whose operand token is missing (an operator
 // first or last in the statement) adds no bits; the walk moves on as usual.
-void MIstrC::encode() {
+void StatementEncoder::encode() {
     while (const StringTokenizer::Elem* e = tokens_.get(0, 1, true)) {
         const int32_t index = tokens_.currentIndex();
         const std::string& t = e->text;
@@ -87,7 +87,7 @@ void MIstrC::encode() {
     }
 }
 
-void MIstrC::branch(const std::string& t) {
+void StatementEncoder::branch(const std::string& t) {
     if (t == "IF") {
         const auto* flag = at(2);
         if (is(flag, "Z") || is(flag, "N")) {
@@ -121,7 +121,7 @@ void MIstrC::branch(const std::string& t) {
     }
 }
 
-void MIstrC::shiftOperator(const std::string& t) {
+void StatementEncoder::shiftOperator(const std::string& t) {
     if (const auto* operand = at(-1)) {
         word_ |= t == "<" ? shiftLeft : shiftRight;
         if (operand->text == "H") {
@@ -135,7 +135,7 @@ void MIstrC::shiftOperator(const std::string& t) {
     resumeAt(3);
 }
 
-void MIstrC::logic(const std::string& t) {
+void StatementEncoder::logic(const std::string& t) {
     const auto* left = at(-1);
     const auto* right = at(1);
     if (t == "NOT") {
@@ -157,7 +157,7 @@ void MIstrC::logic(const std::string& t) {
     resumeAt(2);
 }
 
-void MIstrC::minus() {
+void StatementEncoder::minus() {
     const auto* left = at(-1);
     const auto* right = at(1);
     if (left && right) {
@@ -171,7 +171,7 @@ void MIstrC::minus() {
     resumeAt(2);
 }
 
-void MIstrC::plus() {
+void StatementEncoder::plus() {
     const auto* left = at(-1);
     const auto* right = at(1);
     if (!left || !right) {
@@ -198,7 +198,7 @@ void MIstrC::plus() {
     }
 }
 
-void MIstrC::singleOperand(const StringTokenizer::Elem& e) {
+void StatementEncoder::singleOperand(const StringTokenizer::Elem& e) {
     if (!startsWith(at(-1), '=') || !startsWith(at(1), ';')) return;
     if (e.kind == StringTokenizer::Word) {
         if (e.text[0] == 'H') {
