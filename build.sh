@@ -45,7 +45,7 @@ run)
     ;;
 test)
     install_missing
-    configure_and_build build ${CI:+-DTARVENO_WERROR=ON}
+    configure_and_build build
     ctest --test-dir build --output-on-failure -j2
     ;;
 package)

@@ -96,10 +96,10 @@ std::string mnemonicOf(uint8_t opcode) {
 // The IJVM instruction at byte address pc of the method area, where the interpreter
 // dispatched last (on entry to the main loop, PC holds the address of the opcode).
 std::string lastInstruction(const ProgramSource& source, const Assembled& a,
-                            const tarveno::DispatchTally& tally) {
+                            const tarveno::ExecutionCounts& counts) {
     const std::string lead = "last IJVM instruction: ";
-    const int32_t pc = tally.lastPc;
-    if (tally.returns == 0)
+    const int32_t pc = counts.dispatchPc;
+    if (counts.returns == 0)
         return lead + "none (the interpreter never returned to its main loop at address 0)";
     const auto& area = a.program.methodArea;
     if (pc < 0 || pc >= area.count())
@@ -150,7 +150,7 @@ TestResult runTest(const ControlStoreImage& store, const ProgramSource& source, 
     // The machine counts its steps in 32 bits: one run takes fewer than 2^31, and the
     // count here has 64.
     StopReason stop = StopReason::Halted;
-    tarveno::DispatchTally tally;
+    tarveno::ExecutionCounts counts;
     // The first thing wrong is the reason, the others explain it.
     const auto note = [&](std::string what) {
         if (r.reason.empty())
@@ -166,13 +166,13 @@ TestResult runTest(const ControlStoreImage& store, const ProgramSource& source, 
             }
             const uint64_t chunk = std::min<uint64_t>(t.maxSteps - r.steps, uint64_t{1} << 31);
             const uint32_t before = m->microCounter;
-            stop = m->run({chunk, &interrupted, memory}, tally);
+            stop = m->run({chunk, &interrupted, memory}, counts);
             r.steps += static_cast<uint32_t>(m->microCounter - before);
             if (stop != StopReason::Bound) break;
         }
         if (stop == StopReason::Stopped) {
             r.reason = "interrupted after " + std::to_string(r.steps) + " microinstructions";
-            r.instructions = tally.returns;
+            r.instructions = counts.returns;
             return r;
         }
         if (stop == StopReason::Bound)
@@ -193,8 +193,8 @@ TestResult runTest(const ControlStoreImage& store, const ProgramSource& source, 
             note("stack top: expected " + std::to_string(*t.top) + ", got " + std::to_string(*top));
     }
     r.verdict = r.reason.empty() ? Verdict::Pass : Verdict::Fail;
-    r.instructions = tally.returns;
-    if (r.verdict == Verdict::Fail) r.details.push_back(lastInstruction(source, a, tally));
+    r.instructions = counts.returns;
+    if (r.verdict == Verdict::Fail) r.details.push_back(lastInstruction(source, a, counts));
     return r;
 }
 

@@ -121,12 +121,13 @@ class Stepper {
     StopReason run(RunLimits limits, const StepObserver& observe) {
         if (history_) return history_->run(m_, counts, limits, observe);
         if (!count_) return m_.run(limits, observe);
-        return observe ? m_.run(limits, countingFirst(observe)) : m_.run(limits, counts);
+        return observe ? m_.run(limits, tarveno::countingFirst(counts, observe)) : m_.run(limits, counts);
     }
     StopReason ijvmStep(RunLimits limits, const StepObserver& observe) {
         if (history_) return history_->ijvmStep(m_, counts, limits, observe);
         if (!count_) return m_.ijvmStep(limits, observe);
-        return observe ? m_.ijvmStep(limits, countingFirst(observe)) : m_.ijvmStep(limits, counts);
+        return observe ? m_.ijvmStep(limits, tarveno::countingFirst(counts, observe))
+                       : m_.ijvmStep(limits, counts);
     }
     void microStep() {
         if (history_)
@@ -142,14 +143,6 @@ class Stepper {
     ExecutionCounts counts;
 
   private:
-    // The machine's observed Run counts nothing: this observer counts each step first.
-    StepObserver countingFirst(const StepObserver& observe) {
-        return [this, &observe](const Machine& c) {
-            counts.afterStep(c.mpc, c);
-            observe(c);
-        };
-    }
-
     Machine& m_;
     bool count_;
     std::unique_ptr<tarveno::History> history_;

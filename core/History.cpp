@@ -109,18 +109,6 @@ void History::microStep(Machine& machine, ExecutionCounts& counts) {
     });
 }
 
-namespace {
-
-// The machine's observed Run counts nothing: this observer counts each step first.
-StepObserver countingFirst(ExecutionCounts& counts, const StepObserver& observe) {
-    return [&counts, &observe](const Machine& m) {
-        counts.afterStep(m.mpc, m);
-        observe(m);
-    };
-}
-
-} // namespace
-
 StopReason History::run(Machine& machine, ExecutionCounts& counts, RunLimits limits,
                         const StepObserver& observe) {
     return forward(machine, counts, limits, [&](const RunLimits& slice, bool) {

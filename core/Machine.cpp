@@ -145,28 +145,11 @@ StopReason Machine::run(RunLimits limits, const StepObserver& observe) {
     return runWith(limits, false, runDone, nothingAfter);
 }
 
-StopReason Machine::run(RunLimits limits, DispatchTally& tally) {
-    // Counted in locals, which the loop keeps in registers; the tally is written once.
-    uint64_t returns = 0;
-    int32_t lastPc = tally.lastPc;
-    auto count = [&](const SequencerState& s, const DatapathState& d) {
-        if (s.mpc == machine::mainLoopAddress) {
-            ++returns;
-            lastPc = d.registers[PC];
-        }
+StepObserver countingFirst(ExecutionCounts& counts, const StepObserver& observe) {
+    return [&counts, &observe](const Machine& m) {
+        counts.afterStep(m.mpc, m);
+        observe(m);
     };
-    auto keep = [&] {
-        tally.returns += returns;
-        tally.lastPc = lastPc;
-    };
-    try {
-        const StopReason why = runWith(limits, false, runDone, count);
-        keep();
-        return why;
-    } catch (...) {
-        keep();
-        throw;
-    }
 }
 
 namespace {
@@ -203,10 +186,10 @@ StopReason Machine::ijvmStep(RunLimits limits, ExecutionCounts& counts) {
     return counting(counts, [&](auto count) { return runWith(limits, true, stepDone, count); });
 }
 
-void Machine::execute(uint64_t n, ExecutionCounts& counts) {
-    if (n == 0) return;
+void Machine::execute(uint64_t steps, ExecutionCounts& counts) {
+    if (steps == 0) return;
     auto never = [](const SequencerState&, const DatapathState&) { return StopReason::Bound; };
-    counting(counts, [&](auto count) { return runUntil(RunLimits{n, nullptr}, false, never, count); });
+    counting(counts, [&](auto count) { return runUntil(RunLimits{steps, nullptr}, false, never, count); });
 }
 
 StopReason Machine::ijvmStep(RunLimits limits, const StepObserver& observe) {

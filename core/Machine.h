@@ -58,15 +58,6 @@ struct RunLimits {
     const Breakpoints* breakpoints = nullptr;
 };
 
-// What a counting Run tallies of the IJVM program its microprogram interprets: the
-// returns to the main loop at address 0 (the steps after which MPC is 0, where an IJVM
-// step ends), and PC after the last of them: the byte address of the opcode that the
-// main loop then dispatches.
-struct DispatchTally {
-    uint64_t returns = 0;
-    int32_t lastPc = 0;
-};
-
 // What the machine has executed since it was started on its program (loaded, reset or
 // given an IJVM image): microinstructions, and the IJVM instructions its microprogram
 // interpreted, each counted from one return to the main loop at address 0 to the next, or
@@ -91,6 +82,10 @@ struct ExecutionCounts {
     // The PC the last instruction that ended began at, -1 before any: once the machine has
     // halted, PC has moved past the HALT, maybe into the next method's header.
     int32_t lastPc = -1;
+    // The returns to the main loop at address 0 (the steps after which MPC is 0), and PC
+    // at the last of them: the byte address of the opcode the main loop then dispatches.
+    uint64_t returns = 0;
+    int32_t dispatchPc = 0;
 
     // Zero, with an instruction about to begin at the machine's PC and MBR.
     void start(int32_t pc, int32_t mbr) {
@@ -117,6 +112,10 @@ struct ExecutionCounts {
             lastPc = spanPc;
         }
         spanPc = mpc == machine::haltAddress ? -1 : d.registers[PC];
+        if (mpc == machine::mainLoopAddress) {
+            ++returns;
+            dispatchPc = d.registers[PC];
+        }
         spanOpcode = static_cast<uint8_t>(d.pendingOps & MemFetch ? d.pendingMbr : d.registers[MBR]);
         spanStart = micro;
         previousReturn = lastReturn;
@@ -129,6 +128,10 @@ class Machine;
 // Called after every microinstruction of a Run or an IJVM step that is given one, to
 // watch the machine (a trace, a display); a Run without one costs nothing extra.
 using StepObserver = std::function<void(const Machine&)>;
+
+// The machine's observed Run counts nothing: this observer counts each step into counts
+// first, then hands it to observe (both must outlive it).
+StepObserver countingFirst(ExecutionCounts& counts, const StepObserver& observe);
 
 // The microsequencer's own state.
 struct SequencerState {
@@ -170,14 +173,11 @@ class Machine : public Datapath, public SequencerState {
     StopReason ijvmStep(RunLimits limits = {}, const StepObserver& observe = {});
     // Executes microinstructions until MPC is the halt address (tested first).
     StopReason run(RunLimits limits = {}, const StepObserver& observe = {});
-    // The same, adding to tally: a grader counts IJVM instructions at the speed of a Run,
-    // where an IJVM step at a time costs twice as much.
-    StopReason run(RunLimits limits, DispatchTally& tally);
     // A Run or an IJVM step that counts what it executes, at the speed of a Run.
     StopReason run(RunLimits limits, ExecutionCounts& counts);
     StopReason ijvmStep(RunLimits limits, ExecutionCounts& counts);
-    // Exactly n microinstructions, wherever they lead (the halt address too), counted.
-    void execute(uint64_t n, ExecutionCounts& counts);
+    // Exactly steps microinstructions, wherever they lead (the halt address too), counted.
+    void execute(uint64_t steps, ExecutionCounts& counts);
 
     // The state steps change, and putting it back; the control store is not part of it,
     // so a state goes back only into the machine it was taken from.

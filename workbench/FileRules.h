@@ -23,7 +23,7 @@ struct SessionFiles {
 
 class FileRules {
   public:
-    explicit FileRules(SessionFiles files) : files(std::move(files)) {}
+    explicit FileRules(SessionFiles places) : files(std::move(places)) {}
 
     // Whether fileName may be written: not in the shipped folder, and the file (or, for a
     // new one, its folder) writable.

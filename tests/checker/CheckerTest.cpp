@@ -104,8 +104,8 @@ TEST(Checker, EachFindingIsReportedAtItsLineAndColumn) {
         SCOPED_TRACE(e.source.substr(0, 80));
         const CheckResult r = checkMalSource(e.source);
         EXPECT_EQ(r.errors, e.isError ? 1 : 0) << formatReport(r, "x");
-        const auto f = std::find_if(r.findings.begin(), r.findings.end(), [&](const CheckFinding& f) {
-            return f.isError == e.isError && f.message.find(e.message) != std::string::npos;
+        const auto f = std::find_if(r.findings.begin(), r.findings.end(), [&](const CheckFinding& found) {
+            return found.isError == e.isError && found.message.find(e.message) != std::string::npos;
         });
         ASSERT_NE(f, r.findings.end()) << formatReport(r, "x");
         EXPECT_EQ(f->line, e.line);

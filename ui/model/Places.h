@@ -15,8 +15,9 @@ namespace tarveno::ui {
 enum class Face : uint8_t { Serif, SansNarrow };
 
 struct Font {
-    constexpr Font(int pixels = 13, bool bold = false, bool underline = false, Face face = Face::Serif)
-        : pixels(pixels), bold(bold), underline(underline), face(face) {}
+    constexpr Font(int pixelSize = 13, bool isBold = false, bool isUnderlined = false,
+                   Face typeface = Face::Serif)
+        : pixels(pixelSize), bold(isBold), underline(isUnderlined), face(typeface) {}
     int pixels;
     bool bold;
     bool underline;
@@ -28,9 +29,9 @@ struct Font {
 // sizes itself to its text from its left and top), its font and its colours (none: the
 // toolkit's).
 struct Place {
-    constexpr Place(const char* name, const char* text, Rect rect, Font font = {},
-                    std::optional<Rgb> textColour = {}, std::optional<Rgb> background = {})
-        : name(name), text(text), rect(rect), font(font), textColour(textColour), background(background) {}
+    constexpr Place(const char* objectName, const char* caption, Rect area, Font face = {},
+                    std::optional<Rgb> ink = {}, std::optional<Rgb> paper = {})
+        : name(objectName), text(caption), rect(area), font(face), textColour(ink), background(paper) {}
     const char* name;
     const char* text;
     Rect rect;
