@@ -200,7 +200,7 @@ void IjvmAssembler::parseConstants() {
     }
 }
 
-void IjvmAssembler::addLocal(Method& method, std::unordered_set<std::string>& names, Symbol symbol,
+void IjvmAssembler::addLocal(Method& method, std::unordered_set<std::string>& names, const Symbol& symbol,
                              int32_t start, int32_t length) {
     if (!names.insert(symbol.name).second)
         appendError(DiagnosticCode::DuplicateVariable, method.name, symbol.name, 0, start, length);

@@ -95,7 +95,7 @@ class IjvmAssembler {
     bool parseVariables(Method& method, int32_t& local, std::string_view closer);
     // The instruction words up to endWord; then the method is recorded.
     void parseBody(Method& method, const std::string* word, std::string_view endWord);
-    void addLocal(Method& method, std::unordered_set<std::string>& names, Symbol symbol, int32_t start,
+    void addLocal(Method& method, std::unordered_set<std::string>& names, const Symbol& symbol, int32_t start,
                   int32_t length);
 
     // Appends a diagnostic with the given span, clamped to the source.

@@ -49,7 +49,7 @@ void EditorPane::show(const Outcome& o, const Session& session) {
         std::vector<CodeMark> marks;
         for (const Finding& f : report.findings())
             marks.push_back({f.statement.start, f.statement.end, f.error});
-        editor->setMarks(std::move(marks));
+        editor->setMarks(marks);
     }
     showing_ = false;
     showName(session);

@@ -32,7 +32,7 @@ QString userFolder(QStandardPaths::StandardLocation location, const QString& fal
 QString claimUnnamedFile(const QString& dataFolder, std::shared_ptr<QLockFile>& lock) {
     // A window that ended without unlocking leaves a stale lock, which QLockFile takes over.
     for (int n = 1;; ++n) {
-        const QString name = dataFolder + (n == 1 ? QString("/tmp.mal") : QString("/tmp-%1.mal").arg(n));
+        QString name = dataFolder + (n == 1 ? QString("/tmp.mal") : QString("/tmp-%1.mal").arg(n));
         auto candidate = std::make_shared<QLockFile>(name + ".lock");
         candidate->setStaleLockTime(0);
         if (candidate->tryLock(0) || n == 100) {

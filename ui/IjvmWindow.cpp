@@ -170,10 +170,12 @@ IjvmWindow::IjvmWindow(QWidget* parent, const QString& settingsFile)
         {Qt::Key_Escape, &stop},
         {QKeySequence(Qt::SHIFT | Qt::Key_F7), &stepBack},
         {QKeySequence(Qt::SHIFT | Qt::Key_F8), &ijvmStepBack}};
-    for (const auto& [key, call] : keys)
-        connect(new QShortcut(key, this), &QShortcut::activated, this, [call] {
+    for (const auto& key : keys) {
+        std::function<void()>* call = key.second;
+        connect(new QShortcut(key.first, this), &QShortcut::activated, this, [call] {
             if (*call) (*call)();
         });
+    }
 
     fileName_ = new QLabel(this);
     fileName_->setObjectName("ijvmFileName");

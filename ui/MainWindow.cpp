@@ -20,7 +20,7 @@
 
 namespace tarveno::ui {
 
-MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, PicturesFactory pictures, QWidget* parent)
+MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, const PicturesFactory& pictures, QWidget* parent)
     : QMainWindow(parent), dialogs_(dialogs), paths_(std::move(paths)),
       session_(*this, {fsName(paths_.report), fsName(paths_.swapFile), fsName(paths_.unnamedFile),
                        fsName(paths_.cacheFolder), fsName(paths_.examples), fsName(paths_.interpreter)}) {

@@ -36,7 +36,8 @@ class MainWindow : public QMainWindow, private SessionHost {
 
     // Shows the Info dialog through dialogs before it returns, then lays out the window.
     // pictures makes the datapath and clock pictures (the real ones when empty).
-    MainWindow(Dialogs& dialogs, HostPaths paths, PicturesFactory pictures = {}, QWidget* parent = nullptr);
+    MainWindow(Dialogs& dialogs, HostPaths paths, const PicturesFactory& pictures = {},
+               QWidget* parent = nullptr);
     ~MainWindow() override;
 
     const Session& session() const { return session_; }

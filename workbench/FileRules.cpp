@@ -46,12 +46,12 @@ bool FileRules::writable(const std::string& fileName) const {
 }
 
 std::string FileRules::microprogramFile(const std::string& source, std::string& note) const {
-    const std::string beside = microprogramFileFor(source);
+    std::string beside = microprogramFileFor(source);
     std::error_code ec;
     const fs::path folder = fs::absolute(fs::path(beside), ec).parent_path();
     if (!isProtected(folder) && ::access(folder.c_str(), W_OK) == 0) return beside;
     fs::create_directories(files.cacheFolder, ec);
-    const std::string cached = (fs::path(files.cacheFolder) / fs::path(beside).filename()).string();
+    std::string cached = (fs::path(files.cacheFolder) / fs::path(beside).filename()).string();
     note = "The microprogram file is " + displayText(cached) + ": the source's folder cannot be written.";
     return cached;
 }

@@ -78,7 +78,7 @@ bool isAscii(std::string_view text) {
 
 // As the editor reads the file: UTF-8 when the whole source is valid UTF-8, else
 // Windows-1252.
-std::string decoded(std::string code, bool utf8Source) {
+std::string decoded(const std::string& code, bool utf8Source) {
     return isAscii(code) || (utf8Source && isValidUtf8(code)) ? code : windows1252ToUtf8(code);
 }
 
