@@ -1,5 +1,6 @@
 #include "support/ReplacingFile.h"
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -42,7 +43,7 @@ int ReplacingFile::open(const std::string& path) {
     if (exists && S_ISDIR(old.st_mode)) return EISDIR;
 
     // A name of this process's own beside the target; a leftover of another is passed by.
-    static unsigned serial = 0;
+    static std::atomic<unsigned> serial{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporary_ = folder + "/." + target.filename().string() + ".new-" + std::to_string(::getpid()) + "-" +
                      std::to_string(serial++);
