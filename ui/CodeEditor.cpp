@@ -1,5 +1,6 @@
 #include "ui/CodeEditor.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -239,6 +240,39 @@ void CodeEditor::paintGutter(const QRect& area) {
         block = block.next();
         top = bottom;
     }
+}
+
+bool CodeEditor::findNext(const QString& text) {
+    if (text.isEmpty()) return false;
+    if (find(text)) return true;
+    // Round to the start of the text, and once more.
+    const QTextCursor from = textCursor();
+    moveCursor(QTextCursor::Start);
+    if (find(text)) return true;
+    setTextCursor(from);
+    return false;
+}
+
+void CodeEditor::goToLine(int line) {
+    const int last = document()->blockCount();
+    QTextCursor c(document()->findBlockByNumber(std::clamp(line, 1, last) - 1));
+    setTextCursor(c);
+    centerCursor();
+}
+
+void CodeEditor::keyPressEvent(QKeyEvent* event) {
+    const bool control = event->modifiers() & Qt::ControlModifier;
+    // The editor's own focusNextPrevChild keeps the focus (Tab is text here): the widget's
+    // moves it.
+    if (control && event->key() == Qt::Key_Tab) {
+        QWidget::focusNextPrevChild(true); // NOLINT(bugprone-parent-virtual-call): on purpose
+        return;
+    }
+    if (control && event->key() == Qt::Key_Backtab) {
+        QWidget::focusNextPrevChild(false); // NOLINT(bugprone-parent-virtual-call): on purpose
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
 }
 
 } // namespace tarveno::ui

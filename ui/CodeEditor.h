@@ -45,6 +45,12 @@ class CodeEditor : public QPlainTextEdit {
 
     int gutterWidth() const;
 
+    // Selects the next occurrence of text after the cursor, going round to the start;
+    // false when the text holds none.
+    bool findNext(const QString& text);
+    // Puts the caret at the start of line (1 for the first; clamped) and shows it.
+    void goToLine(int line);
+
     // Lines (0 for the first) whose number is shown as a breakpoint.
     void setBreakpoints(const std::set<int>& lines);
     const std::set<int>& breakpoints() const { return breakpoints_; }
@@ -54,6 +60,8 @@ class CodeEditor : public QPlainTextEdit {
     void gutterClicked(int line);
 
   protected:
+    // Tab types a tab; Ctrl+Tab and Ctrl+Shift+Tab move the focus on and back.
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 

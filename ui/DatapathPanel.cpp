@@ -7,6 +7,11 @@
 
 namespace tarveno::ui {
 
+namespace {
+// The name a readout is read out by, beside its value.
+constexpr const char* readoutProperty = "readout";
+} // namespace
+
 DatapathPanel::DatapathPanel(QWidget* client, style::PlacedControls& placed, const PicturesFactory& pictures)
     // The pictures first, so that every readout lies over them.
     : drawing_(pictures ? pictures(client) : makeDatapathPictures(client)) {
@@ -28,6 +33,14 @@ DatapathPanel::DatapathPanel(QWidget* client, style::PlacedControls& placed, con
     mpc_ = label(places::mpcLabel);
     for (size_t i = 0; i < bits_.size(); ++i)
         bits_[i] = label(places::bitLabel(i));
+    // A screen reader reads each readout as its name and value: "MAR 30".
+    for (size_t i = 0; i < registers_.size(); ++i)
+        registers_[i]->setProperty(readoutProperty,
+                                   QString::fromUtf8(registerNames[places::readoutRegisters[i]].data()));
+    for (const auto& [l, name] :
+         {std::pair{bBus_, "B bus"}, {cBus_, "C bus"}, {n_, "N"}, {z_, "Z"}, {mpc_, "MPC"}})
+        l->setProperty(readoutProperty, QString(name));
+    aluPanel_->setAccessibleName("ALU");
 }
 
 void DatapathPanel::showReadouts() {
@@ -73,7 +86,9 @@ void DatapathPanel::advance() {
 }
 
 void DatapathPanel::setCaption(QLabel* label, const std::string& text) {
-    style::setCaption(label, QString::fromStdString(text));
+    const QString value = QString::fromStdString(text);
+    style::setCaption(label, value);
+    label->setAccessibleName(label->property(readoutProperty).toString() + " " + value);
 }
 
 void DatapathPanel::perform(const Paint& p) {
@@ -111,6 +126,7 @@ void DatapathPanel::perform(const Paint& p) {
         break;
     case PaintStep::AluText:
         aluPanel_->setText(QString::fromStdString(aluCaption(m)));
+        aluPanel_->setAccessibleName("ALU " + aluPanel_->text());
         style::setTextColour(aluPanel_, style::qColour(aluShown));
         break;
     case PaintStep::CBusValue:

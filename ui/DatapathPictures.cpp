@@ -127,11 +127,13 @@ DatapathPictures::DatapathPictures(QWidget* parent) : QObject(parent) {
         },
         parent);
     image1->setObjectName(places::datapathPicture.name);
+    image1->setAccessibleName("Datapath");
     paintBox1 = new Overlay(parent);
     paintBox1->setObjectName(places::flowSurface.name);
     image2 = new PictureCanvas(
         QSize(clockWidth, clockHeight), [](QPainter& p) { drawClockDiagram(p); }, parent);
     image2->setObjectName(places::clockPicture.name);
+    image2->setAccessibleName("Clock");
     paintBox2 = new Overlay(parent);
     paintBox2->setObjectName(places::clockMarks.name);
     setZoom(1.0);

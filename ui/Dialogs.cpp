@@ -12,9 +12,11 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace tarveno::ui {
 
@@ -62,6 +64,18 @@ QString QtDialogs::input(QWidget* parent, const QString& prompt, const QString& 
     return form.value();
 }
 
+std::optional<QString> QtDialogs::ask(QWidget* parent, const QString& prompt, const QString& text) {
+    // Sized to its prompt, with Cancel.
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle("TARVENO");
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(text);
+    dialog.setOkButtonText("&OK");
+    dialog.setCancelButtonText("Cancel");
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.textValue();
+}
+
 std::optional<QString> QtDialogs::openFile(QWidget* parent, const FileDialogSetup& setup) {
     return runFileDialog(parent, setup, QFileDialog::AcceptOpen);
 }
@@ -83,22 +97,27 @@ void QtDialogs::message(QWidget* parent, const QString& caption, const QString& 
 }
 
 UnsavedChoice QtDialogs::unsavedWork(QWidget* parent, const QString& question) {
-    QMessageBox box(QMessageBox::Question, "TARVENO", question,
-                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
-    box.setDefaultButton(QMessageBox::Save);
-    switch (box.exec()) {
-    case QMessageBox::Save:
-        return UnsavedChoice::Save;
-    case QMessageBox::Discard:
-        return UnsavedChoice::Discard;
-    default:
-        return UnsavedChoice::Cancel;
-    }
+    // Alt+S, Alt+D and Escape choose, whatever the platform names its buttons.
+    QMessageBox box(QMessageBox::Question, "TARVENO", question, QMessageBox::NoButton, parent);
+    QPushButton* save = box.addButton("&Save", QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton("&Discard", QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton("Cancel", QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == save) return UnsavedChoice::Save;
+    if (box.clickedButton() == discard) return UnsavedChoice::Discard;
+    return UnsavedChoice::Cancel;
 }
 
 bool QtDialogs::confirm(QWidget* parent, const QString& question) {
-    return QMessageBox::question(parent, "TARVENO", question, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::Yes) == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, "TARVENO", question, QMessageBox::NoButton, parent);
+    QPushButton* yes = box.addButton("&Yes", QMessageBox::YesRole);
+    QPushButton* no = box.addButton("&No", QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 void QtDialogs::memory(MemoryViewer& viewer) {

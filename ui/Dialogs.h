@@ -47,6 +47,9 @@ class Dialogs {
     // The "Go at" dialog: the prompt and the preset text; answers the text it holds when
     // it closes.
     virtual QString input(QWidget* parent, const QString& prompt, const QString& text) = 0;
+    // A question answered by a line of text, preset to text, with OK and Cancel; nothing
+    // when cancelled.
+    virtual std::optional<QString> ask(QWidget* parent, const QString& prompt, const QString& text) = 0;
     // A file-open or file-save dialog; nothing when cancelled.
     virtual std::optional<QString> openFile(QWidget* parent, const FileDialogSetup& setup) = 0;
     virtual std::optional<QString> saveFile(QWidget* parent, const FileDialogSetup& setup) = 0;
@@ -71,6 +74,7 @@ class QtDialogs : public Dialogs {
     void info(InfoDialog& dialog) override;
     void notice(QWidget* parent, const QString& message) override;
     QString input(QWidget* parent, const QString& prompt, const QString& text) override;
+    std::optional<QString> ask(QWidget* parent, const QString& prompt, const QString& text) override;
     std::optional<QString> openFile(QWidget* parent, const FileDialogSetup& setup) override;
     std::optional<QString> saveFile(QWidget* parent, const FileDialogSetup& setup) override;
     std::optional<QColor> colour(QWidget* parent, const QColor& initial) override;

@@ -13,6 +13,7 @@
 
 class QLabel;
 class QPlainTextEdit;
+class QSplitter;
 
 namespace tarveno {
 struct Outcome;
@@ -36,6 +37,13 @@ class EditorPane : public QObject {
     void showName(const Session& session);
     // Shows the title and the file name: the window's layout.
     void showTitle();
+    // The splitter of the editor and the report (Classic), and the report itself.
+    QWidget* area() const;
+    QPlainTextEdit* report() const { return report_; }
+    // Docked: the editor and the report stand in docks of their own, the report always
+    // shown; otherwise both go back into the area, the report there only when it has
+    // something to say.
+    void setDocked(bool docked);
     // The editor's text: UTF-8, lines ended by "\n".
     std::string text() const;
     void setReadOnly(bool readOnly);
@@ -55,9 +63,14 @@ class EditorPane : public QObject {
   private:
     void chooseReportLine();
 
+    void showReport(bool shown);
+
     QLabel* title_;
     QLabel* fileName_;
+    QSplitter* area_;
     QPlainTextEdit* report_;
+    bool docked_ = false;
+    bool reportShown_ = false;
     bool showing_ = false; // the pane itself changes the text
 };
 

@@ -2,9 +2,12 @@
 
 #include "ui/CodeEditor.h"
 
+#include <QAbstractButton>
 #include <QAbstractScrollArea>
+#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -95,10 +98,39 @@ QLabel* makeLabel(QWidget* parent, const Place& p, double zoom) {
     return l;
 }
 
+namespace {
+
+// Enter and Return press the button that has the focus, as Space does.
+class EnterPresses : public QObject {
+  public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (auto* b = qobject_cast<QAbstractButton*>(watched);
+                b && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+                b->animateClick();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
+void makeKeyboardButton(QAbstractButton* b) {
+    static EnterPresses* presses = new EnterPresses(qApp);
+    b->setFocusPolicy(Qt::StrongFocus);
+    b->installEventFilter(presses);
+    if (b->accessibleName().isEmpty()) b->setAccessibleName(b->text().remove('&'));
+}
+
 QPushButton* makeButton(QWidget* parent, const Place& p, double zoom) {
     auto* b = new QPushButton(QString::fromUtf8(p.text), parent);
     b->setObjectName(p.name);
     place(b, p, zoom);
+    makeKeyboardButton(b);
     return b;
 }
 
@@ -143,14 +175,20 @@ QComboBox* makeRadixBox(QWidget* parent, const Place& p, double zoom) {
     auto* c = new QComboBox(parent);
     c->setObjectName(p.name);
     c->addItems({QStringLiteral("Decimal"), QStringLiteral("Hex")});
+    c->setAccessibleName("Radix");
     c->setCurrentIndex(0);
     place(c, p, zoom);
     return c;
 }
 
 void PlacedControls::placeAll(double zoom) const {
-    for (const Entry& e : controls_)
-        if (e.widget) place(e.widget, e.place, zoom, Colours::Keep);
+    for (const Entry& e : controls_) {
+        if (!e.widget) continue;
+        if (e.sizing == Sizing::FontOnly)
+            e.widget->setFont(font(e.place.font, zoom));
+        else
+            place(e.widget, e.place, zoom, Colours::Keep);
+    }
 }
 
 } // namespace tarveno::ui::style

@@ -20,6 +20,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
+class QAbstractButton;
 class QPushButton;
 
 namespace tarveno::ui {
@@ -51,9 +52,13 @@ void setCaption(QLabel* label, const QString& text);
 // clears its selection.
 void select(QPlainTextEdit* editor, std::optional<std::pair<int, int>> span);
 
-// The kinds of controls the forms use, made with their place at zoom.
+// The kinds of controls the forms use, made with their place at zoom. A button takes the
+// focus by Tab and is pressed by Space, Enter or Return; every control has an accessible
+// name (its caption, or the name given).
 QLabel* makeLabel(QWidget* parent, const Place& p, double zoom = 1.0);
 QPushButton* makeButton(QWidget* parent, const Place& p, double zoom = 1.0);
+// Gives any button that focus and those keys.
+void makeKeyboardButton(QAbstractButton* b);
 QLineEdit* makeEdit(QWidget* parent, const Place& p, double zoom = 1.0);
 // A multi-line editor with both scroll bars and no wrapping.
 QPlainTextEdit* makeEditor(QWidget* parent, const Place& p, double zoom = 1.0);
@@ -63,11 +68,13 @@ QListWidget* makeList(QWidget* parent, const Place& p, double zoom = 1.0);
 // The radix selector: "Decimal" (item 0) and "Hex" (item 1), "Decimal" chosen.
 QComboBox* makeRadixBox(QWidget* parent, const Place& p, double zoom = 1.0);
 
-// Controls that keep their places: placed again, all at once, at a new zoom.
+// Controls that keep their places: placed again, all at once, at a new zoom. A control
+// that a layout sizes (in a splitter or a dock) takes the zoom's font only.
 class PlacedControls {
   public:
-    template <class W> W* add(W* w, const Place& p) {
-        controls_.push_back({w, p});
+    enum class Sizing { Place, FontOnly };
+    template <class W> W* add(W* w, const Place& p, Sizing sizing = Sizing::Place) {
+        controls_.push_back({w, p, sizing});
         return w;
     }
     // Places every control again at zoom; the colours the user chose stay.
@@ -77,6 +84,7 @@ class PlacedControls {
     struct Entry {
         QPointer<QWidget> widget;
         Place place;
+        Sizing sizing;
     };
     std::vector<Entry> controls_;
 };

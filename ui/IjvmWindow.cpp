@@ -1,10 +1,13 @@
 #include "ui/IjvmWindow.h"
 
 #include "ui/CodeEditor.h"
+#include "ui/FormStyle.h"
 #include "ui/WindowText.h"
+#include "ui/model/WindowLayout.h"
 #include "workbench/Session.h"
 
 #include <QAbstractTableModel>
+#include <QAction>
 #include <QApplication>
 #include <QBoxLayout>
 #include <QEvent>
@@ -21,7 +24,9 @@
 #include <QShortcut>
 #include <QSplitter>
 #include <QStyledItemDelegate>
+#include <QTabWidget>
 #include <QTableView>
+#include <QToolBar>
 
 namespace tarveno::ui {
 
@@ -129,8 +134,10 @@ QPushButton* button(const char* caption, const char* name, QWidget* parent,
     return b;
 }
 
-QWidget* column(QWidget* parent, std::initializer_list<QWidget*> widgets) {
+// A panel: its title over its widgets, the tables and the editor taking the height.
+QWidget* panelOf(QWidget* parent, const char* name, std::initializer_list<QWidget*> widgets) {
     auto* box = new QWidget(parent);
+    box->setObjectName(name);
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(4, 4, 4, 4);
     for (QWidget* w : widgets)
@@ -144,24 +151,38 @@ IjvmWindow::IjvmWindow(QWidget* parent, const QString& settingsFile)
     : QWidget(parent, Qt::Window), settingsFile_(settingsFile) {
     setObjectName("ijvmWindow");
     setWindowTitle("TARVENO - IJVM");
-    resize(1540, 680);
+    setAccessibleName(windowTitle());
+    resize(1200, 640);
 
-    auto* commands = new QHBoxLayout;
-    commands->addWidget(button("Open IJVM Program...", "openIjvmProgramButton", this, openProgram));
-    commands->addWidget(button("Assemble and Place", "assembleButton", this, assemble));
-    commands->addWidget(button("Save", "ijvmSaveButton", this, save));
-    commands->addSpacing(24);
-    commands->addWidget(button("Back (Shift+F7)", "microBackButton", this, stepBack));
-    commands->addWidget(button("IJVM Back (Shift+F8)", "ijvmBackButton", this, ijvmStepBack));
-    commands->addWidget(button("Mic (F7)", "ijvmMicButton", this, mic));
-    commands->addWidget(button("IJVM Step (F8)", "ijvmStepButton", this, ijvmStep));
-    commands->addWidget(button("Run (F9)", "ijvmRunButton", this, run));
-    commands->addWidget(button("Reset (F10)", "ijvmResetButton", this, reset));
-    commands->addStretch(1);
-    const QList<QPushButton*> all = findChildren<QPushButton*>();
-    buttons_.assign(all.begin(), all.end());
+    // The commands in a tool bar, which shows those that do not fit behind its arrow, so the
+    // window can be narrow.
+    commands_ = new QToolBar("IJVM", this);
+    commands_->setObjectName("ijvmCommands");
+    auto add = [&](const char* caption, const char* name, std::function<void()>& call) {
+        auto* b = button(caption, name, commands_, call);
+        style::makeKeyboardButton(b);
+        commands_->addWidget(b);
+        buttons_.push_back(b);
+    };
+    add("Open IJVM Program...", "openIjvmProgramButton", openProgram);
+    add("Assemble and Place", "assembleButton", assemble);
+    add("Save", "ijvmSaveButton", save);
+    commands_->addSeparator();
+    add("Back (Shift+F7)", "microBackButton", stepBack);
+    add("IJVM Back (Shift+F8)", "ijvmBackButton", ijvmStepBack);
+    add("Mic (F7)", "ijvmMicButton", mic);
+    add("IJVM Step (F8)", "ijvmStepButton", ijvmStep);
+    add("Run (F9)", "ijvmRunButton", run);
+    add("Reset (F10)", "ijvmResetButton", reset);
 
-    // The keys of the main window's Run menu act here too.
+    // The keys of the main window's Run menu act here too, and Assemble and Place has its own.
+    assembleAction_ = new QAction("Assemble and Place", this);
+    assembleAction_->setObjectName("assembleAndPlace");
+    assembleAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B));
+    connect(assembleAction_, &QAction::triggered, this, [this] {
+        if (assemble) assemble();
+    });
+    addAction(assembleAction_);
     const std::pair<QKeySequence, std::function<void()>*> keys[] = {
         {Qt::Key_F7, &mic},
         {Qt::Key_F8, &ijvmStep},
@@ -181,6 +202,7 @@ IjvmWindow::IjvmWindow(QWidget* parent, const QString& settingsFile)
     fileName_->setObjectName("ijvmFileName");
     editor_ = new CodeEditor(this);
     editor_->setObjectName("ijvmSourceEditor");
+    editor_->setAccessibleName("IJVM program");
     editor_->setLineWrapMode(QPlainTextEdit::NoWrap);
     connect(editor_, &CodeEditor::gutterClicked, this, [this](int line) {
         if (breakpointToggled) breakpointToggled(line);
@@ -195,11 +217,18 @@ IjvmWindow::IjvmWindow(QWidget* parent, const QString& settingsFile)
     sourceNote_->hide();
     diagnostics_ = new QListWidget(this);
     diagnostics_->setObjectName("ijvmDiagnostics");
+    diagnostics_->setAccessibleName("Diagnostics");
     diagnostics_->setMaximumHeight(110);
     diagnostics_->hide();
     connect(diagnostics_, &QListWidget::itemClicked, this, [this] {
         if (diagnosticClicked) diagnosticClicked(diagnostics_->currentRow());
     });
+    news_ = new QLabel(this);
+    news_->setObjectName("ijvmStatus");
+    news_->setWordWrap(true);
+    QFont bold = news_->font();
+    bold.setBold(true);
+    news_->setFont(bold);
 
     for (int i = 0; i < 5; ++i)
         models_[i] = new IjvmTableModel(view_, static_cast<IjvmTable>(i), this);
@@ -208,13 +237,16 @@ IjvmWindow::IjvmWindow(QWidget* parent, const QString& settingsFile)
     stack_ = makeTable(IjvmTable::Stack, "stackView");
     output_ = makeTable(IjvmTable::Output, "outputView");
     counts_ = makeTable(IjvmTable::Counts, "countsView");
-    output_->horizontalHeader()->hide();
-    pool_->setMaximumHeight(150);
+    status_ = new QLabel(this);
+    status_->setObjectName("ijvmRegisters");
+    status_->setWordWrap(true);
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    auto* io = new QGroupBox("Standard I/O", this);
+    auto* io = new QWidget(this);
     io->setObjectName("standardIoGroup");
     input_ = new QLineEdit("0", io);
     input_->setObjectName("standardInput");
+    input_->setAccessibleName("Standard input");
     input_->setToolTip("The number IN reads (the standard-input cell); it is stored when you leave the box");
     input_->installEventFilter(this);
     // Enter stores the number as leaving the box does, once.
@@ -227,34 +259,95 @@ IjvmWindow::IjvmWindow(QWidget* parent, const QString& settingsFile)
     inputRow->addWidget(new QLabel("Input", io));
     inputRow->addWidget(input_, 1);
     ioLayout->addLayout(inputRow);
-    ioLayout->addWidget(new QLabel("Output", io));
     ioLayout->addWidget(output_, 1);
 
-    auto* splitter = new QSplitter(Qt::Horizontal, this);
-    splitter->addWidget(
-        column(splitter, {title("Source", this), fileName_, editor_, sourceNote_, diagnostics_}));
-    splitter->addWidget(column(splitter, {title("Method Area", this), methodArea_}));
-    splitter->addWidget(
-        column(splitter, {title("Constant Pool", this), pool_, title("Stack", this), stack_}));
-    splitter->addWidget(column(splitter, {io, title("Counts", this), counts_}));
-    splitter->setSizes({300, 380, 450, 370});
-
-    status_ = new QLabel(this);
-    status_->setObjectName("ijvmRegisters");
-    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    news_ = new QLabel(this);
-    news_->setObjectName("ijvmStatus");
-    QFont bold = news_->font();
-    bold.setBold(true);
-    news_->setFont(bold);
+    for (size_t i = 0; i < ijvmPanels.size(); ++i)
+        titles_[i] = title(ijvmPanelTitle(ijvmPanels[i]).data(), this);
+    panels_[0] =
+        panelOf(this, "ijvmSourcePanel", {titles_[0], fileName_, editor_, sourceNote_, diagnostics_, news_});
+    panels_[1] = panelOf(this, "ijvmMethodAreaPanel", {titles_[1], methodArea_});
+    panels_[2] = panelOf(this, "ijvmConstantPoolPanel", {titles_[2], pool_});
+    panels_[3] = panelOf(this, "ijvmStackPanel", {titles_[3], stack_, status_});
+    panels_[4] = panelOf(this, "ijvmStandardIoPanel", {titles_[4], io});
+    panels_[5] = panelOf(this, "ijvmCountsPanel", {titles_[5], counts_});
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(commands);
-    layout->addWidget(splitter, 1);
-    auto* statusRow = new QHBoxLayout;
-    statusRow->addWidget(status_, 1);
-    statusRow->addWidget(news_);
-    layout->addLayout(statusRow);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(commands_);
+    takePanelsBack();
+}
+
+QWidget* IjvmWindow::panel(IjvmPanel p) const {
+    return panels_[static_cast<size_t>(p)];
+}
+
+void IjvmWindow::takePanelsBack() {
+    docked_ = false;
+    if (layout()->indexOf(commands_) < 0) static_cast<QVBoxLayout*>(layout())->insertWidget(0, commands_);
+    commands_->show();
+    arrange(width() < narrowWidth);
+}
+
+void IjvmWindow::arrange(bool narrow) {
+    narrow_ = narrow;
+    // The panels go into a new arrangement; the old one, left empty, goes.
+    QWidget* old = arrangement_;
+    auto splitter = [](Qt::Orientation o, QWidget* parent) {
+        auto* s = new QSplitter(o, parent);
+        s->setChildrenCollapsible(false);
+        return s;
+    };
+    QSplitter* top = splitter(narrow ? Qt::Vertical : Qt::Horizontal, this);
+    if (narrow) {
+        // The source over two tab sets: the listings, and the stack with the I/O and counts.
+        auto tabs = [&](QWidget* parent, std::initializer_list<IjvmPanel> which) {
+            auto* t = new QTabWidget(parent);
+            for (IjvmPanel p : which)
+                t->addTab(panel(p), QString::fromUtf8(ijvmPanelTitle(p).data()));
+            return t;
+        };
+        top->addWidget(panel(IjvmPanel::Source));
+        QSplitter* below = splitter(Qt::Horizontal, top);
+        below->addWidget(tabs(below, {IjvmPanel::MethodArea, IjvmPanel::ConstantPool}));
+        below->addWidget(tabs(below, {IjvmPanel::Stack, IjvmPanel::StandardIo, IjvmPanel::Counts}));
+        top->addWidget(below);
+        top->setSizes({2, 3});
+    } else {
+        // Source | method area | constant pool over stack | standard I/O over counts.
+        auto pair = [&](IjvmPanel upper, IjvmPanel lower, std::pair<int, int> sizes) {
+            QSplitter* s = splitter(Qt::Vertical, top);
+            s->addWidget(panel(upper));
+            s->addWidget(panel(lower));
+            s->setSizes({sizes.first, sizes.second});
+            return s;
+        };
+        top->addWidget(panel(IjvmPanel::Source));
+        top->addWidget(panel(IjvmPanel::MethodArea));
+        top->addWidget(pair(IjvmPanel::ConstantPool, IjvmPanel::Stack, {150, 450}));
+        top->addWidget(pair(IjvmPanel::StandardIo, IjvmPanel::Counts, {300, 300}));
+        top->setSizes({300, 320, 360, 240});
+    }
+    // In tabs the tab names the panel; in columns its title does.
+    for (size_t i = 0; i < titles_.size(); ++i)
+        titles_[i]->setVisible(!narrow || ijvmPanels[i] == IjvmPanel::Source);
+    for (QWidget* p : panels_)
+        p->show();
+    static_cast<QVBoxLayout*>(layout())->addWidget(top, 1);
+    arrangement_ = top;
+    delete old;
+}
+
+void IjvmWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (!docked_ && (width() < narrowWidth) != narrow_) arrange(!narrow_);
+}
+
+void IjvmWindow::givePanels() {
+    // The docks take the panels; their title bars name them.
+    docked_ = true;
+    for (QLabel* t : titles_)
+        t->hide();
+    hide();
 }
 
 IjvmWindow::~IjvmWindow() = default;
@@ -371,7 +464,8 @@ void IjvmWindow::showName(Session& session) {
     sourceNote_->setVisible(session.ijvm().differs);
 }
 
-void IjvmWindow::present() {
+void IjvmWindow::present(const QRect& proposed) {
+    bool first = false;
     if (!placedOnce_) {
         placedOnce_ = true;
         bool restored = false;
@@ -379,20 +473,22 @@ void IjvmWindow::present() {
             QSettings settings(settingsFile_, QSettings::IniFormat);
             restored = restoreGeometry(settings.value("ijvmWindow/geometry").toByteArray());
         }
-        if (!restored && parentWidget()) {
-            // Beside the main window, on its screen as far as it fits.
-            const QRect main = parentWidget()->frameGeometry();
-            QPoint at(main.right() + 8, main.top());
-            if (const QScreen* screen = parentWidget()->screen()) {
-                const QRect free = screen->availableGeometry();
-                at.setX(std::max(free.left(), std::min(at.x(), free.right() - width())));
-                at.setY(std::max(free.top(), std::min(at.y(), free.bottom() - height())));
-            }
-            move(at);
-        }
+        first = !restored;
+        if (first) setGeometry(proposed);
     }
     QWidget::show();
     raise();
+    // Shown, its frame is known: the whole window, frame and all, lies inside the screen,
+    // and at first the frame stands where proposed.
+    if (const QScreen* s = screen()) {
+        const QRect free = s->availableGeometry(), frame = frameGeometry(), inner = geometry();
+        const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(),
+                               frame.right() - inner.right(), frame.bottom() - inner.bottom());
+        const QRect outer = first ? proposed : frame;
+        const Rect inside = fitInside({outer.x(), outer.y(), outer.width(), outer.height()},
+                                      {free.x(), free.y(), free.width(), free.height()});
+        setGeometry(QRect(inside.x, inside.y, inside.width, inside.height).marginsRemoved(margins));
+    }
 }
 
 void IjvmWindow::setZoom(int percent) {

@@ -9,12 +9,17 @@
 
 #include <QWidget>
 
+#include <array>
 #include <functional>
 #include <set>
+#include <string_view>
 #include <vector>
 
 class QAbstractItemView;
+class QAction;
 class QLabel;
+class QSplitter;
+class QToolBar;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -30,6 +35,18 @@ namespace tarveno::ui {
 class CodeEditor;
 class IjvmTableModel;
 
+// The IJVM window's panels, each a widget of its own: the window lays them out side by
+// side (Classic), or the main window puts each in a dock (Docked).
+enum class IjvmPanel { Source, MethodArea, ConstantPool, Stack, StandardIo, Counts };
+inline constexpr std::array<IjvmPanel, 6> ijvmPanels{IjvmPanel::Source,       IjvmPanel::MethodArea,
+                                                     IjvmPanel::ConstantPool, IjvmPanel::Stack,
+                                                     IjvmPanel::StandardIo,   IjvmPanel::Counts};
+inline std::string_view ijvmPanelTitle(IjvmPanel p) {
+    constexpr std::array<std::string_view, 6> titles{"Source", "Method Area",  "Constant Pool",
+                                                     "Stack",  "Standard I/O", "Counts"};
+    return titles[static_cast<size_t>(p)];
+}
+
 class IjvmWindow : public QWidget {
     Q_OBJECT
   public:
@@ -42,8 +59,9 @@ class IjvmWindow : public QWidget {
     void show(const Outcome& outcome, Session& session);
     // Takes the machine's state again: after every step, phase and Reset.
     void refresh(Session& session);
-    // Shown (raised when it already is), where it stood last or beside its parent.
-    void present();
+    // Shown (raised when it already is): where it stood last, or at first at proposed; in
+    // any case inside the screen.
+    void present(const QRect& proposed);
     void setZoom(int percent);
     // While a Run goes on only Escape acts: the buttons are disabled.
     void setCommandsEnabled(bool on);
@@ -56,6 +74,15 @@ class IjvmWindow : public QWidget {
     void showStatus(const QString& status);
     const IjvmWindowView& view() const { return view_; }
 
+    // The panels and the commands' tool bar, for the docks of the main window: givePanels
+    // hides this window (the docks own them now), takePanelsBack lays them out here again.
+    QWidget* panel(IjvmPanel p) const;
+    QToolBar* commands() const { return commands_; }
+    // Assemble and Place (Ctrl+Shift+B), which the main window offers too.
+    QAction* assembleAction() const { return assembleAction_; }
+    void givePanels();
+    void takePanelsBack();
+
     // Forwarded to the main window.
     std::function<void()> openProgram, assemble, save, edited;
     std::function<void()> ijvmStep, mic, run, reset, stop, stepBack, ijvmStepBack;
@@ -66,6 +93,7 @@ class IjvmWindow : public QWidget {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     QTableView* makeTable(IjvmTable table, const char* name);
@@ -90,6 +118,16 @@ class IjvmWindow : public QWidget {
     QLabel* status_;
     QLabel* news_;
     std::vector<QPushButton*> buttons_;
+    QToolBar* commands_;
+    QAction* assembleAction_;
+    // Narrower than this, the panels stand in tabs under the source.
+    static constexpr int narrowWidth = 900;
+    void arrange(bool narrow);
+    QWidget* arrangement_ = nullptr;
+    bool narrow_ = false;
+    bool docked_ = false;
+    std::array<QWidget*, 6> panels_{};
+    std::array<QLabel*, 6> titles_{};
 };
 
 } // namespace tarveno::ui

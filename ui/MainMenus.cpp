@@ -1,7 +1,9 @@
 #include "ui/MainMenus.h"
 
 #include "ui/MainWindow.h"
+#include "ui/Workspace.h"
 
+#include <QActionGroup>
 #include <QMenuBar>
 #include <QShortcut>
 
@@ -44,58 +46,92 @@ const Item separator{"", "", {}, true, nullptr};
 
 void addMainMenus(MainWindow& w) {
     QMenuBar* bar = w.menuBar();
+    // Every menu opens by its letter (Alt+F, Alt+E, Alt+R, Alt+O, Alt+V, Alt+H).
     QMenu* file = named(bar->addMenu("&File"), "File1");
     addItems(w, file,
              {{"New1", "&New", QKeySequence(Qt::CTRL | Qt::Key_N), true, &MainWindow::onNewClicked}});
     QMenu* open = named(file->addMenu("&Open"), "Open1");
-    open->menuAction()->setShortcut(Qt::Key_F3); // opens nothing by itself
     addItems(w, open,
-             {{"MicroProgram1", "MicroProgram", {}, false, &MainWindow::onOpenMicroprogramClicked},
+             {{"MicroProgram1", "&MicroProgram", Qt::Key_F3, false, &MainWindow::onOpenMicroprogramClicked},
               {"IJVMProgram1", "IJVMProgram", {}, false, &MainWindow::onOpenIjvmClicked},
-              {"openIjvmProgram", "IJVM Program...", {}, true, &MainWindow::onPlaceIjvmClicked}});
+              {"openIjvmProgram", "&IJVM Program...", {}, true, &MainWindow::onPlaceIjvmClicked}});
     addItems(w, file,
              {{"Close1", "S&keleton", {}, false, &MainWindow::onSkeletonClicked},
               separator,
               {"Save1", "&Save", Qt::Key_F2, true, &MainWindow::onSaveClicked},
               {"SaveAs1", "Save &As...", {}, true, &MainWindow::onSaveAsClicked},
-              {"exportTrace", "Export Trace...", {}, true, &MainWindow::onExportTraceClicked},
+              {"exportTrace", "Export &Trace...", {}, true, &MainWindow::onExportTraceClicked},
               separator,
               {"Exit1", "E&xit", {}, true, &MainWindow::onExitClicked}});
-    addItems(w, named(bar->addMenu("Run"), "Run1"),
-             {{"Memory1", "Memory", {}, true, &MainWindow::onMemoryClicked},
+    // Find and Go to Line act in the editor the user was in last.
+    addItems(
+        w, named(bar->addMenu("&Edit"), "editMenu"),
+        {{"find", "&Find...", QKeySequence(Qt::CTRL | Qt::Key_F), true, &MainWindow::onFind},
+         {"findNext", "Find &Next", QKeySequence(Qt::CTRL | Qt::Key_F3), true, &MainWindow::onFindNext},
+         {"goToLine", "&Go to Line...", QKeySequence(Qt::CTRL | Qt::Key_G), true, &MainWindow::onGoToLine}});
+    addItems(w, named(bar->addMenu("&Run"), "Run1"),
+             {{"compileAndLoad", "&Compile and Load", QKeySequence(Qt::CTRL | Qt::Key_B), true,
+               &MainWindow::onCompileClicked},
+              {"Memory1", "&Memory", QKeySequence(Qt::CTRL | Qt::Key_M), true, &MainWindow::onMemoryClicked},
               separator,
-              {"Reset1", "Reset", Qt::Key_F10, true, &MainWindow::onResetClicked},
-              {"SubCycle1", "SubCycle", Qt::Key_F6, false, &MainWindow::onSubCycleClicked},
-              {"Mic1", "Mic", Qt::Key_F7, false, &MainWindow::onMicClicked},
-              {"IJVM1", "IJVM", Qt::Key_F8, true, &MainWindow::onIjvmStepClicked},
-              {"Run2", "Run", Qt::Key_F9, true, &MainWindow::onRunClicked},
+              {"Reset1", "R&eset", Qt::Key_F10, true, &MainWindow::onResetClicked},
+              {"SubCycle1", "&SubCycle", Qt::Key_F6, false, &MainWindow::onSubCycleClicked},
+              {"Mic1", "M&ic", Qt::Key_F7, false, &MainWindow::onMicClicked},
+              {"IJVM1", "&IJVM", Qt::Key_F8, true, &MainWindow::onIjvmStepClicked},
+              {"Run2", "&Run", Qt::Key_F9, true, &MainWindow::onRunClicked},
               separator,
-              {"stepBack", "Step Back", QKeySequence(Qt::SHIFT | Qt::Key_F7), true,
+              {"stepBack", "Step &Back", QKeySequence(Qt::SHIFT | Qt::Key_F7), true,
                &MainWindow::onStepBackClicked},
-              {"ijvmStepBack", "IJVM Step Back", QKeySequence(Qt::SHIFT | Qt::Key_F8), true,
+              {"ijvmStepBack", "IJVM Step Bac&k", QKeySequence(Qt::SHIFT | Qt::Key_F8), true,
                &MainWindow::onIjvmStepBackClicked},
               separator,
-              {"showIjvmWindow", "IJVM Window", QKeySequence(Qt::CTRL | Qt::Key_J), true,
+              {"showIjvmWindow", "IJVM &Window", QKeySequence(Qt::CTRL | Qt::Key_J), true,
                &MainWindow::onShowIjvmWindow}});
     QMenu* run = w.findChild<QMenu*>("Run1");
-    QMenu* breakpoints = named(run->addMenu("Breakpoints"), "breakpointsMenu");
+    QMenu* breakpoints = named(run->addMenu("Break&points"), "breakpointsMenu");
     QObject::connect(breakpoints, &QMenu::aboutToShow, &w,
                      [&w, breakpoints] { w.listBreakpoints(breakpoints); });
     w.listBreakpoints(breakpoints);
     // The zoom scales the whole client area by 100, 125, 150 or 200 %, for a projector.
-    QMenu* option = named(bar->addMenu("Option"), "Option1");
-    addItems(
-        w, option,
-        {{"WindowIJVMColor1", "BackColor ", {}, false, &MainWindow::onIjvmColoursClicked},
-         {"MicColor1", "Mic Color", {}, true, &MainWindow::onMicColoursClicked},
-         {"WindowColor1", "Window Color", {}, true, &MainWindow::onWindowColourClicked},
-         separator,
-         {"zoomIn", "Zoom In", QKeySequence(Qt::CTRL | Qt::Key_Equal), true, &MainWindow::onZoomIn},
-         {"zoomOut", "Zoom Out", QKeySequence(Qt::CTRL | Qt::Key_Minus), true, &MainWindow::onZoomOut},
-         {"zoomActual", "Actual Size", QKeySequence(Qt::CTRL | Qt::Key_0), true, &MainWindow::onZoomActual}});
+    QMenu* option = named(bar->addMenu("&Option"), "Option1");
+    addItems(w, option,
+             {{"WindowIJVMColor1", "BackColor ", {}, false, &MainWindow::onIjvmColoursClicked},
+              {"MicColor1", "&Mic Color", {}, true, &MainWindow::onMicColoursClicked},
+              {"WindowColor1", "&Window Color", {}, true, &MainWindow::onWindowColourClicked},
+              separator,
+              {"zoomIn", "Zoom &In", QKeySequence(Qt::CTRL | Qt::Key_Equal), true, &MainWindow::onZoomIn},
+              {"zoomOut", "Zoom &Out", QKeySequence(Qt::CTRL | Qt::Key_Minus), true, &MainWindow::onZoomOut},
+              {"zoomActual", "&Actual Size", QKeySequence(Qt::CTRL | Qt::Key_0), true,
+               &MainWindow::onZoomActual}});
     option->findChild<QAction*>("zoomIn")->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)});
-    addItems(w, named(bar->addMenu("Help"), "Help1"),
+    QMenu* theme = named(option->addMenu("&Theme"), "themeMenu");
+    auto* themes = new QActionGroup(theme);
+    for (const char* name : {"System", "Light", "Dark"}) {
+        QAction* a = theme->addAction(QString("&") + name);
+        a->setObjectName(QString("theme") + name);
+        a->setCheckable(true);
+        themes->addAction(a);
+        QObject::connect(a, &QAction::triggered, &w, [&w, name] { w.setTheme(name); });
+    }
+
+    QMenu* view = named(bar->addMenu("&View"), "viewMenu");
+    QMenu* layout = named(view->addMenu("&Layout"), "layoutMenu");
+    auto* layouts = new QActionGroup(layout);
+    for (const auto& [name, caption, which] : {std::tuple{"layoutClassic", "&Classic", Layout::Classic},
+                                               std::tuple{"layoutDocked", "&Docked", Layout::Docked}}) {
+        QAction* a = layout->addAction(caption);
+        a->setObjectName(name);
+        a->setCheckable(true);
+        layouts->addAction(a);
+        const Layout chosen = which;
+        QObject::connect(a, &QAction::triggered, &w, [&w, chosen] { w.setLayout(chosen); });
+    }
+    addItems(w, view, {{"resetLayout", "&Reset Layout", {}, true, &MainWindow::onResetLayout}, separator});
+    for (QAction* toggle : w.workspace().dockActions())
+        view->addAction(toggle);
+
+    addItems(w, named(bar->addMenu("&Help"), "Help1"),
              {{"Info1", "&Info", Qt::Key_F1, true, &MainWindow::onInfoClicked}});
 
     QObject::connect(new QShortcut(Qt::Key_Escape, &w), &QShortcut::activated, &w,

@@ -8,19 +8,25 @@
 #include "ui/InfoDialog.h"
 #include "ui/MainMenus.h"
 #include "ui/MemoryViewer.h"
+#include "ui/Workspace.h"
 #include "ui/model/FileDialogs.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QSettings>
 
 namespace tarveno::ui {
 
-MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, const PicturesFactory& pictures, QWidget* parent)
+MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, const PicturesFactory& pictures,
+                       const WindowStart& start, QWidget* parent)
     : QMainWindow(parent), dialogs_(dialogs), paths_(std::move(paths)),
       session_(*this, {fsName(paths_.report), fsName(paths_.swapFile), fsName(paths_.unnamedFile),
                        fsName(paths_.cacheFolder), fsName(paths_.examples), fsName(paths_.interpreter)}) {
@@ -32,7 +38,6 @@ MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, const PicturesFactory&
     client_ = new QWidget(this);
     client_->setObjectName("client");
     style::setBackground(client_, style::qColour(places::mainWindow.background));
-    setCentralWidget(client_);
 
     panel_ = std::make_unique<DatapathPanel>(client_, placed_, pictures);
     panel_->selectSource = [this] {
@@ -75,8 +80,17 @@ MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, const PicturesFactory&
     clockButton_ = hidden(places::clockButton);
     layoutButton_ = hidden(places::layoutButton);
     ijvmWindow_ = new IjvmWindow(this, paths_.settings);
+    addAction(ijvmWindow_->assembleAction());
+    memoryView_ = new MemoryViewer(dialogs_, session_, 1.0, this);
+    memoryView_->embed();
+    memoryView_->written = [this](const Outcome& written) { showOutcome(written); };
+    workspace_ = new Workspace({this, client_, editor_, ijvmWindow_, memoryView_}, paths_.settings);
     addMainMenus(*this);
     setZoom(zoomLevels[0]);
+    // Find and Go to Line act in the editor the user was in last.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (auto* e = qobject_cast<CodeEditor*>(now)) lastEditor_ = e;
+    });
 
     connect(memoryButton_, &QPushButton::clicked, this, &MainWindow::onMemoryClicked);
     connect(subCycleButton_, &QPushButton::clicked, this, &MainWindow::onSubCycleClicked);
@@ -125,9 +139,23 @@ MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, const PicturesFactory&
     // Start-up: the Info dialog before the window first appears, with the editor marked
     // modified, so the first compile request compiles it; then the layout.
     editor_->show({}, session_);
-    info_ = std::make_unique<InfoDialog>(paths_.readme, paths_.examples);
-    dialogs_.info(*info_);
+    if (start.info) {
+        info_ = std::make_unique<InfoDialog>(paths_.readme, paths_.examples);
+        dialogs_.info(*info_);
+    }
     onLayoutClicked();
+    // The layout asked for, the one remembered, or the one a first start takes here.
+    std::optional<Layout> layout = start.layout;
+    if (!layout && !paths_.settings.isEmpty())
+        layout = layoutNamed(
+            QSettings(paths_.settings, QSettings::IniFormat).value("layout").toString().toStdString());
+    if (!layout) {
+        const QRect free = screen() ? screen()->availableGeometry() : QRect(0, 0, 1920, 1080);
+        layout = firstLayout({free.x(), free.y(), free.width(), free.height()});
+    }
+    setLayout(*layout);
+    if (!paths_.settings.isEmpty())
+        setTheme(QSettings(paths_.settings, QSettings::IniFormat).value("theme", "System").toString());
 }
 
 MainWindow::~MainWindow() = default;
@@ -151,17 +179,21 @@ void MainWindow::onClearBreakpointsClicked() {
 void MainWindow::onExportTraceClicked() {
     if (!idle()) return;
     // How many: the history reaches back to the load, the last Reset or the placing.
-    const QString count = dialogs_.input(this, "Export the last how many microinstructions?", "1000");
+    const auto count = dialogs_.ask(this, "Export the last how many microinstructions?", "1000");
+    if (!count) return;
     bool ok = false;
-    const qulonglong last = count.trimmed().toULongLong(&ok);
+    const qulonglong last = count->trimmed().toULongLong(&ok);
     if (!ok || last == 0) {
-        if (!count.trimmed().isEmpty())
-            dialogs_.message(this, places::mainWindow.caption, "Not a number of microinstructions: " + count);
+        dialogs_.message(this, places::mainWindow.caption, "Not a number of microinstructions: " + *count);
         return;
     }
     FileDialogSetup s = dialogSetup(exportTraceQuestion, QDir::homePath());
-    if (const auto name = dialogs_.saveFile(this, s))
-        perform([this, last, n = fsName(*name)] { return session_.run().exportTrace(n, last); });
+    const auto name = dialogs_.saveFile(this, s);
+    if (!name) return;
+    // A name without an extension is given the table's own.
+    QString file = *name;
+    if (QFileInfo(file).suffix().isEmpty()) file += ".csv";
+    perform([this, last, n = fsName(file)] { return session_.run().exportTrace(n, last); });
 }
 
 void MainWindow::listBreakpoints(QMenu* menu) {
@@ -178,7 +210,7 @@ void MainWindow::listBreakpoints(QMenu* menu) {
 
 void MainWindow::onShowIjvmWindow() {
     ijvmWindow_->refresh(session_);
-    ijvmWindow_->present();
+    workspace_->presentIjvm();
 }
 
 void MainWindow::onExitClicked() {
@@ -249,12 +281,14 @@ void MainWindow::showOutcome(const Outcome& o) {
     ijvmWindow_->show(o, session_);
     // The IJVM window follows every step, phase and Reset, a Run's only at its end; hidden,
     // it is brought up to date when it is shown.
-    if ((o.redraw.pictures != Refresh::None || o.redraw.has(View::Memory)) && !session_.run().running() &&
-        ijvmWindow_->isVisible())
-        ijvmWindow_->refresh(session_);
+    const bool changed = o.redraw.pictures != Refresh::None || o.redraw.has(View::Memory);
+    if (changed && !session_.run().running()) {
+        if (workspace_->ijvmShown()) ijvmWindow_->refresh(session_);
+        if (workspace_->memoryShown()) memoryView_->refreshList();
+    }
     const bool placed = o.redraw.has(View::IjvmImage);
     if (placed || o.redraw.has(View::Diagnostics) || o.ijvmSelection) {
-        if (placed || !session_.ijvm().diagnostics.empty() || ijvmWindow_->isVisible()) onShowIjvmWindow();
+        if (placed || !session_.ijvm().diagnostics.empty() || workspace_->ijvmShown()) onShowIjvmWindow();
     }
     if (o.redraw.has(View::Clock)) panel_->clearClock();
     if (o.ask.what == Ask::Checker) {
@@ -395,9 +429,11 @@ void MainWindow::setZoom(int percent) {
     placed_.placeAll(zoom);
     ijvmWindow_->setZoom(percent);
     panel_->drawing().setZoom(zoom);
+    // The form's client at the zoom; the window takes it up to the screen, and scrolls it.
     const Rect client = clientArea(places::mainWindow);
     const int menu = menuBar()->sizeHint().height();
-    resize(scaled(client.width, zoom), scaled(client.height - menu, zoom) + menu);
+    client_->setFixedSize(scaled(client.width, zoom), scaled(client.height - menu, zoom));
+    workspace_->fitToScreen();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -425,6 +461,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
             return;
         }
     }
+    workspace_->save();
     ijvmWindow_->close();
     event->accept();
 }

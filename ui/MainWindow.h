@@ -8,9 +8,11 @@
 #include "ui/DatapathPanel.h"
 #include "ui/FormStyle.h"
 #include "ui/Host.h"
+#include "ui/model/WindowLayout.h"
 #include "workbench/Session.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 
 #include <deque>
@@ -24,10 +26,21 @@ class QPushButton;
 
 namespace tarveno::ui {
 
+class CodeEditor;
 class Dialogs;
 class EditorPane;
 class InfoDialog;
 class IjvmWindow;
+class MemoryViewer;
+class Workspace;
+
+// How a window starts: its layout (none: the one remembered, or the one a first start
+// takes on this screen), and whether the Info dialog comes first (not when the command line
+// names files to open).
+struct WindowStart {
+    std::optional<Layout> layout;
+    bool info = true;
+};
 
 class MainWindow : public QMainWindow, private SessionHost {
     Q_OBJECT
@@ -37,7 +50,7 @@ class MainWindow : public QMainWindow, private SessionHost {
     // Shows the Info dialog through dialogs before it returns, then lays out the window.
     // pictures makes the datapath and clock pictures (the real ones when empty).
     MainWindow(Dialogs& dialogs, HostPaths paths, const PicturesFactory& pictures = {},
-               QWidget* parent = nullptr);
+               const WindowStart& start = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     const Session& session() const { return session_; }
@@ -53,6 +66,10 @@ class MainWindow : public QMainWindow, private SessionHost {
     // A file named when tarveno was started: a .jvm as File > Open > IJVMProgram opens it,
     // anything else as File > Open > MicroProgram does, without their file dialogs.
     void openFromCommandLine(const QString& file);
+    // A microprogram compiled and loaded, then an IJVM program placed on it, no question
+    // asked (either may be empty): a lab script's start.
+    void openMicroprogramAndPlace(const QString& microprogram, const QString& ijvmProgram);
+    Workspace& workspace() { return *workspace_; }
 
   public slots:
     void onNewClicked();
@@ -90,6 +107,12 @@ class MainWindow : public QMainWindow, private SessionHost {
     void onZoomOut();
     void onZoomActual();
     void setZoom(int percent);
+    void setLayout(Layout layout);
+    void onResetLayout();
+    void onFind();
+    void onFindNext();
+    void onGoToLine();
+    void setTheme(const QString& theme);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -125,6 +148,8 @@ class MainWindow : public QMainWindow, private SessionHost {
     void setCommandsEnabled(bool on);
     // A colour dialog offering the colour last chosen; false when cancelled.
     bool chooseColour(QColor& chosen);
+    // The editor Find and Go to Line act in: the one that had the focus last.
+    CodeEditor* searchedEditor() const;
 
     Dialogs& dialogs_;
     HostPaths paths_;
@@ -136,6 +161,10 @@ class MainWindow : public QMainWindow, private SessionHost {
     std::unique_ptr<DatapathPanel> panel_;
     EditorPane* editor_;
     IjvmWindow* ijvmWindow_;
+    MemoryViewer* memoryView_; // the Docked layout's memory view
+    Workspace* workspace_;
+    QPointer<CodeEditor> lastEditor_;
+    QString searched_; // the text Find looked for last
     QPushButton* memoryButton_;
     QPushButton* subCycleButton_;
     QPushButton* micButton_;

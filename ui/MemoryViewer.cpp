@@ -46,6 +46,18 @@ MemoryViewer::MemoryViewer(Dialogs& dialogs, Session& session, double zoom, QWid
     refreshList();
 }
 
+void MemoryViewer::embed() {
+    setWindowFlags(Qt::Widget);
+    setModal(false);
+    setObjectName("memoryView");
+    setAccessibleName("Memory");
+    if (auto* ok = findChild<QPushButton*>(places::memoryOkButton.name)) ok->hide();
+    // Its controls carry the dialog's names; inside the main window they are told apart
+    // from the main window's own controls of the same names.
+    for (QWidget* w : findChildren<QWidget*>())
+        if (!w->objectName().isEmpty()) w->setObjectName("memoryView." + w->objectName());
+}
+
 void MemoryViewer::refreshList() {
     const Workbench& bench = session_.workbench();
     if (!bench.hasMachine()) return;

@@ -32,6 +32,9 @@ class MemoryViewer : public QDialog {
     std::function<void(const Outcome&)> written;
 
     uint32_t firstWord() const { return firstWord_; }
+    // Shown as a view inside another window (the Docked layout's memory dock): no window of
+    // its own, not modal, no OK button.
+    void embed();
 
   public slots:
     void refreshList();

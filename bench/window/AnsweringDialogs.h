@@ -20,6 +20,7 @@ struct AnsweringDialogs : Dialogs {
     void info(InfoDialog&) override { onInfo(); }
     void notice(QWidget*, const QString&) override {}
     QString input(QWidget*, const QString&, const QString& text) override { return text; }
+    std::optional<QString> ask(QWidget*, const QString&, const QString& text) override { return text; }
     std::optional<QString> openFile(QWidget*, const FileDialogSetup&) override { return file; }
     std::optional<QString> saveFile(QWidget*, const FileDialogSetup&) override { return file; }
     std::optional<QColor> colour(QWidget*, const QColor& initial) override { return initial; }

@@ -13,6 +13,7 @@
 #include "ui/MainWindow.h"
 #include "ui/MemoryViewer.h"
 #include "ui/NoticeDialog.h"
+#include "ui/Workspace.h"
 #include "ui/WriteBytesDialog.h"
 #include "ui/WriteWordDialog.h"
 
@@ -21,6 +22,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
+#include <QDockWidget>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,7 +31,11 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStandardPaths>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -89,6 +95,14 @@ struct FakeDialogs : Dialogs {
     QString input(QWidget*, const QString&, const QString& text) override {
         return inputs.isEmpty() ? text : inputs.takeFirst();
     }
+    // The questions with Cancel take their answers from inputs too; "(cancel)" cancels.
+    std::optional<QString> ask(QWidget*, const QString& prompt, const QString& text) override {
+        asked << prompt;
+        const QString answer = inputs.isEmpty() ? text : inputs.takeFirst();
+        if (answer == "(cancel)") return std::nullopt;
+        return answer;
+    }
+    QStringList asked;
     std::optional<QString> openFile(QWidget*, const FileDialogSetup& setup) override { return file(setup); }
     std::optional<QString> saveFile(QWidget*, const FileDialogSetup& setup) override { return file(setup); }
     std::optional<QString> file(const FileDialogSetup& setup) {
@@ -276,6 +290,9 @@ TEST_F(Window, StartsWithInfoFirstThenTheMicroprogramLayoutAtItsPlaces) {
             }
     };
     MainWindow& w = make();
+    EXPECT_EQ(dialogs.infoCalls, 1);
+    // Started with files to open, the window shows no Info dialog first.
+    MainWindow withFiles(dialogs, paths, {}, {std::nullopt, false});
     EXPECT_EQ(dialogs.infoCalls, 1);
     EXPECT_FALSE(windowShown);
     EXPECT_TRUE(editorModified);
@@ -536,6 +553,15 @@ TEST_F(Window, ZoomScalesTheWholeClientAreaAndKeepsTheColoursChosen) {
     trigger("zoomActual");
     EXPECT_EQ(child("BitBtn5")->geometry(), compile);
     EXPECT_EQ(w.size(), QSize(831, 645));
+
+    // A dark theme darkens what takes the desktop's colours; the form, the pictures and the
+    // colours chosen keep theirs.
+    trigger("themeDark");
+    EXPECT_LT(QApplication::palette().color(QPalette::Window).lightness(), 100);
+    EXPECT_EQ(child("client")->palette().color(QPalette::Window), QColor(255, 255, 255));
+    EXPECT_EQ(child("Image1")->grab().toImage().pixelColor(3, 3), QColor(255, 255, 255));
+    EXPECT_EQ(editor()->palette().color(QPalette::Base), QColor(1, 2, 3));
+    trigger("themeSystem");
 }
 
 // The memory viewer on a loaded machine, its buttons and editors as a student uses them
@@ -868,7 +894,9 @@ QString stackValue(const IjvmWindowView& v, const std::string& what) {
 QStringList outputShown(const IjvmWindowView& v) {
     QStringList lines;
     for (int32_t r = 0; r < v.rows(IjvmTable::Output); ++r)
-        lines << QString::fromStdString(v.cell(IjvmTable::Output, r, 0));
+        lines << QString::fromStdString(v.cell(IjvmTable::Output, r, 0) + " " +
+                                        v.cell(IjvmTable::Output, r, 1))
+                     .trimmed();
     return lines;
 }
 
@@ -1008,7 +1036,7 @@ TEST_F(Window, IjvmWindowInputOutputDiagnosticsAndAssembling) {
     EXPECT_EQ(*machine().peekWord(machine::standardInputAddress), 72);
     trigger("Run2");
     idle();
-    EXPECT_EQ(outputShown(v), QStringList{"72  'H'"});
+    EXPECT_EQ(outputShown(v), QStringList{"72 H"});
 
     // Saved: the file holds the text, the mark goes.
     child<QPushButton>("ijvmSaveButton")->click();
@@ -1038,7 +1066,7 @@ TEST_F(Window, IjvmExamplesRunInTheWindow) {
     const Example examples[] = {
         {"countup.jvm", "3", {"1", "2", "3"}},
         {"bignumbers.jvm", "0", {"1000000", "-2147483648", "-876544"}},
-        {"letters.jvm", "2", {"66  'B'", "65  'A'"}},
+        {"letters.jvm", "2", {"66 B", "65 A"}},
     };
     for (const Example& e : examples) {
         dialogs.files = {QString(TARVENO_EXAMPLES_DIR "/") + e.file};
@@ -1058,12 +1086,13 @@ TEST_F(Window, IjvmExamplesRunInTheWindow) {
 
 TEST_F(Window, TheIjvmWindowRemembersWhereItStood) {
     MainWindow& w = make();
-    w.ijvmWindow().present();
-    w.ijvmWindow().move(300, 200);
+    w.setLayout(Layout::Classic);
+    w.workspace().presentIjvm();
+    w.ijvmWindow().setGeometry(300, 200, 700, 500);
     w.ijvmWindow().hide();
     MainWindow second(dialogs, paths);
-    second.ijvmWindow().present();
-    EXPECT_EQ(second.ijvmWindow().pos(), QPoint(300, 200));
+    second.workspace().presentIjvm();
+    EXPECT_EQ(second.ijvmWindow().geometry(), QRect(300, 200, 700, 500));
 }
 
 TEST_F(Window, StepBackAfterMicSubCycleAndRunAndABreakpointStopsARun) {
@@ -1175,8 +1204,12 @@ TEST_F(Window, CountsAreMic1sAndTheTraceExports) {
     }
     EXPECT_EQ(shown, printed);
 
-    dialogs.inputs = {"5"};
-    dialogs.files = {dir.filePath("trace.csv")};
+    // Cancelled, nothing is asked further; a name without an extension gets ".csv".
+    dialogs.inputs = {"(cancel)", "5"};
+    const size_t fileQuestions = dialogs.fileSetups.size();
+    trigger("exportTrace");
+    EXPECT_EQ(dialogs.fileSetups.size(), fileQuestions);
+    dialogs.files = {dir.filePath("trace")};
     const uint64_t micro = counts.micro;
     trigger("exportTrace");
     idle();
@@ -1187,4 +1220,155 @@ TEST_F(Window, CountsAreMic1sAndTheTraceExports) {
     EXPECT_TRUE(csv[5].startsWith(QString::number(micro) + ",")) << csv[5].toStdString();
     EXPECT_EQ(machine().mpc, Machine::haltAddress);
     EXPECT_EQ(w.session().run().counts().micro, micro);
+}
+
+// ---- Layouts, fitting the screen, the keyboard ----
+
+namespace {
+
+// What a student sees after the same commands: the readouts, the IJVM stack and the output.
+QStringList seenAfterCommands(Window& t, MainWindow& w) {
+    auto idle = [&] { EXPECT_TRUE(waitUntil([&] { return w.idle(); })); };
+    t.dialogs.files = {QString(TARVENO_EXAMPLES_DIR "/calls.jvm")};
+    t.trigger("openIjvmProgram"); // the interpreter offered and loaded
+    idle();
+    for (int i = 0; i < 12; ++i) {
+        t.trigger("IJVM1");
+        idle();
+    }
+    t.trigger("Mic1");
+    t.trigger("stepBack");
+    t.trigger("ijvmStepBack");
+    emit t.child<CodeEditor>("ijvmSourceEditor")->gutterClicked(20);
+    t.trigger("Run2");
+    idle();
+    QStringList seen;
+    for (const char* name : {"Label1", "Label11", "Label15", "Label16", "Label18", "Label27"})
+        seen << t.text(name);
+    const IjvmWindowView& v = w.ijvmWindow().view();
+    for (int32_t r = 0; r < v.rows(IjvmTable::Stack); ++r)
+        seen << QString::fromStdString(v.cell(IjvmTable::Stack, r, 2) + " " + v.cell(IjvmTable::Stack, r, 3));
+    t.trigger("Reset1");
+    seen << t.text("Label13") << QString::number(v.rows(IjvmTable::Output));
+    return seen;
+}
+
+} // namespace
+
+TEST_F(Window, BothLayoutsShowTheSameAndTheDocksAreRemembered) {
+    MainWindow& classic = make();
+    classic.setLayout(Layout::Classic);
+    const QStringList inClassic = seenAfterCommands(*this, classic);
+    EXPECT_EQ(inClassic.first(), "0"); // stopped at the breakpoint, between two instructions
+    EXPECT_TRUE(classic.ijvmWindow().isVisible());
+    window.reset();
+
+    MainWindow& docked = make();
+    docked.setLayout(Layout::Docked);
+    EXPECT_EQ(seenAfterCommands(*this, docked), inClassic);
+    EXPECT_FALSE(docked.ijvmWindow().isVisible());
+    auto* stackDock = docked.findChild<QDockWidget*>("ijvmStackDock");
+    ASSERT_NE(stackDock, nullptr);
+    EXPECT_FALSE(stackDock->isHidden());
+    EXPECT_EQ(stackDock->widget()->findChild<QTableView*>("stackView"), child<QTableView>("stackView"));
+
+    // The docks as the user left them come back with the next window, in the same layout.
+    docked.findChild<QDockWidget*>("ijvmCountsDock")->hide();
+    docked.close();
+    window.reset();
+    MainWindow& again = make();
+    EXPECT_EQ(again.workspace().layout(), Layout::Docked);
+    EXPECT_TRUE(again.findChild<QDockWidget*>("ijvmCountsDock")->isHidden());
+    EXPECT_FALSE(again.findChild<QDockWidget*>("microprogramDock")->isHidden());
+    trigger("resetLayout");
+    EXPECT_FALSE(again.findChild<QDockWidget*>("ijvmCountsDock")->isHidden());
+    // Back to Classic: the editor in its place again, the report below it in the same area.
+    trigger("layoutClassic");
+    EXPECT_EQ(editor()->parentWidget()->objectName(), "editorArea");
+    EXPECT_EQ(child("editorArea")->geometry(), QRect(358, 56, 425, 193));
+}
+
+TEST_F(Window, TheKeyboardReachesTheCommands) {
+    MainWindow& w = make();
+    showWindow();
+    // Ctrl+B compiles and loads, whatever has the focus; the menus open by their letters.
+    editor()->setFocus();
+    type(countMal);
+    QTest::keyClick(editor(), Qt::Key_B, Qt::ControlModifier);
+    settle();
+    EXPECT_TRUE(w.session().run().loaded());
+    // F3 opens a microprogram.
+    dialogs.files = {std::nullopt};
+    QTest::keyClick(&w, Qt::Key_F3);
+    ASSERT_FALSE(dialogs.fileSetups.empty());
+    EXPECT_EQ(dialogs.fileSetups.back().title, "Open mal File");
+    QTest::keyClick(&w, Qt::Key_R, Qt::AltModifier);
+    ASSERT_TRUE(waitUntil([] { return QApplication::activePopupWidget() != nullptr; }));
+    EXPECT_EQ(QApplication::activePopupWidget(), child<QMenu>("Run1"));
+    QApplication::activePopupWidget()->close();
+    // Tab types a tab in the editor (at its end here); Ctrl+Tab leaves it. Escape in the
+    // report goes back.
+    editor()->setFocus();
+    editor()->moveCursor(QTextCursor::End);
+    QTest::keyClick(editor(), Qt::Key_Tab);
+    EXPECT_TRUE(editor()->toPlainText().contains('\t'));
+    QTest::keyClick(editor(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_NE(QApplication::focusWidget(), editor());
+    auto* report = child<QPlainTextEdit>("Memo3");
+    report->setFocus();
+    QTest::keyClick(report, Qt::Key_Escape);
+    EXPECT_EQ(QApplication::focusWidget(), editor());
+    // A button takes the focus and Enter presses it.
+    auto* mic = child<QPushButton>("BitBtn1");
+    mic->setFocus();
+    const uint32_t before = machine().microCounter;
+    QTest::keyClick(mic, Qt::Key_Return);
+    EXPECT_TRUE(waitUntil([&] { return machine().microCounter == before + 1; }));
+    // Go to Line and Find move in the editor.
+    dialogs.inputs = {"8", "TOS = H"};
+    trigger("goToLine");
+    EXPECT_EQ(editor()->textCursor().blockNumber(), 7);
+    trigger("find");
+    EXPECT_EQ(selected(), "TOS = H");
+    EXPECT_EQ(editor()->textCursor().blockNumber(), 10); // in the comment that names it first
+    // Every readout is read out by its name and value.
+    EXPECT_EQ(child("Label11")->accessibleName(), "MAR " + text("Label11"));
+}
+
+// The windows lie inside the screen's available area, at any size a student meets: after
+// an IJVM program is opened with its interpreter, and when zoomed (the client scrolls).
+// CTest runs this on a screen of each size.
+using WindowFit = Window;
+TEST_F(WindowFit, EveryWindowLiesInsideTheScreen) {
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    for (Layout layout : {Layout::Classic, Layout::Docked}) {
+        SCOPED_TRACE(layout == Layout::Classic ? "classic" : "docked");
+        window.reset();
+        MainWindow& w = make();
+        w.setLayout(layout);
+        showWindow();
+        dialogs.files = {QString(TARVENO_EXAMPLES_DIR "/calls.jvm")};
+        trigger("openIjvmProgram");
+        ASSERT_TRUE(waitUntil([&] { return w.idle(); }));
+        EXPECT_TRUE(available.contains(w.frameGeometry())) << available.width() << "x" << available.height();
+        if (layout == Layout::Classic) {
+            EXPECT_TRUE(w.ijvmWindow().isVisible());
+            EXPECT_TRUE(available.contains(w.ijvmWindow().frameGeometry()))
+                << w.ijvmWindow().frameGeometry().x() << "," << w.ijvmWindow().frameGeometry().y() << " "
+                << w.ijvmWindow().frameGeometry().width() << "x" << w.ijvmWindow().frameGeometry().height()
+                << " main " << w.frameGeometry().x() << "," << w.frameGeometry().width() << " min "
+                << w.ijvmWindow().minimumSizeHint().width();
+            EXPECT_LE(w.ijvmWindow().minimumSizeHint().width(), 600);
+            // Beside the main window where the screen has room for it.
+            if (available.width() >= 1366) {
+                EXPECT_FALSE(w.ijvmWindow().frameGeometry().intersects(w.frameGeometry()));
+            }
+        }
+        for (int i = 0; i < 3; ++i)
+            trigger("zoomIn");
+        EXPECT_TRUE(available.contains(w.frameGeometry()));
+        auto* scroll = child<QScrollArea>("clientScroll");
+        EXPECT_GE(scroll->horizontalScrollBar()->maximum() + scroll->viewport()->width(),
+                  child("client")->width());
+    }
 }

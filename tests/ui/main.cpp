@@ -12,7 +12,9 @@ int main(int argc, char** argv) {
         listing = listing || std::strcmp(argv[i], "--gtest_list_tests") == 0;
     testing::InitGoogleTest(&argc, argv);
     if (listing) return RUN_ALL_TESTS();
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A screen as large as a desktop's, unless the test names one.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || qgetenv("QT_QPA_PLATFORM") == "offscreen")
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" TARVENO_TEST_SCREENS "/screen-1920x1080.json");
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) qputenv("XDG_RUNTIME_DIR", TARVENO_XDG_RUNTIME_DIR);
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();

@@ -20,7 +20,8 @@ inline constexpr FileQuestion saveMicroprogramQuestion{"SaveAs Mic1 File",
                                                        "Mic1 files (*.mal)|*.mal |All files (*.*)|*.*"};
 inline constexpr FileQuestion openIjvmQuestion{
     "Open IJVM File", "IJVM files (*.jvm)|*.jvm |JAS files (*.jas) |*.jas |All files (*.*)   |*.*"};
-inline constexpr FileQuestion exportTraceQuestion{"Export Trace", "CSV files (*.csv)|*.csv|All files (*.*)|*.*"};
+inline constexpr FileQuestion exportTraceQuestion{"Export Trace",
+                                                  "CSV files (*.csv)|*.csv|All files (*.*)|*.*"};
 inline constexpr FileQuestion saveIjvmQuestion{"Save IJVM File",
                                                "IJVM files (*.jvm)|*.jvm|All files (*.*)|*.*"};
 

@@ -218,14 +218,8 @@ void stackView(const Machine& machine, const IjvmProgram& program, StackView& vi
     }
 }
 
-std::string outputLine(int32_t value) {
-    std::string line = std::to_string(value);
-    if (value >= 32 && value <= 126) {
-        line += "  '";
-        line += static_cast<char>(value);
-        line += '\'';
-    }
-    return line;
+std::string outputCharacter(int32_t value) {
+    return value >= 32 && value <= 126 ? std::string(1, static_cast<char>(value)) : std::string();
 }
 
 void IjvmWindowView::place(const IjvmProgram& program, const Machine& machine) {
@@ -291,7 +285,7 @@ struct Column {
 constexpr Column listingColumns[] = {{"", 4}, {"Offset", 6}, {"Bytes", 12}, {"Instruction", 0}};
 constexpr Column poolColumns[] = {{"", 5}, {"Index", 6}, {"Value", 12}, {"Name", 0}};
 constexpr Column stackColumns[] = {{"", 6}, {"Address", 8}, {"Value", 11}, {"Word", 15}, {"Frame", 0}};
-constexpr Column outputColumns[] = {{"Output", 0}};
+constexpr Column outputColumns[] = {{"Value", 12}, {"char", 0}};
 constexpr Column countsColumns[] = {{"Instruction", 14}, {"Count", 8}, {"Micro", 9}, {"Average", 0}};
 
 std::span<const Column> columnsOf(IjvmTable table) {
@@ -408,7 +402,7 @@ std::string IjvmWindowView::cell(IjvmTable table, int32_t row, int32_t column) c
         return "";
     }
     case IjvmTable::Output:
-        return outputLine(output_[r]);
+        return column == 0 ? std::to_string(output_[r]) : column == 1 ? outputCharacter(output_[r]) : "";
     case IjvmTable::Counts: {
         const OpcodeCount& c = counts_[r];
         switch (column) {

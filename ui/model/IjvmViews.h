@@ -100,8 +100,9 @@ StackView stackView(const Machine& machine, const IjvmProgram& program, uint32_t
 void stackView(const Machine& machine, const IjvmProgram& program, StackView& view,
                uint32_t maxWords = 1u << 20, int32_t pc = -1);
 
-// "72  'H'" for a printable character code (32..126), "-3" otherwise.
-std::string outputLine(int32_t value);
+// The character a value OUT wrote stands for: itself for a printable code (32..126),
+// "" otherwise. The Output table shows it in a column of its own, beside the number.
+std::string outputCharacter(int32_t value);
 
 // The IJVM window's tables as texts (the counts: per opcode, how many ran and their
 // microinstructions in all and on average), each cell made when it is shown. The listing and the

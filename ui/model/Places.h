@@ -79,6 +79,9 @@ inline constexpr Place fileNameLabel{"Label33", "", {472, -2, 0, 0}, bold(16), c
 inline constexpr Place microprogramEditor{"Memo2", "",           {358, 56, 425, 193},
                                           {13},    colour::blue, colour::toolTipBackground};
 inline constexpr Place reportPane{"Memo3", "", {358, 248, 425, 107}, {13}, colour::white, colour::report};
+// The editor and, when there is one, the report below it share the editor's rectangle, so
+// that the report never covers the control word's legend below.
+inline constexpr Place editorArea{"editorArea", "", {358, 56, 425, 193}};
 
 inline constexpr Place buttonPanel{"Panel1", "", {448, 512, 313, 97}, {13}, {}, colour::light3d};
 inline constexpr Place memoryButton{"BitBtn8", "Memory", {464, 528, 60, 29}};
