@@ -57,8 +57,11 @@ Submission inFolder(const fs::path& folder) {
 }
 
 // Every *.mal of the folder, and every folder of it with its microprogram, by name. A
-// student's name that stands twice (a file and a folder) gets "-2", "-3" added.
-std::vector<Submission> findSubmissions(const fs::path& dir) {
+// student's name that stands twice (a file and a folder) gets "-2", "-3" added. The folder
+// the reports go to is none, should it stand there.
+std::vector<Submission> findSubmissions(const fs::path& dir, const fs::path& out) {
+    std::error_code ec;
+    const fs::path reports = fs::weakly_canonical(out, ec);
     std::vector<fs::directory_entry> entries;
     for (const auto& e : fs::directory_iterator(dir))
         entries.push_back(e);
@@ -66,10 +69,10 @@ std::vector<Submission> findSubmissions(const fs::path& dir) {
     std::vector<Submission> found;
     std::map<std::string, int> names;
     for (const auto& e : entries) {
-        std::error_code ec;
         if (isMicroprogram(e))
             found.push_back({e.path().stem().string(), e.path().string(), {}});
-        else if (!e.path().filename().string().starts_with('.') && e.is_directory(ec))
+        else if (!e.path().filename().string().starts_with('.') && e.is_directory(ec) &&
+                 fs::weakly_canonical(e.path(), ec) != reports)
             found.push_back(inFolder(e.path()));
         else
             continue;
@@ -147,7 +150,7 @@ int runGrade(const GradeOptions& options) {
     if (const auto status =
             prepareRun(options.suites, options.reference, !options.noCheck, settings, set, costs))
         return *status;
-    const std::vector<Submission> submissions = findSubmissions(options.submissions);
+    const std::vector<Submission> submissions = findSubmissions(options.submissions, options.out);
     if (submissions.empty()) {
         std::cerr << "mic1: no submissions in " << options.submissions
                   << ": neither .mal files nor folders that hold one\n";

@@ -509,7 +509,9 @@ TEST(Mic1Grade, AClassIsGradedIntoAGradebookAndAReportPerStudent) {
                       test("sum", "BIPUSH 20;BIPUSH 22;IADD;OUT;HALT", "output = [42]") +
                       test("nops", "BIPUSH 1;NOP;NOP;NOP;NOP;OUT;HALT", "output = [1]\nbudget = 1.05") +
                       test("secret", "BIPUSH 2;BIPUSH 3;IADD;OUT;HALT", "hidden = true"));
-    const auto out = dir / "grades";
+    // The reports may go into the folder of the submissions, from an earlier run too.
+    const auto out = subs / "grades";
+    std::filesystem::create_directories(out);
     const auto r =
         run(mic1, {"grade", interpreter, suite, "--submissions", subs.string(), "--out", out.string()});
     EXPECT_EQ(r.status, 0) << r.err;
