@@ -232,8 +232,10 @@ std::string reportJson(const SuiteSet& set, const Interpreter& interpreter,
     size_t i = 0;
     for (const Suite& s : set.suites) {
         ordered_json tests = ordered_json::array();
+        Summary own;
         for (const TestCase& t : s.tests) {
             const TestResult& r = results[i++];
+            own.add(t, r);
             tests.push_back({{"name", t.name},
                              {"result", verdictName(r.verdict)},
                              {"steps", r.steps},
@@ -249,8 +251,11 @@ std::string reportJson(const SuiteSet& set, const Interpreter& interpreter,
                              {"reason", r.reason},
                              {"details", r.details}});
         }
-        list.push_back(
-            {{"name", s.name}, {"file", tarveno::displayText(s.file)}, {"tests", std::move(tests)}});
+        list.push_back({{"name", s.name},
+                        {"file", tarveno::displayText(s.file)},
+                        {"microinstructions", own.steps},
+                        {"ratio_to_reference", optionalNumber<ordered_json>(own.ratio())},
+                        {"tests", std::move(tests)}});
     }
     out["suites"] = std::move(list);
     out["tests"] = summary.tests;
@@ -339,8 +344,18 @@ std::string reportJunit(const SuiteSet& set, const Interpreter& interpreter,
             seconds += r.seconds;
             cases += testcase(t.name, prefix + s.name, r);
         }
+        // The suite's microinstructions in all, as its testcases' are.
+        std::string totals;
+        if (own.passed + own.failed > 0) {
+            totals = "    <properties>\n      <property name=\"microinstructions\" value=\"" +
+                     std::to_string(own.steps) + "\"/>\n";
+            if (const auto ratio = own.ratio())
+                totals +=
+                    "      <property name=\"ratio_to_reference\" value=\"" + fixed(*ratio, 4) + "\"/>\n";
+            totals += "    </properties>\n";
+        }
         suites += "  <testsuite name=\"" + xml(s.name) + "\" file=\"" + xml(s.file) + "\" " + counts(own) +
-                  " time=\"" + fixed(seconds, 6) + "\">\n" + cases + "  </testsuite>\n";
+                  " time=\"" + fixed(seconds, 6) + "\">\n" + totals + cases + "  </testsuite>\n";
     }
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites name=\"" +
            xml(name.empty() ? "mic1 test" : name) + "\" " + counts(all) + " time=\"" +

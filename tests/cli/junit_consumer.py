@@ -69,9 +69,13 @@ with tempfile.TemporaryDirectory() as d:
         check(len(case.result) == 1 and isinstance(case.result[0], Failure), "failure of " + case.name)
     check("expected 2, got 1" in cases[-2].result[0].message, "message " + cases[-2].result[0].message)
     check("odd\\u0001name.jvm:4:1" in cases[-1].result[0].text, "text " + cases[-1].result[0].text)
+    steps = 0
     for case in cases:
         properties = {p.name: p.value for p in case.child(Properties)}
         check(int(properties["microinstructions"]) > 0, "microinstructions of " + case.name)
+        steps += int(properties["microinstructions"])
+    suite_properties = {p.name: p.value for s in xml for p in s.properties()}
+    check(int(suite_properties["microinstructions"]) == steps, "the suite's microinstructions")
     total = [s for s in xml]
     check(sum(s.tests for s in total) == len(cases) and sum(s.failures for s in total) == 2, "counts")
 
