@@ -29,7 +29,7 @@ struct Summary {
 
 Summary summarize(const SuiteSet& set, const std::vector<TestResult>& results, bool assembles);
 
-// The part of the score a summary shows, to the nearest tenth: "62.9" for 17/27 is "63.0".
+// The score as a percentage of the most, to the nearest tenth: 17 of 27 is "63.0".
 std::string percentText(const Summary& s);
 
 // The lines of one test: the verdict line, then its reason and details indented; nothing
