@@ -1,9 +1,10 @@
 #pragma once
 // The subcommands of mic1. Each answers the process exit status:
-// 0 success, 1 fatal error (message already on standard output), 2 usage,
+// 0 success, 1 fatal error (its message already written), 2 usage or a malformed suite,
 // 3 a run stopped by a bound (steps or memory) or a source with errors or diagnostics,
-// 4 tests that failed; a test run stopped by SIGINT or SIGTERM answers 128 plus the signal
-// (130, 143), as a shell reports a process that signal ended.
+// 4 tests that failed, 5 a microprogram under test that does not assemble; a test run
+// stopped by SIGINT or SIGTERM answers 128 plus the signal (130, 143), as a shell reports a
+// process that signal ended.
 
 #include <cstdint>
 #include <optional>
@@ -12,7 +13,14 @@
 
 namespace mic1 {
 
-enum Exit : int { ExitOk = 0, ExitFatal = 1, ExitUsage = 2, ExitIncomplete = 3, ExitFailed = 4 };
+enum Exit : int {
+    ExitOk = 0,
+    ExitFatal = 1,
+    ExitUsage = 2,
+    ExitIncomplete = 3,
+    ExitFailed = 4,
+    ExitDoesNotAssemble = 5
+};
 
 struct AsmOptions {
     std::string source;
@@ -44,12 +52,28 @@ struct IjvmOptions {
     bool json = false;
 };
 
+// Default of --max-memory: the main memory of all the tests that run at once, in MB.
+inline constexpr uint64_t defaultRunMemoryMb = 2048;
+
 struct TestOptions {
     std::string program;             // the interpreter: a .bin file or MAL source
     std::vector<std::string> suites; // TOML files
     std::optional<std::string> junit;
     bool json = false;
-    unsigned jobs = 0; // 0: one per core
+    unsigned jobs = 0;                       // 0: one per CPU this process may use
+    uint64_t maxMemory = defaultRunMemoryMb; // MB; 0: no bound
+    bool noCheck = false;
+    std::optional<std::string> reference; // a microprogram that passes every test
+    std::string name;                     // the submission's, for the reports
+};
+
+struct GradeOptions {
+    std::string reference;           // the teacher's interpreter
+    std::vector<std::string> suites; // TOML files
+    std::string submissions;         // a folder
+    std::string out = "grades";
+    unsigned jobs = 0;
+    uint64_t maxMemory = defaultRunMemoryMb;
     bool noCheck = false;
 };
 
@@ -57,5 +81,6 @@ int runAsm(const AsmOptions& options);
 int runRun(const RunOptions& options);
 int runIjvm(const IjvmOptions& options);
 int runTest(const TestOptions& options);
+int runGrade(const GradeOptions& options);
 
 } // namespace mic1

@@ -15,9 +15,46 @@
 
 namespace mic1 {
 
-size_t ProgramTable::file(const std::string& path) {
+std::string_view lineOf(std::string_view text, int64_t line) {
+    size_t begin = 0;
+    for (int64_t k = 1; k < line; ++k) {
+        begin = text.find('\n', begin);
+        if (begin == std::string_view::npos) return {};
+        ++begin;
+    }
+    std::string_view rest = text.substr(begin);
+    rest = rest.substr(0, rest.find('\n'));
+    if (rest.ends_with('\r')) rest.remove_suffix(1);
+    return rest;
+}
+
+std::string diagnosticText(const std::string& place, const std::string& what, std::string_view sourceLine,
+                           int64_t column) {
+    std::string out = place + ": error: " + what;
+    if (sourceLine.empty()) return out;
+    out += '\n';
+    out += sourceLine;
+    out += '\n';
+    // The caret stands under the column's character: a blank for each character before it,
+    // a tab for a tab, so that it lines up however tabs are shown.
+    int64_t characters = 1;
+    for (size_t i = 0; i < sourceLine.size() && characters < column; ++i) {
+        const auto c = static_cast<unsigned char>(sourceLine[i]);
+        if ((c & 0xC0) == 0x80) continue;
+        out += c == '\t' ? '\t' : ' ';
+        ++characters;
+    }
+    return out + '^';
+}
+
+SuiteError::SuiteError(const std::string& file, int64_t line, int64_t column, const std::string& what,
+                       std::string_view sourceLine)
+    : std::runtime_error(diagnosticText(file + ':' + std::to_string(line) + ':' + std::to_string(column),
+                                        what, sourceLine, column)) {}
+
+size_t ProgramTable::file(const std::string& path, const std::string& suite, int64_t line, int64_t column) {
     const auto [at, added] = files_.emplace(path, programs_.size());
-    if (added) programs_.push_back({path, std::nullopt, 1, true});
+    if (added) programs_.push_back({path, std::nullopt, 1, true, suite, line, column});
     return at->second;
 }
 
@@ -71,6 +108,8 @@ struct Defaults {
     uint64_t maxSteps = defaultMaxSteps;
     uint64_t maxMemoryMb = defaultMaxMemoryMb;
     double weight = 1;
+    std::optional<double> budget;
+    bool hidden = false;
 };
 
 // Text on which the TOML reader would misbehave is refused before it reads it. toml++ 3.3.0
@@ -162,7 +201,7 @@ class TextGuard {
         int64_t column = 1;
         for (size_t k = lineStart_; k < i_; ++k)
             column += (static_cast<unsigned char>(text_[k]) & 0xC0) != 0x80;
-        throw SuiteError(file_, line_, column, what);
+        throw SuiteError(file_, line_, column, what, lineOf(text_, line_));
     }
 
     void newLine() {
@@ -273,8 +312,8 @@ class TextGuard {
 
 class Reader {
   public:
-    Reader(std::string file, std::string_view text, ProgramTable& programs)
-        : file_(std::move(file)), text_(text), programs_(programs) {}
+    Reader(std::string file, std::string_view text, ProgramTable& programs, bool outputRequired)
+        : file_(std::move(file)), text_(text), programs_(programs), outputRequired_(outputRequired) {}
 
     Suite read() {
         TextGuard(file_, text_).check();
@@ -282,8 +321,7 @@ class Reader {
         try {
             root = toml::parse(text_, file_);
         } catch (const toml::parse_error& e) {
-            throw SuiteError(file_, e.source().begin.line, e.source().begin.column,
-                             std::string(e.description()));
+            fail(e.source().begin.line, e.source().begin.column, std::string(e.description()));
         }
         Suite suite;
         suite.file = file_;
@@ -303,7 +341,7 @@ class Reader {
                 unknown(key, "name, defaults and [[test]]");
             }
         }
-        if (!tests || tests->empty()) throw SuiteError(file_, 1, 1, "the suite has no [[test]]");
+        if (!tests || tests->empty()) fail(1, 1, "the suite has no [[test]]");
         std::map<std::string, int64_t> names; // -> line
         double weights = 0;
         for (const toml::node& node : *tests) {
@@ -325,12 +363,15 @@ class Reader {
     }
 
   private:
+    [[noreturn]] void fail(int64_t line, int64_t column, const std::string& what) const {
+        throw SuiteError(file_, line, column, what, lineOf(text_, line));
+    }
     [[noreturn]] void fail(const toml::node& node, const std::string& what) const {
-        throw SuiteError(file_, node.source().begin.line, node.source().begin.column, what);
+        fail(node.source().begin.line, node.source().begin.column, what);
     }
     [[noreturn]] void unknown(const toml::key& key, const char* known) const {
-        throw SuiteError(file_, key.source().begin.line, key.source().begin.column,
-                         "unknown key " + quoted(key) + " (known: " + known + ")");
+        fail(key.source().begin.line, key.source().begin.column,
+             "unknown key " + quoted(key) + " (known: " + known + ")");
     }
     [[noreturn]] void wrongType(const toml::node& node, const toml::key& key, const char* expected) const {
         fail(node, quoted(key) + " must be " + expected + ", not " + typeName(node.type()));
@@ -368,23 +409,39 @@ class Reader {
         return static_cast<int32_t>(static_cast<uint32_t>(v));
     }
 
-    uint64_t positive(const toml::node& node, const toml::key& key) const {
+    uint64_t positive(const toml::node& node, const toml::key& key, int64_t most = INT64_MAX) const {
         if (!node.is_integer()) wrongType(node, key, "an integer");
         const int64_t v = node.as_integer()->get();
         if (v < 1) fail(node, quoted(key) + " must be at least 1, not " + std::to_string(v));
+        if (v > most)
+            fail(node,
+                 quoted(key) + " must be at most " + std::to_string(most) + ", not " + std::to_string(v));
         return static_cast<uint64_t>(v);
     }
 
+    double number(const toml::node& node, const toml::key& key) const {
+        if (node.is_integer()) return static_cast<double>(node.as_integer()->get());
+        if (!node.is_floating_point()) wrongType(node, key, "a number");
+        return node.as_floating_point()->get();
+    }
+
     double weight(const toml::node& node, const toml::key& key) const {
-        double v = 0;
-        if (node.is_integer())
-            v = static_cast<double>(node.as_integer()->get());
-        else if (node.is_floating_point())
-            v = node.as_floating_point()->get();
-        else
-            wrongType(node, key, "a number");
+        const double v = number(node, key);
         if (!std::isfinite(v) || v < 0) fail(node, "`weight` must be a number of 0 or more");
         return v;
+    }
+
+    // A multiple of the reference's microinstructions; below 1 no interpreter as fast as the
+    // reference could pass, and 1e6 is far beyond any use.
+    double budget(const toml::node& node, const toml::key& key) const {
+        const double v = number(node, key);
+        if (!std::isfinite(v) || v < 1 || v > 1e6) fail(node, "`budget` must be a number from 1 to 1000000");
+        return v;
+    }
+
+    bool boolean(const toml::node& node, const toml::key& key) const {
+        if (!node.is_boolean()) wrongType(node, key, "true or false");
+        return node.as_boolean()->get();
     }
 
     // The shared keys of a test and of the defaults; false for another key.
@@ -394,9 +451,13 @@ class Reader {
         else if (key == "max_steps")
             t.maxSteps = positive(node, key);
         else if (key == "max_memory_mb")
-            t.maxMemoryMb = positive(node, key);
+            t.maxMemoryMb = positive(node, key, maxTestMemoryMb);
         else if (key == "weight")
             t.weight = weight(node, key);
+        else if (key == "budget")
+            t.budget = budget(node, key);
+        else if (key == "hidden")
+            t.hidden = boolean(node, key);
         else
             return false;
         return true;
@@ -405,7 +466,8 @@ class Reader {
     Defaults readDefaults(const toml::table& table) const {
         Defaults d;
         for (auto&& [key, node] : table)
-            if (!shared(key, node, d)) unknown(key, "stdin, max_steps, max_memory_mb and weight");
+            if (!shared(key, node, d))
+                unknown(key, "stdin, max_steps, max_memory_mb, weight, budget and hidden");
         return d;
     }
 
@@ -415,9 +477,12 @@ class Reader {
         t.maxSteps = defaults.maxSteps;
         t.maxMemoryMb = defaults.maxMemoryMb;
         t.weight = defaults.weight;
+        t.budget = defaults.budget;
+        t.hidden = defaults.hidden;
+        t.line = t.outputLine = table.source().begin.line;
+        t.column = t.outputColumn = table.source().begin.column;
         const toml::node* program = nullptr;
         const toml::key* programKey = nullptr;
-        bool hasOutput = false;
         for (auto&& [key, node] : table) {
             if (shared(key, node, t)) continue;
             if (key == "name") {
@@ -431,21 +496,24 @@ class Reader {
                 programKey = &key;
             } else if (key == "output") {
                 t.output = output(node, key);
-                hasOutput = true;
+                t.outputGiven = true;
+                t.outputLine = node.source().begin.line;
+                t.outputColumn = node.source().begin.column;
             } else if (key == "stack_top") {
                 t.top = word(node, key);
             } else {
-                unknown(key, "name, program, source, stdin, output, stack_top, max_steps, max_memory_mb and "
-                             "weight");
+                unknown(key, "name, program, source, stdin, output, stack_top, max_steps, max_memory_mb, "
+                             "weight, budget and hidden");
             }
         }
         const auto missing = [&](const char* what) {
-            throw SuiteError(file_, table.source().begin.line, table.source().begin.column,
-                             std::string("the test misses ") + what);
+            fail(t.line, t.column, std::string("the test misses ") + what);
         };
         if (t.name.empty()) missing("`name`");
         if (!program) missing("its program: `program` (a file) or `source` (the text)");
-        if (!hasOutput) missing("`output`, the values it must print (`output = []` for none)");
+        if (!t.outputGiven && outputRequired_)
+            missing("`output`, the values it must print (`output = []` for none; with --reference, what the "
+                    "reference prints)");
         t.program = *programKey == "program" ? programFile(*program) : inlineProgram(*program);
         return t;
     }
@@ -472,7 +540,7 @@ class Reader {
         const std::string path =
             written.is_absolute() ? written.string() : (fs::path(file_).parent_path() / written).string();
         if (const std::string why = unreadableReason(path); !why.empty()) fail(node, why);
-        return programs_.file(path);
+        return programs_.file(path, file_, node.source().begin.line, node.source().begin.column);
     }
 
     // The byte where a place of the reader stands; its columns count characters.
@@ -502,9 +570,9 @@ class Reader {
             rest.remove_prefix(3);
             const size_t lineEnd = rest.starts_with('\n') ? 1 : rest.starts_with("\r\n") ? 2 : 0;
             if (standsAsWritten(value, rest.substr(lineEnd)))
-                return programs_.inlineText({file_, value, line + (lineEnd > 0), true});
+                return programs_.inlineText({file_, value, line + (lineEnd > 0), true, {}, 1, 1});
         }
-        return programs_.inlineText({file_, value, line, false});
+        return programs_.inlineText({file_, value, line, false, {}, 1, 1});
     }
 
     // Whether text begins with value, a line end of value being LF or CR LF there.
@@ -521,17 +589,18 @@ class Reader {
     std::string file_;
     std::string_view text_;
     ProgramTable& programs_;
+    bool outputRequired_;
     std::vector<size_t> lineStarts_; // where each line of text_ begins, once needed
 };
 
 } // namespace
 
-Suite readSuite(const std::string& file, ProgramTable& programs) {
+Suite readSuite(const std::string& file, ProgramTable& programs, bool outputRequired) {
     const tarveno::FileBytes bytes = tarveno::readFileBytes(file);
     if (bytes.error)
         throw SuiteError(file, 1, 1,
                          bytes.error == EISDIR ? "it is a folder, not a suite" : std::strerror(bytes.error));
-    return Reader(file, bytes.bytes, programs).read();
+    return Reader(file, bytes.bytes, programs, outputRequired).read();
 }
 
 } // namespace mic1

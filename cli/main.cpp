@@ -108,12 +108,54 @@ int main(int argc, char** argv) {
     testCmd->add_option("MICROPROGRAM", testOptions.program, "A .bin microprogram file, or MAL source")
         ->required();
     testCmd->add_option("SUITE", testOptions.suites, "Test suites (TOML files)")->required();
-    testCmd->add_option("--junit", testOptions.junit, "Also write the results as JUnit XML to FILE")
+    testCmd
+        ->add_option(
+            "--junit", testOptions.junit,
+            "Also write the results as JUnit XML to FILE, whole, when the run ends or is interrupted")
         ->type_name("FILE");
     testCmd->add_flag("--json", testOptions.json, "Print the results as one JSON object");
-    testCmd->add_option("--jobs", testOptions.jobs, "Tests run at once (default: one per core)")
-        ->check(CLI::Range(1u, 1024u));
-    testCmd->add_flag("--no-check", testOptions.noCheck, "Do not check MAL source before assembling");
+    testCmd
+        ->add_option(
+            "--reference", testOptions.reference,
+            "Run every test on this microprogram first: a test without `output` expects its output, "
+            "a test it does not pass is a mistake of the suite, and costs and budgets compare with it")
+        ->type_name("REF.mal");
+    testCmd
+        ->add_option("--name", testOptions.name,
+                     "The submission's name: the JUnit report's name and the start of each classname")
+        ->type_name("STUDENT");
+    const auto addRunOptions = [&](CLI::App* cmd, unsigned& jobs, uint64_t& maxMemory, bool& noCheck) {
+        cmd->add_option("--jobs", jobs, "Tests run at once (default: one per CPU this process may use)")
+            ->check(CLI::Range(1u, 1024u));
+        cmd->add_option(
+               "--max-memory", maxMemory,
+               "Bound on the main memory of all the tests that run at once, in MB; a test waits until "
+               "its max_memory_mb fits; 0: none")
+            ->capture_default_str()
+            ->check(decimal);
+        cmd->add_flag("--no-check", noCheck, "Do not check MAL source before assembling");
+    };
+    addRunOptions(testCmd, testOptions.jobs, testOptions.maxMemory, testOptions.noCheck);
+
+    mic1::GradeOptions gradeOptions;
+    auto* gradeCmd = app.add_subcommand(
+        "grade", "Grade every microprogram of a folder of submissions against test suites, with REF as the "
+                 "reference; write a gradebook, and a report and JUnit XML per student");
+    gradeCmd->add_option("REF", gradeOptions.reference, "The reference microprogram: .bin or MAL source")
+        ->required();
+    gradeCmd->add_option("SUITE", gradeOptions.suites, "Test suites (TOML files)")->required();
+    gradeCmd
+        ->add_option("--submissions", gradeOptions.submissions,
+                     "The folder of submissions: each *.mal file in it (the student is its name), and each "
+                     "folder's .mal file (the student is the folder's name)")
+        ->type_name("DIR")
+        ->required();
+    gradeCmd
+        ->add_option("--out", gradeOptions.out,
+                     "Where gradebook.csv, STUDENT.md and junit/STUDENT.xml go (made if missing)")
+        ->type_name("DIR")
+        ->capture_default_str();
+    addRunOptions(gradeCmd, gradeOptions.jobs, gradeOptions.maxMemory, gradeOptions.noCheck);
 
     try {
         app.parse(argc, argv);
@@ -136,6 +178,7 @@ int main(int argc, char** argv) {
         if (*asmCmd) return mic1::runAsm(asmOptions);
         if (*runCmd) return mic1::runRun(runOptions);
         if (*testCmd) return mic1::runTest(testOptions);
+        if (*gradeCmd) return mic1::runGrade(gradeOptions);
         return mic1::runIjvm(ijvmOptions);
     } catch (const tarveno::FatalError& e) {
         return tarveno::reportFatal(e);

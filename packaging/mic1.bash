@@ -26,7 +26,7 @@ _mic1() {
     local command='' i
     for ((i = 1; i < COMP_CWORD; i++)); do
         case ${COMP_WORDS[i]} in
-        asm | run | ijvm | test)
+        asm | run | ijvm | test | grade)
             command=${COMP_WORDS[i]}
             break
             ;;
@@ -37,7 +37,7 @@ _mic1() {
         if [[ $cur == -* ]]; then
             mapfile -t COMPREPLY < <(compgen -W "--help --version" -- "$cur")
         else
-            mapfile -t COMPREPLY < <(compgen -W "asm run ijvm test" -- "$cur")
+            mapfile -t COMPREPLY < <(compgen -W "asm run ijvm test grade" -- "$cur")
         fi
         return
     fi
@@ -61,11 +61,20 @@ _mic1() {
         return
         ;;
     run:--mem | run:--stdin | run:--steps | run:--back | run:--max-steps | run:--max-memory | run:--dump | \
-        test:--jobs)
+        test:--jobs | test:--max-memory | test:--name | grade:--jobs | grade:--max-memory)
         return
         ;;
     test:--junit)
         _mic1_files "$cur" "xml"
+        return
+        ;;
+    test:--reference)
+        _mic1_files "$cur" "mal|bin"
+        return
+        ;;
+    grade:--submissions | grade:--out)
+        mapfile -t COMPREPLY < <(compgen -d -- "$cur")
+        compopt -o filenames 2>/dev/null
         return
         ;;
     esac
@@ -76,19 +85,20 @@ _mic1() {
     run) options="--ijvm --mode --steps --max-steps --max-memory --mem --stdin --dump --trace --format --json
                   --stats --history --back --no-check --help" ;;
     ijvm) options="--json --help" ;;
-    test) options="--junit --json --jobs --no-check --help" ;;
+    test) options="--junit --json --reference --name --jobs --max-memory --no-check --help" ;;
+    grade) options="--submissions --out --jobs --max-memory --no-check --help" ;;
     esac
     if [[ $cur == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
         return
     fi
 
-    # Operands: the first one of test is a microprogram, the ones after it suites.
+    # Operands: the first one of test and grade is a microprogram, the ones after it suites.
     local operands=0
     for ((i = i + 1; i < COMP_CWORD; i++)); do
         case ${COMP_WORDS[i]} in
         -o | --output | --ijvm | --mode | --mem | --stdin | --steps | --back | --max-steps | --max-memory | \
-            --dump | --format)
+            --dump | --format | --junit | --jobs | --reference | --name | --submissions | --out)
             [[ ${COMP_WORDS[i + 1]} == = ]] && ((++i))
             ((++i))
             ;;
@@ -100,7 +110,7 @@ _mic1() {
     asm) _mic1_files "$cur" "mal" ;;
     run) _mic1_files "$cur" "mal|bin" ;;
     ijvm) _mic1_files "$cur" "jvm" ;;
-    test)
+    test | grade)
         if ((operands == 0)); then
             _mic1_files "$cur" "mal|bin"
         else

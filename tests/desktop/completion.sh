@@ -28,7 +28,7 @@ expect() {
     fi
 }
 
-expect "asm ijvm run test" mic1 ""
+expect "asm grade ijvm run test" mic1 ""
 expect "run" mic1 r
 expect "--help --version" mic1 -
 expect "--max-memory --max-steps --mem --mode" mic1 run --m
@@ -52,4 +52,8 @@ expect "a.mal b.bin sub" mic1 test ""
 expect "d.toml sub" mic1 test a.mal ""
 expect "d.toml sub" mic1 test a.mal d.toml ""
 expect "d.toml sub" mic1 test --help a.mal ""
+expect "d.toml sub" mic1 test --reference a.mal --jobs 2 b.bin ""
+expect "a.mal b.bin sub" mic1 test a.mal d.toml --reference ""
+expect "sub" mic1 grade a.mal d.toml --submissions ""
+expect "--max-memory" mic1 grade --m
 exit $failed

@@ -20,7 +20,7 @@ check_version mic1 "$mic1"
 check_version quorc "$quorc"
 [[ -n $tarveno ]] && QT_QPA_PLATFORM=offscreen check_version tarveno "$tarveno"
 
-for command in "" asm run ijvm test; do
+for command in "" asm run ijvm test grade; do
     options=$("$mic1" $command --help | grep -o -- '--[a-z][a-z-]*' | sort -u)
     [[ -n $options ]] || fail "mic1 $command --help lists no option"
     for option in $options; do
