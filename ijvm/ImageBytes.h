@@ -4,6 +4,7 @@
 // allocated size grows the buffer instead of writing beyond it, so a miscounted
 // allocation can never corrupt memory.
 
+#include "support/Catalogue.h"
 #include "support/FatalError.h"
 
 #include <cstdint>
@@ -40,7 +41,7 @@ class ImageBytes {
     const uint8_t* data() const { return bytes_.data(); }
 
     uint8_t at(int32_t i) const {
-        if (i < 0 || i >= count()) fatal("Errore nella funzione Vector::at(int): indice fuori limite");
+        if (i < 0 || i >= count()) fatal(message(Text::ImageIndex));
         return bytes_[static_cast<size_t>(i)];
     }
     // The 32-bit word written low byte first at byte offset i.
@@ -56,9 +57,9 @@ class ImageBytes {
         try {
             f();
         } catch (const std::bad_alloc&) {
-            fatal("Errore nella funzione Cell::Cell(int): Memoria esaurita");
+            fatal(message(Text::ImageMemory));
         } catch (const std::length_error&) {
-            fatal("Errore nella funzione Cell::Cell(int): Memoria esaurita");
+            fatal(message(Text::ImageMemory));
         }
     }
 

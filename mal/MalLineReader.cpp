@@ -1,16 +1,16 @@
 #include "mal/MalLineReader.h"
 
 #include "support/Ascii.h"
+#include "support/Catalogue.h"
 #include "support/FatalError.h"
 
 #include <array>
+#include <cerrno>
 #include <filesystem>
 
 namespace tarveno {
 
 namespace {
-
-constexpr const char* openMessage = "Errore nel metodo FileReaderMic1::open(): impossibile aprire il file";
 
 using ascii::isSpace;
 constexpr char upper(char c) {
@@ -22,8 +22,13 @@ constexpr char upper(char c) {
 bool MalLineReader::open() {
     close();
     std::error_code ec;
-    if (!std::filesystem::is_directory(name, ec)) in_.open(name, std::ios::in | std::ios::binary);
-    if (!in_.is_open()) fatal(openMessage);
+    int reason = EISDIR;
+    if (!std::filesystem::is_directory(name, ec)) {
+        errno = 0;
+        in_.open(name, std::ios::in | std::ios::binary);
+        reason = errno ? errno : ENOENT;
+    }
+    if (!in_.is_open()) fatal(message(Text::MalFileOpen, {.text = systemReason(reason), .file = name}));
     linesRead_ = 0;
     lineTooLong_ = false;
     return true;
@@ -31,7 +36,8 @@ bool MalLineReader::open() {
 
 bool MalLineReader::openForWriting() {
     close();
-    if (out_.open(name) != 0) fatal(openMessage);
+    if (const int reason = out_.open(name); reason != 0)
+        fatal(message(Text::MalFileOpen, {.text = systemReason(reason), .file = name}));
     written_.clear();
     return true;
 }
@@ -42,8 +48,8 @@ void MalLineReader::close() {
         // The file is replaced whole when it is complete, never left half written.
         out_.write(written_);
         written_.clear();
-        if (out_.commit() != 0)
-            fatal("Errore nel metodo FileReaderMic1::write(): impossibile scrivere il file");
+        if (const int reason = out_.commit(); reason != 0)
+            fatal(message(Text::MalFileWrite, {.text = systemReason(reason), .file = name}));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "mal/MicroAssembler.h"
 
 #include "mal/StatementEncoder.h"
+#include "support/Catalogue.h"
 #include "support/Conversions.h"
 #include "support/FatalError.h"
 #include "support/StringTokenizer.h"
@@ -65,7 +66,8 @@ void MicroAssembler::assemble() {
     warnings_.clear();
     statements_ = 0;
     if (sameFile(sourceName_, outputName_))
-        fatal("Errore nel metodo FileReaderMic1::open(): impossibile aprire il file");
+        fatal(message(Text::MalFileOpen,
+                      {.text = "it is the microprogram being compiled", .file = outputName_}));
     pass1();
     pass2();
 }

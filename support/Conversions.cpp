@@ -1,6 +1,7 @@
 #include "support/Conversions.h"
 
 #include "support/Ascii.h"
+#include "support/Catalogue.h"
 #include "support/FatalError.h"
 
 #include <algorithm>
@@ -86,16 +87,14 @@ int digitValue(char c) {
     char u = upper(c);
     if (u >= 'A' && u <= 'F') return u - 'A' + 10;
     if (isDigit(u)) return u - '0';
-    fatal(std::string("Errore nella funzione getnum(char): Il carattere ") + u + " non \x8A valido");
+    fatal(message(Text::BadDigit, {.text = std::string(1, u)}));
 }
 
 int32_t parseNumber(std::string_view text) {
-    const std::string_view before = "Errore: il numero ";
-    const std::string userMessage =
-        std::string(before) + std::string(text) + " non \xE8 valido. Il programma sar\xE0 adesso terminato.";
+    const std::string userMessage = message(Text::BadNumberBox, {.text = text});
+    const size_t at = textPlaceholderOffset(Text::BadNumberBox, {.text = text});
     auto fail = [&](std::string_view shown) {
-        fatal("Errore nella funzione atolong(char): Numero " + std::string(shown) + " non valido",
-              userMessage, {before.size(), text.size()});
+        fatal(message(Text::BadNumber, {.text = shown}), userMessage, {at, text.size()});
     };
 
     uint32_t sign = 1;

@@ -1,9 +1,11 @@
 #include "support/FileReader.h"
 
+#include "support/Catalogue.h"
 #include "support/Conversions.h"
 #include "support/FatalError.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -40,8 +42,8 @@ FileReader::Bytes::pos_type FileReader::Bytes::seekpos(pos_type position, std::i
 
 bool FileReader::open() {
     close();
-    const std::string tooLarge = "cannot read " + fileName + ": it holds more than 16 MB (" +
-                                 std::to_string(maxFileBytes) + " bytes), far more than any program";
+    const std::string tooLarge =
+        message(Text::FileTooLarge, {.file = fileName, .number = static_cast<int64_t>(maxFileBytes)});
     if (text_) {
         if (text_->size() > maxFileBytes) fatal(tooLarge);
         return serve(std::string(*text_));
@@ -51,9 +53,11 @@ bool FileReader::open() {
     // A directory opens as a stream on some systems and then reads as nothing; it is
     // no source file, so it fails like a missing one.
     if (fs::is_directory(fileName, ec))
-        fatal("Errore nel metodo FileReader::open(): impossibile aprire il file");
+        fatal(message(Text::FileOpen, {.text = systemReason(EISDIR), .file = fileName}));
+    errno = 0;
     std::ifstream in(fileName, std::ios::in | std::ios::binary);
-    if (!in.is_open()) fatal("Errore nel metodo FileReader::open(): impossibile aprire il file");
+    if (!in.is_open())
+        fatal(message(Text::FileOpen, {.text = systemReason(errno ? errno : ENOENT), .file = fileName}));
     // A regular file is measured first; whatever the file, no more than the limit and one
     // block is read.
     std::string bytes;

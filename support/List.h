@@ -3,6 +3,7 @@
 // forward or backward by index costs one step. Nodes never move: a reference to an
 // element stays valid for the life of the list.
 
+#include "support/Catalogue.h"
 #include "support/FatalError.h"
 
 #include <cstdint>
@@ -12,8 +13,9 @@
 namespace tarveno {
 
 // The failure of an index outside a list.
-inline constexpr const char* listIndexMessage =
-    "Errore nel metodo List<T>::operator[](T): indice fuori limite";
+inline std::string listIndexMessage() {
+    return message(Text::ListIndex);
+}
 
 template <class T> class List {
     struct Link {
@@ -55,7 +57,7 @@ template <class T> class List {
 
     // Appends a copy at the end; the remembered position is kept.
     T& insertTail(const T& elem) {
-        Node* n = allocate(elem, "Errore nel metodo List<T>::insertTail(): Memoria esaurita");
+        Node* n = allocate(elem, Text::ListInsertTailMemory);
         link(n, end());
         return n->elem;
     }
@@ -66,7 +68,7 @@ template <class T> class List {
         Link* at = first();
         while (at != end() && node(at)->elem < elem)
             at = at->next;
-        Node* n = allocate(elem, "Errore nel metodo List<T>::insert(): Memoria esaurita");
+        Node* n = allocate(elem, Text::ListInsertMemory);
         link(n, at);
         pos_ = end();
         posIndex_ = -1;
@@ -130,7 +132,7 @@ template <class T> class List {
     // The link of element i. It moves the remembered position there, even for a const
     // list: the position only makes the next access by index cheap.
     Link* linkAt(int32_t i) const {
-        if (i < 0 || i >= count_) fatal(listIndexMessage);
+        if (i < 0 || i >= count_) fatal(listIndexMessage());
         if (posIndex_ >= 0 && i == posIndex_ + 1) {
             pos_ = pos_->next;
         } else if (posIndex_ >= 0 && i == posIndex_ - 1) {
@@ -176,9 +178,9 @@ template <class T> class List {
         if (posIndex_ < 0) pos_ = end();
     }
 
-    static Node* allocate(const T& elem, const char* message) {
+    static Node* allocate(const T& elem, Text failure) {
         Node* n = new (std::nothrow) Node(elem);
-        if (!n) fatal(message);
+        if (!n) fatal(message(failure));
         return n;
     }
 

@@ -86,9 +86,23 @@ class TempDir {
 };
 
 // Standard input is /dev/null. meanwhile, when given, is called once the program started,
-// with its process id and the file its standard output goes to.
+// with its process id and the file its standard output goes to. The program sees the
+// test's environment without its language (so the course texts), plus environment
+// (NAME=VALUE entries).
 inline Result run(const std::string& program, const std::vector<std::string>& args,
-                  const std::function<void(pid_t, const std::string&)>& meanwhile = {}) {
+                  const std::function<void(pid_t, const std::string&)>& meanwhile = {},
+                  const std::vector<std::string>& environment = {}) {
+    std::vector<std::string> names = environment;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        const bool language = entry.starts_with("LANGUAGE=") || entry.starts_with("LC_ALL=") ||
+                              entry.starts_with("LC_MESSAGES=") || entry.starts_with("LANG=");
+        if (!language) names.push_back(entry);
+    }
+    std::vector<char*> envp;
+    for (std::string& entry : names)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
     TempDir io;
     const std::string outPath = (io / "out").string(), errPath = (io / "err").string();
     posix_spawn_file_actions_t actions;
@@ -103,7 +117,7 @@ inline Result run(const std::string& program, const std::vector<std::string>& ar
     argv.push_back(nullptr);
     Result r;
     pid_t pid;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
         if (meanwhile) meanwhile(pid, outPath);
         int wstatus = 0;
         waitpid(pid, &wstatus, 0);
