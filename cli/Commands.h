@@ -45,11 +45,13 @@ struct RunOptions {
     bool stats = false;
     bool history = false;
     std::optional<uint64_t> back; // steps to go back after --steps
+    bool werror = false;          // the IJVM program's warnings count as errors
 };
 
 struct IjvmOptions {
     std::string source;
     bool json = false;
+    bool werror = false; // warnings count as errors
 };
 
 // Default of --max-memory: the main memory of all the tests that run at once, in MB.

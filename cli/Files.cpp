@@ -1,5 +1,7 @@
 #include "Files.h"
 
+#include "Suite.h"
+
 #include "support/Encoding.h"
 #include "support/FileBytes.h"
 
@@ -46,18 +48,27 @@ TextPlace placeIn(std::string_view text, int32_t offset) {
     const std::string_view before =
         text.substr(0, std::min(text.size(), static_cast<size_t>(std::max(offset, 0))));
     const auto lineStart = before.rfind('\n');
-    return {1 + static_cast<size_t>(std::count(before.begin(), before.end(), '\n')),
-            before.size() - (lineStart == std::string_view::npos ? 0 : lineStart + 1) + 1};
+    const std::string_view column = before.substr(lineStart == std::string_view::npos ? 0 : lineStart + 1);
+    // Columns count characters, as the caret under them does: a UTF-8 continuation byte
+    // adds none.
+    const auto characters = static_cast<size_t>(std::count_if(
+        column.begin(), column.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    return {1 + static_cast<size_t>(std::count(before.begin(), before.end(), '\n')), characters + 1};
 }
 
 bool reportIjvmDiagnostics(const tarveno::IjvmProgram& program, const std::string& source,
-                           std::string_view text) {
+                           std::string_view text, bool werror) {
+    std::string out;
     program.diagnostics.forEach([&](const tarveno::Diagnostic& e) {
         const TextPlace at = placeIn(text, e.start);
-        std::cerr << source << ':' << at.line << ':' << at.column
-                  << ": error: " << tarveno::messageToUtf8(e.message) << '\n';
+        out += diagnosticText(source + ':' + std::to_string(at.line) + ':' + std::to_string(at.column),
+                              tarveno::messageToUtf8(e.message),
+                              tarveno::displayText(lineOf(text, static_cast<int64_t>(at.line))),
+                              static_cast<int64_t>(at.column), e.warning && !werror ? "warning" : "error");
+        out += '\n';
     });
-    return program.diagnostics.count() > 0;
+    std::cerr << out;
+    return program.errorCount(werror) > 0;
 }
 
 bool reportCompile(const tarveno::CompileOutcome& outcome, const std::string& source) {

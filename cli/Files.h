@@ -18,16 +18,19 @@ std::string unreadableReason(const std::string& path);
 std::string unwritableReason(const std::string& path);
 // The bytes of a file; empty when it cannot be read.
 std::string readBytes(const std::string& path);
-// The line and column, from 1, of a byte offset in text (clamped to the text).
+// The line and column (in characters), from 1, of a byte offset in text (clamped to the
+// text).
 struct TextPlace {
     size_t line = 1;
     size_t column = 1;
 };
 TextPlace placeIn(std::string_view text, int32_t offset);
-// Reports an IJVM program's diagnostics on standard error, as FILE:LINE:COLUMN: error:
-// MESSAGE, placed in text, the source's bytes. Answers whether there were any.
+// Reports an IJVM program's diagnostics on standard error as compilers do:
+// FILE:LINE:COLUMN: error: MESSAGE (or warning:), the source line and a caret, placed in
+// text, the source's bytes. Answers whether there were errors; with werror, warnings
+// count as errors.
 bool reportIjvmDiagnostics(const tarveno::IjvmProgram& program, const std::string& source,
-                           std::string_view text);
+                           std::string_view text, bool werror = false);
 // Reports a compile on standard error: the checker's report when it found anything,
 // then the micro-assembler's warnings. Answers whether the check passed.
 bool reportCompile(const tarveno::CompileOutcome& outcome, const std::string& source);

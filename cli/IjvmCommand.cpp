@@ -64,7 +64,7 @@ void printText(const IjvmProgram& a) {
     out += "Diagnostics (" + std::to_string(a.diagnostics.count()) + "):\n";
     a.diagnostics.forEach([&](const tarveno::Diagnostic& e) {
         out += "  " + std::to_string(e.start) + "+" + std::to_string(e.length) + ": " +
-               tarveno::messageToUtf8(e.message) + '\n';
+               (e.warning ? "warning: " : "") + tarveno::messageToUtf8(e.message) + '\n';
     });
     std::fwrite(out.data(), 1, out.size(), stdout);
 }
@@ -81,7 +81,7 @@ std::string mapJson(const tarveno::SparseStore<uint32_t, uint32_t>& map) {
     return out + '}';
 }
 
-void printJson(const IjvmProgram& a) {
+void printJson(const IjvmProgram& a, std::string_view source) {
     ordered_json pool = ordered_json::array();
     for (int32_t i = 0; i < a.poolWords(); ++i)
         pool.push_back(a.poolEntry(i));
@@ -99,8 +99,13 @@ void printJson(const IjvmProgram& a) {
     });
     ordered_json diagnostics = ordered_json::array();
     a.diagnostics.forEach([&](const tarveno::Diagnostic& e) {
-        diagnostics.push_back(
-            {{"message", tarveno::messageToUtf8(e.message)}, {"start", e.start}, {"length", e.length}});
+        const TextPlace at = placeIn(source, e.start);
+        diagnostics.push_back({{"message", tarveno::messageToUtf8(e.message)},
+                               {"start", e.start},
+                               {"length", e.length},
+                               {"line", at.line},
+                               {"column", at.column},
+                               {"severity", e.warning ? "warning" : "error"}});
     });
     ordered_json out = {{"methodArea", hexBytes(a.methodArea, "")},
                         {"constantPool", pool},
@@ -124,13 +129,13 @@ int runIjvm(const IjvmOptions& options) {
     IjvmAssembler assembler(options.source);
     assembler.assemble();
     const IjvmProgram& program = assembler.program;
+    const std::string source = readBytes(options.source);
     if (options.json)
-        printJson(program);
+        printJson(program, source);
     else
         printText(program);
     // The listing keeps the offsets; standard error places each diagnostic as compilers do.
-    return reportIjvmDiagnostics(program, options.source, readBytes(options.source)) ? ExitIncomplete
-                                                                                     : ExitOk;
+    return reportIjvmDiagnostics(program, options.source, source, options.werror) ? ExitIncomplete : ExitOk;
 }
 
 } // namespace mic1

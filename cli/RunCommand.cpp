@@ -79,16 +79,17 @@ bool loadProgram(const RunOptions& options, tarveno::Workbench& bench, int& stat
     return true;
 }
 
-// Assembles the IJVM program and places its image in the loaded machine. With
-// diagnostics, reports them on standard error as FILE:LINE:COLUMN and answers false.
-bool placeIjvmProgram(const std::string& source, tarveno::Workbench& bench, int& status) {
+// Assembles the IJVM program and places its image in the loaded machine. Reports its
+// diagnostics on standard error as FILE:LINE:COLUMN; with errors (warnings too under
+// werror) answers false.
+bool placeIjvmProgram(const std::string& source, tarveno::Workbench& bench, int& status, bool werror) {
     if (const std::string why = unreadableReason(source); !why.empty()) {
         std::cerr << "mic1: " << why << '\n';
         status = ExitFatal;
         return false;
     }
     bench.openIjvmProgram(source, tarveno::Workbench::Image::Place);
-    if (!reportIjvmDiagnostics(bench.ijvmProgram(), source, readBytes(source))) return true;
+    if (!reportIjvmDiagnostics(bench.ijvmProgram(), source, readBytes(source), werror)) return true;
     status = ExitIncomplete;
     return false;
 }
@@ -458,7 +459,7 @@ int runRun(const RunOptions& options) {
     tarveno::Workbench bench;
     int status = ExitOk;
     if (!loadProgram(options, bench, status)) return status;
-    if (options.ijvm && !placeIjvmProgram(*options.ijvm, bench, status)) return status;
+    if (options.ijvm && !placeIjvmProgram(*options.ijvm, bench, status, options.werror)) return status;
     Machine* machine = &bench.machine();
     for (const auto& [address, value] : words)
         machine->memoryWord(address) = value;

@@ -29,8 +29,8 @@ std::string_view lineOf(std::string_view text, int64_t line) {
 }
 
 std::string diagnosticText(const std::string& place, const std::string& what, std::string_view sourceLine,
-                           int64_t column) {
-    std::string out = place + ": error: " + what;
+                           int64_t column, std::string_view severity) {
+    std::string out = place + ": " + std::string(severity) + ": " + what;
     if (sourceLine.empty()) return out;
     out += '\n';
     out += sourceLine;

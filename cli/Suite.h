@@ -89,9 +89,10 @@ Suite readSuite(const std::string& file, ProgramTable& programs, bool outputRequ
 
 // Line number line (from 1) of text, without its line end; empty past the end.
 std::string_view lineOf(std::string_view text, int64_t line);
-// A mistake as compilers write it: PLACE: error: WHAT, then, when sourceLine is not empty,
-// the line and a caret under its column (which counts characters).
+// A mistake as compilers write it: PLACE: error: WHAT (or warning:, as severity says), then,
+// when sourceLine is not empty, the line and a caret under its column (which counts
+// characters).
 std::string diagnosticText(const std::string& place, const std::string& what, std::string_view sourceLine,
-                           int64_t column);
+                           int64_t column, std::string_view severity = "error");
 
 } // namespace mic1

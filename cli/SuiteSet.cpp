@@ -47,6 +47,8 @@ std::shared_ptr<const AssembledProgram> assemble(const ProgramSource& source,
             assembler.assemble();
             a->program = std::move(assembler.program);
             a->program.diagnostics.forEach([&](const tarveno::Diagnostic& d) {
+                // A warning does not stop a suite: the program runs as the machine sees it.
+                if (d.warning) return;
                 const TextPlace at = placeIn(a->text, d.start);
                 add(diagnosticText(programPlace(source, a->text, d.start), tarveno::messageToUtf8(d.message),
                                    lineOf(a->text, static_cast<int64_t>(at.line)),

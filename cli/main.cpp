@@ -2,6 +2,7 @@
 
 #include "Commands.h"
 
+#include "support/Catalogue.h"
 #include "support/FatalError.h"
 
 #include <CLI/CLI.hpp>
@@ -36,6 +37,14 @@ int main(int argc, char** argv) {
     CLI::App app{"MIC-1 machine, micro-assembler and IJVM assembler"};
     app.require_subcommand(1);
     app.set_version_flag("--version", "mic1 " TARVENO_VERSION, "Print the name and version, and exit");
+    // The language may stand before or after the subcommand.
+    app.fallthrough();
+    std::string language;
+    app.add_option("--lang", language,
+                   "The language of messages: en (English) or course (the course texts, the default). "
+                   "Without it, English when LANGUAGE, LC_ALL, LC_MESSAGES or LANG names English")
+        ->type_name("LANG")
+        ->check(CLI::IsMember({"en", "english", "course", "it", "italian"}));
 
     mic1::AsmOptions asmOptions;
     auto* asmCmd = app.add_subcommand("asm", "Assemble a MAL microprogram into its .bin file");
@@ -95,11 +104,14 @@ int main(int argc, char** argv) {
         ->type_name("K")
         ->check(decimal);
     runCmd->add_flag("--no-check", runOptions.noCheck, "Do not check MAL source before assembling");
+    runCmd->add_flag("--werror", runOptions.werror,
+                     "With --ijvm: take the IJVM program's warnings as errors (it is not run)");
 
     mic1::IjvmOptions ijvmOptions;
     auto* ijvmCmd = app.add_subcommand("ijvm", "Assemble an IJVM program and print its image and tables");
     ijvmCmd->add_option("SOURCE", ijvmOptions.source, "IJVM source file")->required();
     ijvmCmd->add_flag("--json", ijvmOptions.json, "Print one JSON object");
+    ijvmCmd->add_flag("--werror", ijvmOptions.werror, "Take warnings as errors (exit status 3)");
 
     mic1::TestOptions testOptions;
     auto* testCmd = app.add_subcommand(
@@ -174,6 +186,8 @@ int main(int argc, char** argv) {
         return mic1::ExitUsage;
     }
 
+    tarveno::setLanguage(language.empty() ? tarveno::languageFromEnvironment()
+                                          : *tarveno::languageNamed(language));
     try {
         if (*asmCmd) return mic1::runAsm(asmOptions);
         if (*runCmd) return mic1::runRun(runOptions);

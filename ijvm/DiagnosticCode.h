@@ -22,6 +22,13 @@ enum class DiagnosticCode : int {
     ParenthesisNotOpened = 14,
     VariablesNotEnded = 15,
     InvalidNumber = 16, // a constant's value or a BIPUSH or IINC number that is no number
+    // The warnings: an operand the machine will see otherwise than it is written. The
+    // program is still placed and runs.
+    BipushOutOfRange = 20,     // BIPUSH outside a signed byte
+    IincOutOfRange = 21,       // IINC's constant outside a signed byte
+    LocalIndexOutOfRange = 22, // a variable's index over 255 without WIDE
+    PoolIndexOutOfRange = 23,  // a constant's or method's pool index over 65535
+    BranchOutOfRange = 24,     // a jump whose distance does not fit 16 bits
 };
 
 } // namespace tarveno

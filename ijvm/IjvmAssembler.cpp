@@ -1,5 +1,6 @@
 #include "ijvm/IjvmAssembler.h"
 
+#include "support/Catalogue.h"
 #include "support/Conversions.h"
 #include "support/FatalError.h"
 #include "support/StringTokenizer.h"
@@ -35,6 +36,18 @@ void upperInPlace(std::string& text) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
 }
 
+// The message of a number that never comes, for that of a number that is wrong.
+Text missingNumber(Text refusal) {
+    switch (refusal) {
+    case Text::BipushNumber:
+        return Text::BipushNumberMissing;
+    case Text::IincNumber:
+        return Text::IincNumberMissing;
+    default:
+        return Text::ConstantNumberMissing;
+    }
+}
+
 int32_t clampToInt32(int64_t n) {
     return static_cast<int32_t>(std::clamp<int64_t>(n, 0, std::numeric_limits<int32_t>::max()));
 }
@@ -55,51 +68,55 @@ void IjvmAssembler::assemble() {
 // ---------------------------------------------------------------------------------
 // Diagnostics
 
-std::string IjvmAssembler::errorMessage(DiagnosticCode code, const std::string& name,
-                                        const std::string& label, int32_t number) {
+Text IjvmAssembler::textOf(DiagnosticCode code) {
     switch (code) {
     case DiagnosticCode::DuplicateLabel:
-        return "Errore nel metodo " + name + ". L'etichetta " + label + ": esiste gi\xE0";
+        return Text::DuplicateLabel;
     case DiagnosticCode::DuplicateConstant:
-        return "Errore nella dichiarazione delle costanti: " + label + " gi\xE0 esistente";
+        return Text::DuplicateConstant;
     case DiagnosticCode::DuplicateVariable:
-        return "Errore nella dichiarazione delle variabili nel metodo " + name + ": " + label +
-               ": gi\xE0 esistente";
+        return Text::DuplicateVariable;
     case DiagnosticCode::MethodNotEnded:
-        // The label is the word that ends it: ".end-main" for main.
-        return "Errore: Il metodo " + name + " deve terminare con " +
-               (label.empty() ? std::string(methodEnd) : label);
+        return Text::MethodNotEnded;
     case DiagnosticCode::UnknownInstruction:
-        return "Errore nel metodo " + name + " in prossimit\xE0 dell'istruzione " + decimalText(number) +
-               ": " + label + " non esiste.";
+        return Text::UnknownInstruction;
     case DiagnosticCode::NoMain:
-        return "Errore: Ogni programma deve contenere il metodo main";
+        return Text::NoMain;
     case DiagnosticCode::UnknownLabel:
-        return "Errore nel metodo " + name + ". L'etichetta " + label + " non esiste.";
+        return Text::UnknownLabel;
     case DiagnosticCode::UnknownConstant:
-        return "Errore nel metodo " + name + ". La costante " + label + " non esiste.";
+        return Text::UnknownConstant;
     case DiagnosticCode::UnknownVariable:
-        return "Errore nel metodo " + name + ". La variabile " + label + " non esiste.";
+        return Text::UnknownVariable;
     case DiagnosticCode::UnknownMethod:
-        return "Errore nel metodo " + name + "All'istruzione INVOKEVIRTUAL. Il metodo " + label +
-               " non esiste.";
+        return Text::UnknownMethod;
     case DiagnosticCode::DuplicateMethod:
-        return "Errore. Metodo " + name + " gi\xE0 esistente.";
+        return Text::DuplicateMethod;
     case DiagnosticCode::ConstantsNotEnded:
-        return "Errore: L'area delle costanti deve terminare con .end-constant";
+        return Text::ConstantsNotEnded;
     case DiagnosticCode::ParenthesisNotClosed:
-        // These two are found before the method has a name.
-        return "Errore nel metodo : La parentesi \xE8 stata aperta ma non chiusa.";
+        return Text::ParenthesisNotClosed;
     case DiagnosticCode::ParenthesisNotOpened:
-        return "Errore nel metodo : La parentesi tonda non \xE8 stata aperta";
+        return Text::ParenthesisNotOpened;
     case DiagnosticCode::VariablesNotEnded:
-        return "Errore nel metodo " + name + ": L'area delle variabili deve terminare con .end-var";
+        return Text::VariablesNotEnded;
+    case DiagnosticCode::BipushOutOfRange:
+        return Text::BipushOutOfRange;
+    case DiagnosticCode::IincOutOfRange:
+        return Text::IincOutOfRange;
+    case DiagnosticCode::LocalIndexOutOfRange:
+        return Text::LocalIndexOutOfRange;
+    case DiagnosticCode::PoolIndexOutOfRange:
+        return Text::PoolIndexOutOfRange;
+    case DiagnosticCode::BranchOutOfRange:
+        return Text::BranchOutOfRange;
+    // A number's text depends on where it stands: the caller names it.
     case DiagnosticCode::InvalidNumber:
-        // The words of the number reader's own message; the assembly goes on.
-        return "Errore: il numero " + label + " non \xE8 valido.";
-    default:
-        return {};
+        return Text::BipushNumber;
+    case DiagnosticCode::None:
+        break;
     }
+    return Text::Count;
 }
 
 void IjvmAssembler::addError(DiagnosticCode code, const std::string& name, const std::string& label,
@@ -121,12 +138,21 @@ void IjvmAssembler::addError(DiagnosticCode code, const std::string& name, const
 
 void IjvmAssembler::appendError(DiagnosticCode code, const std::string& name, const std::string& label,
                                 int32_t number, int32_t start, int32_t length) {
+    // The word that ends a method is ".end-main" for main, ".end-method" for the others.
+    const std::string_view shown =
+        code == DiagnosticCode::MethodNotEnded && label.empty() ? methodEnd : label;
+    appendDiagnostic(code, textOf(code), {.name = name, .label = shown, .number = number}, start, length);
+}
+
+void IjvmAssembler::appendDiagnostic(DiagnosticCode code, Text text, const TextArguments& arguments,
+                                     int32_t start, int32_t length) {
     // A span never reaches outside the source, whatever state the reader was in. The
     // message is kept whole, however long the names in it are.
     const int32_t end = std::max(sourceSize_, 0);
     start = std::clamp(start, 0, end);
     length = std::clamp(length, 0, end - start);
-    program.diagnostics.insertTail(Diagnostic{errorMessage(code, name, label, number), start, length});
+    const bool warning = static_cast<int>(code) >= static_cast<int>(DiagnosticCode::BipushOutOfRange);
+    program.diagnostics.insertTail(Diagnostic{message(text, arguments), start, length, code, warning});
 }
 
 std::pair<int32_t, int32_t> IjvmAssembler::readerSpan() {
@@ -134,13 +160,17 @@ std::pair<int32_t, int32_t> IjvmAssembler::readerSpan() {
     return {start, reader.position() - start - 1};
 }
 
-int32_t IjvmAssembler::number(const std::string& text, int32_t start, int32_t length) {
+std::optional<int32_t> IjvmAssembler::number(const std::string* text, int32_t start, int32_t length,
+                                             Text refusal, const std::string& owner) {
     try {
-        return parseNumber(text);
+        if (text) return parseNumber(*text);
     } catch (const FatalError&) {
-        appendError(DiagnosticCode::InvalidNumber, {}, text, 0, start, length);
-        return 0;
     }
+    // Where the program ends before the number, the message says so.
+    const Text shown = text ? refusal : missingNumber(refusal);
+    appendDiagnostic(DiagnosticCode::InvalidNumber, shown,
+                     {.name = owner, .label = text ? *text : std::string()}, start, length);
+    return std::nullopt;
 }
 
 // ---------------------------------------------------------------------------------
@@ -190,8 +220,11 @@ void IjvmAssembler::parseConstants() {
         // refused on the constant's name, and the section ends there rather than going on
         // over the rest of the program.
         const bool closed = value && *value == constantEnd;
-        constant.value = value && !closed ? number(*value, reader.mark, static_cast<int32_t>(value->size()))
-                                          : number(value ? *value : std::string(), nameStart, nameLength);
+        constant.value =
+            (value && !closed ? number(value, reader.mark, static_cast<int32_t>(value->size()),
+                                       Text::ConstantNumber, constant.name)
+                              : number(value, nameStart, nameLength, Text::ConstantNumber, constant.name))
+                .value_or(0);
         if (!constantNames_.insert(constant.name).second)
             appendError(DiagnosticCode::DuplicateConstant, {}, constant.name, 0, reader.mark,
                         value ? static_cast<int32_t>(value->size()) : 0);
@@ -448,11 +481,39 @@ void IjvmAssembler::encode(Method& method, const InstructionRecord& record) {
     };
 
     // A number that is no number is a diagnostic on its word; a missing one, at the end
-    // of the input, on the mnemonic.
-    auto numberAt = [&](const std::string& text, int32_t position) {
-        return position >= 0
-                   ? number(text, position, static_cast<int32_t>(text.size()))
-                   : number(text, record.sourcePosition, static_cast<int32_t>(record.mnemonic.size()));
+    // of the input, on the mnemonic. Either counts as 0.
+    auto numberAt = [&](const std::string& text, int32_t position, Text refusal) {
+        return (position >= 0
+                    ? number(&text, position, static_cast<int32_t>(text.size()), refusal, method.name)
+                    : number(nullptr, record.sourcePosition, static_cast<int32_t>(record.mnemonic.size()),
+                             refusal, method.name));
+    };
+    // An operand the machine will see otherwise than it is written is warned about on its
+    // word: seen is what the machine takes, actual (when shown) what was meant.
+    auto warn = [&](DiagnosticCode code, const std::string& text, int32_t position, int64_t seen,
+                    std::string_view actual = {}) {
+        const int32_t start = position >= 0 ? position : record.sourcePosition;
+        const auto length = static_cast<int32_t>(std::min<size_t>(text.size(), INT32_MAX));
+        appendDiagnostic(code, textOf(code),
+                         {.name = method.name, .label = text, .text = actual, .number = seen}, start, length);
+    };
+    auto signedByte = [&](const std::optional<int32_t>& value, DiagnosticCode code, const std::string& text,
+                          int32_t position) {
+        const int32_t v = value.value_or(0);
+        if (v < INT8_MIN || v > INT8_MAX) warn(code, text, position, static_cast<int8_t>(v));
+        return static_cast<uint8_t>(v);
+    };
+    auto localByte = [&](int32_t local) {
+        if (local > UINT8_MAX)
+            warn(DiagnosticCode::LocalIndexOutOfRange, record.operand, record.operandPosition, local,
+                 std::to_string(local & 0xFF));
+        return static_cast<uint8_t>(local);
+    };
+    auto poolIndex = [&](int32_t entry) {
+        if (entry > UINT16_MAX)
+            warn(DiagnosticCode::PoolIndexOutOfRange, record.operand, record.operandPosition, entry,
+                 std::to_string(entry & 0xFFFF));
+        return static_cast<uint16_t>(entry);
     };
 
     ImageBytes& area = program.methodArea;
@@ -461,29 +522,37 @@ void IjvmAssembler::encode(Method& method, const InstructionRecord& record) {
     case OperandKind::None:
         break;
     case OperandKind::Byte:
-        area.append8(static_cast<uint8_t>(numberAt(record.operand, record.operandPosition)));
+        area.append8(signedByte(numberAt(record.operand, record.operandPosition, Text::BipushNumber),
+                                DiagnosticCode::BipushOutOfRange, record.operand, record.operandPosition));
         break;
     case OperandKind::Local8:
-        area.append8(static_cast<uint8_t>(lookup(index.locals, maxNameLength)));
+        area.append8(localByte(lookup(index.locals, maxNameLength)));
         break;
     case OperandKind::Local16:
         area.append16(static_cast<uint16_t>(lookup(index.locals, maxNameLength)));
         break;
     case OperandKind::Constant:
-        area.append16(static_cast<uint16_t>(lookup(constantIndex_, maxNameLength)));
+        area.append16(poolIndex(lookup(constantIndex_, maxNameLength)));
         break;
     case OperandKind::Increment: {
-        const int32_t local = lookup(index.locals, maxNameLength);
-        const int32_t amount = numberAt(record.operand2, record.operand2Position);
-        area.append8(static_cast<uint8_t>(local));
-        area.append8(static_cast<uint8_t>(amount));
+        const uint8_t local = localByte(lookup(index.locals, maxNameLength));
+        const uint8_t amount =
+            signedByte(numberAt(record.operand2, record.operand2Position, Text::IincNumber),
+                       DiagnosticCode::IincOutOfRange, record.operand2, record.operand2Position);
+        area.append8(local);
+        area.append8(amount);
         break;
     }
-    case OperandKind::Branch:
-        area.append16(static_cast<uint16_t>(lookup(index.labels, maxLabelLength) - record.offset));
+    case OperandKind::Branch: {
+        const int32_t distance = lookup(index.labels, maxLabelLength) - record.offset;
+        if (distance < INT16_MIN || distance > INT16_MAX)
+            warn(DiagnosticCode::BranchOutOfRange, record.operand, record.operandPosition,
+                 static_cast<int16_t>(distance), std::to_string(distance));
+        area.append16(static_cast<uint16_t>(distance));
         break;
+    }
     case OperandKind::Method:
-        area.append16(static_cast<uint16_t>(lookup(methodIndex_, maxMethodNameLength) + constantCount));
+        area.append16(poolIndex(lookup(methodIndex_, maxMethodNameLength) + constantCount));
         break;
     }
 }

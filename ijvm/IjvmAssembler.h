@@ -9,11 +9,13 @@
 #include "core/SparseStore.h"
 #include "ijvm/InstructionSet.h"
 #include "ijvm/Program.h"
+#include "support/Catalogue.h"
 #include "support/FileReader.h"
 #include "support/List.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -46,15 +48,8 @@ class IjvmAssembler {
     // parse, then generate.
     void assemble();
 
-    // Composes the message of code from name, label and number and appends a
-    // diagnostic. For DuplicateLabel, UnknownInstruction, NoMain, DuplicateMethod and the
-    // parentheses the span is the word the reader read
-    // last, and start and length are ignored. Spans always lie within the source.
-    void addError(DiagnosticCode code, const std::string& name, const std::string& label, int32_t number,
-                  int32_t start, int32_t length);
-    // The message of a diagnostic code (Windows-1252 bytes); empty for an unknown code.
-    static std::string errorMessage(DiagnosticCode code, const std::string& name, const std::string& label,
-                                    int32_t number);
+    // The catalogue's text of a diagnostic code; Text::Count for None.
+    static Text textOf(DiagnosticCode code);
 
     // Reads the instruction whose first word is the reader's current word (after an
     // optional label) with its operands, and appends its record to method.code. Answers
@@ -98,15 +93,27 @@ class IjvmAssembler {
     void addLocal(Method& method, std::unordered_set<std::string>& names, const Symbol& symbol, int32_t start,
                   int32_t length);
 
+    // Composes the message of code from name, label and number and appends a
+    // diagnostic. For DuplicateLabel, UnknownInstruction, NoMain, DuplicateMethod and the
+    // parentheses the span is the word the reader read last, and start and length are
+    // ignored.
+    void addError(DiagnosticCode code, const std::string& name, const std::string& label, int32_t number,
+                  int32_t start, int32_t length);
     // Appends a diagnostic with the given span, clamped to the source.
     void appendError(DiagnosticCode code, const std::string& name, const std::string& label, int32_t number,
                      int32_t start, int32_t length);
+    // The same with the message's text and arguments given; codes from BipushOutOfRange
+    // on are warnings.
+    void appendDiagnostic(DiagnosticCode code, Text text, const TextArguments& arguments, int32_t start,
+                          int32_t length);
     // The span of the word read last: its mark, and the position minus the mark minus
     // the delimiter that ended it.
     std::pair<int32_t, int32_t> readerSpan();
-    // The value of a number word of the source; one that is no number is a diagnostic on
-    // its span, and counts as 0.
-    int32_t number(const std::string& text, int32_t start, int32_t length);
+    // The value of a number word of the source (text; nullptr where the program ended
+    // before it). One that is no number is a diagnostic with the message refusal on its
+    // span, in the words of owner (a method or constant), and has no value.
+    std::optional<int32_t> number(const std::string* text, int32_t start, int32_t length, Text refusal,
+                                  const std::string& owner);
 
     const MethodIndex& indexOf(const Method& method);
     void buildProgramIndex();

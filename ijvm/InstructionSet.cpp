@@ -44,6 +44,9 @@ std::span<const InstructionInfo> instructionSet() {
 }
 
 const InstructionInfo* findInstruction(std::string_view mnemonic) {
+    // The textbook's spellings name the same instructions.
+    if (mnemonic == "LDC_W") mnemonic = "LDCW";
+    if (mnemonic == "IF_ICMPEQ") mnemonic = "IFICMPEQ";
     for (const InstructionInfo& i : instructions)
         if (i.mnemonic == mnemonic) return &i;
     return nullptr;

@@ -35,7 +35,8 @@ struct InstructionInfo {
 // Every instruction, in opcode order.
 std::span<const InstructionInfo> instructionSet();
 
-// The instruction of an upper-case mnemonic, or nullptr.
+// The instruction of an upper-case mnemonic, or nullptr. LDC_W and IF_ICMPEQ name LDCW
+// and IFICMPEQ.
 const InstructionInfo* findInstruction(std::string_view mnemonic);
 
 } // namespace tarveno

@@ -5,6 +5,7 @@
 // main memory, and the front ends keep the rest to show it.
 
 #include "core/SparseStore.h"
+#include "ijvm/DiagnosticCode.h"
 #include "ijvm/ImageBytes.h"
 #include "support/List.h"
 
@@ -56,11 +57,14 @@ struct Method {
     bool operator==(const Method& o) const { return name == o.name; }
 };
 
-// One diagnostic: its message (Windows-1252 bytes) and the byte span it concerns.
+// One diagnostic: its message (Windows-1252 bytes in the course texts), the byte span it
+// concerns, and whether it only warns.
 struct Diagnostic {
     std::string message;
     int32_t start = 0;
     int32_t length = 0;
+    DiagnosticCode code = DiagnosticCode::None;
+    bool warning = false;
 };
 
 // What the assembler hands on.
@@ -79,6 +83,12 @@ struct IjvmProgram {
     int32_t poolWords() const { return constantPool.count() / 4; }
     // The constant-pool entry at index i.
     int32_t poolEntry(int32_t i) const { return constantPool.word32(i * 4); }
+    // The diagnostics that are errors; warningsCount too makes warnings count as errors.
+    int32_t errorCount(bool warningsCount = false) const {
+        int32_t n = 0;
+        diagnostics.forEach([&](const Diagnostic& d) { n += !d.warning || warningsCount; });
+        return n;
+    }
 };
 
 // Handing a program from the assembler to its holder is a move: no record is copied.

@@ -33,9 +33,14 @@ _mic1() {
         esac
     done
 
+    if [[ $prev == --lang ]]; then
+        mapfile -t COMPREPLY < <(compgen -W "en course" -- "$cur")
+        return
+    fi
+
     if [[ -z $command ]]; then
         if [[ $cur == -* ]]; then
-            mapfile -t COMPREPLY < <(compgen -W "--help --version" -- "$cur")
+            mapfile -t COMPREPLY < <(compgen -W "--help --version --lang" -- "$cur")
         else
             mapfile -t COMPREPLY < <(compgen -W "asm run ijvm test grade" -- "$cur")
         fi
@@ -81,12 +86,12 @@ _mic1() {
 
     local options
     case $command in
-    asm) options="--output -o --no-check --help" ;;
+    asm) options="--output -o --no-check --lang --help" ;;
     run) options="--ijvm --mode --steps --max-steps --max-memory --mem --stdin --dump --trace --format --json
-                  --stats --history --back --no-check --help" ;;
-    ijvm) options="--json --help" ;;
-    test) options="--junit --json --reference --name --jobs --max-memory --no-check --help" ;;
-    grade) options="--submissions --out --jobs --max-memory --no-check --help" ;;
+                  --stats --history --back --no-check --werror --lang --help" ;;
+    ijvm) options="--json --werror --lang --help" ;;
+    test) options="--junit --json --reference --name --jobs --max-memory --no-check --lang --help" ;;
+    grade) options="--submissions --out --jobs --max-memory --no-check --lang --help" ;;
     esac
     if [[ $cur == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
@@ -98,7 +103,7 @@ _mic1() {
     for ((i = i + 1; i < COMP_CWORD; i++)); do
         case ${COMP_WORDS[i]} in
         -o | --output | --ijvm | --mode | --mem | --stdin | --steps | --back | --max-steps | --max-memory | \
-            --dump | --format | --junit | --jobs | --reference | --name | --submissions | --out)
+            --dump | --format | --junit | --jobs | --reference | --name | --submissions | --out | --lang)
             [[ ${COMP_WORDS[i + 1]} == = ]] && ((++i))
             ((++i))
             ;;

@@ -247,22 +247,48 @@ TEST(Mic1Ijvm, ImageTablesAndDiagnostics) {
         << r.out;
     EXPECT_NE(r.out.find("\"methodMap\":{\"7\":1,"), std::string::npos);
 
-    // Diagnostics: exit 3, messages decoded to UTF-8 with their spans.
+    // Diagnostics: exit 3, messages decoded to UTF-8 with their spans and places.
     r = run(mic1, {"ijvm", dir.write("bad.jvm", ".main\nBIPUSH 3\nfoo\n.end-main\n"), "--json"});
     EXPECT_EQ(r.status, 3);
     EXPECT_NE(
-        r.out.find("\"diagnostics\":[{\"message\":\"Errore nel metodo main in prossimità dell'istruzione 1: "
-                   "FOO non esiste.\",\"start\":15,\"length\":3}]"),
+        r.out.find(
+            "\"diagnostics\":[{\"message\":\"Errore nel metodo main in prossimità dell'istruzione 1: "
+            "FOO non esiste.\",\"start\":15,\"length\":3,\"line\":3,\"column\":1,\"severity\":\"error\"}]"),
         std::string::npos)
         << r.out;
 
-    // A malformed number, or IINC without its number, is a diagnostic with its place.
+    // A malformed number, or IINC without its number, is a diagnostic with its place, its
+    // line and a caret; in English it says what the number is for.
     const std::string typo =
         dir.write("typo.jvm", ".main\n.var\nn\n.end-var\nBIPUSH 0b1\n  IINC n\nHALT\n.end-main\n");
     r = run(mic1, {"ijvm", typo});
     EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.err, typo + ":5:8: error: Errore: il numero 0b1 non è valido.\n" + typo +
-                         ":7:1: error: Errore: il numero HALT non è valido.\n");
+    EXPECT_EQ(r.err, typo + ":5:8: error: Errore: il numero 0b1 non è valido.\nBIPUSH 0b1\n       ^\n" +
+                         typo + ":7:1: error: Errore: il numero HALT non è valido.\nHALT\n^\n");
+    r = run(mic1, {"ijvm", typo}, {}, {"LANG=en_US.UTF-8"});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, typo +
+                         ":5:8: error: BIPUSH needs a number, not 0b1 (method main)\nBIPUSH 0b1\n       ^\n" +
+                         typo +
+                         ":7:1: error: IINC needs a constant after the variable name, not HALT (method "
+                         "main)\nHALT\n^\n");
+    // An explicit choice wins over the environment.
+    EXPECT_EQ(run(mic1, {"--lang", "course", "ijvm", typo}, {}, {"LANGUAGE=en"}).err,
+              run(mic1, {"ijvm", typo}).err);
+
+    // Operands the machine sees otherwise are warnings: the program is placed, the exit
+    // status stays 0 unless --werror. The textbook's spellings are the same instructions.
+    const std::string wide = dir.write(
+        "wide.jvm",
+        ".constant\nk 5\n.end-constant\n.main\nBIPUSH 300\nldc_w k\nIF_ICMPEQ e\ne: HALT\n.end-main\n");
+    r = run(mic1, {"--lang", "en", "ijvm", wide});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, wide + ":5:8: warning: BIPUSH 300 does not fit a signed byte: the machine pushes 44 "
+                            "(method main)\nBIPUSH 300\n       ^\n");
+    EXPECT_NE(r.out.find("00000: 52 00 01 00 01 00 00 19 2C 30 00 00 48 00 03 70"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("warning: BIPUSH 300"), std::string::npos);
+    EXPECT_EQ(run(mic1, {"ijvm", "--werror", wide}).status, 3);
 }
 
 TEST(Mic1, SourcesWithErrorsAreRefusedUnlessUnchecked) {

@@ -30,9 +30,11 @@ expect() {
 
 expect "asm grade ijvm run test" mic1 ""
 expect "run" mic1 r
-expect "--help --version" mic1 -
+expect "--help --lang --version" mic1 -
+expect "course en" mic1 --lang ""
+expect "c.jvm sub" mic1 ijvm --lang en ""
 expect "--max-memory --max-steps --mem --mode" mic1 run --m
-expect "--help --no-check --output -o" mic1 asm -
+expect "--help --lang --no-check --output -o" mic1 asm -
 
 expect "a.mal sub" mic1 asm ""
 expect "b.bin sub" mic1 asm a.mal -o ""

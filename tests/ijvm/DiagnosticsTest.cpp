@@ -200,3 +200,44 @@ TEST(IjvmBadInput, MalformedNumbersAreDiagnosticsOnTheirWords) {
     IjvmAssembler missing("/nonexistent/program.jvm");
     EXPECT_THROW(missing.assemble(), FatalError);
 }
+
+TEST(IjvmWarnings, OperandsTheMachineSeesOtherwiseAreWarnedAndPlaced) {
+    setLanguage(Language::English);
+    std::string source = ".constant\n";
+    for (int i = 0; i < 65536; ++i)
+        source.append("c").append(std::to_string(i)).append(" 1\n");
+    source += ".end-constant\n.main\n.var\n";
+    for (int i = 0; i < 300; ++i)
+        source.append("v").append(std::to_string(i)).append("\n");
+    source += ".end-var\nBIPUSH -200\nBIPUSH 127\nBIPUSH -128\nIINC v0 128\nILOAD v299\nWIDE ILOAD v299\n"
+              "LDC_W c65535\nINVOKEVIRTUAL m\nGOTO far\n";
+    for (int i = 0; i < 40000; ++i)
+        source += "NOP\n";
+    source += "far: IF_ICMPEQ far\nHALT\n.end-main\n.method m()\nBIPUSH 0\nIRETURN\n.end-method\n";
+    auto a = assembleText(source);
+    setLanguage(Language::Course);
+    std::vector<std::pair<DiagnosticCode, std::string>> found;
+    a->program.diagnostics.forEach([&](const Diagnostic& d) {
+        EXPECT_TRUE(d.warning);
+        found.emplace_back(d.code, d.message);
+    });
+    using D = DiagnosticCode;
+    EXPECT_EQ(
+        found,
+        (std::vector<std::pair<D, std::string>>{
+            {D::BipushOutOfRange,
+             "BIPUSH -200 does not fit a signed byte: the machine pushes 56 (method main)"},
+            {D::IincOutOfRange, "IINC 128 does not fit a signed byte: the machine adds -128 (method main)"},
+            {D::LocalIndexOutOfRange,
+             "variable v299 has index 300, over 255: without WIDE the machine uses index 44 (method main)"},
+            {D::PoolIndexOutOfRange,
+             "m has constant-pool index 65537, over 65535: the machine uses index 1 (method main)"},
+            {D::BranchOutOfRange, "the jump to far spans 40003 bytes, more than 16 bits hold: the machine "
+                                  "jumps -25533 bytes (method main)"}}));
+    EXPECT_EQ(a->program.errorCount(), 0);
+    EXPECT_EQ(a->program.errorCount(true), 5);
+    // The bytes are what the warnings say; the textbook's spellings are the same opcodes.
+    EXPECT_EQ(hex(a->program.methodArea).substr(0, 89),
+              "52 00 00 00 01 01 2C 19 38 19 7F 19 80 34 01 80 1C 2C 28 01 2C "
+              "30 FF FF 52 00 01 3A 9C 43");
+}

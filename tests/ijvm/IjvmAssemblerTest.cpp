@@ -89,7 +89,7 @@ TEST(IjvmImage, BranchOffsetsForwardSelfAndBackward) {
                           ".end-main\n");
     EXPECT_EQ(hex(a->program.methodArea),
               "52 00 00 00 01 00 00 3A 00 03 3A 00 00 19 C8 10 0E 01 48 FF FB 40 00 06 44 00 03 19 FF 70");
-    EXPECT_TRUE(diagnostics(a->program).empty());
+    EXPECT_EQ(a->program.errorCount(), 0); // BIPUSH 200 only warns
 }
 
 TEST(IjvmImage, MethodsLocalsAndInvokevirtual) {
