@@ -7,12 +7,13 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-# The window needs Qt 6 Widgets, and Liberation Serif stands in for its serif font. The
-# tests check the man pages, the desktop entry, the file types and the metainfo with the
-# four after ccache, and mic1's JUnit reports with python3-junitparser.
+# The window needs Qt 6 Widgets and Qt's translation tools (for its English texts), and
+# Liberation Serif stands in for its serif font. The tests check the man pages, the desktop
+# entry, the file types and the metainfo with the four after ccache, and mic1's JUnit
+# reports with python3-junitparser.
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
-    libtomlplusplus-dev qt6-base-dev fonts-liberation ccache groff-base shared-mime-info desktop-file-utils appstream
-    python3-junitparser)
+    libtomlplusplus-dev qt6-base-dev qt6-tools-dev qt6-l10n-tools fonts-liberation ccache groff-base
+    shared-mime-info desktop-file-utils appstream python3-junitparser)
 
 install_missing() {
     local missing=()

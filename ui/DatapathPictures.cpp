@@ -69,6 +69,14 @@ void PictureCanvas::paintEvent(QPaintEvent*) {
     p.drawImage(QPoint(0, 0), canvas());
 }
 
+void PictureCanvas::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) {
+        image = QImage();
+        update();
+    }
+    QWidget::changeEvent(event);
+}
+
 Overlay::Overlay(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }

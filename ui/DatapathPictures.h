@@ -35,6 +35,8 @@ class PictureCanvas : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    // A new language draws the picture's words again.
+    void changeEvent(QEvent* event) override;
 
   private:
     QSize pictureSize;

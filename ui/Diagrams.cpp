@@ -4,6 +4,7 @@
 #include "core/MachineDescription.h"
 #include "ui/model/Places.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPolygon>
@@ -329,11 +330,23 @@ void drawDatapathDiagram(QPainter& p) {
         drawPolyline(p, markLine(m), lineBlack);
 }
 
+QStringList clockDiagramTexts() {
+    // The course's words; the Shitter is the course material's own spelling.
+    const auto tr = [](const char* text) { return QCoreApplication::translate("Diagrams", text); };
+    return {tr("1.I segnali di controllo si stabilizzano"),
+            tr("2.Registri scritti su B"),
+            tr("3.Alu e Shitter calcolano"),
+            tr("4.Risultati su C e ai registri"),
+            tr("Ciclo del Clock"),
+            tr("inizio ciclo"),
+            tr("MPC usato per"),
+            tr("caricare il MIR")};
+}
+
 void drawClockDiagram(QPainter& p) {
     // The legend in two rows of two, as large as the width allows.
-    const std::array<QString, 4> legend{
-        QStringLiteral("1.I segnali di controllo si stabilizzano"), QStringLiteral("2.Registri scritti su B"),
-        QStringLiteral("3.Alu e Shitter calcolano"), QStringLiteral("4.Risultati su C e ai registri")};
+    const QStringList texts = clockDiagramTexts();
+    const std::array<QString, 4> legend{texts[0], texts[1], texts[2], texts[3]};
     int size = 10;
     for (; size > 7; --size) {
         const QFontMetrics m(sans(size));
@@ -361,7 +374,7 @@ void drawClockDiagram(QPainter& p) {
     level(268, 30, 5, 57);
     level(268, 82, 30, 5);
 
-    centredText(p, 170, 45, QStringLiteral("Ciclo del Clock"), sans(11, true));
+    centredText(p, 170, 45, texts[4], sans(11, true));
     p.fillRect(QRect(99, 51, 144, 1), guideGrey);
     arrowHead(p, 97, 51, Towards::Left, 2, 5, guideGrey);
     arrowHead(p, 244, 51, Towards::Right, 2, 5, guideGrey);
@@ -376,10 +389,10 @@ void drawClockDiagram(QPainter& p) {
     centredText(p, 172, 76, QStringLiteral("\u0394y"), delta);
     centredText(p, 218, 76, QStringLiteral("\u0394z"), delta);
 
-    centredText(p, 93, 101, QStringLiteral("inizio ciclo"), sans(10));
+    centredText(p, 93, 101, texts[5], sans(10));
     const QFont note = sans(9);
-    text(p, 278, 46, QStringLiteral("MPC usato per"), note);
-    text(p, 278, 57, QStringLiteral("caricare il MIR"), note);
+    text(p, 278, 46, texts[6], note);
+    text(p, 278, 57, texts[7], note);
 }
 
 } // namespace tarveno::ui

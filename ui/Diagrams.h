@@ -8,6 +8,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QStringList>
 
 class QPainter;
 
@@ -21,6 +22,9 @@ QFont pictureFont(int pixelSize, bool bold = false);
 void drawPolyline(QPainter& p, const Polyline& line, const QColor& colour);
 
 void drawDatapathDiagram(QPainter& p);
+// The clock diagram's legend (four phases), its title, the cycle's start and the note on
+// MPC (two lines), in the window's language.
+QStringList clockDiagramTexts();
 void drawClockDiagram(QPainter& p);
 
 } // namespace tarveno::ui

@@ -18,6 +18,11 @@
 
 namespace tarveno::ui::style {
 
+namespace {
+// The course text a label or button was made with, so that it can be translated again.
+constexpr char placeTextProperty[] = "tarvenoPlaceText";
+} // namespace
+
 QColor qColour(Rgb c) {
     return {c.r, c.g, c.b};
 }
@@ -91,8 +96,26 @@ void select(QPlainTextEdit* editor, std::optional<std::pair<int, int>> span) {
     editor->setTextCursor(cursor);
 }
 
+QString caption(const Place& p) {
+    return QCoreApplication::translate("Places", p.text);
+}
+
+void retranslate(QWidget* root) {
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        const QByteArray source = w->property(placeTextProperty).toByteArray();
+        if (source.isEmpty()) continue;
+        const QString text = QCoreApplication::translate("Places", source.constData());
+        if (auto* l = qobject_cast<QLabel*>(w)) l->setText(text);
+        if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+            b->setText(text);
+            b->setAccessibleName(text);
+        }
+    }
+}
+
 QLabel* makeLabel(QWidget* parent, const Place& p, double zoom) {
-    auto* l = new QLabel(QString::fromUtf8(p.text), parent);
+    auto* l = new QLabel(caption(p), parent);
+    l->setProperty(placeTextProperty, QByteArray(p.text));
     l->setObjectName(p.name);
     place(l, p, zoom);
     return l;
@@ -127,7 +150,8 @@ void makeKeyboardButton(QAbstractButton* b) {
 }
 
 QPushButton* makeButton(QWidget* parent, const Place& p, double zoom) {
-    auto* b = new QPushButton(QString::fromUtf8(p.text), parent);
+    auto* b = new QPushButton(caption(p), parent);
+    b->setProperty(placeTextProperty, QByteArray(p.text));
     b->setObjectName(p.name);
     place(b, p, zoom);
     makeKeyboardButton(b);

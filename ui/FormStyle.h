@@ -56,6 +56,11 @@ void select(QPlainTextEdit* editor, std::optional<std::pair<int, int>> span);
 // focus by Tab and is pressed by Space, Enter or Return; every control has an accessible
 // name (its caption, or the name given).
 QLabel* makeLabel(QWidget* parent, const Place& p, double zoom = 1.0);
+// A place's caption in the window's language (the course text, or its translation).
+QString caption(const Place& p);
+// Gives every label and button under root made from a place its caption again, in the
+// language now chosen.
+void retranslate(QWidget* root);
 QPushButton* makeButton(QWidget* parent, const Place& p, double zoom = 1.0);
 // Gives any button that focus and those keys.
 void makeKeyboardButton(QAbstractButton* b);

@@ -115,6 +115,21 @@ void addMainMenus(MainWindow& w) {
         QObject::connect(a, &QAction::triggered, &w, [&w, name] { w.setTheme(name); });
     }
 
+    // The course texts are the window's own; English translates them, and the engine's
+    // messages with them.
+    QMenu* language = named(option->addMenu("&Language"), "languageMenu");
+    auto* languages = new QActionGroup(language);
+    for (const auto& [name, caption, which] :
+         {std::tuple{"languageCourse", "&Course texts", Language::Course},
+          std::tuple{"languageEnglish", "&English", Language::English}}) {
+        QAction* a = language->addAction(caption);
+        a->setObjectName(name);
+        a->setCheckable(true);
+        languages->addAction(a);
+        const Language chosen = which;
+        QObject::connect(a, &QAction::triggered, &w, [&w, chosen] { w.chooseLanguage(chosen); });
+    }
+
     QMenu* view = named(bar->addMenu("&View"), "viewMenu");
     QMenu* layout = named(view->addMenu("&Layout"), "layoutMenu");
     auto* layouts = new QActionGroup(layout);

@@ -156,6 +156,7 @@ MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, const PicturesFactory&
     setLayout(*layout);
     if (!paths_.settings.isEmpty())
         setTheme(QSettings(paths_.settings, QSettings::IniFormat).value("theme", "System").toString());
+    showLanguage();
 }
 
 MainWindow::~MainWindow() = default;

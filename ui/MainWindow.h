@@ -8,6 +8,7 @@
 #include "ui/DatapathPanel.h"
 #include "ui/FormStyle.h"
 #include "ui/Host.h"
+#include "ui/Language.h"
 #include "ui/model/WindowLayout.h"
 #include "workbench/Session.h"
 
@@ -113,12 +114,18 @@ class MainWindow : public QMainWindow, private SessionHost {
     void onFindNext();
     void onGoToLine();
     void setTheme(const QString& theme);
+    // Option > Language: the window and the engine's messages speak language from now on,
+    // and at the next start.
+    void chooseLanguage(Language language);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
   private:
+    // Checks the Option > Language item of the language spoken now.
+    void showLanguage();
     // SessionHost: the editor's text.
     std::string editorText() override;
 

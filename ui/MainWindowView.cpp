@@ -84,6 +84,30 @@ void MainWindow::setTheme(const QString& theme) {
         QSettings(paths_.settings, QSettings::IniFormat).setValue("theme", chosen);
 }
 
+void MainWindow::chooseLanguage(Language language) {
+    if (!applyLanguage(language))
+        dialogs_.message(this, places::mainWindow.caption,
+                         "The window's English texts are missing from this installation: the window keeps "
+                         "the course texts, the messages are in English");
+    // Qt posts the change to every window: delivered now, the window is redrawn in the new
+    // language before the next command.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+    rememberLanguage(paths_.settings, language);
+    showLanguage();
+}
+
+void MainWindow::showLanguage() {
+    const bool english = currentLanguage() == Language::English;
+    if (auto* a = findChild<QAction*>("languageEnglish")) a->setChecked(english);
+    if (auto* a = findChild<QAction*>("languageCourse")) a->setChecked(!english);
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    // Qt tells every window of a new translation; the course's captions follow it.
+    if (event->type() == QEvent::LanguageChange) style::retranslate(this);
+    QMainWindow::changeEvent(event);
+}
+
 CodeEditor* MainWindow::searchedEditor() const {
     return lastEditor_ ? lastEditor_.data() : editor_->editor;
 }

@@ -5,6 +5,7 @@
 
 #include "ui/Dialogs.h"
 #include "ui/Host.h"
+#include "ui/Language.h"
 #include "ui/MainWindow.h"
 
 #include <QApplication>
@@ -57,8 +58,12 @@ int main(int argc, char** argv) {
     // Files named: a lab script's start, without the Info dialog first.
     start.info = microprogram.isEmpty() && ijvmProgram.isEmpty();
 
+    // The language is chosen before any window is made, so that each is made in it.
+    const tarveno::ui::HostPaths paths = tarveno::ui::defaultHostPaths();
+    tarveno::ui::applyLanguage(tarveno::ui::startLanguage(paths.settings));
+
     tarveno::ui::QtDialogs dialogs;
-    tarveno::ui::MainWindow window(dialogs, tarveno::ui::defaultHostPaths(), {}, start);
+    tarveno::ui::MainWindow window(dialogs, paths, {}, start);
     window.show();
     // Once the window is up, so that what opening says shows over it.
     if (!start.info)

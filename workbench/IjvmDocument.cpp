@@ -43,14 +43,19 @@ void IjvmDocument::write(const std::string& name, const std::string& text) {
 Outcome IjvmDocument::selectDiagnostic(int row) {
     return gate_.run([&](Outcome& o) {
         // A row beyond the diagnostics shows its fault.
-        if (row < 0 || static_cast<size_t>(row) >= diagnosticSpans.size()) fatal(listIndexMessage);
+        if (row < 0 || static_cast<size_t>(row) >= diagnosticSpans.size()) fatal(listIndexMessage());
         o.ijvmSelection = diagnosticSpans[static_cast<size_t>(row)];
     });
 }
 
-void IjvmDocument::takeDiagnostics(Outcome& o, const IjvmProgram& program, const std::string& bytes) {
+void IjvmDocument::clearDiagnostics(Outcome& o) {
     diagnostics.clear();
     diagnosticSpans.clear();
+    o.redraw.add(View::Diagnostics);
+}
+
+void IjvmDocument::takeDiagnostics(Outcome& o, const IjvmProgram& program, const std::string& bytes) {
+    clearDiagnostics(o);
     const EditorPositions at(bytes);
     program.diagnostics.forEach([&](const Diagnostic& d) {
         diagnostics.push_back(messageToUtf8(d.message));

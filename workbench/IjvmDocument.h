@@ -49,6 +49,8 @@ class IjvmDocument {
 
     // The diagnostics of program, whose source is bytes.
     void takeDiagnostics(Outcome& o, const IjvmProgram& program, const std::string& bytes);
+    // No diagnostics: the text they concerned is gone.
+    void clearDiagnostics(Outcome& o);
 
   private:
     void write(const std::string& name, const std::string& text);

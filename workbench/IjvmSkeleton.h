@@ -1,6 +1,7 @@
 #pragma once
 // The IJVM program skeleton that the Skeleton command puts into the IJVM editor: 23 lines in the
-// system's own Windows-1252 bytes (line 2 holds "è", 0xE8). The window decodes them.
+// system's own Windows-1252 bytes (line 2 holds "è", 0xE8), and the same skeleton in English,
+// line for line. The window decodes them.
 
 #include <array>
 #include <string_view>
@@ -29,6 +30,32 @@ inline constexpr std::array<std::string_view, 23> ijvmSkeleton{
     ".main",
     "",
     "// Inserire le istruzioni del metodo main.",
+    "",
+    ".end-main",
+};
+
+inline constexpr std::array<std::string_view, 23> ijvmSkeletonEnglish{
+    "    /**********************************************************/",
+    "    /* The following code is the skeleton of an IJVM program. */",
+    "    /**********************************************************/",
+    "",
+    ".constant",
+    " // Write the names of the constants with their values",
+    ".end-constant",
+    "",
+    ".method methodname() // Write the parameters, if any, separated by commas",
+    "",
+    ".var",
+    " // Write the method's local variables.",
+    ".end-var",
+    "",
+    "// Write the method's instructions.",
+    "",
+    ".end-method",
+    "",
+    ".main",
+    "",
+    "// Write the instructions of method main.",
     "",
     ".end-main",
 };

@@ -2,6 +2,7 @@
 
 #include "core/MachineDescription.h"
 #include "ijvm/LoadProgram.h"
+#include "support/Catalogue.h"
 #include "support/Encoding.h"
 #include "workbench/IjvmSkeleton.h"
 
@@ -320,12 +321,15 @@ Outcome Session::skeleton() {
     return gate_.run([&](Outcome& o) {
         clearIjvmViews(o);
         std::string text;
-        for (size_t i = 0; i < ijvmSkeleton.size(); ++i) {
+        const auto& lines = currentLanguage() == Language::English ? ijvmSkeletonEnglish : ijvmSkeleton;
+        for (size_t i = 0; i < lines.size(); ++i) {
             if (i > 0) text += '\n';
-            text += windows1252ToUtf8(ijvmSkeleton[i]);
+            text += windows1252ToUtf8(lines[i]);
         }
         ijvm_.file.text = text;
         ijvm_.differs = ijvm_.placed;
+        // The diagnostics of the text the skeleton replaced would point into the skeleton.
+        ijvm_.clearDiagnostics(o);
         o.redraw.add(View::IjvmEditor);
     });
 }
@@ -358,7 +362,7 @@ void Session::assembleIjvm(Outcome& o, const std::string& fileName, const std::s
     IjvmProgram program = assembleProgram(fileName);
     ijvm_.takeDiagnostics(o, program, bytes);
     ijvm_.edited = false;
-    if (program.diagnostics.count() > 0) {
+    if (program.errorCount() > 0) {
         // Nothing is placed: the machine goes on with the program it holds, if any.
         ijvm_.differs = ijvm_.placed;
         return;

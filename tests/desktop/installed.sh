@@ -37,6 +37,7 @@ for page in "${pages[@]}"; do
     [[ -z $warnings ]] || fail "$file: $warnings"
 done
 [[ -f $share/bash-completion/completions/mic1 ]] || fail "no completion for mic1"
+[[ $window == ON && ! -s $share/tarveno/translations/tarveno_en.qm ]] && fail "no English translation of the window"
 
 if [[ $window == ON ]]; then
     desktop-file-validate "$share/applications/tarveno.desktop" || fail "tarveno.desktop"

@@ -6,10 +6,12 @@
 #include "TestPaths.h"
 #include "ui/CodeEditor.h"
 #include "ui/DatapathDrawing.h"
+#include "ui/Diagrams.h"
 #include "ui/Dialogs.h"
 #include "ui/Host.h"
 #include "ui/IjvmWindow.h"
 #include "ui/InfoDialog.h"
+#include "ui/Language.h"
 #include "ui/MainWindow.h"
 #include "ui/MemoryViewer.h"
 #include "ui/NoticeDialog.h"
@@ -31,6 +33,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -1050,6 +1053,82 @@ TEST_F(Window, IjvmWindowInputOutputDiagnosticsAndAssembling) {
     EXPECT_FALSE(w.close());
     EXPECT_TRUE(dialogs.questions.last().startsWith("The IJVM program \"broken.jvm\" has changes"))
         << dialogs.questions.last().toStdString();
+}
+
+// Option > Language > English: no Italian word is left in any window, the pictures' words
+// and the IJVM skeleton among them, the engine's messages follow, and the choice is
+// remembered; the course texts come back as they were.
+TEST_F(Window, EnglishLeavesNoItalianAndTheCourseTextsComeBack) {
+    MainWindow& w = make(true);
+    showWindow();
+    compileAndLoad(QString::fromUtf8(readBytes(TARVENO_EXAMPLES_DIR "/ijvm.mal")));
+    ASSERT_TRUE(waitUntil([&] { return w.idle(); }));
+    const auto everyText = [&] {
+        QStringList texts = clockDiagramTexts();
+        QList<QWidget*> widgets = w.findChildren<QWidget*>();
+        widgets << &w;
+        for (QWidget* c : widgets) {
+            if (c != c->window() && !c->isVisibleTo(c->window())) continue;
+            texts << c->windowTitle() << c->toolTip() << c->accessibleName();
+            if (auto* l = qobject_cast<QLabel*>(c)) texts << l->text();
+            if (auto* b = qobject_cast<QAbstractButton*>(c)) texts << b->text();
+            // The microprogram is the user's own text; the IJVM editor holds the skeleton.
+            if (auto* e = qobject_cast<QPlainTextEdit*>(c); e && e->objectName() == "ijvmSourceEditor")
+                texts << e->toPlainText();
+            if (auto* m = qobject_cast<QMenu*>(c)) texts << m->title();
+            if (auto* list = qobject_cast<QListWidget*>(c))
+                for (int i = 0; i < list->count(); ++i)
+                    texts << list->item(i)->text();
+        }
+        for (QAction* a : w.findChildren<QAction*>())
+            texts << a->text() << a->toolTip();
+        texts << NoticeDialog(1.0).message();
+        return texts;
+    };
+    const QRegularExpression italian(
+        "\\b(il|di|del|della|delle|nel|non|per|con|su|ai|usato|caricare|segnali|registri|ciclo|inizio|"
+        "calcolano|scritti|risultati|errore|inserire|programma|deve|prima|essere|compilato|caricato|memoria|"
+        "metodo|etichetta|Shitter|SubCicle)\\b|[\u00e0\u00e8\u00e9\u00ec\u00f2\u00f9]",
+        QRegularExpression::CaseInsensitiveOption);
+    const auto italianIn = [&](const QStringList& texts) {
+        QStringList found;
+        for (const QString& t : texts)
+            if (italian.match(t).hasMatch()) found << t;
+        return found.join(" | ").toStdString();
+    };
+    // The skeleton and a diagnostic in the course texts are Italian, as the legend is.
+    trigger("Close1");
+    const QString typo = dir.filePath("typo.jvm");
+    writeBytes(typo, ".main\nBIPUSH x\nGOTO nowhere\n.end-main\n");
+    dialogs.files = {typo};
+    trigger("openIjvmProgram");
+    ASSERT_TRUE(waitUntil([&] { return w.idle(); }));
+    EXPECT_NE(italianIn(everyText()), "");
+    EXPECT_EQ(child<QPushButton>("BitBtn6")->text(), "SubCicle");
+
+    trigger("languageEnglish");
+    EXPECT_EQ(currentLanguage(), Language::English);
+    EXPECT_TRUE(child<QAction>("languageEnglish")->isChecked());
+    EXPECT_EQ(startLanguage(paths.settings), Language::English);
+    EXPECT_EQ(child<QPushButton>("BitBtn6")->text(), "SubCycle");
+    // What was shown before is made again in English: the skeleton, the diagnostics.
+    trigger("Close1");
+    EXPECT_TRUE(
+        child<QPlainTextEdit>("ijvmSourceEditor")->toPlainText().contains("skeleton of an IJVM program"));
+    EXPECT_EQ(italianIn(everyText()), "");
+    dialogs.files = {typo};
+    trigger("openIjvmProgram");
+    ASSERT_TRUE(waitUntil([&] { return w.idle(); }));
+    auto* diagnostics = child<QListWidget>("ijvmDiagnostics");
+    ASSERT_EQ(diagnostics->count(), 2);
+    EXPECT_EQ(diagnostics->item(0)->text(), "BIPUSH needs a number, not x (method main)");
+    EXPECT_EQ(italianIn(everyText()), "");
+
+    trigger("languageCourse");
+    EXPECT_EQ(currentLanguage(), Language::Course);
+    EXPECT_EQ(child<QPushButton>("BitBtn6")->text(), "SubCicle");
+    EXPECT_EQ(clockDiagramTexts().first(), "1.I segnali di controllo si stabilizzano");
+    EXPECT_EQ(startLanguage(paths.settings), Language::Course);
 }
 
 // IJVM examples print through the window what they print through mic1 (whose test holds
