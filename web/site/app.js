@@ -245,7 +245,7 @@
         if (wide) {
             const free = window.innerHeight - document.getElementById('bar').offsetHeight -
                 document.getElementById('status').offsetHeight - 16;
-            zoom = Math.min(free / h, (window.innerWidth * 0.62) / w);
+            zoom = Math.min(free / h, (window.innerWidth * 0.58) / w);
         } else {
             zoom = Math.min(1, (document.documentElement.clientWidth - 14) / w);
         }

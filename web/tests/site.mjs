@@ -41,7 +41,8 @@ export function launch() {
 
 // A page of the workbench, ready for commands; errors of its scripts fail the test.
 export async function open(context, url, viewport = { width: 1366, height: 768 }) {
-    const page = await context.newPage({ viewport });
+    const page = await context.newPage();
+    await page.setViewportSize(viewport);
     page.errors = [];
     page.on('pageerror', (e) => page.errors.push(e.message));
     await page.goto(url);
