@@ -7,6 +7,7 @@
 
 #include <emscripten/emscripten.h>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -23,17 +24,28 @@ using tarveno::web::WebWorkbench;
 std::unique_ptr<WebWorkbench> workbench;
 std::string answer;
 
+// The workbench, made by the first call that needs it (tarveno_start, normally).
+WebWorkbench& bench() {
+    if (!workbench) workbench = std::make_unique<WebWorkbench>();
+    return *workbench;
+}
+
 const char* keep(std::string text) {
     answer = std::move(text);
     return answer.c_str();
 }
 
 template <class Command> const char* perform(Command command, bool brief = false) {
-    return keep(workbench->perform(command, brief));
+    return keep(bench().perform(command, brief));
 }
 
 std::string text(const char* s) {
     return s ? std::string(s) : std::string();
+}
+
+// A count from the page, which passes numbers as doubles: whole, and within [low, high].
+double bounded(double value, double low, double high) {
+    return value >= low && value <= high ? std::floor(value) : low;
 }
 
 IjvmOpening opening(int how) {
@@ -47,8 +59,7 @@ extern "C" {
 // english: 1 for English messages, 0 for the course texts.
 EMSCRIPTEN_KEEPALIVE const char* tarveno_start(int english) {
     tarveno::setLanguage(english ? tarveno::Language::English : tarveno::Language::Course);
-    workbench = std::make_unique<WebWorkbench>();
-    return keep(workbench->state());
+    return keep(bench().state());
 }
 
 EMSCRIPTEN_KEEPALIVE void tarveno_set_language(int english) {
@@ -60,11 +71,11 @@ EMSCRIPTEN_KEEPALIVE const char* tarveno_geometry() {
 }
 
 EMSCRIPTEN_KEEPALIVE const char* tarveno_state() {
-    return keep(workbench->state());
+    return keep(bench().state());
 }
 
 EMSCRIPTEN_KEEPALIVE void tarveno_set_editor_text(const char* editor) {
-    workbench->setEditorText(text(editor));
+    bench().setEditorText(text(editor));
 }
 
 EMSCRIPTEN_KEEPALIVE const char* tarveno_microprogram_edited() {
@@ -98,12 +109,12 @@ EMSCRIPTEN_KEEPALIVE const char* tarveno_start_run(int kind) {
 
 // At most steps microinstructions of the Run started; {"running":true} while it goes on.
 EMSCRIPTEN_KEEPALIVE const char* tarveno_run_slice(double steps) {
-    const auto count = steps >= 1 ? static_cast<uint64_t>(steps) : uint64_t{1};
+    const auto count = static_cast<uint64_t>(bounded(steps, 1, 1e15));
     return perform([count](Session& s) { return s.run().slice(count); }, true);
 }
 
 EMSCRIPTEN_KEEPALIVE void tarveno_stop() {
-    workbench->session().run().stop();
+    bench().session().run().stop();
 }
 
 // how: 0 one microinstruction, 1 one IJVM instruction.
@@ -175,7 +186,7 @@ EMSCRIPTEN_KEEPALIVE const char* tarveno_ijvm_save_as(const char* name, const ch
 
 // The IJVM editor as a reload left it: its file (none: "") and the text it held.
 EMSCRIPTEN_KEEPALIVE const char* tarveno_restore_ijvm(const char* name, const char* source) {
-    return keep(workbench->restoreIjvm(text(name), text(source)));
+    return keep(bench().restoreIjvm(text(name), text(source)));
 }
 
 EMSCRIPTEN_KEEPALIVE const char* tarveno_select_diagnostic(int row) {
@@ -198,7 +209,8 @@ EMSCRIPTEN_KEEPALIVE const char* tarveno_set_standard_input(const char* number) 
 }
 
 EMSCRIPTEN_KEEPALIVE const char* tarveno_memory_page(double firstWord, int radix) {
-    return keep(workbench->memoryPage(static_cast<uint32_t>(firstWord), radix == 16 ? 16 : 10));
+    return keep(bench().memoryPage(static_cast<uint32_t>(bounded(firstWord, 0, 4294967295.0)),
+                                   radix == 16 ? 16 : 10));
 }
 
 EMSCRIPTEN_KEEPALIVE const char* tarveno_go_at(const char* address) {
@@ -206,17 +218,17 @@ EMSCRIPTEN_KEEPALIVE const char* tarveno_go_at(const char* address) {
 }
 
 EMSCRIPTEN_KEEPALIVE const char* tarveno_write_word(const char* address, const char* word) {
-    return keep(workbench->writeWord(text(address), text(word)));
+    return keep(bench().writeWord(text(address), text(word)));
 }
 
 EMSCRIPTEN_KEEPALIVE const char* tarveno_write_bytes(const char* address, const char* b0, const char* b1,
                                                      const char* b2, const char* b3) {
     const std::string bytes[4] = {text(b0), text(b1), text(b2), text(b3)};
-    return keep(workbench->writeBytes(text(address), {bytes[0], bytes[1], bytes[2], bytes[3]}));
+    return keep(bench().writeBytes(text(address), {bytes[0], bytes[1], bytes[2], bytes[3]}));
 }
 
 EMSCRIPTEN_KEEPALIVE const char* tarveno_report_selection(int line) {
-    return keep(workbench->reportSelection(line));
+    return keep(bench().reportSelection(line));
 }
 
 } // extern "C"
