@@ -199,8 +199,7 @@
         reportPane.style.color = P.Memo3.colour;
         reportPane.hidden = true;
 
-        const panel = place(make('div', 'button-panel', stage), P.Panel1);
-        panel.setAttribute('aria-hidden', 'false');
+        place(make('div', 'button-panel', stage), P.Panel1);
         const button = (p, action, key) => {
             const b = place(make('button', 'form-button', stage), p);
             b.type = 'button';
@@ -377,9 +376,7 @@
             });
         }
         reportPane.hidden = !report.shown;
-        document.querySelector('.editor-area').classList.toggle('with-report', report.shown);
         editor.setMarks(report.findings.map((f) => ({ start: f.statement[0], end: f.statement[1], error: f.error })));
-        editor.markWords = report.findings.map((f) => f.word);
     }
 
     async function chooseReportLine(line) {

@@ -6,6 +6,7 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
 import path from 'node:path';
 import { answer, button, examples, exampleText, launch, mic1, open, registers, serve, settled, site } from './site.mjs';
 
@@ -156,6 +157,23 @@ test('opened from a folder, the page works without a server', async () => {
     await settled(page);
     assert.equal((await registers(page)).H, '1');
     assert.deepEqual(page.errors, []);
+    await context.close();
+});
+
+test('the first load fetches under 1 MB from the site alone, the examples besides', async () => {
+    const context = await browser.newContext();
+    const urls = [];
+    context.on('request', (r) => urls.push(new URL(r.url())));
+    const page = await open(context, served.url);
+    // Nothing from another host: the page works offline once loaded.
+    assert.deepEqual(urls.filter((u) => u.origin !== new URL(served.url).origin && u.protocol !== 'data:'), []);
+    const fetched = new Set(urls.map((u) => u.pathname));
+    assert.ok(fetched.has('/tarveno.wasm') && fetched.has('/worker.js'));
+    const bytes = [...fetched].filter((p) => p !== '/examples.js')
+        .reduce((sum, p) => sum + fs.statSync(path.join(site, p === '/' ? 'index.html' : p)).size, 0);
+    assert.ok(bytes < 1000000, `${bytes} bytes`);
+    assert.ok(!fetched.has('/inline.js'));
+    await page.close();
     await context.close();
 });
 
