@@ -106,8 +106,10 @@ class CodeEditor {
 
     lineAt(clientY) {
         const box = this.area.getBoundingClientRect();
+        // The form may be drawn scaled: the screen's pixels back into the editor's.
+        const scale = this.area.offsetHeight > 0 ? box.height / this.area.offsetHeight : 1;
         const padding = parseFloat(getComputedStyle(this.area).paddingTop) || 0;
-        const y = clientY - box.top - padding + this.area.scrollTop;
+        const y = (clientY - box.top) / scale - padding + this.area.scrollTop;
         const line = Math.floor(y / this.lineHeight());
         const lines = this.area.value.split('\n').length;
         return line >= 0 && line < lines ? line : -1;
