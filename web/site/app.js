@@ -452,17 +452,12 @@
             ijvmFile = { name: context.ijvmFile, bytes: toBase64(context.ijvmBytes) };
             await show(await client.request('open_ijvm', [context.ijvmFile, 1]));
             return;
-        case 'LoadInterpreter': {
+        case 'LoadInterpreter':
             // Loading the interpreter replaces the microprogram editor's text: asked, and settled.
-            if (!context.ijvmFile || !(await Dialogs.confirm(ask.reason)) || !(await settleUnsavedWork())) return;
-            ijvmFile = { name: context.ijvmFile, bytes: toBase64(context.ijvmBytes) };
-            const interpreter = 'ijvm.mal';
-            const placed = await client.request('open_ijvm', [context.ijvmFile, 2]);
-            malFile = { name: interpreter, bytes: toBase64(exampleText(interpreter)),
-                baseline: placed.mal.text !== undefined ? placed.mal.text : '' };
-            await show(placed);
+            if (!context.ijvmFile) return;
+            if (await loadInterpreter(ask.reason, () => client.request('open_ijvm', [context.ijvmFile, 2])))
+                ijvmFile = { name: context.ijvmFile, bytes: toBase64(context.ijvmBytes) };
             return;
-        }
         case 'MemoryViewer':
             memory.open();
             return;
@@ -778,8 +773,33 @@
         });
     }
 
+    // The shipped interpreter, offered when no microprogram is loaded, is the shipped file
+    // as it came, whatever was done to the browser's copy.
+    async function loadInterpreter(question, then) {
+        if (!(await Dialogs.confirm(question)) || !(await settleUnsavedWork())) return;
+        const name = 'ijvm.mal';
+        await client.request('writeFile', [name, exampleText(name)], false);
+        const a = await then();
+        malFile = { name, bytes: toBase64(exampleText(name)), baseline: a.mal.text !== undefined ? a.mal.text : '' };
+        await show(a);
+        return a;
+    }
+
+    // Assemble and Place; a program typed with no microprogram loaded is offered the
+    // shipped interpreter, as a file opened is.
     function assemble() {
-        return command('assemble_and_place', [ijvmPane.editor.value()]);
+        if (running) return Promise.resolve();
+        return run(async () => {
+            if (last && !last.run.hasMachine) {
+                const asked = await client.request('ask_ijvm_file', [1]);
+                if (asked.outcome.ask.what === 'LoadInterpreter') {
+                    const loaded = await loadInterpreter(asked.outcome.ask.reason,
+                        () => client.request('open_microprogram', ['ijvm.mal']));
+                    if (!loaded || !loaded.run.loaded) return;
+                }
+            }
+            await show(await client.request('assemble_and_place', [ijvmPane.editor.value()]));
+        });
     }
 
     // The first change of the IJVM text after a command tells the session at once (its
