@@ -36,11 +36,33 @@ class MemoryPanel {
             const action = b.classList.contains('close') ? 'close' : b.dataset.do;
             if (action && this[action]) this[action]();
         });
+        this.draggable(this.root.querySelector('.memory-title'));
         this.root.addEventListener('keydown', (e) => {
             if (e.key === 'Escape') {
                 e.stopPropagation();
                 this.close();
             }
+        });
+    }
+
+    // The viewer is moved by its title, to see what it covers.
+    draggable(handle) {
+        handle.addEventListener('pointerdown', (e) => {
+            if (e.target.closest('button')) return;
+            const box = this.root.getBoundingClientRect();
+            const dx = e.clientX - box.left, dy = e.clientY - box.top;
+            handle.setPointerCapture(e.pointerId);
+            const move = (m) => {
+                const x = Math.min(Math.max(0, m.clientX - dx), window.innerWidth - 60);
+                const y = Math.min(Math.max(0, m.clientY - dy), window.innerHeight - 30);
+                Object.assign(this.root.style, { left: x + 'px', top: y + 'px', right: 'auto', bottom: 'auto' });
+            };
+            const stop = () => {
+                handle.removeEventListener('pointermove', move);
+                handle.removeEventListener('pointerup', stop);
+            };
+            handle.addEventListener('pointermove', move);
+            handle.addEventListener('pointerup', stop);
         });
     }
 
