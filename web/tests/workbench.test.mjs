@@ -127,6 +127,88 @@ test('an IJVM program on the shipped interpreter, stepped into a call', async ()
     await context.close();
 });
 
+test('a program typed with nothing loaded runs on the interpreter the page offers, reading input', async () => {
+    const context = await browser.newContext();
+    const page = await open(context, served.url);
+    await page.getByRole('textbox', { name: 'IJVM program' }).fill(exampleText('letters.jvm'));
+    await page.keyboard.press('Control+Shift+B');
+    assert.match(await answer(page, 'Yes'), /Load the IJVM interpreter/);
+    await settled(page);
+    const input = page.getByRole('textbox', { name: 'Standard input' });
+    await input.fill('3');
+    await input.press('Enter');
+    await button(page, 'Run').click();
+    await settled(page);
+    // 67, 66, 65: C, B, A.
+    assert.match(await page.locator('[data-view="output"]').innerText(), /67\s+C\s+66\s+B\s+65\s+A/);
+    assert.match(await page.locator('[data-view="counts"]').innerText(), /OUT\s+3/);
+    await context.close();
+});
+
+test('memory is written and viewed; a breakpoint by its line number stops a Run', async () => {
+    const context = await browser.newContext();
+    const page = await open(context, served.url);
+    await button(page, 'Memory').click();
+    assert.match(await answer(page, 'Ok'), /must be compiled/);
+    // Opening a microprogram compiles and loads it.
+    await openExample(page, 'count.mal');
+    await page.keyboard.press('Control+m');
+    await settled(page);
+    const viewer = page.getByRole('dialog', { name: 'Memory' });
+    await viewer.getByRole('button', { name: 'Write Word' }).click();
+    await page.getByRole('textbox', { name: 'Address:' }).fill('0x10');
+    await page.getByRole('textbox', { name: 'Word:' }).fill('-2');
+    await page.locator('dialog.question').getByRole('button', { name: 'OK', exact: true }).click();
+    await settled(page);
+    await viewer.getByRole('combobox', { name: 'Memory radix' }).selectOption('Hex');
+    await page.waitForFunction(() => /0x00000010: 0xFF 0xFF 0xFF 0xFE/.test(document.querySelector('.memory-list').innerText));
+    await viewer.getByRole('button', { name: 'Go at' }).click();
+    await page.getByRole('textbox', { name: 'Address:' }).fill('12z');
+    await page.locator('dialog.question').getByRole('button', { name: 'OK', exact: true }).click();
+    await page.waitForFunction(() => /^0x0000000C:/.test(document.querySelector('.memory-list li').innerText));
+    await viewer.getByRole('button', { name: 'Go at' }).click();
+    await page.getByRole('textbox', { name: 'Address:' }).fill('x');
+    await page.locator('dialog.question').getByRole('button', { name: 'OK', exact: true }).click();
+    assert.match(await answer(page, 'OK'), /IJVM Error:/);
+    await viewer.getByRole('button', { name: 'OK' }).click();
+
+    // Line 20 holds "TOS = H + TOS": the Run stops before it, at its first pass.
+    const line = page.locator('.mal-editor .gutter > div > div').nth(19);
+    await page.locator('.mal-editor textarea').evaluate((t) => {
+        t.scrollTop = 16 * 12;
+        t.dispatchEvent(new Event('scroll'));
+    });
+    const box = await line.boundingBox();
+    await page.mouse.click(box.x + box.width / 2, box.y + box.height / 2);
+    await settled(page);
+    assert.deepEqual(await page.locator('.mal-editor .gutter div.breakpoint').allInnerTexts(), ['20']);
+    await page.keyboard.press('F9');
+    await settled(page);
+    assert.match(await page.locator('#status').innerText(), /breakpoint on MAL line 20/);
+    assert.equal((await registers(page)).MPC, '7');
+    await context.close();
+});
+
+test('a new program is saved as a download under the name given', async () => {
+    const context = await browser.newContext({ acceptDownloads: true });
+    const page = await open(context, served.url);
+    await page.getByRole('textbox', { name: 'MicroProgram' }).fill('main H = H + 1; goto main\n');
+    const name = page.locator('#stage [data-name="Label33"]');
+    const download = page.waitForEvent('download');
+    await page.keyboard.press('F2');
+    await page.getByRole('textbox', { name: 'File name:' }).fill('mine.mal');
+    await page.locator('dialog.question').getByRole('button', { name: 'OK', exact: true }).click();
+    const file = await download;
+    assert.equal(file.suggestedFilename(), 'mine.mal');
+    assert.equal(fs.readFileSync(await file.path(), 'utf8'), 'main H = H + 1; goto main\n');
+    await settled(page);
+    assert.equal(await name.innerText(), 'mine.mal');
+    await page.getByRole('textbox', { name: 'MicroProgram' }).click();
+    await page.keyboard.type(' ');
+    assert.equal(await name.innerText(), 'mine.mal*');
+    await context.close();
+});
+
 test('the editors keep their texts over a reload', async () => {
     const context = await browser.newContext();
     let page = await open(context, served.url);
