@@ -115,6 +115,10 @@ template <class K, class V> class SparseStore {
         return claim(*r.page, key);
     }
 
+    // The value of key, made with the default value when missing; and writing it.
+    V read(K key) { return lookup(key); }
+    void write(K key, V value) { lookup(key) = value; }
+
     bool missed() const { return missed_; }
 
     // Number of records.
