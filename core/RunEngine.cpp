@@ -532,10 +532,15 @@ StopReason RunEngine::run(const EngineRequest& request) {
                 TARVENO_NEXT();
             }
 
-            TARVENO_CASE(kindHook) {
-                if ((why = arrive(true)) != StopReason::Bound) goto leave;
-                TARVENO_DISPATCH_BODY();
-            }
+#if TARVENO_COMPUTED_GOTO
+        L_kindHook :
+#else
+    case kindHook:
+#endif
+        {
+            if ((why = arrive(true)) != StopReason::Bound) goto leave;
+            TARVENO_DISPATCH_BODY();
+        }
 
             TARVENO_CASE(kindMissing) {
                 // The lookup makes the record, an all-zero one, as a single step does.
