@@ -55,19 +55,29 @@ constexpr int slotCount = 32;
     X(bMinusH, b - a)
 
 // How a specialised operation ends: no memory and no JAM; JAMZ alone; JAMN alone; rd, wr
-// or fetch alone without JAM. Anything else (JMPC, memory with JAM, two memory operations,
-// a shift, more than two destinations, a next address of 512 or more) is the general case.
+// or fetch alone without JAM; fetch with JMPC alone. Anything else (another JMPC, memory
+// with JAM, two memory operations, a shift, more than three destinations, a next address of
+// 512 or more) is the general case.
 #define TARVENO_TAILS(X, F, E)                                                                               \
-    X(F, E, plain) X(F, E, jamZ) X(F, E, jamN) X(F, E, read) X(F, E, write) X(F, E, fetch)
+    TARVENO_DELAYS(X, F, E, plain)                                                                           \
+    TARVENO_DELAYS(X, F, E, jamZ)                                                                            \
+    TARVENO_DELAYS(X, F, E, jamN)                                                                            \
+    TARVENO_DELAYS(X, F, E, read)                                                                            \
+    TARVENO_DELAYS(X, F, E, write)                                                                           \
+    TARVENO_DELAYS(X, F, E, fetch)                                                                           \
+    TARVENO_DELAYS(X, F, E, dispatch)
+// Whether the B bus reads MDR or MBR, whose delivery it may not see yet: a handler of each.
+#define TARVENO_DELAYS(X, F, E, T) X(F, E, T, direct) X(F, E, T, delayed)
 
 enum Kind : uint16_t {
-#define TARVENO_TAIL_KIND(F, E, T) kind_##F##_##T,
+#define TARVENO_TAIL_KIND(F, E, T, D) kind_##F##_##T##_##D,
 #define TARVENO_ALU_KINDS(F, E) TARVENO_TAILS(TARVENO_TAIL_KIND, F, E)
     TARVENO_ALU_FUNCTIONS(TARVENO_ALU_KINDS)
 #undef TARVENO_ALU_KINDS
 #undef TARVENO_TAIL_KIND
         kindGeneral,
     kindHook,    // an address where the Run looks before going on
+    kindCountReturn, // the main loop, where a counting Run only counts
     kindMissing, // an address below 512 without a record yet
     kindFar,     // a next address of 512 or more, not decoded yet
     kindCount,
@@ -80,6 +90,7 @@ enum Tail : uint16_t {
     tailRead,
     tailWrite,
     tailFetch,
+    tailDispatch, // fetch and JMPC: the main loop's dispatch
     tailCount,
     tailGeneral
 };
@@ -110,12 +121,11 @@ struct alignas(64) RunEngine::Operation {
     const Microinstruction* mic = nullptr;
     uint32_t address = 0;
     uint32_t next = 0; // the record's next address
-    uint32_t word = 0;
     uint16_t kind = kindMissing;
     uint16_t bodyKind = kindMissing;
     uint8_t b = 0;                        // the slot the B bus reads
     uint8_t bDelay = 0;                   // the pending operation whose delivery the B bus does not see yet
-    uint8_t d0 = sinkSlot, d1 = sinkSlot; // the C bus's destinations
+    uint8_t d0 = sinkSlot, d1 = sinkSlot, d2 = sinkSlot; // the C bus's destinations
     uint8_t mem = 0;
     uint8_t jam = 0;
     uint8_t alu = 0;   // the ALU function code
@@ -127,7 +137,8 @@ namespace {
 
 constexpr uint32_t farSlots = 2; // the far operation executing and the one before it
 constexpr uint32_t pendingFarIndex = RunEngine::addresses + farSlots;
-constexpr uint32_t operationCount = pendingFarIndex + 1;
+constexpr uint32_t standInIndex = pendingFarIndex + 1; // the step before a call, by its address
+constexpr uint32_t operationCount = standInIndex + 1;
 
 } // namespace
 
@@ -153,7 +164,6 @@ void RunEngine::decode(Operation& op, uint32_t address, const Microinstruction* 
     uint16_t kind = kindMissing;
     if (mic) {
         const uint32_t w = mic->word;
-        op.word = w;
         op.next = mic->nextAddress;
         const uint32_t b = field(w, Field::B);
         op.b = static_cast<uint8_t>(b <= B_MBR ? b : uint32_t{zeroSlot});
@@ -166,27 +176,30 @@ void RunEngine::decode(Operation& op, uint32_t address, const Microinstruction* 
         op.shift = static_cast<uint8_t>(field(w, Field::ALU) >> 6);
         uint32_t enables = field(w, Field::C);
         const int destinations = __builtin_popcount(enables);
-        if (destinations >= 1) op.d0 = static_cast<uint8_t>(__builtin_ctz(enables));
-        enables &= enables - 1;
-        if (destinations >= 2) op.d1 = static_cast<uint8_t>(__builtin_ctz(enables));
+        for (uint8_t* d : {&op.d0, &op.d1, &op.d2})
+            if (enables) {
+                *d = static_cast<uint8_t>(__builtin_ctz(enables));
+                enables &= enables - 1;
+            }
         if (op.next < addresses) op.succ = &ops_[op.next];
         if ((op.next | machine::highBit) < addresses) op.succHigh = &ops_[op.next | machine::highBit];
 
         Tail tail = tailGeneral;
         const bool shifted = op.shift == 1 || op.shift == 2;
-        if (!shifted && destinations <= 2 && op.next < addresses) {
+        if (!shifted && destinations <= 3 && op.next < addresses) {
             if (op.mem == 0 && op.jam == 0) tail = tailPlain;
             if (op.mem == 0 && op.jam == 1) tail = tailJamZ;
             if (op.mem == 0 && op.jam == 2) tail = tailJamN;
             if (op.jam == 0 && op.mem == MemRead) tail = tailRead;
             if (op.jam == 0 && op.mem == MemWrite) tail = tailWrite;
             if (op.jam == 0 && op.mem == MemFetch) tail = tailFetch;
+            if (op.jam == 4 && op.mem == MemFetch) tail = tailDispatch;
         }
-        kind = static_cast<uint16_t>(tail == tailGeneral ? uint32_t{kindGeneral}
-                                                         : uint32_t{aluIndex[op.alu]} * tailCount + tail);
+        const uint32_t specialised = (uint32_t{aluIndex[op.alu]} * tailCount + tail) * 2 + (op.bDelay ? 1 : 0);
+        kind = static_cast<uint16_t>(tail == tailGeneral ? uint32_t{kindGeneral} : specialised);
     }
     op.bodyKind = kind;
-    op.kind = isHooked ? uint16_t{kindHook} : kind;
+    op.kind = isHooked ? hookKinds_[address] : kind;
     setTargets(op);
 }
 
@@ -196,9 +209,10 @@ void RunEngine::decodeAll() {
     stale_ = false;
 }
 
-void RunEngine::hook(uint32_t address) {
+void RunEngine::hook(uint32_t address, uint16_t kind) {
     hooked_.set(address);
-    ops_[address].kind = kindHook;
+    hookKinds_[address] = kind;
+    ops_[address].kind = kind;
     setTargets(ops_[address]);
 }
 
@@ -217,12 +231,18 @@ StopReason RunEngine::run(const EngineRequest& request) {
     const Breakpoints* breakpoints = request.limits.breakpoints && request.limits.breakpoints->any()
                                          ? request.limits.breakpoints
                                          : nullptr;
-    if (request.stopAtHalt || request.counts) hook(machine::haltAddress);
-    if (request.stopAtMainLoop || request.counts || (breakpoints && !breakpoints->ijvm.empty()))
-        hook(machine::mainLoopAddress);
     if (breakpoints)
         for (uint32_t a = 0; a < addresses; ++a)
-            if (breakpoints->micro[a]) hook(a);
+            if (breakpoints->micro[a]) hook(a, kindHook);
+    if (request.stopAtHalt || request.counts) hook(machine::haltAddress, kindHook);
+    // A counting Run comes back to the main loop once an IJVM instruction: there it only
+    // counts, unless it may stop there too.
+    const bool mayStopAtMainLoop = request.stopAtMainLoop || (breakpoints && (!breakpoints->ijvm.empty() ||
+                                                                              breakpoints->micro[machine::mainLoopAddress]));
+    if (mayStopAtMainLoop)
+        hook(machine::mainLoopAddress, kindHook);
+    else if (request.counts)
+        hook(machine::mainLoopAddress, kindCountReturn);
     struct Unhook {
         RunEngine& engine;
         ~Unhook() { engine.unhookAll(); }
@@ -246,10 +266,10 @@ StopReason RunEngine::run(const EngineRequest& request) {
 // does not depend on where a program's link puts it.
 [[gnu::aligned(64)]] StopReason RunEngine::execute(const EngineRequest* request) {
 #if TARVENO_COMPUTED_GOTO
-#define TARVENO_TAIL_LABEL(F, E, T) &&L_kind_##F##_##T,
+#define TARVENO_TAIL_LABEL(F, E, T, D) &&L_kind_##F##_##T##_##D,
 #define TARVENO_ALU_LABELS(F, E) TARVENO_TAILS(TARVENO_TAIL_LABEL, F, E)
     static void* const labels[kindCount] = {TARVENO_ALU_FUNCTIONS(TARVENO_ALU_LABELS) && L_kindGeneral,
-                                            &&L_kindHook, &&L_kindMissing, &&L_kindFar};
+                                            &&L_kindHook, &&L_kindCountReturn, &&L_kindMissing, &&L_kindFar};
 #undef TARVENO_ALU_LABELS
 #undef TARVENO_TAIL_LABEL
     // The handlers' addresses are known only here: called without a request, it tells them.
@@ -270,7 +290,7 @@ StopReason RunEngine::run(const EngineRequest& request) {
     uint32_t farToggle = 0;
 
     // The machine's state, as the engine keeps it.
-    alignas(64) int32_t r[slotCount] = {};
+    int32_t r[slotCount] = {};
     std::copy(std::begin(m.registers), std::end(m.registers), r);
     r[signedMbr] = static_cast<int8_t>(r[MBR] & 0xFF);
     r[pendingMdrSlot] = m.pendingMdr;
@@ -290,9 +310,9 @@ StopReason RunEngine::run(const EngineRequest& request) {
 
     // Where the machine stands: the operation to execute next, and the one executed last
     // (before any step, a stand-in that knows only the address).
-    Operation before;
-    before.address = m.previousMpc;
-    const Operation* last = &before;
+    Operation* const before = &ops_[standInIndex];
+    before->address = m.previousMpc;
+    const Operation* last = before;
     const Operation* op;
     if (m.mpc < addresses) {
         op = &ops_[m.mpc];
@@ -304,36 +324,40 @@ StopReason RunEngine::run(const EngineRequest& request) {
     uint64_t done = 0;     // steps completed before this chunk
     uint64_t chunk = 0;    // steps of this chunk
     uint64_t budget = 0;   // of them still to go
+    uint64_t chunkEndMicro = 0; // counts->micro once this chunk is done
     bool fetching = false; // looking up the record of the step begun
     StopReason why = StopReason::Bound;
 
-    // The state back into the machine, after `completed` steps.
-    auto writeBack = [&](uint64_t completed) {
+    // The state back into the machine, after `completed` steps, the last of them `executed`,
+    // standing at `at`. The hot variables are passed, not captured, so that they stay in
+    // registers while the loop runs.
+    auto writeBack = [&m, &r](uint64_t completed, const Operation* executed, const Operation* at,
+                              uint32_t pending, uint32_t aBus, uint32_t bBus, uint32_t cBus) {
         if (completed == 0) return;
         std::copy(r, r + RegisterCount, m.registers);
-        if (prevMem & MemRead) m.registers[MDR] = r[delayed + MDR];
-        if (prevMem & MemFetch) m.registers[MBR] = r[delayed + MBR];
+        if (pending & MemRead) m.registers[MDR] = r[delayed + MDR];
+        if (pending & MemFetch) m.registers[MBR] = r[delayed + MBR];
         m.pendingMdr = r[pendingMdrSlot];
         m.pendingMbr = r[pendingMbrSlot];
-        m.pendingOps = prevMem;
-        m.aBus = static_cast<int32_t>(a);
-        m.bBus = static_cast<int32_t>(b);
-        m.cBus = static_cast<int32_t>(c);
-        m.n = static_cast<int32_t>(c) < 0 ? 1 : 0;
-        m.z = c == 0 ? 1 : 0;
-        m.aluFunction = last->alu;
-        m.shifterCode = last->shift;
-        m.mir = last->word;
-        m.current_ = last->mic;
-        m.previousMpc = last->address;
-        m.mpc = op->address;
+        m.pendingOps = pending;
+        m.aBus = static_cast<int32_t>(aBus);
+        m.bBus = static_cast<int32_t>(bBus);
+        m.cBus = static_cast<int32_t>(cBus);
+        m.n = static_cast<int32_t>(cBus) < 0 ? 1 : 0;
+        m.z = cBus == 0 ? 1 : 0;
+        m.aluFunction = executed->alu;
+        m.shifterCode = executed->shift;
+        m.mir = executed->mic->word;
+        m.current_ = executed->mic;
+        m.previousMpc = executed->address;
+        m.mpc = at->address;
         m.microCounter += static_cast<uint32_t>(completed);
     };
-    // Arriving at a hooked address after a step (count: take the counts there).
-    auto arrive = [&](bool count) {
-        const uint32_t at = op->address;
+    // Arriving at a hooked address after `completed` steps (count: take the counts there).
+    auto arrive = [&q, &r, counts, breakpoints, microBase](const Operation* hooked, uint64_t completed, bool count) {
+        const uint32_t at = hooked->address;
         if (count && counts && (at == machine::mainLoopAddress || at == machine::haltAddress)) {
-            counts->micro = microBase + done + (chunk - budget);
+            counts->micro = microBase + completed;
             counts->stepEnded(at, r[PC], static_cast<uint8_t>(r[MBR]));
         }
         if ((q.stopAtHalt && at == machine::haltAddress) ||
@@ -343,12 +367,35 @@ StopReason RunEngine::run(const EngineRequest& request) {
         return StopReason::Bound;
     };
 
+// What ExecutionCounts::stepEnded does on a return to the main loop, after `micro` steps
+// in all, done here so that the loop's registers stay where they are.
+#define TARVENO_COUNT_RETURN(micro)                                                                          \
+    {                                                                                                        \
+        ExecutionCounts& k_ = *counts;                                                                       \
+        const uint64_t micro_ = (micro);                                                                     \
+        if (k_.spanPc >= 0) {                                                                                \
+            ++k_.ijvm;                                                                                       \
+            ++k_.instructions[k_.spanOpcode];                                                                \
+            k_.microOfInstructions[k_.spanOpcode] += micro_ - k_.spanStart;                                  \
+            k_.lastPc = k_.spanPc;                                                                           \
+        }                                                                                                    \
+        k_.spanPc = k_.dispatchPc = r[PC];                                                                   \
+        ++k_.returns;                                                                                        \
+        k_.spanOpcode = static_cast<uint8_t>(r[MBR]);                                                        \
+        k_.spanStart = micro_;                                                                               \
+        k_.previousReturn = k_.lastReturn;                                                                   \
+        k_.lastReturn = micro_;                                                                              \
+    }
+
 #define TARVENO_NEXT()                                                                                       \
     if (--budget == 0) goto chunkEnd;                                                                        \
     TARVENO_DISPATCH()
 
-// The B bus, and the A bus; the value the previous step read or fetched is not on it yet.
-#define TARVENO_BUSES()                                                                                      \
+// The B bus, and the A bus; a value the previous step read or fetched is not on it yet.
+#define TARVENO_BUSES_direct()                                                                               \
+    b = static_cast<uint32_t>(r[op->b]);                                                                     \
+    a = static_cast<uint32_t>(r[H])
+#define TARVENO_BUSES_delayed()                                                                              \
     b = static_cast<uint32_t>(r[op->b + ((prevMem & op->bDelay) ? delayed : 0)]);                            \
     a = static_cast<uint32_t>(r[H])
 
@@ -425,12 +472,30 @@ StopReason RunEngine::run(const EngineRequest& request) {
     op = op->succ;                                                                                           \
     TARVENO_NEXT();
 
-#define TARVENO_HANDLER(F, E, T)                                                                             \
-    TARVENO_CASE(kind_##F##_##T) {                                                                           \
-        TARVENO_BUSES();                                                                                     \
+// JMPC takes MBR as the step before delivered it, before this step's fetch arrives.
+#define TARVENO_TAIL_dispatch()                                                                              \
+    {                                                                                                        \
+        const uint32_t next_ = op->next | static_cast<uint32_t>(r[MBR]);                                     \
+        TARVENO_FETCH_INTO(byte_);                                                                           \
+        TARVENO_DELIVER_FETCH(byte_);                                                                        \
+        prevMem = MemFetch;                                                                                  \
+        last = op;                                                                                           \
+        if (next_ < addresses) [[likely]] {                                                                  \
+            op = &ops_[next_];                                                                               \
+        } else {                                                                                             \
+            pendingFar->address = next_;                                                                     \
+            op = pendingFar;                                                                                 \
+        }                                                                                                    \
+    }                                                                                                        \
+    TARVENO_NEXT();
+
+#define TARVENO_HANDLER(F, E, T, D)                                                                          \
+    TARVENO_CASE(kind_##F##_##T##_##D) {                                                                     \
+        TARVENO_BUSES_##D();                                                                                 \
         c = (E);                                                                                             \
         r[op->d0] = static_cast<int32_t>(c);                                                                 \
         r[op->d1] = static_cast<int32_t>(c);                                                                 \
+        r[op->d2] = static_cast<int32_t>(c);                                                                 \
         TARVENO_TAIL_##T()                                                                                   \
     }
 
@@ -439,14 +504,15 @@ StopReason RunEngine::run(const EngineRequest& request) {
     try {
         // A Run looks where it stands before the first step; an IJVM step executes it first.
         if (!q.atLeastOne && op->kind == kindHook)
-            if ((why = arrive(false)) != StopReason::Bound) goto leave;
+            if ((why = arrive(op, 0, false)) != StopReason::Bound) goto leave;
         goto chunkStart;
 
     chunkEnd:
         done += chunk;
         chunk = budget = 0;
         if (op->kind == kindHook)
-            if ((why = arrive(true)) != StopReason::Bound) goto leave;
+            if ((why = arrive(op, done, true)) != StopReason::Bound) goto leave;
+        if (op->kind == kindCountReturn) TARVENO_COUNT_RETURN(microBase + done);
     chunkStart : {
         uint64_t size = stopPollInterval;
         if (q.limits.maxSteps) {
@@ -465,6 +531,7 @@ StopReason RunEngine::run(const EngineRequest& request) {
             goto leave;
         }
         chunk = budget = size;
+        chunkEndMicro = microBase + done + size;
     }
         TARVENO_DISPATCH_BODY();
 
@@ -472,10 +539,11 @@ StopReason RunEngine::run(const EngineRequest& request) {
     dispatchBody:
         switch (op->bodyKind) {
         case kindHook: // never a body
+        case kindCountReturn:
             break;
-#define TARVENO_BODY_CASE(F, E, T)                                                                           \
-    case kind_##F##_##T:                                                                                     \
-        goto B_kind_##F##_##T;
+#define TARVENO_BODY_CASE(F, E, T, D)                                                                        \
+    case kind_##F##_##T##_##D:                                                                               \
+        goto B_kind_##F##_##T##_##D;
 #define TARVENO_ALU_BODY_CASES(F, E) TARVENO_TAILS(TARVENO_BODY_CASE, F, E)
             TARVENO_ALU_FUNCTIONS(TARVENO_ALU_BODY_CASES)
 #undef TARVENO_ALU_BODY_CASES
@@ -494,9 +562,9 @@ StopReason RunEngine::run(const EngineRequest& request) {
             TARVENO_ALU_FUNCTIONS(TARVENO_ALU_HANDLERS)
 
             TARVENO_CASE(kindGeneral) {
-                TARVENO_BUSES();
+                TARVENO_BUSES_delayed();
                 c = DatapathState::shift(DatapathState::aluResult(op->alu, a, b), op->shift);
-                for (uint32_t en = field(op->word, Field::C); en != 0; en &= en - 1)
+                for (uint32_t en = field(op->mic->word, Field::C); en != 0; en &= en - 1)
                     r[__builtin_ctz(en)] = static_cast<int32_t>(c);
                 // JMPC takes MBR as this step's delivery left it, before this step's fetch.
                 uint32_t next = op->next;
@@ -538,7 +606,17 @@ StopReason RunEngine::run(const EngineRequest& request) {
     case kindHook:
 #endif
         {
-            if ((why = arrive(true)) != StopReason::Bound) goto leave;
+            if ((why = arrive(op, done + (chunk - budget), true)) != StopReason::Bound) goto leave;
+            TARVENO_DISPATCH_BODY();
+        }
+
+#if TARVENO_COMPUTED_GOTO
+        L_kindCountReturn :
+#else
+    case kindCountReturn:
+#endif
+        {
+            TARVENO_COUNT_RETURN(chunkEndMicro - budget);
             TARVENO_DISPATCH_BODY();
         }
 
@@ -567,14 +645,14 @@ StopReason RunEngine::run(const EngineRequest& request) {
 #endif
 
     leave:
-        writeBack(done + (chunk - budget));
+        writeBack(done + (chunk - budget), last, op, prevMem, a, b, c);
         if (counts) counts->micro = microBase + done + (chunk - budget);
         return why;
     } catch (...) {
         const uint64_t completed = done + (chunk - budget);
         if (fetching) {
             // The step had begun (its count too) when its record could not be made.
-            writeBack(completed);
+            writeBack(completed, last, op, prevMem, a, b, c);
             m.microCounter += 1;
         } else {
             // The memory access of op failed: its registers are as it set them, its
@@ -590,7 +668,7 @@ StopReason RunEngine::run(const EngineRequest& request) {
             m.z = c == 0 ? 1 : 0;
             m.aluFunction = op->alu;
             m.shifterCode = op->shift;
-            m.mir = op->word;
+            m.mir = op->mic->word;
             m.current_ = op->mic;
             m.previousMpc = last->address;
             m.mpc = op->address;

@@ -10,6 +10,7 @@
 
 #include "core/Machine.h"
 
+#include <array>
 #include <bitset>
 #include <cstdint>
 #include <memory>
@@ -43,7 +44,7 @@ class RunEngine {
   private:
     void decodeAll();
     void decode(Operation& op, uint32_t address, const Microinstruction* mic);
-    void hook(uint32_t address);
+    void hook(uint32_t address, uint16_t kind);
     void unhookAll();
     void setTargets(Operation& op) const;
     // Without a request, only learns where the handlers are.
@@ -52,6 +53,7 @@ class RunEngine {
     Machine& machine_;
     std::unique_ptr<Operation[]> ops_; // by address, then the two far ones and the pending far
     std::bitset<addresses> hooked_;
+    std::array<uint16_t, addresses> hookKinds_{}; // of the hooked addresses
     bool stale_ = true;
     void* const* labels_ = nullptr; // the handlers, by kind (computed goto only)
 };

@@ -89,7 +89,9 @@ inline uint32_t randomWord(std::mt19937_64& rng) {
     const uint32_t function = pick(6) ? aluFunctions[pick(16)].code : pick(64);
     const uint32_t shifter = pick(6) ? 0 : pick(4);
     const uint32_t jamChoices[] = {0, 0, 0, 0, 0, 1, 1, 2, 2, 3, 4, 5, 6, 7};
-    return makeWord(pick(16), mem, c, function | (shifter << 6), jamChoices[pick(14)]);
+    const uint32_t jam = jamChoices[pick(14)];
+    if (pick(12) == 0) return makeWord(pick(16), MemFetch, c, function, 4); // the main loop's dispatch
+    return makeWord(pick(16), mem, c, function | (shifter << 6), jam);
 }
 
 inline uint32_t randomNext(std::mt19937_64& rng, const std::vector<uint32_t>& far) {
