@@ -76,10 +76,10 @@ enum Kind : uint16_t {
 #undef TARVENO_ALU_KINDS
 #undef TARVENO_TAIL_KIND
         kindGeneral,
-    kindHook,    // an address where the Run looks before going on
+    kindHook,        // an address where the Run looks before going on
     kindCountReturn, // the main loop, where a counting Run only counts
-    kindMissing, // an address below 512 without a record yet
-    kindFar,     // a next address of 512 or more, not decoded yet
+    kindMissing,     // an address below 512 without a record yet
+    kindFar,         // a next address of 512 or more, not decoded yet
     kindCount,
 };
 
@@ -123,8 +123,8 @@ struct alignas(64) RunEngine::Operation {
     uint32_t next = 0; // the record's next address
     uint16_t kind = kindMissing;
     uint16_t bodyKind = kindMissing;
-    uint8_t b = 0;                        // the slot the B bus reads
-    uint8_t bDelay = 0;                   // the pending operation whose delivery the B bus does not see yet
+    uint8_t b = 0;      // the slot the B bus reads
+    uint8_t bDelay = 0; // the pending operation whose delivery the B bus does not see yet
     uint8_t d0 = sinkSlot, d1 = sinkSlot, d2 = sinkSlot; // the C bus's destinations
     uint8_t mem = 0;
     uint8_t jam = 0;
@@ -195,7 +195,8 @@ void RunEngine::decode(Operation& op, uint32_t address, const Microinstruction* 
             if (op.jam == 0 && op.mem == MemFetch) tail = tailFetch;
             if (op.jam == 4 && op.mem == MemFetch) tail = tailDispatch;
         }
-        const uint32_t specialised = (uint32_t{aluIndex[op.alu]} * tailCount + tail) * 2 + (op.bDelay ? 1 : 0);
+        const uint32_t specialised =
+            (uint32_t{aluIndex[op.alu]} * tailCount + tail) * 2 + (op.bDelay ? 1 : 0);
         kind = static_cast<uint16_t>(tail == tailGeneral ? uint32_t{kindGeneral} : specialised);
     }
     op.bodyKind = kind;
@@ -237,8 +238,9 @@ StopReason RunEngine::run(const EngineRequest& request) {
     if (request.stopAtHalt || request.counts) hook(machine::haltAddress, kindHook);
     // A counting Run comes back to the main loop once an IJVM instruction: there it only
     // counts, unless it may stop there too.
-    const bool mayStopAtMainLoop = request.stopAtMainLoop || (breakpoints && (!breakpoints->ijvm.empty() ||
-                                                                              breakpoints->micro[machine::mainLoopAddress]));
+    const bool mayStopAtMainLoop =
+        request.stopAtMainLoop ||
+        (breakpoints && (!breakpoints->ijvm.empty() || breakpoints->micro[machine::mainLoopAddress]));
     if (mayStopAtMainLoop)
         hook(machine::mainLoopAddress, kindHook);
     else if (request.counts)
@@ -321,11 +323,11 @@ StopReason RunEngine::run(const EngineRequest& request) {
         op = pendingFar;
     }
 
-    uint64_t done = 0;     // steps completed before this chunk
-    uint64_t chunk = 0;    // steps of this chunk
-    uint64_t budget = 0;   // of them still to go
+    uint64_t done = 0;          // steps completed before this chunk
+    uint64_t chunk = 0;         // steps of this chunk
+    uint64_t budget = 0;        // of them still to go
     uint64_t chunkEndMicro = 0; // counts->micro once this chunk is done
-    bool fetching = false; // looking up the record of the step begun
+    bool fetching = false;      // looking up the record of the step begun
     StopReason why = StopReason::Bound;
 
     // The state back into the machine, after `completed` steps, the last of them `executed`,
@@ -354,7 +356,8 @@ StopReason RunEngine::run(const EngineRequest& request) {
         m.microCounter += static_cast<uint32_t>(completed);
     };
     // Arriving at a hooked address after `completed` steps (count: take the counts there).
-    auto arrive = [&q, &r, counts, breakpoints, microBase](const Operation* hooked, uint64_t completed, bool count) {
+    auto arrive = [&q, &r, counts, breakpoints, microBase](const Operation* hooked, uint64_t completed,
+                                                           bool count) {
         const uint32_t at = hooked->address;
         if (count && counts && (at == machine::mainLoopAddress || at == machine::haltAddress)) {
             counts->micro = microBase + completed;

@@ -40,8 +40,9 @@ template <class K, class V> struct StoreEntry {
     bool operator==(const StoreEntry& o) const { return first == o.first; }
 };
 
-// Generations of pages across all stores: a page made after a copy was taken is newer than it.
-inline std::atomic<uint64_t> storeGenerations{1};
+// Generations of pages across all stores: a page made after a copy was taken is newer than
+// it. (32 bits: a history takes thousands of copies, not billions.)
+inline std::atomic<uint32_t> storeGenerations{1};
 
 template <class K, class V> class SparseStore {
     static_assert(std::is_unsigned_v<K> && sizeof(K) <= sizeof(uint32_t), "keys are 32-bit addresses");
@@ -178,7 +179,7 @@ template <class K, class V> class SparseStore {
     struct Page {
         std::atomic<uint32_t> refs{1}; // stores that use it
         uint32_t present = 0;          // bit i: values[i] is the record of key number * 32 + i
-        uint64_t birth = 0;            // the generation it was made in
+        uint32_t birth = 0;            // the generation it was made in
         V values[pageKeys];            // untouched until claimed
 
         Page() = default;
@@ -386,6 +387,8 @@ template <class K, class V> class SparseStore {
     [[gnu::noinline]] V readSlow(uint32_t key) {
         if (!index_.empty()) {
             const uint32_t number = key >> pageBits, i = key & (pageKeys - 1);
+            // A walk through memory goes on to the next region: its slot is on the way.
+            __builtin_prefetch(&index_[home(number + 1)]);
             const Slot& s = index_[slotOf(number)];
             if (s.state == paged && (s.page()->present >> i & 1u)) {
                 missed_ = false;
@@ -408,15 +411,14 @@ template <class K, class V> class SparseStore {
         try {
             if (!packed_.empty()) unpack();
             if (index_.empty()) resize(minSlots);
+            __builtin_prefetch(&index_[home(number + 1)], 1);
             size_t at = slotOf(number);
             if (index_[at].state == empty) {
                 if ((regions_ + 1) * 10 > index_.size() * 7) {
                     resize(index_.size() * 2);
                     at = slotOf(number);
                 }
-                // A memory that grows upwards makes the next region soon: its slot is on the way.
-                __builtin_prefetch(&index_[home(number + 1)], 1);
-                // Such a memory gets its page at once.
+                // A memory that grows upwards gets its page at once.
                 const Recent& below = recent_[(number - 1) & (recentPages - 1)];
                 if constexpr (inlined) {
                     if (below.readable != number - 1) {
@@ -483,8 +485,8 @@ template <class K, class V> class SparseStore {
     size_t pages_ = 0;         // of them with a page
     size_t count_ = 0;
     // Pages made here are born in generation_; a copy was taken at takenAt_.
-    mutable uint64_t generation_ = storeGenerations.fetch_add(1, std::memory_order_relaxed);
-    uint64_t takenAt_ = 0;
+    mutable uint32_t generation_ = storeGenerations.fetch_add(1, std::memory_order_relaxed);
+    uint32_t takenAt_ = 0;
     // Pages used recently, by page number modulo recentPages: the stack, the code and the
     // variables of a program each keep their page here.
     mutable std::array<Recent, recentPages> recent_{};
