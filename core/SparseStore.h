@@ -71,6 +71,7 @@ template <class K, class V> class SparseStore {
         std::swap(missed_, other.missed_);
         std::swap(slab_, other.slab_);
         std::swap(slabUsed_, other.slabUsed_);
+        std::swap(shared_, other.shared_);
         recent_ = {};
         other.recent_ = {};
     }
@@ -173,7 +174,8 @@ template <class K, class V> class SparseStore {
     static constexpr uint32_t pageBits = 5;
     static constexpr uint32_t pageKeys = 1u << pageBits;
     static constexpr uint32_t noPage = UINT32_MAX; // no key's page number
-    static constexpr size_t minSlots = 16;
+    static constexpr uint32_t groupBits = 4;
+    static constexpr size_t minSlots = 32; // two groups: the hash of a group keeps a bit
     static constexpr bool inlined = std::is_trivially_copyable_v<V> && sizeof(V) <= 4;
 
     struct Page {
@@ -233,6 +235,7 @@ template <class K, class V> class SparseStore {
     // and the store that cuts pages from it has moved on.
     struct Slab {
         std::atomic<uint32_t> live{1}; // its pages, and the store cutting from it
+        Slab* before = nullptr;        // the slab the same store cut before it
     };
     static constexpr size_t slabBytes = size_t{1} << 16;
     static constexpr size_t slabHeader = (sizeof(Slab) + alignof(Page) - 1) / alignof(Page) * alignof(Page);
@@ -257,8 +260,10 @@ template <class K, class V> class SparseStore {
             } catch (const std::bad_alloc&) {
                 fatal("Errore nel metodo List<T>::insert(): Memoria esaurita");
             }
-            release(slab_);
-            slab_ = new (block) Slab;
+            Slab* fresh = new (block) Slab;
+            fresh->before = slab_;
+            if (shared_) release(slab_);
+            slab_ = fresh;
             slabUsed_ = 0;
         }
         void* at = reinterpret_cast<unsigned char*>(slab_) + slabHeader + size_t{slabUsed_} * sizeof(Page);
@@ -268,6 +273,18 @@ template <class K, class V> class SparseStore {
         p->birth = generation_;
         return p;
     }
+    // The slabs cut so far were held for this store whole: they are held now by their pages,
+    // and by the store only the one it cuts from.
+    void share() const {
+        if (shared_) return;
+        shared_ = true;
+        Slab* s = slab_ ? std::exchange(slab_->before, nullptr) : nullptr;
+        while (s) {
+            Slab* before = s->before;
+            release(s);
+            s = before;
+        }
+    }
     static void drop(Page* p) {
         if (p->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
             Slab* s = slabOf(p);
@@ -276,13 +293,36 @@ template <class K, class V> class SparseStore {
         }
     }
     void release() {
+        if (!shared_ && std::is_trivially_destructible_v<V>) {
+            // No page of this store was ever shared, nor is any other store's page in its
+            // slabs: they go whole, without a look at each page.
+            for (Slab* s = slab_; s;) {
+                Slab* before = s->before;
+                s->~Slab();
+                ::operator delete (s, std::align_val_t{slabBytes});
+                s = before;
+            }
+            return;
+        }
         forEachSlot([](const Slot& s) {
             if (s.state == paged) drop(s.page());
         });
+        if (!shared_) {
+            // Slabs still held for the store that cut them (all, while it shared nothing).
+            for (Slab* s = slab_; s;) {
+                Slab* before = s->before;
+                release(s);
+                s = before;
+            }
+            return;
+        }
         release(slab_);
     }
 
     void copyFrom(const SparseStore& other) {
+        // From now on the pages of both go one by one, and a slab when its last page goes.
+        other.share();
+        shared_ = true;
         try {
             packed_.reserve(other.regions_);
             other.forEachSlot([&](const Slot& s) {
@@ -320,9 +360,13 @@ template <class K, class V> class SparseStore {
     }
 
     size_t home(uint32_t number) const {
-        // Fibonacci hashing: neighbouring and strided region numbers alike spread over the
-        // whole index, so no long runs of occupied slots form.
-        return static_cast<size_t>((uint64_t{number} * 0x9E3779B97F4A7C15ull) >> indexShift_);
+        // Sixteen neighbouring regions have neighbouring slots, so that a memory growing or
+        // walked in order finds them in the same cache lines and pages of the index; the
+        // groups of sixteen spread over the whole index by Fibonacci hashing, strided and
+        // scattered numbers alike.
+        const uint64_t group =
+            (uint64_t{number >> groupBits} * 0x9E3779B97F4A7C15ull) >> (indexShift_ + groupBits);
+        return static_cast<size_t>(group << groupBits | (number & ((1u << groupBits) - 1)));
     }
     // The slot of region number, or the empty slot where it belongs. The index is never
     // full.
@@ -490,8 +534,11 @@ template <class K, class V> class SparseStore {
     // Pages used recently, by page number modulo recentPages: the stack, the code and the
     // variables of a program each keep their page here.
     mutable std::array<Recent, recentPages> recent_{};
-    Slab* slab_ = nullptr;  // the slab new pages are cut from
-    uint32_t slabUsed_ = 0; // pages cut from it
+    // The slab new pages are cut from; while the store is not shared, the slabs before it hang
+    // from it (Slab::before) and are held for it.
+    mutable Slab* slab_ = nullptr;
+    uint32_t slabUsed_ = 0;       // pages cut from it
+    mutable bool shared_ = false; // a copy was taken from it, or it is one
     bool missed_ = false;
 };
 

@@ -443,7 +443,7 @@ TEST(Machine, RunThatFailsInMemoryLeavesRegistersAndMemoryInStep) {
         // store's index, which must grow): the step had begun.
         Machine far;
         place(far, 0, makeWord(B_TOS, 0, bit(TOS), 53), 0x12345);
-        for (uint32_t region = 1; region <= 10; ++region)
+        for (uint32_t region = 1; region <= 21; ++region)
             place(far, region * 32, 0, 0);
         far.reset();
         testalloc::allowedAllocations = 0;
