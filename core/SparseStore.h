@@ -109,15 +109,14 @@ template <class K, class V> class SparseStore {
         return lookupSlow(k);
     }
     // The value of key, made with the default value when missing: lookup for a reader, which
-    // copies a shared page only when it makes a record there.
+    // copies a shared page only when it makes a record there (and leaves the missed flag as
+    // it was when the record exists).
     V read(K key) {
         const uint32_t k = static_cast<uint32_t>(key);
         const Recent& r = recent_[(k >> pageBits) & (recentPages - 1)];
         const uint32_t i = k & (pageKeys - 1);
-        if (r.readable == k >> pageBits && (r.page->present >> i & 1u)) [[likely]] {
-            missed_ = false;
+        if (r.readable == k >> pageBits && (r.page->present >> i & 1u)) [[likely]]
             return r.page->values[i];
-        }
         return readSlow(k);
     }
     void write(K key, const V& value) { lookup(key) = value; }
@@ -435,15 +434,11 @@ template <class K, class V> class SparseStore {
             __builtin_prefetch(&index_[home(number + 1)]);
             const Slot& s = index_[slotOf(number)];
             if (s.state == paged && (s.page()->present >> i & 1u)) {
-                missed_ = false;
                 remember(number, s.page());
                 return s.page()->values[i];
             }
             for (uint32_t j = 0; s.state != paged && j < s.state; ++j)
-                if (s.at[j] == i) {
-                    missed_ = false;
-                    return s.inlineValue(j);
-                }
+                if (s.at[j] == i) return s.inlineValue(j);
         }
         return lookupSlow(key);
     }
