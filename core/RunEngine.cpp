@@ -37,7 +37,7 @@ constexpr int slotCount = 32;
 // The ALU functions the handlers are specialised on; a code outside the table computes 0,
 // like `zero`.
 #define TARVENO_ALU_FUNCTIONS(X)                                                                             \
-    X(hAndB, a& b)                                                                                           \
+    X(hAndB, (a & b))                                                                                        \
     X(zero, 0u)                                                                                              \
     X(one, 1u)                                                                                               \
     X(minusOne, 0xFFFFFFFFu)                                                                                 \
@@ -80,7 +80,7 @@ enum Kind : uint16_t {
     kindCountReturn, // the main loop, where a counting Run only counts
     kindMissing,     // an address below 512 without a record yet
     kindFar,         // a next address of 512 or more, not decoded yet
-    kindCount,
+    kindTotal,       // how many kinds there are
 };
 
 enum Tail : uint16_t {
@@ -270,7 +270,7 @@ StopReason RunEngine::run(const EngineRequest& request) {
 #if TARVENO_COMPUTED_GOTO
 #define TARVENO_TAIL_LABEL(F, E, T, D) &&L_kind_##F##_##T##_##D,
 #define TARVENO_ALU_LABELS(F, E) TARVENO_TAILS(TARVENO_TAIL_LABEL, F, E)
-    static void* const labels[kindCount] = {TARVENO_ALU_FUNCTIONS(TARVENO_ALU_LABELS) && L_kindGeneral,
+    static void* const labels[kindTotal] = {TARVENO_ALU_FUNCTIONS(TARVENO_ALU_LABELS) && L_kindGeneral,
                                             &&L_kindHook, &&L_kindCountReturn, &&L_kindMissing, &&L_kindFar};
 #undef TARVENO_ALU_LABELS
 #undef TARVENO_TAIL_LABEL

@@ -15,8 +15,9 @@
 // writes to it) and keeps only a packed list of its slots; a packed store builds its index
 // again when it is next changed or looked up. So a copy costs 16 bytes a region and the
 // pages written since, which is what the machine's history keeps of each state. Page
-// counts are atomic: stores that share pages may be copied and changed in different threads.
-// Listings visit the records in ascending key order.
+// counts are atomic, so stores that share pages may be used in different threads; one store
+// is used by one thread at a time (taking a copy of it changes it too). Listings visit the
+// records in ascending key order.
 
 #include "support/FatalError.h"
 
