@@ -35,6 +35,30 @@ void addItems(MainWindow& window, QMenu* menu, std::initializer_list<Item> items
     }
 }
 
+// One of several choices, checked alone: its item's name, caption and value.
+template <class Value> struct Choice {
+    const char* name;
+    const char* caption;
+    Value value;
+};
+
+// Adds the choices to menu as checkable items of one group; choosing one calls choose
+// with its value.
+template <class Value, class Choose>
+void addChoices(MainWindow& window, QMenu* menu, std::initializer_list<Choice<Value>> choices,
+                Choose choose) {
+    auto* group = new QActionGroup(menu);
+    for (const Choice<Value>& c : choices) {
+        QAction* a = menu->addAction(c.caption);
+        a->setObjectName(c.name);
+        a->setCheckable(true);
+        group->addAction(a);
+        const Value value = c.value;
+        QObject::connect(a, &QAction::triggered, &window,
+                         [&window, choose, value] { choose(window, value); });
+    }
+}
+
 QMenu* named(QMenu* menu, const char* name) {
     menu->setObjectName(name);
     return menu;
@@ -105,43 +129,24 @@ void addMainMenus(MainWindow& w) {
                &MainWindow::onZoomActual}});
     option->findChild<QAction*>("zoomIn")->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)});
-    QMenu* theme = named(option->addMenu("&Theme"), "themeMenu");
-    auto* themes = new QActionGroup(theme);
-    for (const char* name : {"System", "Light", "Dark"}) {
-        QAction* a = theme->addAction(QString("&") + name);
-        a->setObjectName(QString("theme") + name);
-        a->setCheckable(true);
-        themes->addAction(a);
-        QObject::connect(a, &QAction::triggered, &w, [&w, name] { w.setTheme(name); });
-    }
+    addChoices<const char*>(w, named(option->addMenu("&Theme"), "themeMenu"),
+                            {{"themeSystem", "&System", "System"},
+                             {"themeLight", "&Light", "Light"},
+                             {"themeDark", "&Dark", "Dark"}},
+                            [](MainWindow& m, const char* theme) { m.setTheme(theme); });
 
     // The course texts are the window's own; English translates them, and the engine's
     // messages with them.
-    QMenu* language = named(option->addMenu("&Language"), "languageMenu");
-    auto* languages = new QActionGroup(language);
-    for (const auto& [name, caption, which] :
-         {std::tuple{"languageCourse", "&Course texts", Language::Course},
-          std::tuple{"languageEnglish", "&English", Language::English}}) {
-        QAction* a = language->addAction(caption);
-        a->setObjectName(name);
-        a->setCheckable(true);
-        languages->addAction(a);
-        const Language chosen = which;
-        QObject::connect(a, &QAction::triggered, &w, [&w, chosen] { w.chooseLanguage(chosen); });
-    }
+    addChoices<Language>(w, named(option->addMenu("&Language"), "languageMenu"),
+                         {{"languageCourse", "&Course texts", Language::Course},
+                          {"languageEnglish", "&English", Language::English}},
+                         [](MainWindow& m, Language l) { m.chooseLanguage(l); });
 
     QMenu* view = named(bar->addMenu("&View"), "viewMenu");
-    QMenu* layout = named(view->addMenu("&Layout"), "layoutMenu");
-    auto* layouts = new QActionGroup(layout);
-    for (const auto& [name, caption, which] : {std::tuple{"layoutClassic", "&Classic", Layout::Classic},
-                                               std::tuple{"layoutDocked", "&Docked", Layout::Docked}}) {
-        QAction* a = layout->addAction(caption);
-        a->setObjectName(name);
-        a->setCheckable(true);
-        layouts->addAction(a);
-        const Layout chosen = which;
-        QObject::connect(a, &QAction::triggered, &w, [&w, chosen] { w.setLayout(chosen); });
-    }
+    addChoices<Layout>(
+        w, named(view->addMenu("&Layout"), "layoutMenu"),
+        {{"layoutClassic", "&Classic", Layout::Classic}, {"layoutDocked", "&Docked", Layout::Docked}},
+        [](MainWindow& m, Layout l) { m.setLayout(l); });
     addItems(w, view, {{"resetLayout", "&Reset Layout", {}, true, &MainWindow::onResetLayout}, separator});
     for (QAction* toggle : w.workspace().dockActions())
         view->addAction(toggle);
