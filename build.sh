@@ -102,8 +102,14 @@ configure() {
 # "tests", also the engine's tests for node and the browser tests' playwright-core from the
 # lock file (build/web/npm). The packages are installed before.
 build_web() {
-    local testing=OFF
-    [ "${1:-}" = tests ] && testing=ON
+    # Without tests, the site only; a build that has the tests keeps them, so that they
+    # are never left behind older than the site.
+    local testing=()
+    if [ "${1:-}" = tests ]; then
+        testing=(-DBUILD_TESTING=ON)
+    elif [ ! -f build/web/wasm/CMakeCache.txt ]; then
+        testing=(-DBUILD_TESTING=OFF)
+    fi
     # Debian's emscripten finds acorn among Debian's node modules, also for a node of
     # another origin.
     export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
@@ -112,11 +118,11 @@ build_web() {
     local launcher=()
     command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
     phase "Configuring in build/web/wasm/..." emcmake cmake -S . -B build/web/wasm -G Ninja "${launcher[@]}" \
-        -DBUILD_TESTING=$testing -DTARVENO_SITE_DIR="$PWD/build/web/site" \
+        "${testing[@]}" -DTARVENO_SITE_DIR="$PWD/build/web/site" \
         "-DCMAKE_CROSSCOMPILING_EMULATOR=$(command -v node);--no-experimental-fetch"
-    if [ $testing = OFF ]; then
+    if [ "${1:-}" != tests ]; then
         phase "Building the web site with emcc (about 3 minutes on 2 cores the first time)..." \
-            cmake --build build/web/wasm
+            cmake --build build/web/wasm --target tarveno_site
         return
     fi
     phase "Building the web site and the engine's tests with emcc (about 6 minutes on 2 cores the first time)..." \

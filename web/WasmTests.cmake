@@ -16,3 +16,8 @@ set(TARVENO_NATIVE_ONLY_TESTS cli desktop layers web)
 file(WRITE ${CMAKE_BINARY_DIR}/CTestCustom.cmake
   "set(CTEST_CUSTOM_TESTS_IGNORE Machine.RunThatNeverHaltsEndsAtItsBoundOrOnRequest\n"
   "  Quorc.ReportAndExitStatus Quorc.BadInputGivesAReport)\n")
+
+# The tests' own code is compiled and linked for a short build rather than for speed: the
+# libraries under test are the site's, at its optimisation.
+add_compile_options(-O1)
+add_link_options(-O1)
