@@ -19,6 +19,7 @@
 // is used by one thread at a time (taking a copy of it changes it too). Listings visit the
 // records in ascending key order.
 
+#include "support/Catalogue.h"
 #include "support/FatalError.h"
 
 #include <algorithm>
@@ -258,7 +259,7 @@ template <class K, class V> class SparseStore {
             try {
                 block = ::operator new (slabBytes, std::align_val_t{slabBytes});
             } catch (const std::bad_alloc&) {
-                fatal("Errore nel metodo List<T>::insert(): Memoria esaurita");
+                fatal(message(Text::ListInsertMemory));
             }
             Slab* fresh = new (block) Slab;
             fresh->before = slab_;
@@ -333,7 +334,7 @@ template <class K, class V> class SparseStore {
             release();
             packed_.clear();
             slab_ = nullptr;
-            fatal("Errore nel metodo List<T>::insert(): Memoria esaurita");
+            fatal(message(Text::ListInsertMemory));
         }
         regions_ = other.regions_;
         pages_ = other.pages_;
@@ -513,7 +514,7 @@ template <class K, class V> class SparseStore {
             remember(number, p);
             return claim(*p, key);
         } catch (const std::bad_alloc&) {
-            fatal("Errore nel metodo List<T>::insert(): Memoria esaurita");
+            fatal(message(Text::ListInsertMemory));
         }
     }
 
