@@ -200,6 +200,9 @@ IjvmWindow::IjvmWindow(QWidget* parent, const QString& settingsFile)
 
     fileName_ = new QLabel(this);
     fileName_->setObjectName("ijvmFileName");
+    // A long path is cut at the window's edge rather than widening the window past the
+    // screen; the whole name is in the tool tip.
+    fileName_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     editor_ = new CodeEditor(this);
     editor_->setObjectName("ijvmSourceEditor");
     editor_->setAccessibleName("IJVM program");
@@ -461,6 +464,7 @@ void IjvmWindow::showName(Session& session) {
         session.ijvm().fileName.empty() ? QString("(not saved)") : shownName(session.ijvm().fileName);
     if (session.ijvm().unsaved) name += "*";
     fileName_->setText(name);
+    fileName_->setToolTip(name);
     sourceNote_->setVisible(session.ijvm().differs);
 }
 
