@@ -6,6 +6,7 @@
 #include <QActionGroup>
 #include <QMenuBar>
 #include <QShortcut>
+#include <QToolBar>
 
 namespace tarveno::ui {
 
@@ -108,6 +109,8 @@ void addMainMenus(MainWindow& w) {
                &MainWindow::onStepBackClicked},
               {"ijvmStepBack", "IJVM Step Bac&k", QKeySequence(Qt::SHIFT | Qt::Key_F8), true,
                &MainWindow::onIjvmStepBackClicked},
+              {"goToStep", "Go to S&tep...", QKeySequence(Qt::CTRL | Qt::Key_T), true,
+               &MainWindow::onGoToStepClicked},
               separator,
               {"showIjvmWindow", "IJVM &Window", QKeySequence(Qt::CTRL | Qt::Key_J), true,
                &MainWindow::onShowIjvmWindow}});
@@ -148,6 +151,11 @@ void addMainMenus(MainWindow& w) {
         {{"layoutClassic", "&Classic", Layout::Classic}, {"layoutDocked", "&Docked", Layout::Docked}},
         [](MainWindow& m, Layout l) { m.setLayout(l); });
     addItems(w, view, {{"resetLayout", "&Reset Layout", {}, true, &MainWindow::onResetLayout}, separator});
+    if (QToolBar* timeline = w.findChild<QToolBar*>("timelineBar")) {
+        QAction* toggle = timeline->toggleViewAction();
+        toggle->setText("&Timeline");
+        view->addAction(toggle);
+    }
     for (QAction* toggle : w.workspace().dockActions())
         view->addAction(toggle);
 

@@ -22,8 +22,11 @@
 #include <optional>
 
 class QComboBox;
+class QLabel;
 class QMenu;
 class QPushButton;
+class QSlider;
+class QToolBar;
 
 namespace tarveno::ui {
 
@@ -81,6 +84,8 @@ class MainWindow : public QMainWindow, private SessionHost {
     void onShowIjvmWindow();
     void onStepBackClicked();
     void onIjvmStepBackClicked();
+    // Run > Go to Step...: a step of the timeline by its number.
+    void onGoToStepClicked();
     void onClearBreakpointsClicked();
     void onExportTraceClicked();
     // The Run menu's list of breakpoints, made anew each time it opens.
@@ -157,6 +162,13 @@ class MainWindow : public QMainWindow, private SessionHost {
     bool chooseColour(QColor& chosen);
     // The editor Find and Go to Line act in: the one that had the focus last.
     CodeEditor* searchedEditor() const;
+    // The timeline under the datapath: its slider over the steps, and the step shown.
+    void makeTimeline();
+    void showTimeline();
+    // The slider was moved: the step it stands for is gone to once the window is idle,
+    // the last position only when the user drags faster than the machine replays.
+    void timelineMoved(int position);
+    void goToTimelineStep();
 
     Dialogs& dialogs_;
     HostPaths paths_;
@@ -183,6 +195,12 @@ class MainWindow : public QMainWindow, private SessionHost {
     QPushButton* clockButton_;
     QPushButton* layoutButton_;
     QComboBox* radixBox_;
+    QToolBar* timelineBar_;
+    QSlider* timeline_;
+    QLabel* timelineStep_;
+    QTimer timelineTimer_;
+    int timelineTarget_ = 0;
+    bool showingTimeline_ = false; // the slider is set by the window, not moved by the user
 
     std::deque<std::function<Outcome()>> waiting_; // commands given while a refresh is drawn
     QTimer runTimer_;                              // the next slice of a Run

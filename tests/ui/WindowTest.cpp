@@ -37,6 +37,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSlider>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -1212,6 +1213,83 @@ TEST_F(Window, StepBackAfterMicSubCycleAndRunAndABreakpointStopsARun) {
     finishRun();
     EXPECT_EQ(machine().mpc, Machine::haltAddress);
     EXPECT_EQ(w.windowTitle(), "TARVENO");
+}
+
+// While stepping factorial.jvm: the watches name the variables of the frame running, the
+// memory dock shows words with the registers' marks and the words each command changed, and
+// the timeline reaches every step with the state Step Back gives.
+TEST_F(Window, WatchesTheWordViewAndTheTimelineFollowTheSteps) {
+    MainWindow& w = make();
+    w.setLayout(Layout::Docked);
+    auto idle = [&] { ASSERT_TRUE(waitUntil([&] { return w.idle(); })); };
+    dialogs.files = {QString(TARVENO_EXAMPLES_DIR "/factorial.jvm")};
+    trigger("openIjvmProgram");
+    idle();
+    auto* entry = child<QLineEdit>("watchEntry");
+    for (const char* watch : {"n", "k", "-5", "n"}) {
+        entry->setText(watch);
+        emit entry->returnPressed();
+    }
+    auto* watches = child<QTableView>("watchList");
+    auto cell = [&](int row, int column) { return watches->model()->index(row, column).data().toString(); };
+    ASSERT_EQ(watches->model()->rowCount(), 3);
+    auto* words = child<QListWidget>("memoryView.ListBox1");
+    auto lineOf = [&](const QString& mark) -> QListWidgetItem* {
+        for (int i = 0; i < words->count(); ++i)
+            if (words->item(i)->text().endsWith(mark)) return words->item(i);
+        return nullptr;
+    };
+    for (int i = 0; i < 6; ++i) {
+        trigger("IJVM1");
+        idle();
+    }
+    // In main, after "BIPUSH 0; ISTORE n; ILOAD n; BIPUSH 8": n is 0, k is none of main's.
+    EXPECT_EQ(cell(0, 2), "0");
+    EXPECT_EQ(cell(1, 1), "not a variable of main");
+    // The word pushed last is SP's, marked and highlighted as changed.
+    QListWidgetItem* sp = lineOf("<- SP");
+    ASSERT_NE(sp, nullptr);
+    EXPECT_TRUE(sp->font().bold());
+    EXPECT_NE(sp->background().color(), QColor(Qt::white));
+    EXPECT_EQ(sp->background().style(), Qt::SolidPattern);
+
+    auto* timeline = child<QSlider>("timelineSlider");
+    const uint64_t steps = w.session().run().counts().micro;
+    EXPECT_EQ(std::tuple(timeline->maximum(), timeline->value()), std::tuple(int(steps), int(steps)));
+    auto regs = [&] {
+        return std::vector<int32_t>(machine().registers, machine().registers + RegisterCount);
+    };
+    trigger("Mic1");
+    const auto afterMic = regs();
+    trigger("Mic1");
+    trigger("stepBack");
+    EXPECT_EQ(regs(), afterMic);
+    // The timeline: the first step, the last, and one between as Step Back left it.
+    timeline->setValue(0);
+    ASSERT_TRUE(waitUntil([&] { return w.session().run().counts().micro == 0 && w.idle(); }));
+    EXPECT_EQ(child<QLabel>("timelineStep")->text(), QString("step 0 of %1").arg(steps + 2));
+    EXPECT_EQ(cell(0, 1), "no method runs here (between two instructions of a call or a return)");
+    timeline->setValue(timeline->maximum());
+    ASSERT_TRUE(waitUntil([&] { return w.session().run().counts().micro == steps + 2 && w.idle(); }));
+    timeline->setValue(int(steps + 1));
+    ASSERT_TRUE(waitUntil([&] { return w.session().run().counts().micro == steps + 1 && w.idle(); }));
+    EXPECT_EQ(regs(), afterMic);
+    // A Run to the halt: main has returned, the output cell holds the last value printed.
+    trigger("Run2");
+    finishRun();
+    idle();
+    EXPECT_EQ(cell(0, 1), "no frame: main has not begun, or has returned");
+    EXPECT_EQ(cell(2, 2), "5040");
+    EXPECT_EQ(timeline->value(), timeline->maximum());
+    // Delete removes the watch chosen.
+    watches->setFocus();
+    watches->selectRow(1);
+    QTest::keyClick(watches, Qt::Key_Delete);
+    EXPECT_EQ(watches->model()->rowCount(), 2);
+    // Go to Step asks for the step by number.
+    dialogs.inputs = {"7"};
+    trigger("goToStep");
+    ASSERT_TRUE(waitUntil([&] { return w.session().run().counts().micro == 7 && w.idle(); }));
 }
 
 TEST_F(Window, IjvmStepBackAndAnIjvmBreakpoint) {
