@@ -112,6 +112,9 @@ void addMainMenus(MainWindow& w) {
               {"goToStep", "Go to S&tep...", QKeySequence(Qt::CTRL | Qt::Key_T), true,
                &MainWindow::onGoToStepClicked},
               separator,
+              {"runTestSuite", "Test S&uite...", QKeySequence(Qt::CTRL | Qt::Key_U), true,
+               &MainWindow::onTestSuiteClicked},
+              separator,
               {"showIjvmWindow", "IJVM &Window", QKeySequence(Qt::CTRL | Qt::Key_J), true,
                &MainWindow::onShowIjvmWindow}});
     QMenu* run = w.findChild<QMenu*>("Run1");

@@ -8,6 +8,7 @@
 #include "ui/InfoDialog.h"
 #include "ui/MainMenus.h"
 #include "ui/MemoryViewer.h"
+#include "ui/TestSuiteWindow.h"
 #include "ui/Workspace.h"
 #include "ui/model/FileDialogs.h"
 #include "ui/model/TimelineScale.h"
@@ -146,6 +147,7 @@ MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, const PicturesFactory&
     runHintTimer_.setInterval(1000);
     connect(&runHintTimer_, &QTimer::timeout, this, [this] { showRunning(session_.run().running()); });
     connect(&checker_, &CheckerProcess::finished, this, &MainWindow::onCheckerFinished);
+    connect(&suite_, &SuiteProcess::finished, this, &MainWindow::onSuiteFinished);
 
     // Start-up: the Info dialog before the window first appears, with the editor marked
     // modified, so the first compile request compiles it; then the layout.
@@ -251,6 +253,61 @@ void MainWindow::onGoToStepClicked() {
         return;
     }
     perform([this, step] { return session_.run().goToStep(step); });
+}
+
+void MainWindow::onTestSuiteClicked() {
+    perform([this] { return session_.askTestSuite(); });
+}
+
+void MainWindow::runSuite(const QString& suiteFile) {
+    if (suite_.running()) return;
+    if (!suiteWindow_) {
+        suiteWindow_ = new TestSuiteWindow(this);
+        suiteWindow_->placeTest = [this](const TestProgram& t) { placeTest(t); };
+        suiteWindow_->stop = [this] { suite_.stop(); };
+        suiteWindow_->runAgain = [this] {
+            if (!session_.run().loaded())
+                dialogs_.notice(this, utf8(mustBeLoadedNotice));
+            else if (!suiteFile_.isEmpty())
+                runSuite(suiteFile_);
+        };
+    }
+    suiteFile_ = suiteFile;
+    const SuiteRequest r = session_.testSuiteRequest(fsName(suiteFile));
+    QStringList arguments;
+    for (const std::string& a : r.arguments)
+        arguments << shownName(a);
+    suiteWindow_->showRunning(suiteFile);
+    suiteWindow_->show();
+    suiteWindow_->raise();
+    suite_.start(paths_.mic1, arguments, shownName(r.folder));
+}
+
+void MainWindow::onSuiteFinished(bool started, int exitStatus, const QByteArray& output,
+                                 const QString& errorOutput, const QString& failure) {
+    if (!suiteWindow_) return;
+    if (!started) {
+        suiteWindow_->showFailure(failure + (errorOutput.isEmpty() ? QString() : "\n" + errorOutput));
+        return;
+    }
+    const SuiteReport report =
+        readSuiteReport(std::string_view(output.constData(), static_cast<size_t>(output.size())));
+    if (!report.read) {
+        suiteWindow_->showFailure(utf8(suiteFailureText(exitStatus, errorOutput.toStdString())));
+        return;
+    }
+    // 130 and 143: stopped, the tests it did not finish reported as errors.
+    suiteWindow_->showReport(report, exitStatus == 130 || exitStatus == 143 ? "Stopped." : QString());
+}
+
+void MainWindow::placeTest(const TestProgram& test) {
+    if (!idle()) return;
+    // The IJVM editor's own text is not replaced without the user's word.
+    if (session_.ijvm().unsaved) {
+        const UnsavedChoice choice = dialogs_.unsavedWork(this, utf8(session_.ijvm().unsavedQuestion()));
+        if (choice == UnsavedChoice::Cancel || (choice == UnsavedChoice::Save && !saveIjvmNow())) return;
+    }
+    perform([this, test] { return session_.placeTestProgram(test); });
 }
 
 void MainWindow::onClearBreakpointsClicked() {
@@ -428,6 +485,13 @@ void MainWindow::afterRefresh(const Outcome& o) {
         MemoryViewer viewer(dialogs_, session_, dialogs_.zoom, this);
         viewer.written = [this](const Outcome& written) { showOutcome(written); };
         dialogs_.memory(viewer);
+        break;
+    }
+    case Ask::TestSuiteFile: {
+        const QString folder =
+            QFileInfo::exists(paths_.examples + "/tests") ? paths_.examples + "/tests" : paths_.examples;
+        if (const auto name = dialogs_.openFile(this, dialogSetup(testSuiteQuestion, folder)))
+            runSuite(*name);
         break;
     }
     case Ask::Nothing:

@@ -36,6 +36,7 @@ class EditorPane;
 class InfoDialog;
 class IjvmWindow;
 class MemoryViewer;
+class TestSuiteWindow;
 class Workspace;
 
 // How a window starts: its layout (none: the one remembered, or the one a first start
@@ -74,6 +75,9 @@ class MainWindow : public QMainWindow, private SessionHost {
     // asked (either may be empty): a lab script's start.
     void openMicroprogramAndPlace(const QString& microprogram, const QString& ijvmProgram);
     Workspace& workspace() { return *workspace_; }
+    // The results of the last suite run (made at the first).
+    TestSuiteWindow* testSuiteWindow() const { return suiteWindow_; }
+    bool suiteRunning() const { return suite_.running(); }
 
   public slots:
     void onNewClicked();
@@ -86,6 +90,8 @@ class MainWindow : public QMainWindow, private SessionHost {
     void onIjvmStepBackClicked();
     // Run > Go to Step...: a step of the timeline by its number.
     void onGoToStepClicked();
+    // Run > Test Suite...: a suite run on the microprogram loaded, in the background.
+    void onTestSuiteClicked();
     void onClearBreakpointsClicked();
     void onExportTraceClicked();
     // The Run menu's list of breakpoints, made anew each time it opens.
@@ -169,6 +175,12 @@ class MainWindow : public QMainWindow, private SessionHost {
     // the last position only when the user drags faster than the machine replays.
     void timelineMoved(int position);
     void goToTimelineStep();
+    // Runs suiteFile on the microprogram loaded and shows the results when mic1 ends.
+    void runSuite(const QString& suiteFile);
+    void onSuiteFinished(bool started, int exitStatus, const QByteArray& output, const QString& errorOutput,
+                         const QString& failure);
+    // A failing test's program placed, once the IJVM editor's unsaved text is settled.
+    void placeTest(const TestProgram& test);
 
     Dialogs& dialogs_;
     HostPaths paths_;
@@ -206,6 +218,9 @@ class MainWindow : public QMainWindow, private SessionHost {
     QTimer runTimer_;                              // the next slice of a Run
     QTimer runHintTimer_;                          // a Run that goes on says how to stop it
     CheckerProcess checker_;
+    SuiteProcess suite_;
+    TestSuiteWindow* suiteWindow_ = nullptr;
+    QString suiteFile_;
     bool closing_ = false; // no questions while the window closes
     QColor lastColour_;    // offered again by the colour dialog
     int zoomPercent_ = 100;

@@ -15,6 +15,7 @@
 #include "ui/MainWindow.h"
 #include "ui/MemoryViewer.h"
 #include "ui/NoticeDialog.h"
+#include "ui/TestSuiteWindow.h"
 #include "ui/Workspace.h"
 #include "ui/WriteBytesDialog.h"
 #include "ui/WriteWordDialog.h"
@@ -1290,6 +1291,59 @@ TEST_F(Window, WatchesTheWordViewAndTheTimelineFollowTheSteps) {
     dialogs.inputs = {"7"};
     trigger("goToStep");
     ASSERT_TRUE(waitUntil([&] { return w.session().run().counts().micro == 7 && w.idle(); }));
+}
+
+// Run > Test Suite... runs mic1 test on the microprogram loaded in the background; its
+// verdicts are mic1's own, and a failing test's program is placed to be stepped.
+TEST_F(Window, ATestSuiteRunsFromTheWindowAndPlacesAFailingTest) {
+    MainWindow& w = make();
+    // An interpreter whose IADD subtracts.
+    QString broken = QString::fromUtf8(readBytes(TARVENO_EXAMPLES_DIR "/ijvm.mal"));
+    broken.replace("MDR = TOS = MDR + H; WR; GOTO MAIN       // 257",
+                   "MDR = TOS = MDR - H; WR; GOTO MAIN       // 257");
+    const QString interpreter = dir.filePath("broken.mal");
+    writeBytes(interpreter, broken.toUtf8());
+    dialogs.files = {interpreter};
+    trigger("MicroProgram1");
+    ASSERT_TRUE(w.session().run().loaded());
+    const QString suite = TARVENO_EXAMPLES_DIR "/tests/arithmetic.toml";
+    dialogs.files = {suite};
+    trigger("runTestSuite");
+    ASSERT_TRUE(waitUntil([&] { return !w.suiteRunning(); }));
+    TestSuiteWindow* results = w.testSuiteWindow();
+    ASSERT_NE(results, nullptr);
+    EXPECT_TRUE(results->isVisible());
+    const SuiteReport& shown = results->report();
+    ASSERT_TRUE(shown.read);
+
+    QProcess mic1;
+    mic1.start(MIC1_PATH, {"test", interpreter, suite, "--json"});
+    ASSERT_TRUE(mic1.waitForFinished(60000));
+    const QByteArray json = mic1.readAllStandardOutput();
+    const SuiteReport direct = readSuiteReport(std::string_view(json.constData(), size_t(json.size())));
+    ASSERT_EQ(shown.tests.size(), direct.tests.size());
+    for (size_t i = 0; i < shown.tests.size(); ++i) {
+        const TestRow &a = shown.tests[i], &b = direct.tests[i];
+        EXPECT_EQ(std::tuple(a.name, a.verdict, a.steps, a.reason),
+                  std::tuple(b.name, b.verdict, b.steps, b.reason));
+    }
+    EXPECT_EQ(shown.summary(), direct.summary());
+    EXPECT_GT(shown.failed, 0u);
+
+    // Enter on the first failing test (chosen already) places its program and its input.
+    auto* list = child<QTableView>("testSuiteResults");
+    const size_t row = static_cast<size_t>(list->currentIndex().row());
+    ASSERT_TRUE(shown.tests[row].failed() && shown.tests[row].program);
+    const TestProgram test = *shown.tests[row].program;
+    list->setFocus();
+    emit list->activated(list->currentIndex());
+    ASSERT_TRUE(waitUntil([&] { return w.idle(); }));
+    EXPECT_TRUE(w.session().ijvm().placed);
+    EXPECT_EQ(child<QPlainTextEdit>("ijvmSourceEditor")->toPlainText().toStdString(),
+              test.source.value_or("?"));
+    EXPECT_EQ(*machine().peekWord(machine::standardInputAddress), test.input);
+    EXPECT_TRUE(w.ijvmWindow().isVisible());
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("\n").toStdString();
 }
 
 TEST_F(Window, IjvmStepBackAndAnIjvmBreakpoint) {

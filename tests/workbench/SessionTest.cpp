@@ -751,3 +751,30 @@ TEST_F(SessionTest, TheTimelineAndTheWordsTheLastCommandChanged) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SessionTest, ATestsProgramIsPlacedWithItsInputAndTheSuiteRunsOnWhatIsLoaded) {
+    TestProgram test{"arith", "IN", "", ".main\nIN\nOUT\nHALT\n.end-main\n", 42};
+    EXPECT_EQ(session.placeTestProgram(test).tell.notice, mustBeLoadedNotice);
+    checked(session.openIjvm((dir / "none.jvm").string(), IjvmOpening::OnInterpreter));
+    const SuiteRequest r = session.testSuiteRequest("suite.toml");
+    ASSERT_EQ(r.arguments.size(), 4u);
+    EXPECT_EQ(fs::path(r.arguments[1]).extension(), ".bin"); // the microprogram file loaded
+    EXPECT_EQ(
+        std::tuple(r.arguments[0], r.arguments[2], r.arguments[3], r.folder),
+        std::tuple(std::string("test"), (dir / "suite.toml").string(), std::string("--json"), dir.string()));
+    const Outcome o = session.placeTestProgram(test);
+    EXPECT_TRUE(o.redraw.has(View::IjvmEditor) && o.redraw.has(View::IjvmImage));
+    EXPECT_EQ(o.tell.status, "Placed the test \"IN\" of arith, input 42: step it with F8, or Run");
+    EXPECT_EQ(session.ijvm().file.text, *test.source);
+    EXPECT_EQ(*machine().peekWord(machine::standardInputAddress), 42);
+    finishRun(checked(session.startRun(RunKind::ToHalt)));
+    EXPECT_EQ(machine().output.values, std::vector<int32_t>{42});
+    // A program with a mistake is not placed: its diagnostics are shown, the last stays.
+    test.source = ".main\nFOO\n.end-main\n";
+    EXPECT_TRUE(session.placeTestProgram(test).redraw.has(View::Diagnostics));
+    EXPECT_EQ(session.ijvm().diagnostics.size(), 1u);
+}
+
+} // namespace
