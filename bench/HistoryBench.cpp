@@ -1,9 +1,10 @@
 // What going back costs: a Run through a History against the plain Run and a counting
 // one, the History's bytes after 100 M microinstructions, a step back and a goTo to a
-// random step of such a run, and a Run with breakpoints that are never hit. Three
-// programs: bench/countdown.mal (one microinstruction per count, one word of memory), the
-// shipped IJVM interpreter running fibonacci.jvm (a small stack, calls and returns), and
-// a sweep that writes a million words over and over (every state kept is 4 MB or more).
+// random step of such a run, and a Run with breakpoints that are never hit. Four programs:
+// bench/countdown.mal (one microinstruction per count, one word of memory), the shipped
+// IJVM interpreter running fibonacci.jvm (a small stack, calls and returns), a sweep that
+// writes a million words over and over (every state kept holds the 4 MB written since the
+// one before), and the sweep over 64 K words of a 20 MB memory.
 
 #include "core/History.h"
 #include "workbench/Workbench.h"
@@ -57,6 +58,17 @@ std::unique_ptr<Workbench> sweep() {
     auto bench = assembled(source);
     std::remove(source.c_str());
     bench->machine().registers[LV] = (1 << 20) - 1;
+    return bench;
+}
+
+// 20 MB of main memory (five million words written before the Run, as a program's array),
+// and the sweep going on over the first 64 K words of it.
+std::unique_ptr<Workbench> bigMemory() {
+    auto bench = sweep();
+    Machine& m = bench->machine();
+    for (uint32_t a = 0; a < 5'000'000; ++a)
+        m.memoryWord(a) = static_cast<int32_t>(a);
+    m.registers[LV] = (1 << 16) - 1;
     return bench;
 }
 
@@ -227,6 +239,8 @@ BENCHMARK_CAPTURE(BM_RunHistory, sweep, sweep)->Apply(timed);
 BENCHMARK_CAPTURE(BM_StepBack, countdown, countdown)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_StepBack, fibonacci, fibonacci)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_StepBack, sweep, sweep)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RunHistory, bigMemory, bigMemory)->Apply(timed);
+BENCHMARK_CAPTURE(BM_StepBack, bigMemory, bigMemory)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_GoToRandom, countdown, countdown)->Unit(benchmark::kMillisecond)->Iterations(51);
 BENCHMARK_CAPTURE(BM_GoToRandom, fibonacci, fibonacci)->Unit(benchmark::kMillisecond)->Iterations(51);
 BENCHMARK_CAPTURE(BM_GoToRandom, sweep, sweep)->Unit(benchmark::kMillisecond)->Iterations(51);

@@ -40,7 +40,7 @@ void BM_DenseRead(benchmark::State& state) {
     for (auto _ : state) {
         int32_t sum = 0;
         for (uint32_t a = 0; a < words; ++a)
-            sum += m.lookup(a);
+            sum += m.read(a);
         benchmark::DoNotOptimize(sum);
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * words));
@@ -60,7 +60,7 @@ void BM_ArrayRandomRead(benchmark::State& state) {
     for (auto _ : state) {
         int32_t sum = 0;
         for (uint32_t a : order)
-            sum += m.lookup(a);
+            sum += m.read(a);
         benchmark::DoNotOptimize(sum);
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * words));

@@ -5,11 +5,11 @@ namespace tarveno {
 void DatapathState::memoryAccess(uint32_t mem, MainMemory& memory) {
     if (mem & MemFetch) {
         const uint32_t pc = static_cast<uint32_t>(registers[PC]);
-        const uint32_t w = static_cast<uint32_t>(memory.lookup(pc >> 2));
+        const uint32_t w = static_cast<uint32_t>(memory.read(pc >> 2));
         pendingMbr = static_cast<int32_t>((w >> (8 * (3 - (pc & 3u)))) & 0xFFu);
     }
     if (mem & MemRead) {
-        pendingMdr = memory.lookup(static_cast<uint32_t>(registers[MAR]));
+        pendingMdr = memory.read(static_cast<uint32_t>(registers[MAR]));
     } else if (mem & MemWrite) {
         const uint32_t mar = static_cast<uint32_t>(registers[MAR]);
         memory.lookup(mar) = registers[MDR];

@@ -22,17 +22,34 @@ void History::changed(const Machine& machine, const ExecutionCounts& counts) {
     keep(machine, counts, true);
 }
 
+size_t History::costOf(const Kept& k, const Kept* before) {
+    const MachineState& s = k.state;
+    const size_t memory = before ? s.memory.bytesSince(before->state.memory) : s.memory.bytesUsed();
+    return sizeof(Kept) + memory + s.output.values.capacity() * sizeof(int32_t);
+}
+
 void History::keep(const Machine& machine, const ExecutionCounts& counts, bool changed) {
-    Kept k{counts.micro, changed, machine.state(), counts};
-    const size_t size = k.state.bytes();
-    // Copying a state costs like executing a sixth of a step per byte (mostly faulting in
-    // fresh pages): with a step for every two bytes between states, the copies stay within
-    // a fifth of a Run, and a goTo executes again fewer steps than the state has bytes.
-    while (spacing_ < maxSpacing && 2 * spacing_ < static_cast<uint64_t>(size))
+    Kept k{counts.micro, changed, machine.state(), counts, 0};
+    k.bytes = costOf(k, kept_.empty() ? nullptr : &kept_.back());
+    // A state shares the pages of main memory that were not written since the state before,
+    // and holds a list of its regions; what it costs is copied as the machine writes (a
+    // page's copy costs far less than a step for each of its bytes). With a step for every
+    // byte between states, keeping them stays a small part of a Run, and a program that
+    // rewrites all its memory keeps about a byte a step. The first state holds the whole
+    // memory as it was: it says nothing of what the states after it cost.
+    while (!kept_.empty() && spacing_ < maxSpacing && spacing_ < static_cast<uint64_t>(k.bytes))
         spacing_ *= 2;
-    bytes_ += size;
+    bytes_ += k.bytes;
     kept_.push_back(std::move(k));
     if (bytes_ > budget_) thin();
+}
+
+void History::recount() {
+    bytes_ = 0;
+    for (size_t i = 0; i < kept_.size(); ++i) {
+        kept_[i].bytes = costOf(kept_[i], i ? &kept_[i - 1] : nullptr);
+        bytes_ += kept_[i].bytes;
+    }
 }
 
 void History::thin() {
@@ -43,19 +60,18 @@ void History::thin() {
         if (periodic && spacing_ < maxSpacing) {
             spacing_ *= 2;
             std::vector<Kept> kept;
-            bytes_ = 0;
             for (size_t i = 0; i < kept_.size(); ++i)
-                if (i == 0 || kept_[i].changed || kept_[i].step % spacing_ == 0) {
-                    bytes_ += kept_[i].state.bytes();
+                if (i == 0 || kept_[i].changed || kept_[i].step % spacing_ == 0)
                     kept.push_back(std::move(kept_[i]));
-                }
             kept_ = std::move(kept);
+            // A state now holds the pages its removed neighbour shared with it.
+            recount();
             continue;
         }
         // Only the user's changes are left: the oldest goes, and with it the steps before
         // the next one.
-        bytes_ -= kept_.front().state.bytes();
         kept_.erase(kept_.begin());
+        recount();
     }
 }
 
@@ -64,7 +80,7 @@ void History::dropAfter(uint64_t step, bool inclusive) {
                               [&](const Kept& k) { return inclusive ? k.step >= step : k.step > step; });
     if (first == kept_.begin() && !kept_.empty()) ++first; // the first state stays
     for (auto k = first; k != kept_.end(); ++k)
-        bytes_ -= k->state.bytes();
+        bytes_ -= k->bytes;
     kept_.erase(first, kept_.end());
 }
 

@@ -4,6 +4,7 @@
 // forward, which is exact because the machine is deterministic: its only input, the
 // standard-input cell, is part of its state. What the user changes between steps (a word
 // written, the input typed) is kept as a state of its own, so it is executed through again.
+// A state shares with the one before it the pages of main memory not written between them.
 // The states kept stay under a budget of bytes: when they pass it, every other one goes
 // and the spacing doubles. When only the user's changes are left over the budget, the
 // oldest go, and the history then starts later than the first step.
@@ -68,7 +69,11 @@ class History {
         bool changed = false; // the user's change: never thinned out
         MachineState state;
         ExecutionCounts counts;
+        size_t bytes = 0; // what it holds that the state before it does not
     };
+    static size_t costOf(const Kept& k, const Kept* before);
+    // The bytes of every state again, after states went.
+    void recount();
     template <class Advance>
     StopReason forward(Machine& machine, ExecutionCounts& counts, RunLimits limits, Advance advance);
     void keep(const Machine& machine, const ExecutionCounts& counts, bool changed);

@@ -1,6 +1,7 @@
 // Loading a microprogram file into the control store.
 
 #include "core/Machine.h"
+#include "core/RunEngine.h"
 #include "support/FileReader.h"
 
 namespace tarveno {
@@ -47,6 +48,7 @@ void Machine::loadMicroprogram(const std::string& fileName) {
 bool Machine::loadMicroinstruction(uint32_t address, const Microinstruction& mic) {
     if (controlStore_.contains(address)) return false;
     controlStore_.insert({address, mic});
+    engine_->invalidate();
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include <bitset>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -105,18 +106,23 @@ struct ExecutionCounts {
     // What afterStep does at the end of a step, micro counted. The opcode is the byte the
     // main loop dispatches on: one still being fetched arrives in MBR first.
     void stepEnded(uint32_t mpc, const DatapathState& d) {
+        stepEnded(mpc, d.registers[PC],
+                  static_cast<uint8_t>(d.pendingOps & MemFetch ? d.pendingMbr : d.registers[MBR]));
+    }
+    // The same with PC and that opcode given.
+    void stepEnded(uint32_t mpc, int32_t pc, uint8_t opcode) {
         if (spanPc >= 0) {
             ++ijvm;
             ++instructions[spanOpcode];
             microOfInstructions[spanOpcode] += micro - spanStart;
             lastPc = spanPc;
         }
-        spanPc = mpc == machine::haltAddress ? -1 : d.registers[PC];
+        spanPc = mpc == machine::haltAddress ? -1 : pc;
         if (mpc == machine::mainLoopAddress) {
             ++returns;
-            dispatchPc = d.registers[PC];
+            dispatchPc = pc;
         }
-        spanOpcode = static_cast<uint8_t>(d.pendingOps & MemFetch ? d.pendingMbr : d.registers[MBR]);
+        spanOpcode = opcode;
         spanStart = micro;
         previousReturn = lastReturn;
         lastReturn = micro;
@@ -124,6 +130,7 @@ struct ExecutionCounts {
 };
 
 class Machine;
+class RunEngine;
 
 // Called after every microinstruction of a Run or an IJVM step that is given one, to
 // watch the machine (a trace, a display); a Run without one costs nothing extra.
@@ -159,7 +166,8 @@ class Machine : public Datapath, public SequencerState {
   public:
     static constexpr uint32_t haltAddress = machine::haltAddress;
 
-    Machine() { outputSink = &output; }
+    Machine();
+    ~Machine();
     Machine(const Machine&) = delete; // the machine is owned, never copied
     Machine& operator=(const Machine&) = delete;
 
@@ -173,7 +181,8 @@ class Machine : public Datapath, public SequencerState {
     StopReason ijvmStep(RunLimits limits = {}, const StepObserver& observe = {});
     // Executes microinstructions until MPC is the halt address (tested first).
     StopReason run(RunLimits limits = {}, const StepObserver& observe = {});
-    // A Run or an IJVM step that counts what it executes, at the speed of a Run.
+    // A Run or an IJVM step that counts what it executes, at the speed of a Run: the
+    // counts are taken where the main loop and the halt address are reached, not per step.
     StopReason run(RunLimits limits, ExecutionCounts& counts);
     StopReason ijvmStep(RunLimits limits, ExecutionCounts& counts);
     // Exactly steps microinstructions, wherever they lead (the halt address too), counted.
@@ -203,6 +212,8 @@ class Machine : public Datapath, public SequencerState {
     OutputRecord output;
 
   private:
+    friend class RunEngine;
+
     // A control-store record as the sequencer uses it: the record (records never move,
     // so it serves as the copy being executed), its next address and its decoded word.
     struct Direct {
@@ -219,16 +230,11 @@ class Machine : public Datapath, public SequencerState {
     }
     [[gnu::noinline]] const Direct& fetchSlow(uint32_t address);
 
-    // One microinstruction on the given state; microStep passes the machine's own, the
-    // run loop a local copy that the compiler can keep in registers.
+    // One microinstruction on the given state: the single-step path of Mic, sub-cycles,
+    // traces and observed Runs, which the Run engine (core/RunEngine.h) is held equal to.
     [[gnu::always_inline]] inline void step(DatapathState& d, SequencerState& s,
                                             const Microinstruction*& current);
 
-    // After is called with the state after every step.
-    template <class Done, class After>
-    StopReason runUntil(RunLimits limits, bool atLeastOne, Done done, After after);
-    template <class Done, class After>
-    StopReason runWith(RunLimits limits, bool atLeastOne, Done done, After after);
     template <class Done>
     StopReason observedUntil(RunLimits limits, bool atLeastOne, Done done, const StepObserver& observe);
 
@@ -239,6 +245,7 @@ class Machine : public Datapath, public SequencerState {
 
     static const Microinstruction emptyMic;
     const Microinstruction* current_ = &emptyMic;
+    std::unique_ptr<RunEngine> engine_;
 };
 
 inline void Machine::step(DatapathState& d, SequencerState& s, const Microinstruction*& current) {

@@ -11,10 +11,13 @@
 //                                                                          (all when no mode)
 //        tarveno_window_bench info-exit      starts the window and exits when Info is asked for
 //        tarveno_window_bench run-once       one Run of bench/countdown.mal in the window
-//        tarveno_window_bench ijvm-run-once  start-up, the interpreter loaded, fibonacci.jvm placed
-//                                            and run once with the input 30; the whole process
-//                                            compares with: mic1 run examples/ijvm.mal
-//                                            --ijvm examples/fibonacci.jvm --stdin 30 --max-steps 0
+//        tarveno_window_bench ijvm-run-once  start-up, the interpreter loaded, fibonacci.jvm placed,
+//                                            a breakpoint set where it never stops, and run once
+//                                            with the input 30; the whole process compares with:
+//                                            mic1 run examples/ijvm.mal --ijvm
+//                                            examples/fibonacci.jvm --stdin 30 --max-steps 0
+//        tarveno_window_bench ijvm-load-once the same up to the Run, without it (bench/ratios.sh
+//                                            takes it off, to compare the Runs alone)
 
 #include "AnsweringDialogs.h"
 #include "ui/DatapathDrawing.h"
@@ -494,21 +497,31 @@ void benchIjvmViews(int steps) {
 }
 
 // A window with the shipped interpreter loaded (as File > Open > IJVM Program... offers it)
-// and fibonacci.jvm placed.
+// and fibonacci.jvm placed, and a breakpoint on a statement fibonacci.jvm never reaches
+// (SWAP's), so that a Run carries breakpoints as well as its history and counts.
 std::unique_ptr<LoadedWindow> fibonacciWindow() {
     auto w = std::make_unique<LoadedWindow>(true);
     w->openIjvm(fibonacciJvm);
+    QFile source(TARVENO_EXAMPLES_DIR "/ijvm.mal");
+    source.open(QIODevice::ReadOnly);
+    const QStringList lines = QString::fromUtf8(source.readAll()).split('\n');
+    for (int line = 0; line < lines.size(); ++line)
+        if (lines[line].startsWith("SWAP "))
+            w->window->session().breakpoints().toggle(tarveno::Source::Microprogram, line);
+    if (w->window->session().breakpoints().addresses().micro.none())
+        std::fprintf(stderr, "no breakpoint could be set on SWAP\n");
     return w;
 }
 
 // Seconds of one F9 Run of fibonacci.jvm from Reset with its input typed, until the Run has
-// ended and its refresh is drawn.
-double timedIjvmRun(LoadedWindow& w) {
+// ended and its refresh is drawn (without run, only what comes before the Run).
+double timedIjvmRun(LoadedWindow& w, bool run = true) {
     w.trigger("Reset1");
     w.waitDrawn();
     w.window->ijvmWindow().inputLeft(QString::number(fibonacciInput));
     w.waitDrawn();
     w.settle();
+    if (!run) return 0;
     const int64_t t0 = nowNs();
     w.trigger("Run2");
     while (w.window->session().run().running() || !w.window->idle())
@@ -576,9 +589,10 @@ int main(int argc, char** argv) {
         std::printf("%.3f s\n", timedRun(w));
         return 0;
     }
-    if (mode == "ijvm-run-once") {
+    if (mode == "ijvm-run-once" || mode == "ijvm-load-once") {
         const auto w = fibonacciWindow();
-        std::printf("%.3f s\n", timedIjvmRun(*w));
+        const double seconds = timedIjvmRun(*w, mode == "ijvm-run-once");
+        if (mode == "ijvm-run-once") std::printf("%.3f s\n", seconds);
         return 0;
     }
     if (mode.empty() || mode == "mic") {

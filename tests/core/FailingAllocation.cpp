@@ -19,6 +19,26 @@ void* operator new(std::size_t size) {
     throw std::bad_alloc();
 }
 
+// Main memory's slabs are aligned allocations.
+void* operator new(std::size_t size, std::align_val_t align) {
+    if (testalloc::allowedAllocations == 0) {
+        testalloc::allowedAllocations = -1;
+        throw std::bad_alloc();
+    }
+    if (testalloc::allowedAllocations > 0) --testalloc::allowedAllocations;
+    const std::size_t alignment = static_cast<std::size_t>(align);
+    if (void* p = std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment)) return p;
+    throw std::bad_alloc();
+}
+
+void operator delete(void* p, std::align_val_t) noexcept {
+    std::free(p);
+}
+
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
+    std::free(p);
+}
+
 void operator delete(void* p) noexcept {
     std::free(p);
 }
