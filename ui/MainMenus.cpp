@@ -163,7 +163,11 @@ void addMainMenus(MainWindow& w) {
         view->addAction(toggle);
 
     addItems(w, named(bar->addMenu("&Help"), "Help1"),
-             {{"Info1", "&Info", Qt::Key_F1, true, &MainWindow::onInfoClicked}});
+             {{"Info1", "&Info", Qt::Key_F1, true, &MainWindow::onInfoClicked},
+              separator,
+              {"malReference", "&MAL Reference", {}, true, &MainWindow::onMalReferenceClicked},
+              {"ijvmReference", "I&JVM Reference", {}, true, &MainWindow::onIjvmReferenceClicked},
+              {"tutorial", "&Tutorial", {}, true, &MainWindow::onTutorialClicked}});
 
     QObject::connect(new QShortcut(Qt::Key_Escape, &w), &QShortcut::activated, &w,
                      &MainWindow::onStopRequested);

@@ -4,6 +4,7 @@
 #include "ui/CodeEditor.h"
 #include "ui/Dialogs.h"
 #include "ui/EditorPane.h"
+#include "ui/HelpWindow.h"
 #include "ui/IjvmWindow.h"
 #include "ui/InfoDialog.h"
 #include "ui/MainMenus.h"
@@ -647,6 +648,27 @@ void MainWindow::onWindowColourClicked() {
 void MainWindow::onInfoClicked() {
     InfoDialog dialog(paths_.readme, paths_.examples, dialogs_.zoom, this);
     dialogs_.info(dialog);
+}
+
+void MainWindow::showHelp(HelpPage page) {
+    // One window for every page, kept open beside the work.
+    if (!helpWindow_) helpWindow_ = new HelpWindow(this);
+    helpWindow_->showPage(page);
+    helpWindow_->show();
+    helpWindow_->raise();
+    helpWindow_->activateWindow();
+}
+
+void MainWindow::onMalReferenceClicked() {
+    showHelp(HelpPage::MalReference);
+}
+
+void MainWindow::onIjvmReferenceClicked() {
+    showHelp(HelpPage::IjvmReference);
+}
+
+void MainWindow::onTutorialClicked() {
+    showHelp(HelpPage::Tutorial);
 }
 
 } // namespace tarveno::ui

@@ -9,6 +9,7 @@
 #include "ui/FormStyle.h"
 #include "ui/Host.h"
 #include "ui/Language.h"
+#include "ui/model/HelpPages.h"
 #include "ui/model/WindowLayout.h"
 #include "workbench/Session.h"
 
@@ -33,6 +34,7 @@ namespace tarveno::ui {
 class CodeEditor;
 class Dialogs;
 class EditorPane;
+class HelpWindow;
 class InfoDialog;
 class IjvmWindow;
 class MemoryViewer;
@@ -113,6 +115,10 @@ class MainWindow : public QMainWindow, private SessionHost {
     void onIjvmColoursClicked();
     void onWindowColourClicked();
     void onInfoClicked();
+    // Help > MAL Reference, IJVM Reference and Tutorial: the page in the Help window.
+    void onMalReferenceClicked();
+    void onIjvmReferenceClicked();
+    void onTutorialClicked();
     void onLayoutClicked();
     void onClockClicked();
     void onZoomIn();
@@ -181,6 +187,7 @@ class MainWindow : public QMainWindow, private SessionHost {
                          const QString& failure);
     // A failing test's program placed, once the IJVM editor's unsaved text is settled.
     void placeTest(const TestProgram& test);
+    void showHelp(HelpPage page);
 
     Dialogs& dialogs_;
     HostPaths paths_;
@@ -220,6 +227,7 @@ class MainWindow : public QMainWindow, private SessionHost {
     CheckerProcess checker_;
     SuiteProcess suite_;
     TestSuiteWindow* suiteWindow_ = nullptr;
+    HelpWindow* helpWindow_ = nullptr; // made at the first page asked for
     QString suiteFile_;
     bool closing_ = false; // no questions while the window closes
     QColor lastColour_;    // offered again by the colour dialog

@@ -8,6 +8,7 @@
 #include "ui/DatapathDrawing.h"
 #include "ui/Diagrams.h"
 #include "ui/Dialogs.h"
+#include "ui/HelpWindow.h"
 #include "ui/Host.h"
 #include "ui/IjvmWindow.h"
 #include "ui/InfoDialog.h"
@@ -44,6 +45,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -1344,6 +1346,39 @@ TEST_F(Window, ATestSuiteRunsFromTheWindowAndPlacesAFailingTest) {
     EXPECT_EQ(*machine().peekWord(machine::standardInputAddress), test.input);
     EXPECT_TRUE(w.ijvmWindow().isVisible());
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("\n").toStdString();
+}
+
+// Help > MAL Reference, IJVM Reference and Tutorial show their page in one Help window,
+// whose search box finds a text, from the top again after the last.
+TEST_F(Window, TheHelpPagesShowAndTheirSearchFinds) {
+    make();
+    trigger("ijvmReference");
+    auto* help = child<QWidget>("helpWindow");
+    EXPECT_TRUE(help->isVisible());
+    auto* text = child<QTextBrowser>("helpText");
+    EXPECT_TRUE(text->toPlainText().startsWith("IJVM Reference"));
+    EXPECT_TRUE(text->toPlainText().contains("INVOKEVIRTUAL"));
+    trigger("malReference");
+    EXPECT_TRUE(text->toPlainText().startsWith("MAL Reference"));
+    EXPECT_EQ(child<QComboBox>("helpPageBox")->currentText(), "MAL Reference");
+    auto* search = child<QLineEdit>("helpSearch");
+    search->setText("goto (mbr)");
+    emit search->returnPressed();
+    const int first = text->textCursor().selectionStart();
+    EXPECT_EQ(text->textCursor().selectedText().toUpper(), "GOTO (MBR)");
+    emit search->returnPressed();
+    EXPECT_GT(text->textCursor().selectionStart(), first);
+    for (int i = 0; i < 100 && text->textCursor().selectionStart() != first; ++i)
+        emit search->returnPressed();
+    EXPECT_EQ(text->textCursor().selectionStart(), first); // from the top again
+    search->setText("no such text anywhere");
+    emit search->returnPressed();
+    EXPECT_EQ(child<QLabel>("helpSearchNote")->text(), "Not found");
+    child<QComboBox>("helpPageBox")->setCurrentIndex(2);
+    EXPECT_TRUE(text->toPlainText().startsWith("Tutorial"));
+    EXPECT_TRUE(text->toPlainText().contains(".instruction INEG 0x74"));
+    trigger("tutorial");
+    EXPECT_EQ(window->findChildren<HelpWindow*>().size(), 1);
 }
 
 TEST_F(Window, IjvmStepBackAndAnIjvmBreakpoint) {
