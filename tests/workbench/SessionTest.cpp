@@ -750,14 +750,10 @@ TEST_F(SessionTest, TheTimelineAndTheWordsTheLastCommandChanged) {
     EXPECT_EQ(changed(), std::vector<uint32_t>{7});
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(SessionTest, ATestsProgramIsPlacedWithItsInputAndTheSuiteRunsOnWhatIsLoaded) {
     TestProgram test{"arith", "IN", "", ".main\nIN\nOUT\nHALT\n.end-main\n", 42};
     EXPECT_EQ(session.placeTestProgram(test).tell.notice, mustBeLoadedNotice);
-    checked(session.openIjvm((dir / "none.jvm").string(), IjvmOpening::OnInterpreter));
+    compileAndLoad(readFile(TARVENO_EXAMPLES_DIR "/ijvm.mal"));
     const SuiteRequest r = session.testSuiteRequest("suite.toml");
     ASSERT_EQ(r.arguments.size(), 4u);
     EXPECT_EQ(fs::path(r.arguments[1]).extension(), ".bin"); // the microprogram file loaded
