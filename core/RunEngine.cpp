@@ -333,12 +333,10 @@ StopReason RunEngine::run(const EngineRequest& request) {
     // The state back into the machine, after `completed` steps, the last of them `executed`,
     // standing at `at`. The hot variables are passed, not captured, so that they stay in
     // registers while the loop runs.
-    auto writeBack = [&m, &r](uint64_t completed, const Operation* executed, const Operation* at,
-                              uint32_t pending, uint32_t aBus, uint32_t bBus, uint32_t cBus) {
-        if (completed == 0) return;
+    // The machine as op left it: registers, pending memory, buses, flags and its word.
+    auto leave = [&m, &r](const Operation* executed, uint32_t pending, uint32_t aBus, uint32_t bBus,
+                          uint32_t cBus) {
         std::copy(r, r + RegisterCount, m.registers);
-        if (pending & MemRead) m.registers[MDR] = r[delayed + MDR];
-        if (pending & MemFetch) m.registers[MBR] = r[delayed + MBR];
         m.pendingMdr = r[pendingMdrSlot];
         m.pendingMbr = r[pendingMbrSlot];
         m.pendingOps = pending;
@@ -351,6 +349,13 @@ StopReason RunEngine::run(const EngineRequest& request) {
         m.shifterCode = executed->shift;
         m.mir = executed->mic->word;
         m.current_ = executed->mic;
+    };
+    auto writeBack = [&m, &r, &leave](uint64_t completed, const Operation* executed, const Operation* at,
+                                      uint32_t pending, uint32_t aBus, uint32_t bBus, uint32_t cBus) {
+        if (completed == 0) return;
+        leave(executed, pending, aBus, bBus, cBus);
+        if (pending & MemRead) m.registers[MDR] = r[delayed + MDR];
+        if (pending & MemFetch) m.registers[MBR] = r[delayed + MBR];
         m.previousMpc = executed->address;
         m.mpc = at->address;
         m.microCounter += static_cast<uint32_t>(completed);
@@ -660,19 +665,7 @@ StopReason RunEngine::run(const EngineRequest& request) {
         } else {
             // The memory access of op failed: its registers are as it set them, its
             // pending operations started, and the rest of the step as before it.
-            std::copy(r, r + RegisterCount, m.registers);
-            m.pendingMdr = r[pendingMdrSlot];
-            m.pendingMbr = r[pendingMbrSlot];
-            m.pendingOps = op->mem;
-            m.aBus = static_cast<int32_t>(a);
-            m.bBus = static_cast<int32_t>(b);
-            m.cBus = static_cast<int32_t>(c);
-            m.n = static_cast<int32_t>(c) < 0 ? 1 : 0;
-            m.z = c == 0 ? 1 : 0;
-            m.aluFunction = op->alu;
-            m.shifterCode = op->shift;
-            m.mir = op->mic->word;
-            m.current_ = op->mic;
+            leave(op, op->mem, a, b, c);
             m.previousMpc = last->address;
             m.mpc = op->address;
             m.microCounter += static_cast<uint32_t>(completed + 1);
