@@ -111,13 +111,10 @@ std::string values(uint64_t n) {
     return std::to_string(n) + (n == 1 ? " value" : " values");
 }
 
-// The mnemonic of an opcode, the wide forms as they are written.
-std::string mnemonicOf(uint8_t opcode) {
-    for (const tarveno::InstructionInfo& i : tarveno::instructionSet()) {
-        if (i.opcode != opcode) continue;
-        const std::string m(i.mnemonic);
-        return m.size() > 4 && m.compare(0, 4, "WIDE") == 0 ? "WIDE " + m.substr(4) : m;
-    }
+// The mnemonic of an opcode in the program's set (its own instructions among them), the
+// wide forms as they are written.
+std::string mnemonicOf(const tarveno::InstructionSet& instructions, uint8_t opcode) {
+    if (const tarveno::InstructionInfo* i = instructions.at(opcode)) return i->written();
     return "no instruction (byte " + std::to_string(opcode) + ")";
 }
 
@@ -133,7 +130,7 @@ std::string lastInstruction(const ProgramSource& source, const AssembledProgram&
     if (pc < 0 || pc >= area.count())
         return lead + "none at PC " + std::to_string(pc) + ", outside the method area (" +
                std::to_string(area.count()) + " bytes)";
-    const std::string mnemonic = mnemonicOf(area.at(pc));
+    const std::string mnemonic = mnemonicOf(a.program.instructions, area.at(pc));
     if (const uint32_t* at = a.program.sourceMap.search(static_cast<uint32_t>(pc)))
         return lead + mnemonic + " at " + programPlace(source, a.text, static_cast<int32_t>(*at));
     return lead + mnemonic + ", the opening call of main, at PC " + std::to_string(pc);

@@ -61,6 +61,20 @@ void printText(const IjvmProgram& a) {
         out += "  " + displayText(c.name) + ": index " + std::to_string(c.index) + ", value " +
                std::to_string(c.value) + '\n';
     });
+    // The program's own instructions, when it declares any.
+    std::string declared;
+    int declaredCount = 0;
+    for (const tarveno::InstructionInfo& i : a.instructions.all()) {
+        if (!i.declared) continue;
+        ++declaredCount;
+        const std::string_view kinds = tarveno::InstructionSet::kindWords(i.kind);
+        char opcode[8];
+        std::snprintf(opcode, sizeof opcode, "0x%02X", i.opcode);
+        declared += "  " + i.mnemonic + ": opcode " + opcode + ", " + std::to_string(i.length) +
+                    (i.length == 1 ? " byte" : " bytes") +
+                    (kinds.empty() ? std::string() : ", operands " + std::string(kinds)) + '\n';
+    }
+    if (declaredCount) out += "Declared instructions (" + std::to_string(declaredCount) + "):\n" + declared;
     out += "Diagnostics (" + std::to_string(a.diagnostics.count()) + "):\n";
     a.diagnostics.forEach([&](const tarveno::Diagnostic& e) {
         out += "  " + std::to_string(e.start) + "+" + std::to_string(e.length) + ": " +
@@ -112,6 +126,14 @@ void printJson(const IjvmProgram& a, std::string_view source) {
                         {"methods", methods},
                         {"constants", constants},
                         {"diagnostics", diagnostics}};
+    ordered_json declared = ordered_json::array();
+    for (const tarveno::InstructionInfo& i : a.instructions.all())
+        if (i.declared)
+            declared.push_back({{"mnemonic", i.mnemonic},
+                                {"opcode", i.opcode},
+                                {"length", i.length},
+                                {"operands", tarveno::InstructionSet::kindWords(i.kind)}});
+    if (!declared.empty()) out["instructions"] = std::move(declared);
     // The two maps are the last members: the object's closing brace goes after them.
     std::string text = out.dump();
     text.pop_back();

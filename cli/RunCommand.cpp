@@ -294,10 +294,10 @@ void goBack(Stepper& stepper, uint64_t k, bool ijvm, uint64_t ijvmEnd) {
 }
 
 // --stats: what the run executed, the IJVM instructions by opcode.
-void printStatsText(const ExecutionCounts& counts) {
+void printStatsText(const ExecutionCounts& counts, const tarveno::InstructionSet& instructions) {
     std::string out =
         "EXECUTED MICRO=" + std::to_string(counts.micro) + " IJVM=" + std::to_string(counts.ijvm) + '\n';
-    for (const tarveno::OpcodeCount& c : tarveno::opcodeCounts(counts)) {
+    for (const tarveno::OpcodeCount& c : tarveno::opcodeCounts(counts, instructions)) {
         char average[32];
         std::snprintf(average, sizeof average, "%.2f", c.average);
         char opcode[8];
@@ -308,9 +308,9 @@ void printStatsText(const ExecutionCounts& counts) {
     std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
-nlohmann::ordered_json statsJson(const ExecutionCounts& counts) {
+nlohmann::ordered_json statsJson(const ExecutionCounts& counts, const tarveno::InstructionSet& set) {
     nlohmann::ordered_json instructions = nlohmann::ordered_json::array();
-    for (const tarveno::OpcodeCount& c : tarveno::opcodeCounts(counts))
+    for (const tarveno::OpcodeCount& c : tarveno::opcodeCounts(counts, set))
         instructions.push_back({{"opcode", c.opcode},
                                 {"mnemonic", c.mnemonic},
                                 {"count", c.count},
@@ -381,7 +381,7 @@ std::string memoryJson(const Machine& m, const std::optional<DumpRange>& dump) {
 
 void printJson(const Machine& m, bool halted, const std::optional<DumpRange>& dump,
                const std::optional<IjvmResult>& ijvm, const std::vector<IjvmStep>* steps,
-               const ExecutionCounts* stats) {
+               const ExecutionCounts* stats, const tarveno::InstructionSet& instructions) {
     using nlohmann::ordered_json;
     ordered_json regs = ordered_json::object();
     for (int i = 0; i < tarveno::MBR; ++i)
@@ -407,7 +407,7 @@ void printJson(const Machine& m, bool halted, const std::optional<DumpRange>& du
             trace.push_back(ijvmStepJson(s));
         out["trace"] = std::move(trace);
     }
-    if (stats) out["stats"] = statsJson(*stats);
+    if (stats) out["stats"] = statsJson(*stats, instructions);
     // The memory object is the last member: the object's closing brace goes after it.
     std::string text = out.dump();
     text.pop_back();
@@ -508,10 +508,11 @@ int runRun(const RunOptions& options) {
     if (csv) {
         // Standard output is the CSV alone, for a spreadsheet or a script to read whole.
     } else if (options.json) {
-        printJson(*machine, halted, dump, ijvm, traceIjvm ? &steps : nullptr, stats);
+        printJson(*machine, halted, dump, ijvm, traceIjvm ? &steps : nullptr, stats,
+                  bench.ijvmProgram().instructions);
     } else {
         printText(*machine, halted, dump, ijvm);
-        if (stats) printStatsText(*stats);
+        if (stats) printStatsText(*stats, bench.ijvmProgram().instructions);
     }
     if (stop == StopReason::Halted) return ExitOk;
     std::fflush(stdout);

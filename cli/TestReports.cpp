@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 
 namespace mic1 {
 
@@ -236,6 +237,17 @@ std::string reportJson(const SuiteSet& set, const Interpreter& interpreter,
         for (const TestCase& t : s.tests) {
             const TestResult& r = results[i++];
             own.add(t, r);
+            // The program and its input, so that a failing test can be run again and stepped;
+            // a hidden test's stay hidden.
+            const ProgramSource& program = set.programs.all()[t.program];
+            ordered_json file = nullptr, text = nullptr, input = nullptr;
+            if (!t.hidden) {
+                if (program.text)
+                    text = *program.text;
+                else
+                    file = tarveno::displayText(std::filesystem::absolute(program.path).string());
+                input = t.input;
+            }
             tests.push_back({{"name", t.name},
                              {"result", verdictName(r.verdict)},
                              {"steps", r.steps},
@@ -249,7 +261,10 @@ std::string reportJson(const SuiteSet& set, const Interpreter& interpreter,
                              {"weight", t.weight},
                              {"time", r.seconds},
                              {"reason", r.reason},
-                             {"details", r.details}});
+                             {"details", r.details},
+                             {"program", std::move(file)},
+                             {"source", std::move(text)},
+                             {"stdin", std::move(input)}});
         }
         list.push_back({{"name", s.name},
                         {"file", tarveno::displayText(s.file)},

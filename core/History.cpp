@@ -11,12 +11,14 @@ History::History(size_t budgetBytes, uint64_t spacing)
 void History::start(const Machine& machine, const ExecutionCounts& counts) {
     kept_.clear();
     bytes_ = 0;
+    last_ = counts.micro;
     keep(machine, counts, true);
 }
 
 void History::changed(const Machine& machine, const ExecutionCounts& counts) {
     if (kept_.empty()) return start(machine, counts);
     dropAfter(counts.micro, true);
+    last_ = counts.micro;
     keep(machine, counts, true);
 }
 
@@ -87,7 +89,10 @@ void History::dropFutureChanges(uint64_t present) {
     if (kept_.empty() || kept_.back().step <= present) return;
     auto change = std::find_if(kept_.begin(), kept_.end(),
                                [&](const Kept& k) { return k.step > present && k.changed; });
-    if (change != kept_.end()) dropAfter(change->step, true);
+    if (change != kept_.end()) {
+        dropAfter(change->step, true);
+        last_ = present;
+    }
 }
 
 const History::Kept& History::nearest(uint64_t step) const {
@@ -112,6 +117,7 @@ StopReason History::forward(Machine& machine, ExecutionCounts& counts, RunLimits
         }
         const uint64_t before = counts.micro;
         const StopReason why = advance(slice, before == first);
+        last_ = std::max(last_, counts.micro);
         if (counts.micro == boundary && (kept_.empty() || kept_.back().step < boundary))
             keep(machine, counts, false);
         if (why != StopReason::Bound || counts.micro != boundary) return why;
@@ -145,7 +151,7 @@ StopReason History::ijvmStep(Machine& machine, ExecutionCounts& counts, RunLimit
 }
 
 bool History::goTo(Machine& machine, ExecutionCounts& counts, uint64_t target) {
-    if (kept_.empty() || target > counts.micro || target < firstStep()) return false;
+    if (kept_.empty() || target > std::max(counts.micro, last_) || target < firstStep()) return false;
     if (target == counts.micro) return true;
     const Kept& k = nearest(target);
     machine.restore(k.state);

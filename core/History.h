@@ -42,8 +42,8 @@ class History {
     StopReason ijvmStep(Machine& machine, ExecutionCounts& counts, RunLimits limits,
                         const StepObserver& observe = {});
 
-    // The machine as it was after step target (counts.micro of the present or less):
-    // false, and nothing changed, beyond the present or before firstStep().
+    // The machine as it was after step target, from firstStep() to lastStep(), before the
+    // present or after it: false, and nothing changed, outside them.
     bool goTo(Machine& machine, ExecutionCounts& counts, uint64_t target);
     // The step one IJVM step back: where the last IJVM step before the present ended (a
     // return to address 0, or an arrival at the halt address), or 0.
@@ -54,6 +54,11 @@ class History {
 
     // The earliest step the history still holds: 0 unless the budget made it forget.
     uint64_t firstStep() const { return kept_.empty() ? 0 : kept_.front().step; }
+    // The last step executed on the way the present lies on. Going back keeps the steps
+    // after the present: executing from there goes the same way, since the machine is
+    // deterministic, until a change of the user's takes another (at the present, or one
+    // ahead that executing from before it forgets).
+    uint64_t lastStep() const { return last_; }
     size_t bytes() const { return bytes_; }
     uint64_t spacing() const { return spacing_; }
     size_t statesKept() const { return kept_.size(); }
@@ -72,7 +77,8 @@ class History {
     template <class Advance>
     StopReason forward(Machine& machine, ExecutionCounts& counts, RunLimits limits, Advance advance);
     void keep(const Machine& machine, const ExecutionCounts& counts, bool changed);
-    // Before executing from the present: a kept change after it is of another future.
+    // Before executing from the present: a kept change after it is of another future,
+    // which ends there.
     void dropFutureChanges(uint64_t present);
     void dropAfter(uint64_t step, bool inclusive);
     // The last kept state at or before step.
@@ -83,6 +89,7 @@ class History {
     size_t budget_;
     uint64_t spacing_;
     size_t bytes_ = 0;
+    uint64_t last_ = 0;
 };
 
 } // namespace tarveno

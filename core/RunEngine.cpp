@@ -254,8 +254,10 @@ StopReason RunEngine::run(const EngineRequest& request) {
 
 #if TARVENO_COMPUTED_GOTO
 #define TARVENO_CASE(name) L_##name:
+// NOLINTBEGIN(bugprone-macro-parentheses): a goto's target takes no parentheses
 #define TARVENO_DISPATCH() goto * op->target
 #define TARVENO_DISPATCH_BODY() goto * op->bodyTarget
+// NOLINTEND(bugprone-macro-parentheses)
 #else
 #define TARVENO_CASE(name)                                                                                   \
     case name:                                                                                               \

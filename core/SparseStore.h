@@ -204,16 +204,16 @@ template <class K, class V> class SparseStore {
 
         Page* page() const {
             Page* p;
-            std::memcpy(&p, payload, sizeof p);
+            std::memcpy(&p, payload, sizeof p); // NOLINT(bugprone-sizeof-expression): the pointer itself
             return p;
         }
         void setPage(Page* p) {
-            std::memcpy(payload, &p, sizeof p);
+            std::memcpy(payload, &p, sizeof p); // NOLINT(bugprone-sizeof-expression): the pointer itself
             state = paged;
         }
         V& inlineValue(uint32_t j) const {
             // The payload holds two trivially copyable values of at most four bytes.
-            return *std::launder(reinterpret_cast<V*>(const_cast<unsigned char*>(payload) + 4 * j));
+            return *std::launder(reinterpret_cast<V*>(const_cast<unsigned char*>(payload) + 4 * size_t{j}));
         }
     };
     static_assert(sizeof(Slot) == 16);
@@ -244,7 +244,9 @@ template <class K, class V> class SparseStore {
     static_assert(alignof(Page) <= slabHeader + sizeof(Page) && pagesPerSlab > 0);
 
     static Slab* slabOf(const Page* p) {
-        return reinterpret_cast<Slab*>(reinterpret_cast<uintptr_t>(p) & ~(uintptr_t{slabBytes} - 1));
+        // The slab starts at the page's address rounded down to a slab's size.
+        const uintptr_t start = reinterpret_cast<uintptr_t>(p) & ~(uintptr_t{slabBytes} - 1);
+        return reinterpret_cast<Slab*>(start); // NOLINT(performance-no-int-to-ptr)
     }
     static void release(Slab* s) {
         if (s && s->live.fetch_sub(1, std::memory_order_acq_rel) == 1) {

@@ -29,6 +29,17 @@ enum class DiagnosticCode : int {
     LocalIndexOutOfRange = 22, // a variable's index over 255 without WIDE
     PoolIndexOutOfRange = 23,  // a constant's or method's pool index over 65535
     BranchOutOfRange = 24,     // a jump whose distance does not fit 16 bits
+    // A declared instruction (".instruction NAME OPCODE [operands]") that cannot be added.
+    InstructionExists = 25,  // its name is an instruction's already
+    OpcodeTaken = 26,        // its opcode is an instruction's already (or 0, the main loop's)
+    BadOpcode = 27,          // no opcode, or one that is no number from 1 to 255
+    BadOperands = 28,        // operand words that name no operand kind
+    BadInstructionName = 29, // no name, or one that is no word
 };
+
+// The warnings: the program is still placed and runs.
+constexpr bool isWarning(DiagnosticCode code) {
+    return code >= DiagnosticCode::BipushOutOfRange && code <= DiagnosticCode::BranchOutOfRange;
+}
 
 } // namespace tarveno

@@ -34,7 +34,8 @@ std::string DecodedInstruction::text() const {
 }
 
 Disassembler::Disassembler(const IjvmProgram& program) : program_(program) {
-    for (const InstructionInfo& i : instructionSet())
+    // The program's own set: the instructions it declares are named as the standard ones.
+    for (const InstructionInfo& i : program.instructions.all())
         opcodes_[i.opcode] = &i;
     program.constants.forEach([&](const Symbol& c) { put(constants_, c.index, c.name); });
     program.methods.forEach([&](const Method& m) { put(methods_, m.number, m.name); });
@@ -75,9 +76,7 @@ DecodedInstruction Disassembler::decodeIn(const Method* method, uint32_t offset,
     enter(method);
 
     DecodedInstruction out;
-    // The wide forms are written as two words.
-    out.mnemonic = info->kind == OperandKind::Local16 ? "WIDE " + std::string(info->mnemonic.substr(4))
-                                                      : std::string(info->mnemonic);
+    out.mnemonic = info->written();
     auto byte = [&](uint32_t k) { return byteAt(offset + k); };
     const int32_t u8 = byte(1);
     const int32_t u16 = byte(1) << 8 | byte(2);

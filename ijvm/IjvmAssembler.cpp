@@ -5,6 +5,7 @@
 #include "support/FatalError.h"
 #include "support/StringTokenizer.h"
 
+#include <cctype>
 #include <limits>
 #include <tuple>
 
@@ -21,10 +22,13 @@ constexpr std::string_view mainSection = ".main";
 constexpr std::string_view mainEnd = ".end-main";
 constexpr std::string_view varSection = ".var";
 constexpr std::string_view varEnd = ".end-var";
+constexpr std::string_view instructionDirective = ".instruction";
 constexpr std::string_view mainName = "main";
 
 // The longest parameter text read up to its ")".
 constexpr int32_t maxParameterText = 50;
+// The longest declaration line read after ".instruction"; the rest of a longer line is skipped.
+constexpr size_t maxDeclarationLine = 200;
 
 std::string cut(std::string_view text, size_t limit) {
     return std::string(text.substr(0, limit));
@@ -43,6 +47,8 @@ Text missingNumber(Text refusal) {
         return Text::BipushNumberMissing;
     case Text::IincNumber:
         return Text::IincNumberMissing;
+    case Text::ByteNumber:
+        return Text::ByteNumberMissing;
     default:
         return Text::ConstantNumberMissing;
     }
@@ -110,6 +116,16 @@ Text IjvmAssembler::textOf(DiagnosticCode code) {
         return Text::PoolIndexOutOfRange;
     case DiagnosticCode::BranchOutOfRange:
         return Text::BranchOutOfRange;
+    case DiagnosticCode::InstructionExists:
+        return Text::InstructionExists;
+    case DiagnosticCode::OpcodeTaken:
+        return Text::OpcodeTaken;
+    case DiagnosticCode::BadOpcode:
+        return Text::BadOpcode;
+    case DiagnosticCode::BadOperands:
+        return Text::BadOperands;
+    case DiagnosticCode::BadInstructionName:
+        return Text::BadInstructionName;
     // A number's text depends on where it stands: the caller names it.
     case DiagnosticCode::InvalidNumber:
         return Text::BipushNumber;
@@ -151,7 +167,7 @@ void IjvmAssembler::appendDiagnostic(DiagnosticCode code, Text text, const TextA
     const int32_t end = std::max(sourceSize_, 0);
     start = std::clamp(start, 0, end);
     length = std::clamp(length, 0, end - start);
-    const bool warning = static_cast<int>(code) >= static_cast<int>(DiagnosticCode::BipushOutOfRange);
+    const bool warning = isWarning(code);
     program.diagnostics.insertTail(Diagnostic{message(text, arguments), start, length, code, warning});
 }
 
@@ -161,7 +177,7 @@ std::pair<int32_t, int32_t> IjvmAssembler::readerSpan() {
 }
 
 std::optional<int32_t> IjvmAssembler::number(const std::string* text, int32_t start, int32_t length,
-                                             Text refusal, const std::string& owner) {
+                                             Text refusal, const std::string& owner, std::string_view what) {
     try {
         if (text) return parseNumber(*text);
     } catch (const FatalError&) {
@@ -169,7 +185,7 @@ std::optional<int32_t> IjvmAssembler::number(const std::string* text, int32_t st
     // Where the program ends before the number, the message says so.
     const Text shown = text ? refusal : missingNumber(refusal);
     appendDiagnostic(DiagnosticCode::InvalidNumber, shown,
-                     {.name = owner, .label = text ? *text : std::string()}, start, length);
+                     {.name = owner, .label = text ? *text : std::string(), .text = what}, start, length);
     return std::nullopt;
 }
 
@@ -187,11 +203,115 @@ void IjvmAssembler::parse() {
             parseMethod();
         else if (*word == mainSection)
             parseMain();
+        else if (*word == instructionDirective)
+            parseDeclaration();
         // Any other word outside a section is skipped.
     }
     reader.clearState();
     sourceEnd_ = reader.position();
     reader.close();
+}
+
+void IjvmAssembler::parseDeclaration() {
+    const int32_t directiveStart = reader.mark;
+    const auto directiveLength = static_cast<int32_t>(instructionDirective.size());
+    // The declaration is the rest of its line: NAME OPCODE and the operand words.
+    const int32_t lineStart = reader.position();
+    std::string line;
+    if (reader.lastDelimiter() != '\n' && !reader.atEnd()) line = reader.readLine(maxDeclarationLine);
+    reader.clearState();
+    // A comment ends it; a block comment is read again by the main loop, which skips it whole.
+    if (const size_t block = line.find("/*"); block != std::string::npos) {
+        reader.seek(lineStart + static_cast<int32_t>(block));
+        line.resize(block);
+    }
+    if (const size_t comment = line.find("//"); comment != std::string::npos) line.resize(comment);
+
+    struct Word {
+        std::string_view text;
+        int32_t start;
+    };
+    std::vector<Word> words;
+    for (size_t i = 0; i < line.size();) {
+        if (FileReader::wordDelimiters.find(line[i]) != std::string_view::npos) {
+            ++i;
+            continue;
+        }
+        const size_t end = std::min(line.find_first_of(FileReader::wordDelimiters, i), line.size());
+        words.push_back({std::string_view(line).substr(i, end - i), lineStart + static_cast<int32_t>(i)});
+        i = end;
+    }
+    auto refuse = [&](DiagnosticCode code, Text text, const TextArguments& arguments, int32_t start,
+                      int32_t length) { appendDiagnostic(code, text, arguments, start, length); };
+    auto length = [](std::string_view w) { return static_cast<int32_t>(w.size()); };
+
+    if (words.empty()) {
+        refuse(DiagnosticCode::BadInstructionName, Text::InstructionNameMissing, {}, directiveStart,
+               directiveLength);
+        return;
+    }
+    const Word& name = words[0];
+    const bool isName = std::isalpha(static_cast<unsigned char>(name.text[0])) &&
+                        std::all_of(name.text.begin(), name.text.end(), [](char c) {
+                            return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+                        });
+    if (!isName) {
+        refuse(DiagnosticCode::BadInstructionName, Text::BadInstructionName, {.label = name.text}, name.start,
+               length(name.text));
+        return;
+    }
+    std::string mnemonic(name.text);
+    upperInPlace(mnemonic);
+    if (words.size() < 2) {
+        refuse(DiagnosticCode::BadOpcode, Text::OpcodeMissing, {.label = mnemonic}, name.start,
+               length(name.text));
+        return;
+    }
+    const Word& opcodeWord = words[1];
+    std::optional<int32_t> opcode;
+    try {
+        opcode = parseNumber(opcodeWord.text);
+    } catch (const FatalError&) {
+    }
+    if (!opcode || *opcode < 1 || *opcode > 255) {
+        refuse(DiagnosticCode::BadOpcode, Text::BadOpcode, {.label = mnemonic, .text = opcodeWord.text},
+               opcodeWord.start, length(opcodeWord.text));
+        return;
+    }
+    std::vector<std::string_view> kindWords;
+    for (size_t i = 2; i < words.size(); ++i)
+        kindWords.push_back(words[i].text);
+    const std::optional<OperandKind> kind = InstructionSet::declaredKind(kindWords);
+    if (!kind) {
+        const Word& last = words.back();
+        const std::string shown(std::string_view(line).substr(
+            static_cast<size_t>(words[2].start - lineStart),
+            static_cast<size_t>(last.start - words[2].start) + last.text.size()));
+        refuse(DiagnosticCode::BadOperands, Text::BadOperands, {.label = mnemonic, .text = shown},
+               words[2].start, last.start + length(last.text) - words[2].start);
+        return;
+    }
+    const InstructionSet::Declaration d =
+        program.instructions.declare(mnemonic, static_cast<uint8_t>(*opcode), *kind);
+    switch (d.refusal) {
+    case InstructionSet::Refusal::None:
+        break;
+    case InstructionSet::Refusal::NameTaken:
+        refuse(DiagnosticCode::InstructionExists, Text::InstructionExists, {.label = mnemonic}, name.start,
+               length(name.text));
+        break;
+    case InstructionSet::Refusal::OpcodeTaken: {
+        const std::string holder = d.holder ? d.holder->written() : std::string();
+        refuse(DiagnosticCode::OpcodeTaken, Text::OpcodeTaken,
+               {.name = holder, .label = mnemonic, .text = opcodeWord.text}, opcodeWord.start,
+               length(opcodeWord.text));
+        break;
+    }
+    case InstructionSet::Refusal::OpcodeReserved:
+        refuse(DiagnosticCode::BadOpcode, Text::BadOpcode, {.label = mnemonic, .text = opcodeWord.text},
+               opcodeWord.start, length(opcodeWord.text));
+        break;
+    }
 }
 
 void IjvmAssembler::parseConstants() {
@@ -388,7 +508,7 @@ bool IjvmAssembler::parseInstruction(Method& method) {
         const std::string* next = reader.nextWord();
         std::string joined = "WIDE" + (next ? *next : std::string());
         upperInPlace(joined);
-        info = findInstruction(joined);
+        info = program.instructions.find(joined);
         if (!info || info->kind != OperandKind::Local16) {
             // Only ILOAD and ISTORE have wide forms. WIDE alone is refused and the word
             // after it is read again as the next instruction, so no byte count drifts.
@@ -401,7 +521,7 @@ bool IjvmAssembler::parseInstruction(Method& method) {
             return false;
         }
     } else {
-        info = findInstruction(word);
+        info = program.instructions.find(word);
         // The wide forms are reached through WIDE only.
         if (!info || info->kind == OperandKind::Local16) {
             refusal_.word = word;
@@ -463,7 +583,7 @@ const IjvmAssembler::MethodIndex& IjvmAssembler::indexOf(const Method& method) {
 }
 
 void IjvmAssembler::encode(Method& method, const InstructionRecord& record) {
-    const InstructionInfo* info = findInstruction(record.mnemonic);
+    const InstructionInfo* info = program.instructions.find(record.mnemonic);
     if (!info) return; // records are made for known instructions only
     if (!programIndexBuilt_) buildProgramIndex();
     const MethodIndex& index = indexOf(method);
@@ -484,23 +604,30 @@ void IjvmAssembler::encode(Method& method, const InstructionRecord& record) {
     // of the input, on the mnemonic. Either counts as 0.
     auto numberAt = [&](const std::string& text, int32_t position, Text refusal) {
         return (position >= 0
-                    ? number(&text, position, static_cast<int32_t>(text.size()), refusal, method.name)
+                    ? number(&text, position, static_cast<int32_t>(text.size()), refusal, method.name,
+                             record.mnemonic)
                     : number(nullptr, record.sourcePosition, static_cast<int32_t>(record.mnemonic.size()),
-                             refusal, method.name));
+                             refusal, method.name, record.mnemonic));
     };
     // An operand the machine will see otherwise than it is written is warned about on its
     // word: seen is what the machine takes, actual (when shown) what was meant.
     auto warn = [&](DiagnosticCode code, const std::string& text, int32_t position, int64_t seen,
-                    std::string_view actual = {}) {
+                    std::string_view actual = {}, Text shown = Text::Count) {
         const int32_t start = position >= 0 ? position : record.sourcePosition;
         const auto length = static_cast<int32_t>(std::min<size_t>(text.size(), INT32_MAX));
-        appendDiagnostic(code, textOf(code),
+        appendDiagnostic(code, shown == Text::Count ? textOf(code) : shown,
                          {.name = method.name, .label = text, .text = actual, .number = seen}, start, length);
     };
+    // A declared instruction's byte operand is named by its own mnemonic, not BIPUSH's.
     auto signedByte = [&](const std::optional<int32_t>& value, DiagnosticCode code, const std::string& text,
                           int32_t position) {
         const int32_t v = value.value_or(0);
-        if (v < INT8_MIN || v > INT8_MAX) warn(code, text, position, static_cast<int8_t>(v));
+        if (v < INT8_MIN || v > INT8_MAX) {
+            if (info->declared)
+                warn(code, text, position, static_cast<int8_t>(v), record.mnemonic, Text::ByteOutOfRange);
+            else
+                warn(code, text, position, static_cast<int8_t>(v));
+        }
         return static_cast<uint8_t>(v);
     };
     auto localByte = [&](int32_t local) {
@@ -522,7 +649,8 @@ void IjvmAssembler::encode(Method& method, const InstructionRecord& record) {
     case OperandKind::None:
         break;
     case OperandKind::Byte:
-        area.append8(signedByte(numberAt(record.operand, record.operandPosition, Text::BipushNumber),
+        area.append8(signedByte(numberAt(record.operand, record.operandPosition,
+                                         info->declared ? Text::ByteNumber : Text::BipushNumber),
                                 DiagnosticCode::BipushOutOfRange, record.operand, record.operandPosition));
         break;
     case OperandKind::Local8:

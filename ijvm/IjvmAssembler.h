@@ -82,6 +82,9 @@ class IjvmAssembler {
         bool useSpan = false;    // start and length hold the span (else: the reader's)
     };
 
+    // ".instruction NAME OPCODE [operands]": the program's own instruction, added to its set
+    // unless the name or the opcode is taken.
+    void parseDeclaration();
     void parseConstants();
     void parseMethod();
     void parseMain();
@@ -111,9 +114,10 @@ class IjvmAssembler {
     std::pair<int32_t, int32_t> readerSpan();
     // The value of a number word of the source (text; nullptr where the program ended
     // before it). One that is no number is a diagnostic with the message refusal on its
-    // span, in the words of owner (a method or constant), and has no value.
+    // span, in the words of owner (a method or constant) and of what reads it (a
+    // mnemonic), and has no value.
     std::optional<int32_t> number(const std::string* text, int32_t start, int32_t length, Text refusal,
-                                  const std::string& owner);
+                                  const std::string& owner, std::string_view what = {});
 
     const MethodIndex& indexOf(const Method& method);
     void buildProgramIndex();

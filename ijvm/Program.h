@@ -7,6 +7,7 @@
 #include "core/SparseStore.h"
 #include "ijvm/DiagnosticCode.h"
 #include "ijvm/ImageBytes.h"
+#include "ijvm/InstructionSet.h"
 #include "support/List.h"
 
 #include <cstdint>
@@ -78,6 +79,8 @@ struct IjvmProgram {
     List<Method> methods;
     List<Symbol> constants;
     List<Diagnostic> diagnostics; // in the order found; none of them prevents a load
+    // The instructions it was assembled with: the standard ones and those it declares.
+    InstructionSet instructions;
 
     int32_t methodAreaSize() const { return methodArea.count(); }
     int32_t poolWords() const { return constantPool.count() / 4; }

@@ -60,6 +60,16 @@ constexpr std::array<std::string_view, count> course{
     "macchina usa l'indice {text}",
     "Attenzione nel metodo {name}: il salto a {label} \xE8 di {text} byte e non entra in 16 bit; la "
     "macchina salta di {number}",
+    "Errore nella dichiarazione delle istruzioni: {label} gi\xE0 esistente",
+    "Errore nella dichiarazione dell'istruzione {label}: il codice {text} \xE8 gi\xE0 dell'istruzione {name}",
+    "Errore nella dichiarazione dell'istruzione {label}: il codice {text} non \xE8 valido (da 1 a 255)",
+    "Errore nella dichiarazione dell'istruzione {label}: manca il codice (da 1 a 255)",
+    "Errore nella dichiarazione dell'istruzione {label}: gli operandi {text} non sono validi",
+    "Errore nella dichiarazione delle istruzioni: {label} non \xE8 un nome valido",
+    "Errore nella dichiarazione delle istruzioni: manca il nome",
+    "Errore: il numero {label} non \xE8 valido.",
+    "Errore: il numero {label} non \xE8 valido.",
+    "Attenzione nel metodo {name}: {text} {label} non entra in un byte con segno; la macchina usa {number}",
 };
 
 constexpr std::array<std::string_view, count> english{
@@ -103,6 +113,17 @@ constexpr std::array<std::string_view, count> english{
     "{label} has constant-pool index {number}, over 65535: the machine uses index {text} (method {name})",
     "the jump to {label} spans {text} bytes, more than 16 bits hold: the machine jumps {number} bytes "
     "(method {name})",
+    "instruction {label} already exists: choose another name",
+    "opcode {text} of instruction {label} is already taken by {name}",
+    "the opcode of instruction {label} must be a number from 1 to 255 (0x01 to 0xFF), not {text}",
+    "instruction {label} needs an opcode from 1 to 255 (0x01 to 0xFF)",
+    "instruction {label} cannot take the operands {text}: write none, or byte, var, var byte, constant, "
+    "label or method",
+    "{label} is not a name for an instruction: write a letter, then letters, digits or _",
+    ".instruction needs a name and an opcode: .instruction NAME OPCODE [operands]",
+    "{text} needs a number, not {label} (method {name})",
+    "{text} needs a number, and the program ends first (method {name})",
+    "{text} {label} does not fit a signed byte: the machine uses {number} (method {name})",
 };
 
 // Fills the placeholders in one pass, so a value that holds "{name}" stays as it is.

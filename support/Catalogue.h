@@ -68,6 +68,19 @@ enum class Text : int {
     LocalIndexOutOfRange,
     PoolIndexOutOfRange,
     BranchOutOfRange,
+    // A program's own instruction that its declaration cannot add.
+    InstructionExists,
+    OpcodeTaken,
+    BadOpcode,
+    OpcodeMissing,
+    BadOperands,
+    BadInstructionName,
+    InstructionNameMissing,
+    // A declared instruction's byte operand ({text} is its mnemonic): no number, none
+    // before the end, one that does not fit.
+    ByteNumber,
+    ByteNumberMissing,
+    ByteOutOfRange,
     Count
 };
 

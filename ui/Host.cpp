@@ -48,6 +48,8 @@ HostPaths defaultHostPaths() {
     p.checker = firstExisting(
         {exeDir + "/quorc", exeDir + "/../checker/quorc", QStringLiteral(TARVENO_INSTALL_BINDIR "/quorc")},
         true);
+    p.mic1 = firstExisting(
+        {exeDir + "/mic1", exeDir + "/../cli/mic1", QStringLiteral(TARVENO_INSTALL_BINDIR "/mic1")}, true);
     p.privateFolder = std::make_shared<QTemporaryDir>(QDir::tempPath() + "/tarveno-XXXXXX");
     const QString own = p.privateFolder->isValid() ? p.privateFolder->path() : QDir::tempPath();
     p.report = own + "/output";
@@ -112,6 +114,59 @@ void CheckerProcess::abandon() {
         process_.kill();
         process_.waitForFinished(1000);
     }
+}
+
+SuiteProcess::SuiteProcess(QObject* parent) : QObject(parent) {
+    process_.setProcessChannelMode(QProcess::SeparateChannels);
+    killTimer_.setSingleShot(true);
+    connect(&killTimer_, &QTimer::timeout, this, [this] { process_.kill(); });
+    connect(&process_, &QProcess::finished, this, [this](int, QProcess::ExitStatus how) {
+        if (how == QProcess::CrashExit)
+            end(false, "mic1 stopped abnormally while it ran the tests.");
+        else
+            end(true, {});
+    });
+    connect(&process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) end(false, "mic1, which runs the tests, could not be started.");
+    });
+}
+
+SuiteProcess::~SuiteProcess() {
+    active_ = false;
+    if (process_.state() != QProcess::NotRunning) {
+        process_.kill();
+        process_.waitForFinished(1000);
+    }
+}
+
+void SuiteProcess::start(const QString& mic1, const QStringList& arguments, const QString& folder) {
+    if (active_) return;
+    active_ = true;
+    if (mic1.isEmpty() || !QFileInfo(mic1).isExecutable()) {
+        QTimer::singleShot(
+            0, this, [this] { end(false, "mic1, which runs the tests, was not found beside tarveno."); });
+        return;
+    }
+    process_.setWorkingDirectory(folder);
+    process_.start(mic1, arguments);
+}
+
+void SuiteProcess::stop() {
+    if (!active_ || process_.state() == QProcess::NotRunning) return;
+    // SIGTERM first: mic1 then ends the tests that run and still writes its report, the
+    // tests it stopped as errors; one that does not end soon is killed.
+    process_.terminate();
+    killTimer_.start(3000);
+}
+
+void SuiteProcess::end(bool started, const QString& failure) {
+    if (!active_) return;
+    active_ = false;
+    killTimer_.stop();
+    const QByteArray output = process_.isOpen() ? process_.readAllStandardOutput() : QByteArray();
+    const QString errorOutput =
+        process_.isOpen() ? QString::fromUtf8(process_.readAllStandardError()) : QString();
+    emit finished(started, process_.exitCode(), output, errorOutput, failure);
 }
 
 void CheckerProcess::end(const QString& failure) {

@@ -1,8 +1,9 @@
 #pragma once
 // The window's few places in the host: the checker program, its report file, the swap
 // copy of the IJVM source, where an unnamed program and a microprogram file that cannot go
-// beside its source are kept, the examples folder and the README; and the checker run
-// as a process the window does not wait for. Nothing else in the window knows a path.
+// beside its source are kept, the examples folder and the README, and mic1, which runs
+// test suites; and the checker and mic1 run as processes the window does not wait for.
+// Nothing else in the window knows a path.
 
 #include <QObject>
 #include <QProcess>
@@ -19,6 +20,7 @@ namespace tarveno::ui {
 
 struct HostPaths {
     QString checker;              // the quorc program; empty when none was found
+    QString mic1;                 // the mic1 program, which runs test suites; empty when none was found
     QString report;               // the file the checker writes its report to: this window's own
     QString swapFile;             // the copy of the last IJVM source opened: this window's own
     QString unnamedFile;          // where an unnamed program is saved and compiled
@@ -70,6 +72,34 @@ class CheckerProcess : public QObject {
     QProcess process_;
     QTimer timeout_;
     QString checker_;
+    bool active_ = false;
+};
+
+// A test suite run by mic1 in the background: the window goes on meanwhile, and a suite
+// that runs long (or a test that does) can be stopped.
+class SuiteProcess : public QObject {
+    Q_OBJECT
+  public:
+    explicit SuiteProcess(QObject* parent = nullptr);
+    ~SuiteProcess() override;
+
+    // Starts mic1 with arguments in folder, without a shell.
+    void start(const QString& mic1, const QStringList& arguments, const QString& folder);
+    bool running() const { return active_; }
+    // Asks a running suite to end: finished follows with the report of what ran.
+    void stop();
+
+  signals:
+    // started: mic1 ran to its end (its exitStatus and output are its own); otherwise
+    // failure says why not.
+    void finished(bool started, int exitStatus, const QByteArray& output, const QString& errorOutput,
+                  const QString& failure);
+
+  private:
+    void end(bool started, const QString& failure);
+
+    QProcess process_;
+    QTimer killTimer_;
     bool active_ = false;
 };
 

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -75,6 +76,55 @@ class IjvmTableModel : public QAbstractTableModel {
   private:
     const IjvmWindowView& view_;
     IjvmTable table_;
+};
+
+// The watch list's lines: the watch as typed, where its word is (or why there is none
+// now), its value; a word the last command changed is highlighted.
+class WatchTableModel : public QAbstractTableModel {
+  public:
+    WatchTableModel(const std::vector<WatchLine>& lines, QObject* parent)
+        : QAbstractTableModel(parent), lines_(lines) {}
+
+    void retake() {
+        beginResetModel();
+        endResetModel();
+    }
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : static_cast<int>(lines_.size());
+    }
+    int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 3; }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (index.row() < 0 || static_cast<size_t>(index.row()) >= lines_.size()) return {};
+        const WatchLine& line = lines_[static_cast<size_t>(index.row())];
+        switch (role) {
+        case Qt::DisplayRole:
+            switch (index.column()) {
+            case 0:
+                return QString::fromStdString(line.watch);
+            case 1:
+                return QString::fromStdString(line.where.empty() ? line.note : line.where);
+            case 2:
+                return QString::fromStdString(line.value);
+            }
+            return {};
+        case Qt::BackgroundRole:
+            return line.changed ? QColor(0xFF, 0xD5, 0x4F) : QColor(Qt::white);
+        case Qt::ForegroundRole:
+            return line.where.empty() ? QColor(Qt::darkGray) : QColor(Qt::black);
+        case Qt::ToolTipRole:
+            return line.changed ? QStringLiteral("Changed by the last step or Run") : QVariant();
+        default:
+            return {};
+        }
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+        static const char* const headings[] = {"Watch", "Word", "Value"};
+        return section >= 0 && section < 3 ? QString(headings[section]) : QVariant();
+    }
+
+  private:
+    const std::vector<WatchLine>& lines_;
 };
 
 namespace {
@@ -273,6 +323,7 @@ IjvmWindow::IjvmWindow(QWidget* parent, const QString& settingsFile)
     panels_[3] = panelOf(this, "ijvmStackPanel", {titles_[3], stack_, status_});
     panels_[4] = panelOf(this, "ijvmStandardIoPanel", {titles_[4], io});
     panels_[5] = panelOf(this, "ijvmCountsPanel", {titles_[5], counts_});
+    panels_[6] = makeWatches();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -289,6 +340,12 @@ void IjvmWindow::takePanelsBack() {
     if (layout()->indexOf(commands_) < 0) static_cast<QVBoxLayout*>(layout())->insertWidget(0, commands_);
     commands_->show();
     arrange(width() < narrowWidth);
+}
+
+void IjvmWindow::takeTimeline(QWidget* timeline) {
+    auto* box = static_cast<QVBoxLayout*>(layout());
+    if (box->indexOf(timeline) < 0) box->insertWidget(box->indexOf(commands_) + 1, timeline);
+    timeline->show();
 }
 
 void IjvmWindow::arrange(bool narrow) {
@@ -312,22 +369,28 @@ void IjvmWindow::arrange(bool narrow) {
         top->addWidget(panel(IjvmPanel::Source));
         QSplitter* below = splitter(Qt::Horizontal, top);
         below->addWidget(tabs(below, {IjvmPanel::MethodArea, IjvmPanel::ConstantPool}));
-        below->addWidget(tabs(below, {IjvmPanel::Stack, IjvmPanel::StandardIo, IjvmPanel::Counts}));
+        below->addWidget(
+            tabs(below, {IjvmPanel::Stack, IjvmPanel::Watches, IjvmPanel::StandardIo, IjvmPanel::Counts}));
         top->addWidget(below);
         top->setSizes({2, 3});
     } else {
-        // Source | method area | constant pool over stack | standard I/O over counts.
-        auto pair = [&](IjvmPanel upper, IjvmPanel lower, std::pair<int, int> sizes) {
+        // Source | method area | constant pool over stack | standard I/O over the watches
+        // over counts.
+        auto column = [&](std::initializer_list<std::pair<IjvmPanel, int>> panels) {
             QSplitter* s = splitter(Qt::Vertical, top);
-            s->addWidget(panel(upper));
-            s->addWidget(panel(lower));
-            s->setSizes({sizes.first, sizes.second});
+            QList<int> sizes;
+            for (const auto& [p, size] : panels) {
+                s->addWidget(panel(p));
+                sizes << size;
+            }
+            s->setSizes(sizes);
             return s;
         };
         top->addWidget(panel(IjvmPanel::Source));
         top->addWidget(panel(IjvmPanel::MethodArea));
-        top->addWidget(pair(IjvmPanel::ConstantPool, IjvmPanel::Stack, {150, 450}));
-        top->addWidget(pair(IjvmPanel::StandardIo, IjvmPanel::Counts, {300, 300}));
+        top->addWidget(column({{IjvmPanel::ConstantPool, 150}, {IjvmPanel::Stack, 450}}));
+        top->addWidget(
+            column({{IjvmPanel::StandardIo, 220}, {IjvmPanel::Watches, 200}, {IjvmPanel::Counts, 180}}));
         top->setSizes({300, 320, 360, 240});
     }
     // In tabs the tab names the panel; in columns its title does.
@@ -354,6 +417,81 @@ void IjvmWindow::givePanels() {
 }
 
 IjvmWindow::~IjvmWindow() = default;
+
+QWidget* IjvmWindow::makeWatches() {
+    watchModel_ = new WatchTableModel(watchLines_, this);
+    watchTable_ = new QTableView(this);
+    watchTable_->setObjectName("watchList");
+    watchTable_->setAccessibleName("Watches");
+    watchTable_->setModel(watchModel_);
+    watchTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    watchTable_->setSelectionMode(QAbstractItemView::SingleSelection);
+    watchTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    watchTable_->setShowGrid(false);
+    watchTable_->verticalHeader()->hide();
+    watchTable_->horizontalHeader()->setStretchLastSection(true);
+    watchTable_->installEventFilter(this);
+    watchEntry_ = new QLineEdit(this);
+    watchEntry_->setObjectName("watchEntry");
+    watchEntry_->setAccessibleName("Watch to add");
+    watchEntry_->setPlaceholderText("word address or variable");
+    watchEntry_->setToolTip(
+        "A word address (1027, 0x403, -6 the input cell) or the name of a variable of the "
+        "method running; Enter adds it");
+    connect(watchEntry_, &QLineEdit::returnPressed, this, &IjvmWindow::addWatch);
+    auto* add = new QPushButton("&Add", this);
+    add->setObjectName("addWatchButton");
+    add->setAccessibleName("Add watch");
+    style::makeKeyboardButton(add);
+    connect(add, &QPushButton::clicked, this, &IjvmWindow::addWatch);
+    auto* remove = new QPushButton("Remo&ve", this);
+    remove->setObjectName("removeWatchButton");
+    remove->setAccessibleName("Remove watch");
+    style::makeKeyboardButton(remove);
+    connect(remove, &QPushButton::clicked, this, &IjvmWindow::removeWatch);
+    watchNote_ = new QLabel(this);
+    watchNote_->setObjectName("watchNote");
+    watchNote_->setWordWrap(true);
+    watchNote_->hide();
+    auto* row = new QWidget(this);
+    auto* rowLayout = new QHBoxLayout(row);
+    rowLayout->setContentsMargins(0, 0, 0, 0);
+    rowLayout->addWidget(watchEntry_, 1);
+    rowLayout->addWidget(add);
+    rowLayout->addWidget(remove);
+    return panelOf(this, "ijvmWatchesPanel", {titles_[6], row, watchNote_, watchTable_});
+}
+
+void IjvmWindow::addWatch() {
+    const std::string why = watches_.add(watchEntry_->text().toStdString());
+    watchNote_->setText(QString::fromStdString(why));
+    watchNote_->setVisible(!why.empty());
+    if (!why.empty()) return;
+    watchEntry_->clear();
+    if (watchesChanged) watchesChanged();
+}
+
+void IjvmWindow::removeWatch() {
+    const QModelIndex at = watchTable_->currentIndex();
+    if (!at.isValid()) return;
+    watches_.remove(static_cast<size_t>(at.row()));
+    if (watchesChanged) watchesChanged();
+}
+
+void IjvmWindow::showWatches(Session& session) {
+    watchLines_.clear();
+    if (session.workbench().hasMachine()) {
+        const Machine& machine = session.workbench().machine();
+        const bool placed = session.ijvm().placed;
+        const RunController& controller = session.run();
+        watchLines_ = watches_.lines(machine, placed ? &session.workbench().ijvmProgram() : nullptr,
+                                     instructionPc(machine, controller.counts()), controller.radix(),
+                                     [&](uint32_t w) { return controller.changedByLast(w); });
+    }
+    const int row = watchTable_->currentIndex().row();
+    watchModel_->retake();
+    if (row >= 0 && row < static_cast<int>(watchLines_.size())) watchTable_->selectRow(row);
+}
 
 QTableView* IjvmWindow::makeTable(IjvmTable table, const char* name) {
     auto* view = new QTableView(this);
@@ -449,6 +587,7 @@ void IjvmWindow::refresh(Session& session) {
         editor_->setCurrentSpan(-1, -1);
     if (view_.pcRow() >= 0) methodArea_->scrollTo(models_[0]->index(view_.pcRow(), 0));
     output_->scrollToBottom();
+    showWatches(session);
 }
 
 void IjvmWindow::showBreakpoints(const std::set<int>& lines) {
@@ -534,6 +673,12 @@ void IjvmWindow::hideEvent(QHideEvent* event) {
 
 bool IjvmWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == input_ && event->type() == QEvent::FocusOut && inputLeft) inputLeft(input_->text());
+    // Delete removes the watch chosen in the list.
+    if (watched == watchTable_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        removeWatch();
+        return true;
+    }
     return QWidget::eventFilter(watched, event);
 }
 

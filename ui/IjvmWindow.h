@@ -1,11 +1,12 @@
 #pragma once
 // The IJVM window: the IJVM program being interpreted, beside the main window. Its source
 // with the instruction executing shaded, the method area as a listing with the PC mark,
-// the constant pool, the stack cut into frames, and standard input and output; buttons to
-// open, assemble, save and step. It shows what the session and the view model hold and
-// forwards every command to the main window, which performs it.
+// the constant pool, the stack cut into frames, standard input and output, and the watch
+// list of words a student follows; buttons to open, assemble, save and step. It shows what the session and
+// the view model hold and forwards every command to the main window, which performs it.
 
 #include "ui/model/IjvmViews.h"
+#include "ui/model/Watches.h"
 
 #include <QWidget>
 
@@ -37,13 +38,13 @@ class IjvmTableModel;
 
 // The IJVM window's panels, each a widget of its own: the window lays them out side by
 // side (Classic), or the main window puts each in a dock (Docked).
-enum class IjvmPanel { Source, MethodArea, ConstantPool, Stack, StandardIo, Counts };
-inline constexpr std::array<IjvmPanel, 6> ijvmPanels{IjvmPanel::Source,       IjvmPanel::MethodArea,
-                                                     IjvmPanel::ConstantPool, IjvmPanel::Stack,
-                                                     IjvmPanel::StandardIo,   IjvmPanel::Counts};
+enum class IjvmPanel { Source, MethodArea, ConstantPool, Stack, StandardIo, Counts, Watches };
+inline constexpr std::array<IjvmPanel, 7> ijvmPanels{
+    IjvmPanel::Source,     IjvmPanel::MethodArea, IjvmPanel::ConstantPool, IjvmPanel::Stack,
+    IjvmPanel::StandardIo, IjvmPanel::Counts,     IjvmPanel::Watches};
 inline std::string_view ijvmPanelTitle(IjvmPanel p) {
-    constexpr std::array<std::string_view, 6> titles{"Source", "Method Area",  "Constant Pool",
-                                                     "Stack",  "Standard I/O", "Counts"};
+    constexpr std::array<std::string_view, 7> titles{"Source",       "Method Area", "Constant Pool", "Stack",
+                                                     "Standard I/O", "Counts",      "Watches"};
     return titles[static_cast<size_t>(p)];
 }
 
@@ -82,6 +83,8 @@ class IjvmWindow : public QWidget {
     QAction* assembleAction() const { return assembleAction_; }
     void givePanels();
     void takePanelsBack();
+    // The main window's timeline, under the commands (Classic).
+    void takeTimeline(QWidget* timeline);
 
     // Forwarded to the main window.
     std::function<void()> openProgram, assemble, save, edited;
@@ -89,6 +92,9 @@ class IjvmWindow : public QWidget {
     std::function<void(int)> breakpointToggled;
     std::function<void(const QString&)> inputLeft;
     std::function<void(int)> diagnosticClicked;
+    // The watch list changed: the main window refreshes this window.
+    std::function<void()> watchesChanged;
+    const WatchList& watches() const { return watches_; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -97,6 +103,10 @@ class IjvmWindow : public QWidget {
 
   private:
     QTableView* makeTable(IjvmTable table, const char* name);
+    QWidget* makeWatches();
+    void addWatch();
+    void removeWatch();
+    void showWatches(Session& session);
     void showName(Session& session);
     void rememberPlace();
 
@@ -126,8 +136,14 @@ class IjvmWindow : public QWidget {
     QWidget* arrangement_ = nullptr;
     bool narrow_ = false;
     bool docked_ = false;
-    std::array<QWidget*, 6> panels_{};
-    std::array<QLabel*, 6> titles_{};
+    std::array<QWidget*, 7> panels_{};
+    std::array<QLabel*, 7> titles_{};
+    WatchList watches_;
+    std::vector<WatchLine> watchLines_;
+    class WatchTableModel* watchModel_ = nullptr;
+    QTableView* watchTable_ = nullptr;
+    QLineEdit* watchEntry_ = nullptr;
+    QLabel* watchNote_ = nullptr;
 };
 
 } // namespace tarveno::ui

@@ -6,6 +6,7 @@
 #include <QActionGroup>
 #include <QMenuBar>
 #include <QShortcut>
+#include <QToolBar>
 
 namespace tarveno::ui {
 
@@ -108,6 +109,11 @@ void addMainMenus(MainWindow& w) {
                &MainWindow::onStepBackClicked},
               {"ijvmStepBack", "IJVM Step Bac&k", QKeySequence(Qt::SHIFT | Qt::Key_F8), true,
                &MainWindow::onIjvmStepBackClicked},
+              {"goToStep", "Go to S&tep...", QKeySequence(Qt::CTRL | Qt::Key_T), true,
+               &MainWindow::onGoToStepClicked},
+              separator,
+              {"runTestSuite", "Test S&uite...", QKeySequence(Qt::CTRL | Qt::Key_U), true,
+               &MainWindow::onTestSuiteClicked},
               separator,
               {"showIjvmWindow", "IJVM &Window", QKeySequence(Qt::CTRL | Qt::Key_J), true,
                &MainWindow::onShowIjvmWindow}});
@@ -148,11 +154,20 @@ void addMainMenus(MainWindow& w) {
         {{"layoutClassic", "&Classic", Layout::Classic}, {"layoutDocked", "&Docked", Layout::Docked}},
         [](MainWindow& m, Layout l) { m.setLayout(l); });
     addItems(w, view, {{"resetLayout", "&Reset Layout", {}, true, &MainWindow::onResetLayout}, separator});
+    if (QToolBar* timeline = w.findChild<QToolBar*>("timelineBar")) {
+        QAction* toggle = timeline->toggleViewAction();
+        toggle->setText("&Timeline");
+        view->addAction(toggle);
+    }
     for (QAction* toggle : w.workspace().dockActions())
         view->addAction(toggle);
 
     addItems(w, named(bar->addMenu("&Help"), "Help1"),
-             {{"Info1", "&Info", Qt::Key_F1, true, &MainWindow::onInfoClicked}});
+             {{"Info1", "&Info", Qt::Key_F1, true, &MainWindow::onInfoClicked},
+              separator,
+              {"malReference", "&MAL Reference", {}, true, &MainWindow::onMalReferenceClicked},
+              {"ijvmReference", "I&JVM Reference", {}, true, &MainWindow::onIjvmReferenceClicked},
+              {"tutorial", "&Tutorial", {}, true, &MainWindow::onTutorialClicked}});
 
     QObject::connect(new QShortcut(Qt::Key_Escape, &w), &QShortcut::activated, &w,
                      &MainWindow::onStopRequested);

@@ -4,12 +4,15 @@
 #include "ui/CodeEditor.h"
 #include "ui/Dialogs.h"
 #include "ui/EditorPane.h"
+#include "ui/HelpWindow.h"
 #include "ui/IjvmWindow.h"
 #include "ui/InfoDialog.h"
 #include "ui/MainMenus.h"
 #include "ui/MemoryViewer.h"
+#include "ui/TestSuiteWindow.h"
 #include "ui/Workspace.h"
 #include "ui/model/FileDialogs.h"
+#include "ui/model/TimelineScale.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -17,11 +20,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
+#include <QSlider>
+#include <QToolBar>
 
 namespace tarveno::ui {
 
@@ -83,8 +89,12 @@ MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, const PicturesFactory&
     addAction(ijvmWindow_->assembleAction());
     memoryView_ = new MemoryViewer(dialogs_, session_, 1.0, this);
     memoryView_->embed();
+    // The dock follows the steps: by word, with the registers' marks and the words changed.
+    memoryView_->showWords(true);
+    makeTimeline();
     memoryView_->written = [this](const Outcome& written) { showOutcome(written); };
-    workspace_ = new Workspace({this, client_, editor_, ijvmWindow_, memoryView_}, paths_.settings);
+    workspace_ =
+        new Workspace({this, client_, editor_, ijvmWindow_, memoryView_, timelineBar_}, paths_.settings);
     addMainMenus(*this);
     setZoom(zoomLevels[0]);
     // Find and Go to Line act in the editor the user was in last.
@@ -126,6 +136,9 @@ MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, const PicturesFactory&
     };
     ijvmWindow_->stepBack = [this] { onStepBackClicked(); };
     ijvmWindow_->ijvmStepBack = [this] { onIjvmStepBackClicked(); };
+    ijvmWindow_->watchesChanged = [this] {
+        if (!session_.run().running()) ijvmWindow_->refresh(session_);
+    };
     ijvmWindow_->diagnosticClicked = [this](int row) {
         perform([this, row] { return session_.ijvm().selectDiagnostic(row); });
     };
@@ -135,6 +148,7 @@ MainWindow::MainWindow(Dialogs& dialogs, HostPaths paths, const PicturesFactory&
     runHintTimer_.setInterval(1000);
     connect(&runHintTimer_, &QTimer::timeout, this, [this] { showRunning(session_.run().running()); });
     connect(&checker_, &CheckerProcess::finished, this, &MainWindow::onCheckerFinished);
+    connect(&suite_, &SuiteProcess::finished, this, &MainWindow::onSuiteFinished);
 
     // Start-up: the Info dialog before the window first appears, with the editor marked
     // modified, so the first compile request compiles it; then the layout.
@@ -171,6 +185,130 @@ void MainWindow::onStepBackClicked() {
 
 void MainWindow::onIjvmStepBackClicked() {
     perform([this] { return session_.run().stepBack(Back::IjvmInstruction); });
+}
+
+void MainWindow::makeTimeline() {
+    timelineBar_ = new QToolBar("Timeline", this);
+    timelineBar_->setObjectName("timelineBar");
+    timelineBar_->setMovable(false);
+    timelineBar_->toggleViewAction()->setObjectName("timelineBarToggle");
+    auto* caption = new QLabel(" Timeline ", timelineBar_);
+    timeline_ = new QSlider(Qt::Horizontal, timelineBar_);
+    timeline_->setObjectName("timelineSlider");
+    timeline_->setAccessibleName("Timeline: the step shown");
+    timeline_->setToolTip("The steps since the load, the last Reset or the placing: drag to go to one, as "
+                          "Step Back goes back (Run > Go to Step...)");
+    timeline_->setFocusPolicy(Qt::StrongFocus);
+    timeline_->setEnabled(false);
+    caption->setBuddy(timeline_);
+    timelineStep_ = new QLabel(timelineBar_);
+    timelineStep_->setObjectName("timelineStep");
+    timelineStep_->setMinimumWidth(
+        timelineStep_->fontMetrics().horizontalAdvance("step 000000000 of 000000000"));
+    timelineBar_->addWidget(caption);
+    timelineBar_->addWidget(timeline_);
+    timelineBar_->addWidget(timelineStep_);
+    timelineTimer_.setSingleShot(true);
+    connect(&timelineTimer_, &QTimer::timeout, this, &MainWindow::goToTimelineStep);
+    connect(timeline_, &QSlider::valueChanged, this, &MainWindow::timelineMoved);
+}
+
+void MainWindow::showTimeline() {
+    const RunController::Timeline t = session_.run().timeline();
+    const SliderPosition p = sliderPosition(t);
+    showingTimeline_ = true;
+    timeline_->setRange(0, p.maximum);
+    timeline_->setValue(p.value);
+    timeline_->setPageStep(std::max(1, p.maximum / 20));
+    showingTimeline_ = false;
+    timeline_->setEnabled(session_.run().loaded() && !session_.run().running() && p.maximum > 0);
+    timelineStep_->setText(session_.run().loaded() ? utf8(timelineText(t)) : QString());
+}
+
+void MainWindow::timelineMoved(int position) {
+    if (showingTimeline_) return;
+    timelineTarget_ = position;
+    if (!timelineTimer_.isActive()) timelineTimer_.start(0);
+}
+
+void MainWindow::goToTimelineStep() {
+    // A refresh still drawn, a command waiting: the slider's last position is gone to after.
+    if (!idle()) {
+        timelineTimer_.start(20);
+        return;
+    }
+    const uint64_t step = stepAt(session_.run().timeline(), timelineTarget_);
+    perform([this, step] { return session_.run().goToStep(step); });
+}
+
+void MainWindow::onGoToStepClicked() {
+    if (!idle()) return;
+    const RunController::Timeline t = session_.run().timeline();
+    const auto answer = dialogs_.ask(this, QString("Go to which step? (%1 to %2)").arg(t.first).arg(t.last),
+                                     QString::number(t.present));
+    if (!answer) return;
+    bool ok = false;
+    const qulonglong step = answer->trimmed().toULongLong(&ok);
+    if (!ok) {
+        dialogs_.message(this, places::mainWindow.caption, "Not a step number: " + *answer);
+        return;
+    }
+    perform([this, step] { return session_.run().goToStep(step); });
+}
+
+void MainWindow::onTestSuiteClicked() {
+    perform([this] { return session_.askTestSuite(); });
+}
+
+void MainWindow::runSuite(const QString& suiteFile) {
+    if (suite_.running()) return;
+    if (!suiteWindow_) {
+        suiteWindow_ = new TestSuiteWindow(this);
+        suiteWindow_->placeTest = [this](const TestProgram& t) { placeTest(t); };
+        suiteWindow_->stop = [this] { suite_.stop(); };
+        suiteWindow_->runAgain = [this] {
+            if (!session_.run().loaded())
+                dialogs_.notice(this, utf8(mustBeLoadedNotice));
+            else if (!suiteFile_.isEmpty())
+                runSuite(suiteFile_);
+        };
+    }
+    suiteFile_ = suiteFile;
+    const SuiteRequest r = session_.testSuiteRequest(fsName(suiteFile));
+    QStringList arguments;
+    for (const std::string& a : r.arguments)
+        arguments << shownName(a);
+    suiteWindow_->showRunning(suiteFile);
+    suiteWindow_->show();
+    suiteWindow_->raise();
+    suite_.start(paths_.mic1, arguments, shownName(r.folder));
+}
+
+void MainWindow::onSuiteFinished(bool started, int exitStatus, const QByteArray& output,
+                                 const QString& errorOutput, const QString& failure) {
+    if (!suiteWindow_) return;
+    if (!started) {
+        suiteWindow_->showFailure(failure + (errorOutput.isEmpty() ? QString() : "\n" + errorOutput));
+        return;
+    }
+    const SuiteReport report =
+        readSuiteReport(std::string_view(output.constData(), static_cast<size_t>(output.size())));
+    if (!report.read) {
+        suiteWindow_->showFailure(utf8(suiteFailureText(exitStatus, errorOutput.toStdString())));
+        return;
+    }
+    // 130 and 143: stopped, the tests it did not finish reported as errors.
+    suiteWindow_->showReport(report, exitStatus == 130 || exitStatus == 143 ? "Stopped." : QString());
+}
+
+void MainWindow::placeTest(const TestProgram& test) {
+    if (!idle()) return;
+    // The IJVM editor's own text is not replaced without the user's word.
+    if (session_.ijvm().unsaved) {
+        const UnsavedChoice choice = dialogs_.unsavedWork(this, utf8(session_.ijvm().unsavedQuestion()));
+        if (choice == UnsavedChoice::Cancel || (choice == UnsavedChoice::Save && !saveIjvmNow())) return;
+    }
+    perform([this, test] { return session_.placeTestProgram(test); });
 }
 
 void MainWindow::onClearBreakpointsClicked() {
@@ -292,6 +430,7 @@ void MainWindow::showOutcome(const Outcome& o) {
         if (placed || !session_.ijvm().diagnostics.empty() || workspace_->ijvmShown()) onShowIjvmWindow();
     }
     if (o.redraw.has(View::Clock)) panel_->clearClock();
+    if (!session_.run().running()) showTimeline();
     if (o.ask.what == Ask::Checker) {
         // The command goes on when the checker ends; the window keeps painting meanwhile.
         const CheckerRequest& r = session_.checkerRequest();
@@ -349,6 +488,13 @@ void MainWindow::afterRefresh(const Outcome& o) {
         dialogs_.memory(viewer);
         break;
     }
+    case Ask::TestSuiteFile: {
+        const QString folder =
+            QFileInfo::exists(paths_.examples + "/tests") ? paths_.examples + "/tests" : paths_.examples;
+        if (const auto name = dialogs_.openFile(this, dialogSetup(testSuiteQuestion, folder)))
+            runSuite(*name);
+        break;
+    }
     case Ask::Nothing:
     case Ask::Checker:
         break;
@@ -386,6 +532,7 @@ void MainWindow::setCommandsEnabled(bool on) {
         w->setEnabled(on);
     editor_->setReadOnly(!on);
     ijvmWindow_->setCommandsEnabled(on);
+    timeline_->setEnabled(on && session_.run().loaded());
 }
 
 std::string MainWindow::editorText() {
@@ -501,6 +648,27 @@ void MainWindow::onWindowColourClicked() {
 void MainWindow::onInfoClicked() {
     InfoDialog dialog(paths_.readme, paths_.examples, dialogs_.zoom, this);
     dialogs_.info(dialog);
+}
+
+void MainWindow::showHelp(HelpPage page) {
+    // One window for every page, kept open beside the work.
+    if (!helpWindow_) helpWindow_ = new HelpWindow(this);
+    helpWindow_->showPage(page);
+    helpWindow_->show();
+    helpWindow_->raise();
+    helpWindow_->activateWindow();
+}
+
+void MainWindow::onMalReferenceClicked() {
+    showHelp(HelpPage::MalReference);
+}
+
+void MainWindow::onIjvmReferenceClicked() {
+    showHelp(HelpPage::IjvmReference);
+}
+
+void MainWindow::onTutorialClicked() {
+    showHelp(HelpPage::Tutorial);
 }
 
 } // namespace tarveno::ui

@@ -9,6 +9,7 @@
 #include "ui/FormStyle.h"
 #include "ui/Host.h"
 #include "ui/Language.h"
+#include "ui/model/HelpPages.h"
 #include "ui/model/WindowLayout.h"
 #include "workbench/Session.h"
 
@@ -22,17 +23,22 @@
 #include <optional>
 
 class QComboBox;
+class QLabel;
 class QMenu;
 class QPushButton;
+class QSlider;
+class QToolBar;
 
 namespace tarveno::ui {
 
 class CodeEditor;
 class Dialogs;
 class EditorPane;
+class HelpWindow;
 class InfoDialog;
 class IjvmWindow;
 class MemoryViewer;
+class TestSuiteWindow;
 class Workspace;
 
 // How a window starts: its layout (none: the one remembered, or the one a first start
@@ -71,6 +77,9 @@ class MainWindow : public QMainWindow, private SessionHost {
     // asked (either may be empty): a lab script's start.
     void openMicroprogramAndPlace(const QString& microprogram, const QString& ijvmProgram);
     Workspace& workspace() { return *workspace_; }
+    // The results of the last suite run (made at the first).
+    TestSuiteWindow* testSuiteWindow() const { return suiteWindow_; }
+    bool suiteRunning() const { return suite_.running(); }
 
   public slots:
     void onNewClicked();
@@ -81,6 +90,10 @@ class MainWindow : public QMainWindow, private SessionHost {
     void onShowIjvmWindow();
     void onStepBackClicked();
     void onIjvmStepBackClicked();
+    // Run > Go to Step...: a step of the timeline by its number.
+    void onGoToStepClicked();
+    // Run > Test Suite...: a suite run on the microprogram loaded, in the background.
+    void onTestSuiteClicked();
     void onClearBreakpointsClicked();
     void onExportTraceClicked();
     // The Run menu's list of breakpoints, made anew each time it opens.
@@ -102,6 +115,10 @@ class MainWindow : public QMainWindow, private SessionHost {
     void onIjvmColoursClicked();
     void onWindowColourClicked();
     void onInfoClicked();
+    // Help > MAL Reference, IJVM Reference and Tutorial: the page in the Help window.
+    void onMalReferenceClicked();
+    void onIjvmReferenceClicked();
+    void onTutorialClicked();
     void onLayoutClicked();
     void onClockClicked();
     void onZoomIn();
@@ -157,6 +174,20 @@ class MainWindow : public QMainWindow, private SessionHost {
     bool chooseColour(QColor& chosen);
     // The editor Find and Go to Line act in: the one that had the focus last.
     CodeEditor* searchedEditor() const;
+    // The timeline under the datapath: its slider over the steps, and the step shown.
+    void makeTimeline();
+    void showTimeline();
+    // The slider was moved: the step it stands for is gone to once the window is idle,
+    // the last position only when the user drags faster than the machine replays.
+    void timelineMoved(int position);
+    void goToTimelineStep();
+    // Runs suiteFile on the microprogram loaded and shows the results when mic1 ends.
+    void runSuite(const QString& suiteFile);
+    void onSuiteFinished(bool started, int exitStatus, const QByteArray& output, const QString& errorOutput,
+                         const QString& failure);
+    // A failing test's program placed, once the IJVM editor's unsaved text is settled.
+    void placeTest(const TestProgram& test);
+    void showHelp(HelpPage page);
 
     Dialogs& dialogs_;
     HostPaths paths_;
@@ -183,11 +214,21 @@ class MainWindow : public QMainWindow, private SessionHost {
     QPushButton* clockButton_;
     QPushButton* layoutButton_;
     QComboBox* radixBox_;
+    QToolBar* timelineBar_;
+    QSlider* timeline_;
+    QLabel* timelineStep_;
+    QTimer timelineTimer_;
+    int timelineTarget_ = 0;
+    bool showingTimeline_ = false; // the slider is set by the window, not moved by the user
 
     std::deque<std::function<Outcome()>> waiting_; // commands given while a refresh is drawn
     QTimer runTimer_;                              // the next slice of a Run
     QTimer runHintTimer_;                          // a Run that goes on says how to stop it
     CheckerProcess checker_;
+    SuiteProcess suite_;
+    TestSuiteWindow* suiteWindow_ = nullptr;
+    HelpWindow* helpWindow_ = nullptr; // made at the first page asked for
+    QString suiteFile_;
     bool closing_ = false; // no questions while the window closes
     QColor lastColour_;    // offered again by the colour dialog
     int zoomPercent_ = 100;

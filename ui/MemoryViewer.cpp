@@ -7,6 +7,7 @@
 #include "ui/model/MemoryPage.h"
 #include "workbench/Session.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -42,7 +43,26 @@ MemoryViewer::MemoryViewer(Dialogs& dialogs, Session& session, double zoom, QWid
     QComboBox* radix = style::makeRadixBox(this, places::memoryRadixBox, zoom);
     connect(radix, &QComboBox::currentIndexChanged, this, &MemoryViewer::onRadixChanged);
     button(places::memoryOkButton, &QDialog::accept)->setDefault(true);
+    words_ = new QCheckBox(style::caption(places::memoryWordsBox), this);
+    words_->setObjectName(places::memoryWordsBox.name);
+    words_->setAccessibleName("Show words by word address");
+    words_->setToolTip("Words by word address, as the registers and the stack count them: the words SP, "
+                       "LV, CPP and PC point at marked, those the last step or Run changed highlighted");
+    style::place(words_, places::memoryWordsBox, zoom);
+    style::makeKeyboardButton(words_);
+    connect(words_, &QCheckBox::toggled, this, &MemoryViewer::onWordsToggled);
 
+    refreshList();
+}
+
+void MemoryViewer::showWords(bool on) {
+    words_->setChecked(on);
+    onWordsToggled(on);
+}
+
+void MemoryViewer::onWordsToggled(bool on) {
+    // The same words stay in view: firstWord_ counts words in both views.
+    unit_ = on ? AddressUnit::Word : AddressUnit::Byte;
     refreshList();
 }
 
@@ -64,9 +84,25 @@ void MemoryViewer::refreshList() {
     list_->setUpdatesEnabled(false);
     list_->clear();
     const int rowHeight = scaled(places::memoryListRowHeight, zoom_);
-    for (const std::string& line : memoryLines(bench.machine(), firstWord_, memoryRadix_)) {
-        auto* item = new QListWidgetItem(QString::fromStdString(line), list_);
-        item->setSizeHint({0, rowHeight});
+    if (unit_ == AddressUnit::Word) {
+        const RunController& run = session_.run();
+        QFont bold = list_->font();
+        bold.setBold(true);
+        for (const WordLine& line : memoryWordLines(bench.machine(), firstWord_, memoryRadix_,
+                                                    [&](uint32_t w) { return run.changedByLast(w); })) {
+            auto* item = new QListWidgetItem(QString::fromStdString(line.text), list_);
+            item->setSizeHint({0, rowHeight});
+            if (line.marked) item->setFont(bold);
+            if (line.changed) {
+                item->setBackground(QColor(0xFF, 0xD5, 0x4F));
+                item->setToolTip("Changed by the last step or Run");
+            }
+        }
+    } else {
+        for (const std::string& line : memoryLines(bench.machine(), firstWord_, memoryRadix_)) {
+            auto* item = new QListWidgetItem(QString::fromStdString(line), list_);
+            item->setSizeHint({0, rowHeight});
+        }
     }
     list_->setUpdatesEnabled(true);
 }
@@ -84,8 +120,9 @@ void MemoryViewer::onPreviousPageClicked() {
 void MemoryViewer::onGoToClicked() {
     command([&] {
         // The input dialog has no Cancel: whatever it holds when it closes is used.
-        const QString text = dialogs_.input(this, "Address:", "0");
-        firstWord_ = typedWordAddress(text.toStdString());
+        const QString text =
+            dialogs_.input(this, unit_ == AddressUnit::Word ? "Word address:" : "Address:", "0");
+        firstWord_ = typedWordAddress(text.toStdString(), unit_);
         refreshList();
     });
 }
@@ -93,9 +130,10 @@ void MemoryViewer::onGoToClicked() {
 void MemoryViewer::onWriteWordClicked() {
     command([&] {
         WriteWordDialog dialog(zoom_, this);
+        nameWordAddresses(dialog);
         dialogs_.writeWord(dialog);
         if (dialog.accepted == 1) {
-            const MemoryWrite w = wordWrite(textOf(dialog.address), textOf(dialog.word));
+            const MemoryWrite w = wordWrite(textOf(dialog.address), textOf(dialog.word), unit_);
             write(w.wordAddress, w.value);
         }
         refreshList();
@@ -105,11 +143,12 @@ void MemoryViewer::onWriteWordClicked() {
 void MemoryViewer::onWriteBytesClicked() {
     command([&] {
         WriteBytesDialog dialog(zoom_, this);
+        nameWordAddresses(dialog);
         dialogs_.writeBytes(dialog);
         if (dialog.accepted == 1) {
             const std::array<std::string, 4> b{textOf(dialog.bytes[0]), textOf(dialog.bytes[1]),
                                                textOf(dialog.bytes[2]), textOf(dialog.bytes[3])};
-            const MemoryWrite w = byteWrite(textOf(dialog.address), {b[0], b[1], b[2], b[3]});
+            const MemoryWrite w = byteWrite(textOf(dialog.address), {b[0], b[1], b[2], b[3]}, unit_);
             write(w.wordAddress, w.value);
         }
         refreshList();
@@ -120,6 +159,12 @@ void MemoryViewer::onRadixChanged(int index) {
     if (index == 0) memoryRadix_ = 10;
     if (index == 1) memoryRadix_ = 16;
     refreshList();
+}
+
+void MemoryViewer::nameWordAddresses(QDialog& editor) const {
+    // In the word view the editors take word addresses, and say so.
+    if (unit_ != AddressUnit::Word) return;
+    if (auto* title = editor.findChild<QLabel*>("Label1")) style::setCaption(title, "Word address:");
 }
 
 void MemoryViewer::write(uint32_t wordAddress, int32_t value) {

@@ -38,8 +38,9 @@ QRect withoutFrame(const QWidget* w, const QRect& outer) {
 }
 
 const char* dockName(IjvmPanel p) {
-    constexpr std::array<const char*, 6> names{"ijvmSourceDock", "ijvmMethodAreaDock", "ijvmConstantPoolDock",
-                                               "ijvmStackDock",  "ijvmStandardIoDock", "ijvmCountsDock"};
+    constexpr std::array<const char*, 7> names{"ijvmSourceDock", "ijvmMethodAreaDock", "ijvmConstantPoolDock",
+                                               "ijvmStackDock",  "ijvmStandardIoDock", "ijvmCountsDock",
+                                               "ijvmWatchesDock"};
     return names[static_cast<size_t>(p)];
 }
 
@@ -106,6 +107,9 @@ void Workspace::arrangeDocked() {
     parts_.ijvm->givePanels();
     parts_.window->addToolBar(Qt::TopToolBarArea, parts_.ijvm->commands());
     parts_.ijvm->commands()->show();
+    // The timeline under the pictures.
+    parts_.window->addToolBar(Qt::BottomToolBarArea, parts_.timeline);
+    parts_.timeline->show();
 
     // Any size the user likes, at most the screen.
     parts_.window->setMinimumSize(320, 240);
@@ -133,6 +137,8 @@ void Workspace::resetDocks() {
     w->splitDockWidget(dock(IjvmPanel::Source), dock(IjvmPanel::MethodArea), Qt::Horizontal);
     w->splitDockWidget(dock(IjvmPanel::MethodArea), dock(IjvmPanel::Stack), Qt::Horizontal);
     w->splitDockWidget(dock(IjvmPanel::Stack), dock(IjvmPanel::StandardIo), Qt::Horizontal);
+    // The watches stay in view beside the stack while stepping.
+    w->splitDockWidget(dock(IjvmPanel::StandardIo), dock(IjvmPanel::Watches), Qt::Horizontal);
     w->tabifyDockWidget(dock(IjvmPanel::MethodArea), dock(IjvmPanel::ConstantPool));
     w->tabifyDockWidget(dock(IjvmPanel::StandardIo), dock(IjvmPanel::Counts));
     dock(IjvmPanel::MethodArea)->raise();
@@ -164,7 +170,10 @@ void Workspace::arrangeClassic() {
     parts_.memory->setParent(parts_.window);
     parts_.memory->hide();
     parts_.window->removeToolBar(parts_.ijvm->commands());
+    parts_.window->removeToolBar(parts_.timeline);
     parts_.ijvm->takePanelsBack();
+    // The course form keeps its size: the timeline goes under the IJVM window's commands.
+    parts_.ijvm->takeTimeline(parts_.timeline);
     fitToScreen();
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // How the main window is arranged. Classic: the course form at its places in a scroll area,
-// the IJVM window beside it. Docked: the pictures in the centre, and every view a dock of its
-// own (the microprogram editor, the report, the memory view and each IJVM panel), movable,
-// closable, tabbable and floatable. Both show the same widgets over the same session; only
+// the IJVM window beside it with the timeline under its commands. Docked: the pictures in the
+// centre with the timeline under them, and every view a dock of its own (the microprogram
+// editor, the report, the memory view and each IJVM panel), movable, closable, tabbable and
+// floatable. Both show the same widgets over the same session; only
 // the arrangement differs. The layout, the window's place and the docks are remembered.
 
 #include "ui/IjvmWindow.h"
@@ -17,6 +18,7 @@ class QAction;
 class QDockWidget;
 class QMainWindow;
 class QScrollArea;
+class QToolBar;
 class QWidget;
 
 namespace tarveno::ui {
@@ -32,6 +34,7 @@ class Workspace : public QObject {
         EditorPane* editor;
         IjvmWindow* ijvm;
         QWidget* memory; // the memory view of the Docked layout
+        QToolBar* timeline;
     };
     Workspace(const Parts& parts, QString settingsFile);
 
@@ -67,7 +70,7 @@ class Workspace : public QObject {
     QDockWidget* editorDock_;
     QDockWidget* reportDock_;
     QDockWidget* memoryDock_;
-    std::array<QDockWidget*, 6> ijvmDocks_{};
+    std::array<QDockWidget*, ijvmPanels.size()> ijvmDocks_{};
     std::vector<QAction*> dockActions_;
 };
 

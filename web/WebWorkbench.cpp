@@ -73,6 +73,8 @@ const char* askName(Ask a) {
         return "MemoryViewer";
     case Ask::Checker:
         return "Checker";
+    case Ask::TestSuiteFile:
+        return "TestSuiteFile";
     }
     return "Nothing";
 }

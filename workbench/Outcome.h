@@ -74,7 +74,8 @@ struct Redraw {
 //    an IJVM file for openIjvm, OnInterpreter;
 //  IjvmSaveFileName: a name for the IJVM document's saveAs;
 //  MemoryViewer: the memory viewer;
-//  Checker: start the checker on checkerRequest() and call checkerFinished when it ends.
+//  Checker: start the checker on checkerRequest() and call checkerFinished when it ends;
+//  TestSuiteFile: a test suite to run on the microprogram loaded (testSuiteRequest).
 enum class Ask {
     Nothing,
     SaveFileName,
@@ -85,6 +86,7 @@ enum class Ask {
     IjvmSaveFileName,
     MemoryViewer,
     Checker,
+    TestSuiteFile,
 };
 
 struct Question {

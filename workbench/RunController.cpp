@@ -43,6 +43,44 @@ void RunController::startHistory() {
     counts_.start(m.registers[PC], m.registers[MBR]);
     history_.start(m, counts_);
     historyMachine_ = &m;
+    // A machine just loaded or placed has changed nothing yet.
+    noteMemoryBefore();
+}
+
+void RunController::noteMemoryBefore() {
+    memoryBeforeKept_ = false;
+    memoryBefore_ = MainMemory();
+    if (!workbench_.hasMachine()) return;
+    const MainMemory& now = workbench_.machine().mainMemory;
+    if (now.bytesUsed() > changesKeptUpTo) return;
+    memoryBefore_ = now;
+    memoryBeforeKept_ = true;
+}
+
+bool RunController::changedByLast(uint32_t wordAddress) const {
+    if (!memoryBeforeKept_ || !workbench_.hasMachine()) return false;
+    const int32_t* now = workbench_.machine().peekWord(wordAddress);
+    const int32_t* before = memoryBefore_.search(wordAddress);
+    return (now ? *now : 0) != (before ? *before : 0);
+}
+
+RunController::Timeline RunController::timeline() const {
+    if (!workbench_.hasMachine() || historyMachine_ != &workbench_.machine()) return {};
+    return {history_.firstStep(), std::max(history_.lastStep(), counts_.micro), counts_.micro};
+}
+
+Outcome RunController::goToStep(uint64_t step) {
+    return gate_.run([&](Outcome& o) {
+        restartPhases(o);
+        if (!requireLoaded(o)) return;
+        History& h = history();
+        const Timeline t = timeline();
+        step = std::clamp(step, t.first, t.last);
+        if (step == counts_.micro) return;
+        noteMemoryBefore();
+        h.goTo(workbench_.machine(), counts_, step);
+        o.redraw.pictures = Refresh::Full;
+    });
 }
 
 void RunController::machineChanged() {
@@ -54,6 +92,7 @@ void RunController::machineChanged() {
 }
 
 void RunController::microStep() {
+    noteMemoryBefore();
     history().microStep(workbench_.machine(), counts_);
 }
 
@@ -70,6 +109,7 @@ Outcome RunController::subCycle() {
 }
 
 void RunController::start(RunKind kind) {
+    noteMemoryBefore();
     kind_ = kind;
     gate_.running = true;
     stopRequested_ = false;
@@ -124,6 +164,7 @@ Outcome RunController::stepBack(Back how) {
             o.tell.status = "Cannot go back: history starts at step " + std::to_string(h.firstStep());
             return;
         }
+        noteMemoryBefore();
         h.goTo(workbench_.machine(), counts_, target);
         o.redraw.pictures = Refresh::Full;
     });
@@ -147,16 +188,21 @@ Outcome RunController::setStandardInput(const std::string& text) {
     return gate_.run([&](Outcome&) {
         // The number is checked even with no machine yet; it is then stored nowhere.
         const int32_t value = parseNumber(text);
-        if (workbench_.hasMachine()) {
-            workbench_.machine().memoryWord(machine::standardInputAddress) = value;
-            machineChanged();
-        }
+        if (!workbench_.hasMachine()) return;
+        // The box is left whenever the focus moves on: the same number again changes
+        // nothing, so the steps after the present stay on the timeline.
+        const int32_t* cell = workbench_.machine().peekWord(machine::standardInputAddress);
+        if ((cell ? *cell : 0) == value) return;
+        noteMemoryBefore();
+        workbench_.machine().memoryWord(machine::standardInputAddress) = value;
+        machineChanged();
     });
 }
 
 Outcome RunController::writeMemoryWord(uint32_t wordAddress, int32_t value) {
     return gate_.run([&](Outcome& o) {
         if (!workbench_.hasMachine()) return;
+        noteMemoryBefore();
         workbench_.machine().memoryWord(wordAddress) = value;
         machineChanged();
         o.redraw.add(View::Memory);

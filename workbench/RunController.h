@@ -52,6 +52,26 @@ class RunController {
     }
     // Going back; the pictures show the state reached.
     Outcome stepBack(Back how);
+
+    // The steps since the load, the last Reset or the placing, as far back as the history
+    // reaches, to the last one executed: going back keeps the steps after the present, and
+    // executing on goes the same way until the user changes the machine.
+    struct Timeline {
+        uint64_t first = 0;
+        uint64_t last = 0;
+        uint64_t present = 0;
+    };
+    Timeline timeline() const;
+    // Goes to a step of the timeline (one outside it: its nearest end) by the same exact
+    // replay as Step Back; the pictures show the state reached.
+    Outcome goToStep(uint64_t step);
+
+    // Whether the last command that moved the machine (a step, a Run, going back, a word or
+    // the input written) changed the word at wordAddress: its value, a word that came or
+    // went. A word a read made, which holds 0, is no change. Not kept for a main memory of
+    // more than changesKeptUpTo bytes: then nothing is reported.
+    bool changedByLast(uint32_t wordAddress) const;
+    static constexpr size_t changesKeptUpTo = size_t{16} << 20;
     // The readout radix by the selector's item: 0 decimal, 1 hexadecimal.
     Outcome setRadix(int index);
     // The memory viewer, on a loaded machine.
@@ -85,6 +105,8 @@ class RunController {
     void startHistory();
     // The machine was changed between steps: the history keeps the change.
     void machineChanged();
+    // A command is about to move the machine: its memory now, for changedByLast.
+    void noteMemoryBefore();
 
   private:
     History& history();
@@ -102,6 +124,8 @@ class RunController {
     History history_;
     const Machine* historyMachine_ = nullptr;
     ExecutionCounts counts_;
+    MainMemory memoryBefore_; // main memory before the last command that moved the machine
+    bool memoryBeforeKept_ = false;
 };
 
 } // namespace tarveno

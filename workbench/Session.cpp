@@ -110,6 +110,7 @@ bool Session::finishCompile() {
         const std::string binary = files_.microprogramFile(mal_.fileName, note);
         report_.setNote(std::move(note));
         loaded = workbench_.compileAndLoad(mal_.fileName, binary, Check::Skip).loaded;
+        if (loaded) loadedBinary_ = binary;
     }
     if (loaded) {
         breakpoints_.setMicroprogramSource(compiledBytes_);
@@ -331,6 +332,45 @@ Outcome Session::skeleton() {
         // The diagnostics of the text the skeleton replaced would point into the skeleton.
         ijvm_.clearDiagnostics(o);
         o.redraw.add(View::IjvmEditor);
+    });
+}
+
+Outcome Session::askTestSuite() {
+    return gate_.run([&](Outcome& o) {
+        if (run_.requireLoaded(o)) o.ask.what = Ask::TestSuiteFile;
+    });
+}
+
+SuiteRequest Session::testSuiteRequest(const std::string& suiteFile) const {
+    const std::filesystem::path suite = std::filesystem::absolute(suiteFile);
+    return {{"test", loadedBinary_, suite.string(), "--json"}, suite.parent_path().string()};
+}
+
+Outcome Session::placeTestProgram(const TestProgram& test) {
+    return gate_.run([&](Outcome& o) {
+        if (!workbench_.hasMachine() || !run_.loaded()) {
+            o.tell.notice = mustBeLoadedNotice;
+            return;
+        }
+        if (test.source) {
+            // The suite's text, shown unnamed: Save asks where to keep it.
+            EditorFile shown;
+            shown.text = *test.source;
+            const std::string bytes = encodeFile(shown.text, shown);
+            FileRules::write(files_.files.swapFile, bytes);
+            assembleIjvm(o, files_.files.swapFile, bytes);
+            ijvm_.fileName.clear();
+            ijvm_.file = shown;
+            ijvm_.unsaved = false;
+            o.redraw.add(View::IjvmEditor);
+        } else {
+            placeFile(o, test.file);
+        }
+        if (!ijvm_.placed || ijvm_.differs) return; // its diagnostics are shown
+        machine().memoryWord(machine::standardInputAddress) = test.input;
+        run_.startHistory();
+        o.tell.status = "Placed the test \"" + test.name + "\" of " + test.suite + ", input " +
+                        std::to_string(test.input) + ": step it with F8, or Run";
     });
 }
 

@@ -20,6 +20,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tarveno {
 
@@ -44,6 +45,23 @@ struct CheckerRequest {
 //    microprogram loaded;
 //  OnInterpreter: the shipped interpreter opened, compiled and loaded first, then Placed.
 enum class IjvmOpening { Unplaced, Placed, OnInterpreter };
+
+// A test suite run on the microprogram loaded, by the grading's own program: mic1 with these
+// arguments, in this folder; it writes its report as JSON.
+struct SuiteRequest {
+    std::vector<std::string> arguments;
+    std::string folder;
+};
+
+// A test's IJVM program, placed to be stepped: its file, or the text its suite holds, and
+// the number its standard-input cell starts with.
+struct TestProgram {
+    std::string suite;
+    std::string name;
+    std::string file;                  // "" for a text of the suite
+    std::optional<std::string> source; // UTF-8
+    int32_t input = 0;
+};
 
 // A name the user gave for the microprogram: asked by Save for an unnamed program, or
 // chosen by Save As (after which the next step compiles the file under its new name).
@@ -89,6 +107,15 @@ class Session {
     Outcome assembleAndPlace(const std::string& text);
     // The IJVM program skeleton into the IJVM editor.
     Outcome skeleton();
+
+    // Run > Test Suite...: a suite is asked for, with a microprogram loaded.
+    Outcome askTestSuite();
+    // How to run suiteFile on the microprogram loaded: its microprogram file, which holds
+    // exactly what is loaded.
+    SuiteRequest testSuiteRequest(const std::string& suiteFile) const;
+    // A test's program assembled and placed on the microprogram loaded, its input in the
+    // standard-input cell, so that the student can step it; the IJVM editor shows it.
+    Outcome placeTestProgram(const TestProgram& test);
 
     // The source of the microinstruction at MPC, for the editor's selection; none beyond
     // the source map.
@@ -138,6 +165,7 @@ class Session {
     Continuation afterCheck_;   // the rest of the command that waits for the checker
     Continuation afterSaveAs_;  // the command that asked for Save As goes on after it
     std::string compiledBytes_; // the file the last compile read
+    std::string loadedBinary_;  // the microprogram file of what is loaded
     MainMemory placedMemory_;   // main memory as the IJVM image was placed, for Reset
     // Each New or Open begins another microprogram; the image placed on one is placed again
     // when the same one is compiled again, and not on another.

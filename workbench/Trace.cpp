@@ -100,9 +100,9 @@ std::string codeOfLine(std::string_view line) {
     return std::string(line.substr(first, line.find_last_not_of(" \t\r\f\v") - first + 1));
 }
 
-std::vector<OpcodeCount> opcodeCounts(const ExecutionCounts& counts) {
+std::vector<OpcodeCount> opcodeCounts(const ExecutionCounts& counts, const InstructionSet& instructions) {
     std::array<std::string_view, 256> names{};
-    for (const InstructionInfo& i : instructionSet())
+    for (const InstructionInfo& i : instructions.all())
         names[i.opcode] = i.mnemonic;
     std::vector<OpcodeCount> out;
     for (size_t op = 0; op < names.size(); ++op) {

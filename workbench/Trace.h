@@ -4,6 +4,7 @@
 // address, and the IJVM instructions executed by opcode.
 
 #include "core/Machine.h"
+#include "ijvm/InstructionSet.h"
 #include "workbench/Workbench.h"
 
 #include <cstdint>
@@ -34,9 +35,9 @@ std::string codeOfLine(std::string_view line);
 // Windows-1252), looked at once for all.
 std::vector<std::string> statementTexts(std::string_view source, const SourceMap& map);
 
-// The opcodes an IJVM program executed, in opcode order: the mnemonic from the
-// assembler's table ("0x.." for a byte that is no opcode), how many ran, their
-// microinstructions in all and on average.
+// The opcodes an IJVM program executed, in opcode order: the mnemonic from the program's
+// instruction set (its own declared ones among them; "0x.." for a byte that is no
+// opcode), how many ran, their microinstructions in all and on average.
 struct OpcodeCount {
     uint8_t opcode;
     std::string mnemonic;
@@ -44,6 +45,7 @@ struct OpcodeCount {
     uint64_t micro;
     double average;
 };
-std::vector<OpcodeCount> opcodeCounts(const ExecutionCounts& counts);
+std::vector<OpcodeCount> opcodeCounts(const ExecutionCounts& counts,
+                                      const InstructionSet& instructions = standardInstructions());
 
 } // namespace tarveno

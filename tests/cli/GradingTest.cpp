@@ -261,6 +261,12 @@ TEST(Mic1Test, FailuresBoundsAndFaultsAreReportedAndNeverCrashTheRun) {
     EXPECT_TRUE(first["ijvm_instructions"].is_null() && first["per_instruction"].is_null());
     EXPECT_EQ(json["suites"][0]["tests"][8]["reason"], "hidden test failed");
     EXPECT_TRUE(json["suites"][0]["tests"][8]["details"].empty());
+    // A test's program travels with it, to be run again and stepped; a hidden test's does not.
+    const auto& tests = json["suites"][0]["tests"];
+    EXPECT_TRUE(first["source"].is_string() && first["program"].is_null());
+    EXPECT_EQ(std::tuple(tests[5]["name"], tests[5]["source"].is_null()), std::tuple("endless", true));
+    EXPECT_TRUE(std::filesystem::path(tests[5]["program"].get<std::string>()).is_absolute());
+    EXPECT_TRUE(tests[8]["source"].is_null() && tests[8]["program"].is_null() && tests[8]["stdin"].is_null());
 
     // The memory of all the tests that run at once bounds each one's too.
     const auto m =

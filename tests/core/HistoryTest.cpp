@@ -82,6 +82,11 @@ TEST(History, BackAndForwardAgainGiveTheStatesOfRunningDirectly) {
         expectSame(a, *direct(ran - k, cb), "back");
         EXPECT_EQ(std::tuple(ca.micro, ca.ijvm, ca.instructions, ca.microOfInstructions),
                   std::tuple(cb.micro, cb.ijvm, cb.instructions, cb.microOfInstructions));
+        // The steps after the present stay within reach: the last one, then back again.
+        EXPECT_EQ(h.lastStep(), ran);
+        ASSERT_TRUE(h.goTo(a, ca, ran));
+        expectSame(a, *direct(ran, cb), "forward to the last step");
+        h.goTo(a, ca, ran - k);
         // Forward again, a microinstruction at a time, then by a Run.
         for (uint64_t i = 0; i < k / 2; ++i)
             h.microStep(a, ca);
@@ -139,8 +144,16 @@ TEST(History, AChangeBetweenStepsIsExecutedThroughAgain) {
     EXPECT_EQ(a.registers[H], 777);
     h.goTo(a, c, changedAt - 1);
     EXPECT_NE(a.registers[H], 777);
-    // Executing on from there forgets the change's future.
+    // Forward again over the change: the state the Run left.
+    const uint64_t last = h.lastStep();
+    ASSERT_TRUE(h.goTo(a, c, last));
+    EXPECT_EQ(std::vector<int32_t>(a.registers, a.registers + RegisterCount),
+              std::vector<int32_t>(present.datapath.registers, present.datapath.registers + RegisterCount));
+    EXPECT_FALSE(h.goTo(a, c, last + 1));
+    h.goTo(a, c, changedAt - 1);
+    // Executing on from there forgets the change's future: the way ends at the present.
     h.microStep(a, c);
+    EXPECT_EQ(h.lastStep(), changedAt);
     h.goTo(a, c, changedAt);
     EXPECT_NE(a.registers[H], 777);
 }

@@ -1,4 +1,5 @@
 #include "ui/model/DatapathView.h"
+#include "ui/model/TimelineScale.h"
 
 #include "core/MachineDescription.h"
 #include "core/Microinstruction.h"
@@ -138,4 +139,25 @@ TEST(Clock, PhasesAndRows) {
                                           {{1, 3, 3, 1}, 1, false},
                                           {{4, 6, 6, 1}, 0, true},
                                           {{4, 5, 6, 1}, 0, false}}));
+}
+
+TEST(Timeline, OnePositionAStepOrSpreadOverAMillion) {
+    const RunController::Timeline small{0, 345, 12};
+    EXPECT_EQ(std::tuple(sliderPosition(small).maximum, sliderPosition(small).value), std::tuple(345, 12));
+    EXPECT_EQ(stepAt(small, 0), 0u);
+    EXPECT_EQ(stepAt(small, 345), 345u);
+    EXPECT_EQ(stepAt(small, 999), 345u);
+    EXPECT_EQ(timelineText(small), "step 12 of 345");
+    const RunController::Timeline forgotten{100, 300, 150};
+    EXPECT_EQ(sliderPosition(forgotten).value, 50);
+    EXPECT_EQ(stepAt(forgotten, 50), 150u);
+    EXPECT_EQ(timelineText(forgotten), "step 150 of 300 (history from step 100)");
+    // Beyond what an int counts, each position stands for the step nearest to it; both ends
+    // are reached.
+    const RunController::Timeline huge{0, uint64_t{1} << 40, uint64_t{1} << 39};
+    EXPECT_EQ(sliderPosition(huge).maximum, 1'000'000);
+    EXPECT_EQ(sliderPosition(huge).value, 500'000);
+    EXPECT_EQ(stepAt(huge, 0), 0u);
+    EXPECT_EQ(stepAt(huge, 1'000'000), uint64_t{1} << 40);
+    EXPECT_EQ(sliderPosition({}).maximum, 0);
 }

@@ -3,6 +3,7 @@
 #include "ui/model/IjvmViews.h"
 #include "ijvm/Disassembly.h"
 #include "ijvm/LoadProgram.h"
+#include "ui/model/Watches.h"
 #include "workbench/Workbench.h"
 
 #include <gtest/gtest.h>
@@ -284,4 +285,45 @@ TEST(IjvmViews, OutputCharactersOnlyForPrintableCodes) {
     for (int32_t v : {72, 10, -3, 32, 126, 127})
         shown.push_back(outputCharacter(v));
     EXPECT_EQ(shown, (std::vector<std::string>{"H", "", "", " ", "~", ""}));
+}
+
+TEST(Watches, AddressesAndVariablesOfTheRunningFrame) {
+    Running run("factorial.jvm");
+    WatchList watches;
+    EXPECT_EQ(watches.add("k"), "");
+    EXPECT_EQ(watches.add(" n "), "");
+    EXPECT_EQ(watches.add("-5"), ""); // the output cell
+    EXPECT_EQ(watches.add("0x-"), "0x- is neither a word address nor a variable's name");
+    EXPECT_NE(watches.add(""), "");
+    EXPECT_EQ(watches.add("k"), ""); // kept once
+    ASSERT_EQ(watches.watches().size(), 3u);
+    auto lines = [&](const std::function<bool(uint32_t)>& changed = {}) {
+        return watches.lines(run.machine, &run.program, instructionPc(run.machine, ExecutionCounts{}), 10,
+                             changed);
+    };
+    // Before main's frame there is none to look in.
+    EXPECT_EQ(lines()[1].note, "no method runs here (between two instructions of a call or a return)");
+    // In main: n is its variable, k is not.
+    run.steps(3);
+    const uint32_t lv = static_cast<uint32_t>(run.machine.registers[LV]);
+    auto l = lines();
+    EXPECT_EQ(l[0].note, "not a variable of main");
+    EXPECT_EQ(l[0].where, "");
+    EXPECT_EQ(l[1].where, "word " + std::to_string(lv + 1) + " (n in main)");
+    EXPECT_EQ(l[1].value, "0");
+    EXPECT_EQ(l[2].where, "word -5");
+    // Inside fact, three calls deep, k is the innermost frame's; the output cell holds the
+    // last value printed.
+    for (int i = 0;
+         i < 10000 && (run.machine.registers[LV] == static_cast<int32_t>(lv) || lines()[0].value != "2"); ++i)
+        run.steps(1);
+    l = lines([&](uint32_t w) { return w == static_cast<uint32_t>(run.machine.registers[LV]) + 1; });
+    EXPECT_EQ(l[0].value, "2");
+    EXPECT_TRUE(l[0].changed);
+    EXPECT_NE(l[0].where.find(" (k in fact)"), std::string::npos);
+    EXPECT_EQ(l[1].note, "not a variable of fact");
+    EXPECT_EQ(l[2].value, "1");
+    watches.remove(0);
+    watches.remove(9); // nothing there
+    EXPECT_EQ(watches.watches().size(), 2u);
 }

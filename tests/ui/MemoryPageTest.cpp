@@ -57,3 +57,31 @@ TEST(MemoryPage, TypedNumbers) {
     EXPECT_NE(refusal([] { wordWrite("bad1", "bad2"); }).find("bad2"), std::string::npos);
     EXPECT_NE(refusal([] { byteWrite("q", {"1", "2", "x3", "4"}); }).find("x3"), std::string::npos);
 }
+
+TEST(MemoryPage, TheWordViewMarksWhatRegistersPointAtAndWhatChanged) {
+    Machine m;
+    m.registers[SP] = 3;
+    m.registers[LV] = 3;
+    m.registers[CPP] = 1;
+    m.registers[PC] = 9; // byte 9 lies in word 2
+    m.memoryWord(3) = -5;
+    m.memoryWord(0xFFFFFFFAu) = 7; // the input cell
+    const auto lines = memoryWordLines(m, 0, 10, [](uint32_t w) { return w == 3; });
+    ASSERT_EQ(lines.size(), 100u);
+    EXPECT_EQ(lines[0].text, "0: ?");
+    EXPECT_EQ(lines[1].text, "1: ?  <- CPP");
+    EXPECT_EQ(lines[2].text, "2: ?  <- PC");
+    EXPECT_EQ(lines[3].text, "3: -5  <- SP LV");
+    EXPECT_EQ(std::tuple(lines[3].marked, lines[3].changed, lines[4].marked, lines[4].changed),
+              std::tuple(true, true, false, false));
+    EXPECT_EQ(memoryWordLines(m, 0, 16, {})[3].text, "0x00000003: 0xFFFFFFFB  <- SP LV");
+    // Word addresses are typed as words: -6 is the input cell, shown as typed.
+    const uint32_t cell = typedWordAddress("-6", AddressUnit::Word);
+    EXPECT_EQ(memoryWordLines(m, cell, 10, {})[0].text, "-6: 7");
+    EXPECT_EQ(memoryWordLines(m, cell, 10, {}).size(), 6u);
+    EXPECT_EQ(wordWrite("-6", "9", AddressUnit::Word), (MemoryWrite{cell, 9}));
+    EXPECT_EQ(byteWrite("12", {"0", "0", "1", "2"}, AddressUnit::Word), (MemoryWrite{12, 258}));
+    m.registers[PC] = -1; // before the first fetch: no word
+    EXPECT_EQ(wordMarks(m, 0x3FFFFFFFu), "");
+    EXPECT_EQ(m.peekWord(0), nullptr); // viewing made no word
+}

@@ -11,6 +11,7 @@ inline tarveno::ui::HostPaths testHostPaths(const QTemporaryDir& dir) {
     QDir().mkpath(dir.filePath("app"));
     tarveno::ui::HostPaths paths;
     paths.checker = QUORC_PATH;
+    paths.mic1 = MIC1_PATH;
     paths.report = dir.filePath("app/output");
     paths.swapFile = dir.filePath("app/tmp.swp");
     paths.unnamedFile = dir.filePath("app/tmp.mal");

@@ -8,6 +8,7 @@
 #include "ui/DatapathDrawing.h"
 #include "ui/Diagrams.h"
 #include "ui/Dialogs.h"
+#include "ui/HelpWindow.h"
 #include "ui/Host.h"
 #include "ui/IjvmWindow.h"
 #include "ui/InfoDialog.h"
@@ -15,6 +16,7 @@
 #include "ui/MainWindow.h"
 #include "ui/MemoryViewer.h"
 #include "ui/NoticeDialog.h"
+#include "ui/TestSuiteWindow.h"
 #include "ui/Workspace.h"
 #include "ui/WriteBytesDialog.h"
 #include "ui/WriteWordDialog.h"
@@ -37,11 +39,13 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSlider>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -1212,6 +1216,169 @@ TEST_F(Window, StepBackAfterMicSubCycleAndRunAndABreakpointStopsARun) {
     finishRun();
     EXPECT_EQ(machine().mpc, Machine::haltAddress);
     EXPECT_EQ(w.windowTitle(), "TARVENO");
+}
+
+// While stepping factorial.jvm: the watches name the variables of the frame running, the
+// memory dock shows words with the registers' marks and the words each command changed, and
+// the timeline reaches every step with the state Step Back gives.
+TEST_F(Window, WatchesTheWordViewAndTheTimelineFollowTheSteps) {
+    MainWindow& w = make();
+    w.setLayout(Layout::Docked);
+    auto idle = [&] { ASSERT_TRUE(waitUntil([&] { return w.idle(); })); };
+    dialogs.files = {QString(TARVENO_EXAMPLES_DIR "/factorial.jvm")};
+    trigger("openIjvmProgram");
+    idle();
+    auto* entry = child<QLineEdit>("watchEntry");
+    for (const char* watch : {"n", "k", "-5", "n"}) {
+        entry->setText(watch);
+        emit entry->returnPressed();
+    }
+    auto* watches = child<QTableView>("watchList");
+    auto cell = [&](int row, int column) { return watches->model()->index(row, column).data().toString(); };
+    ASSERT_EQ(watches->model()->rowCount(), 3);
+    auto* words = child<QListWidget>("memoryView.ListBox1");
+    auto lineOf = [&](const QString& mark) -> QListWidgetItem* {
+        for (int i = 0; i < words->count(); ++i)
+            if (words->item(i)->text().endsWith(mark)) return words->item(i);
+        return nullptr;
+    };
+    for (int i = 0; i < 6; ++i) {
+        trigger("IJVM1");
+        idle();
+    }
+    // In main, after "BIPUSH 0; ISTORE n; ILOAD n; BIPUSH 8": n is 0, k is none of main's.
+    EXPECT_EQ(cell(0, 2), "0");
+    EXPECT_EQ(cell(1, 1), "not a variable of main");
+    // The word pushed last is SP's, marked and highlighted as changed.
+    QListWidgetItem* sp = lineOf("<- SP");
+    ASSERT_NE(sp, nullptr);
+    EXPECT_TRUE(sp->font().bold());
+    EXPECT_NE(sp->background().color(), QColor(Qt::white));
+    EXPECT_EQ(sp->background().style(), Qt::SolidPattern);
+
+    auto* timeline = child<QSlider>("timelineSlider");
+    const uint64_t steps = w.session().run().counts().micro;
+    EXPECT_EQ(std::tuple(timeline->maximum(), timeline->value()), std::tuple(int(steps), int(steps)));
+    auto regs = [&] {
+        return std::vector<int32_t>(machine().registers, machine().registers + RegisterCount);
+    };
+    trigger("Mic1");
+    const auto afterMic = regs();
+    trigger("Mic1");
+    trigger("stepBack");
+    EXPECT_EQ(regs(), afterMic);
+    // The timeline: the first step, the last, and one between as Step Back left it.
+    timeline->setValue(0);
+    ASSERT_TRUE(waitUntil([&] { return w.session().run().counts().micro == 0 && w.idle(); }));
+    EXPECT_EQ(child<QLabel>("timelineStep")->text(), QString("step 0 of %1").arg(steps + 2));
+    EXPECT_EQ(cell(0, 1), "no method runs here (between two instructions of a call or a return)");
+    timeline->setValue(timeline->maximum());
+    ASSERT_TRUE(waitUntil([&] { return w.session().run().counts().micro == steps + 2 && w.idle(); }));
+    timeline->setValue(int(steps + 1));
+    ASSERT_TRUE(waitUntil([&] { return w.session().run().counts().micro == steps + 1 && w.idle(); }));
+    EXPECT_EQ(regs(), afterMic);
+    // A Run to the halt: main has returned, the output cell holds the last value printed.
+    trigger("Run2");
+    finishRun();
+    idle();
+    EXPECT_EQ(cell(0, 1), "no frame: main has not begun, or has returned");
+    EXPECT_EQ(cell(2, 2), "5040");
+    EXPECT_EQ(timeline->value(), timeline->maximum());
+    // Delete removes the watch chosen.
+    watches->setFocus();
+    watches->selectRow(1);
+    QTest::keyClick(watches, Qt::Key_Delete);
+    EXPECT_EQ(watches->model()->rowCount(), 2);
+    // Go to Step asks for the step by number.
+    dialogs.inputs = {"7"};
+    trigger("goToStep");
+    ASSERT_TRUE(waitUntil([&] { return w.session().run().counts().micro == 7 && w.idle(); }));
+}
+
+// Run > Test Suite... runs mic1 test on the microprogram loaded in the background; its
+// verdicts are mic1's own, and a failing test's program is placed to be stepped.
+TEST_F(Window, ATestSuiteRunsFromTheWindowAndPlacesAFailingTest) {
+    MainWindow& w = make();
+    // An interpreter whose IADD subtracts.
+    QString broken = QString::fromUtf8(readBytes(TARVENO_EXAMPLES_DIR "/ijvm.mal"));
+    broken.replace("MDR = TOS = MDR + H; WR; GOTO MAIN       // 257",
+                   "MDR = TOS = MDR - H; WR; GOTO MAIN       // 257");
+    const QString interpreter = dir.filePath("broken.mal");
+    writeBytes(interpreter, broken.toUtf8());
+    dialogs.files = {interpreter};
+    trigger("MicroProgram1");
+    ASSERT_TRUE(w.session().run().loaded());
+    const QString suite = TARVENO_EXAMPLES_DIR "/tests/arithmetic.toml";
+    dialogs.files = {suite};
+    trigger("runTestSuite");
+    ASSERT_TRUE(waitUntil([&] { return !w.suiteRunning(); }));
+    TestSuiteWindow* results = w.testSuiteWindow();
+    ASSERT_NE(results, nullptr);
+    EXPECT_TRUE(results->isVisible());
+    const SuiteReport& shown = results->report();
+    ASSERT_TRUE(shown.read);
+
+    QProcess mic1;
+    mic1.start(MIC1_PATH, {"test", interpreter, suite, "--json"});
+    ASSERT_TRUE(mic1.waitForFinished(60000));
+    const QByteArray json = mic1.readAllStandardOutput();
+    const SuiteReport direct = readSuiteReport(std::string_view(json.constData(), size_t(json.size())));
+    ASSERT_EQ(shown.tests.size(), direct.tests.size());
+    for (size_t i = 0; i < shown.tests.size(); ++i) {
+        const TestRow &a = shown.tests[i], &b = direct.tests[i];
+        EXPECT_EQ(std::tuple(a.name, a.verdict, a.steps, a.reason),
+                  std::tuple(b.name, b.verdict, b.steps, b.reason));
+    }
+    EXPECT_EQ(shown.summary(), direct.summary());
+    EXPECT_GT(shown.failed, 0u);
+
+    // Enter on the first failing test (chosen already) places its program and its input.
+    auto* list = child<QTableView>("testSuiteResults");
+    const size_t row = static_cast<size_t>(list->currentIndex().row());
+    ASSERT_TRUE(shown.tests[row].failed() && shown.tests[row].program);
+    const TestProgram test = *shown.tests[row].program;
+    list->setFocus();
+    emit list->activated(list->currentIndex());
+    ASSERT_TRUE(waitUntil([&] { return w.idle(); }));
+    EXPECT_TRUE(w.session().ijvm().placed);
+    EXPECT_EQ(child<QPlainTextEdit>("ijvmSourceEditor")->toPlainText().toStdString(),
+              test.source.value_or("?"));
+    EXPECT_EQ(*machine().peekWord(machine::standardInputAddress), test.input);
+    EXPECT_TRUE(w.ijvmWindow().isVisible());
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("\n").toStdString();
+}
+
+// Help > MAL Reference, IJVM Reference and Tutorial show their page in one Help window,
+// whose search box finds a text, from the top again after the last.
+TEST_F(Window, TheHelpPagesShowAndTheirSearchFinds) {
+    make();
+    trigger("ijvmReference");
+    auto* help = child<QWidget>("helpWindow");
+    EXPECT_TRUE(help->isVisible());
+    auto* text = child<QTextBrowser>("helpText");
+    EXPECT_TRUE(text->toPlainText().startsWith("IJVM Reference"));
+    EXPECT_TRUE(text->toPlainText().contains("INVOKEVIRTUAL"));
+    trigger("malReference");
+    EXPECT_TRUE(text->toPlainText().startsWith("MAL Reference"));
+    EXPECT_EQ(child<QComboBox>("helpPageBox")->currentText(), "MAL Reference");
+    auto* search = child<QLineEdit>("helpSearch");
+    search->setText("goto (mbr)");
+    emit search->returnPressed();
+    const int first = text->textCursor().selectionStart();
+    EXPECT_EQ(text->textCursor().selectedText().toUpper(), "GOTO (MBR)");
+    emit search->returnPressed();
+    EXPECT_GT(text->textCursor().selectionStart(), first);
+    for (int i = 0; i < 100 && text->textCursor().selectionStart() != first; ++i)
+        emit search->returnPressed();
+    EXPECT_EQ(text->textCursor().selectionStart(), first); // from the top again
+    search->setText("no such text anywhere");
+    emit search->returnPressed();
+    EXPECT_EQ(child<QLabel>("helpSearchNote")->text(), "Not found");
+    child<QComboBox>("helpPageBox")->setCurrentIndex(2);
+    EXPECT_TRUE(text->toPlainText().startsWith("Tutorial"));
+    EXPECT_TRUE(text->toPlainText().contains(".instruction INEG 0x74"));
+    trigger("tutorial");
+    EXPECT_EQ(window->findChildren<HelpWindow*>().size(), 1);
 }
 
 TEST_F(Window, IjvmStepBackAndAnIjvmBreakpoint) {

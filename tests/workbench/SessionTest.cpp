@@ -695,3 +695,82 @@ TEST_F(SessionTest, StepBackBreakpointsAndCounts) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SessionTest, TheTimelineAndTheWordsTheLastCommandChanged) {
+    // memloop.mal writes 2, 4, .., 10 into words 5 down to 1, then reads them back.
+    compileAndLoad(readFile(TARVENO_EXAMPLES_DIR "/memloop.mal"));
+    auto regs = [&] {
+        return std::vector<int32_t>(machine().registers, machine().registers + RegisterCount);
+    };
+    auto changed = [&] {
+        std::vector<uint32_t> words;
+        for (uint32_t w = 0; w < 8; ++w)
+            if (session.run().changedByLast(w)) words.push_back(w);
+        return words;
+    };
+    std::vector<std::vector<int32_t>> seen{regs()};
+    for (int i = 0; i < 7; ++i) {
+        mic();
+        seen.push_back(regs());
+    }
+    EXPECT_EQ(changed(), std::vector<uint32_t>{5}); // "MDR = H + LV; WR" wrote word 5
+    mic();
+    seen.push_back(regs());
+    EXPECT_EQ(changed(), std::vector<uint32_t>{});
+    finishRun(checked(session.startRun(RunKind::ToHalt)));
+    EXPECT_EQ(changed(), (std::vector<uint32_t>{1, 2, 3, 4}));
+    const auto halted = regs();
+    const RunController::Timeline end = session.run().timeline();
+    EXPECT_EQ(std::tuple(end.first, end.last, end.present), std::tuple(0u, machine().microCounter, end.last));
+
+    // Any step of the timeline is the state stepping reached, back and forward alike, and
+    // the words going there changed are marked.
+    for (uint64_t step : {3u, 0u, 7u, 5u}) {
+        session.run().goToStep(step);
+        EXPECT_EQ(regs(), seen[step]) << step;
+        EXPECT_EQ(session.run().timeline().present, step);
+    }
+    EXPECT_EQ(changed(), std::vector<uint32_t>{5}); // from step 7 back to 5: word 5 is gone
+    session.run().goToStep(end.last + 100);         // past the end: the last step
+    EXPECT_EQ(regs(), halted);
+    session.run().goToStep(end.last - 1);
+    session.run().stepBack(Back::Microinstruction);
+    session.run().goToStep(end.last - 1);
+    mic(); // executing on from the middle goes the same way
+    EXPECT_EQ(regs(), halted);
+    EXPECT_EQ(session.run().timeline().last, end.last);
+    // A change of the user's ends the timeline at the present.
+    session.run().goToStep(6);
+    session.run().writeMemoryWord(7, 1);
+    EXPECT_EQ(changed(), std::vector<uint32_t>{7});
+    EXPECT_EQ(session.run().timeline().last, 6u);
+    session.run().setStandardInput("0"); // the same number again is no change
+    EXPECT_EQ(changed(), std::vector<uint32_t>{7});
+}
+
+TEST_F(SessionTest, ATestsProgramIsPlacedWithItsInputAndTheSuiteRunsOnWhatIsLoaded) {
+    TestProgram test{"arith", "IN", "", ".main\nIN\nOUT\nHALT\n.end-main\n", 42};
+    EXPECT_EQ(session.placeTestProgram(test).tell.notice, mustBeLoadedNotice);
+    compileAndLoad(readFile(TARVENO_EXAMPLES_DIR "/ijvm.mal"));
+    const SuiteRequest r = session.testSuiteRequest("suite.toml");
+    ASSERT_EQ(r.arguments.size(), 4u);
+    EXPECT_EQ(fs::path(r.arguments[1]).extension(), ".bin"); // the microprogram file loaded
+    EXPECT_EQ(
+        std::tuple(r.arguments[0], r.arguments[2], r.arguments[3], r.folder),
+        std::tuple(std::string("test"), (dir / "suite.toml").string(), std::string("--json"), dir.string()));
+    const Outcome o = session.placeTestProgram(test);
+    EXPECT_TRUE(o.redraw.has(View::IjvmEditor) && o.redraw.has(View::IjvmImage));
+    EXPECT_EQ(o.tell.status, "Placed the test \"IN\" of arith, input 42: step it with F8, or Run");
+    EXPECT_EQ(session.ijvm().file.text, *test.source);
+    EXPECT_EQ(*machine().peekWord(machine::standardInputAddress), 42);
+    finishRun(checked(session.startRun(RunKind::ToHalt)));
+    EXPECT_EQ(machine().output.values, std::vector<int32_t>{42});
+    // A program with a mistake is not placed: its diagnostics are shown, the last stays.
+    test.source = ".main\nFOO\n.end-main\n";
+    EXPECT_TRUE(session.placeTestProgram(test).redraw.has(View::Diagnostics));
+    EXPECT_EQ(session.ijvm().diagnostics.size(), 1u);
+}
+
+} // namespace

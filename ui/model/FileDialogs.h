@@ -24,6 +24,8 @@ inline constexpr FileQuestion exportTraceQuestion{"Export Trace",
                                                   "CSV files (*.csv)|*.csv|All files (*.*)|*.*"};
 inline constexpr FileQuestion saveIjvmQuestion{"Save IJVM File",
                                                "IJVM files (*.jvm)|*.jvm|All files (*.*)|*.*"};
+inline constexpr FileQuestion testSuiteQuestion{"Run Test Suite",
+                                                "Test suites (*.toml)|*.toml|All files (*.*)|*.*"};
 
 // A bar filter as name filters "description (patterns)": blanks around the parts are
 // dropped and "*.*" means every file.

@@ -239,7 +239,7 @@ std::string IjvmWindowView::executed(const ExecutionCounts& counts) {
 
 void IjvmWindowView::refresh(const Machine& machine, const IjvmProgram& program,
                              const ExecutionCounts& counts) {
-    counts_ = opcodeCounts(counts);
+    counts_ = opcodeCounts(counts, program.instructions);
     output_ = machine.output.values;
     if (listing_.empty()) return;
     const int32_t pc = instructionPc(machine, counts);

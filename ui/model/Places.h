@@ -179,6 +179,8 @@ inline constexpr Place writeWordButton{"BitBtn4", "Write Word", {240, 104, 89, 2
 inline constexpr Place goToButton{"BitBtn3", "Go at", {240, 128, 89, 25}};
 inline constexpr Place memoryRadixBox{"ComboBox1", "", {240, 187, 89, 21}};
 inline constexpr Place memoryOkButton{"BitBtn5", "OK", {240, 224, 89, 25}};
+// The word view: between "Go at" and the radix, in the column of commands.
+inline constexpr Place memoryWordsBox{"memoryWordsMode", "&Words", {240, 158, 89, 22}, {13}, colour::yellow};
 
 inline constexpr FormPlace writeWordDialog{"Form6", "Form6", {327, 214, 305, 190}, bold(), colour::navy};
 inline constexpr Place writeWordAddressTitle{"Label1", "Address:", {32, 32, 0, 0}, bold(), colour::lime};
