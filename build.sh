@@ -121,11 +121,11 @@ build_web() {
         "${testing[@]}" -DTARVENO_SITE_DIR="$PWD/build/web/site" \
         "-DCMAKE_CROSSCOMPILING_EMULATOR=$(command -v node);--no-experimental-fetch"
     if [ "${1:-}" != tests ]; then
-        phase "Building the web site with emcc (about 3 minutes on 2 cores the first time)..." \
+        phase "Building the web site with emcc (about 2 minutes on 2 cores the first time)..." \
             cmake --build build/web/wasm --target tarveno_site
         return
     fi
-    phase "Building the web site and the engine's tests with emcc (about 6 minutes on 2 cores the first time)..." \
+    phase "Building the web site and the engine's tests with emcc (about 3 minutes on 2 cores the first time)..." \
         cmake --build build/web/wasm
     mkdir -p build/web/npm
     cp web/package.json web/package-lock.json build/web/npm/
