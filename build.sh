@@ -34,10 +34,10 @@ window_packages=(qt6-base-dev qt6-tools-dev qt6-l10n-tools fonts-liberation)
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev groff-base shared-mime-info desktop-file-utils appstream
     python3-junitparser)
 package_packages=(dpkg-dev file)
-# The web site: emcc (Debian's needs node-acorn for its JavaScript optimiser) and node, when
-# the machine has none of its own. Its tests: the Chromium they drive, and npm for the
-# playwright-core that drives it.
-web_packages=(emscripten node-acorn)
+# The web site: CMake and Ninja, emcc (Debian's needs node-acorn for its JavaScript
+# optimiser) and node, when the machine has none of its own. Its tests: the Chromium they
+# drive, and npm for the playwright-core that drives it.
+web_packages=(cmake ninja-build ccache emscripten node-acorn)
 command -v node >/dev/null || web_packages+=(nodejs)
 web_test_packages=(libgtest-dev chromium)
 command -v npm >/dev/null || web_test_packages+=(npm)
@@ -187,13 +187,13 @@ sanitize)
     ;;
 web)
     new_log
-    install_missing "${build_packages[@]}" "${web_packages[@]}"
+    install_missing "${web_packages[@]}"
     build_web
     echo "The site is in build/web/site: ./build.sh web-serve serves it"
     ;;
 web-serve)
     new_log
-    install_missing "${build_packages[@]}" "${web_packages[@]}" python3
+    install_missing "${web_packages[@]}" python3
     build_web
     echo "The web workbench: http://127.0.0.1:8080/ (Ctrl+C stops)"
     exec python3 -m http.server 8080 --bind 127.0.0.1 --directory build/web/site
