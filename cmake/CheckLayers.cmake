@@ -15,7 +15,9 @@ set(allowed_workbench support core mal ijvm checker workbench)
 set(allowed_cli ${allowed_workbench} cli)
 set(allowed_ui/model ${allowed_workbench} ui/model)
 set(allowed_ui ${allowed_ui/model} ui)
-set(layers support core mal ijvm checker workbench cli ui/model ui)
+# The web page's module sits beside the window: the session and the view model, no Qt.
+set(allowed_web ${allowed_ui/model} web)
+set(layers support core mal ijvm checker workbench cli ui/model ui web)
 # Only these layers may use Qt.
 set(qt_layers ui)
 # Folders with C++ sources that are no layer: they see what they link, nothing is checked.
