@@ -157,6 +157,15 @@ void writeFailure(Json& j, const std::exception& e) {
     j.field("failureCaption", f.caption).field("failure", f.text);
 }
 
+// The answer of a command that failed before it reached the session.
+std::string failureAnswer(const std::exception& e) {
+    Json j;
+    j.beginObject();
+    writeFailure(j, e);
+    j.endObject();
+    return j.text();
+}
+
 } // namespace
 
 WebWorkbench::WebWorkbench(const std::string& root) : session_(*this, webFiles(root)) {}
@@ -504,11 +513,7 @@ std::string WebWorkbench::writeWord(std::string_view address, std::string_view w
         const ui::MemoryWrite w = ui::wordWrite(address, word);
         return perform([&](Session& s) { return s.run().writeMemoryWord(w.wordAddress, w.value); });
     } catch (const std::exception& e) {
-        Json j;
-        j.beginObject();
-        writeFailure(j, e);
-        j.endObject();
-        return j.text();
+        return failureAnswer(e);
     }
 }
 
@@ -517,11 +522,7 @@ std::string WebWorkbench::writeBytes(std::string_view address, const std::array<
         const ui::MemoryWrite w = ui::byteWrite(address, bytes);
         return perform([&](Session& s) { return s.run().writeMemoryWord(w.wordAddress, w.value); });
     } catch (const std::exception& e) {
-        Json j;
-        j.beginObject();
-        writeFailure(j, e);
-        j.endObject();
-        return j.text();
+        return failureAnswer(e);
     }
 }
 
