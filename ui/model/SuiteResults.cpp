@@ -1,6 +1,6 @@
 #include "ui/model/SuiteResults.h"
 
-#include "ui/model/JsonValue.h"
+#include <nlohmann/json.hpp>
 
 #include <cmath>
 #include <cstdio>
@@ -23,9 +23,46 @@ std::string upper(std::string text) {
     return text;
 }
 
-uint64_t count(const JsonValue& v) {
-    const double n = v.number();
+using Json = nlohmann::json;
+
+// The member key of an object as each kind, or the fallback where it is missing or of
+// another kind: a report from another version of mic1 reads as far as it goes.
+const Json& member(const Json& v, const char* key) {
+    static const Json none;
+    if (!v.is_object()) return none;
+    const auto at = v.find(key);
+    return at == v.end() ? none : *at;
+}
+std::string text(const Json& v, const char* key, const char* fallback = "") {
+    const Json& m = member(v, key);
+    return m.is_string() ? m.get<std::string>() : fallback;
+}
+bool flag(const Json& v, const char* key, bool fallback = false) {
+    const Json& m = member(v, key);
+    return m.is_boolean() ? m.get<bool>() : fallback;
+}
+double number(const Json& v, const char* key) {
+    const Json& m = member(v, key);
+    return m.is_number() ? m.get<double>() : 0;
+}
+uint64_t count(const Json& v, const char* key) {
+    const double n = number(v, key);
     return n > 0 && n < 1.8e19 ? static_cast<uint64_t>(n) : 0;
+}
+// The strings of an array member.
+std::vector<std::string> lines(const Json& v, const char* key) {
+    std::vector<std::string> out;
+    const Json& m = member(v, key);
+    if (m.is_array())
+        for (const Json& e : m)
+            out.push_back(e.is_string() ? e.get<std::string>() : std::string());
+    return out;
+}
+// The elements of an array member.
+const Json& elements(const Json& v, const char* key) {
+    static const Json empty = Json::array();
+    const Json& m = member(v, key);
+    return m.is_array() ? m : empty;
 }
 
 } // namespace
@@ -83,45 +120,43 @@ std::string SuiteReport::summary() const {
 
 SuiteReport readSuiteReport(std::string_view json) {
     SuiteReport report;
-    const std::optional<JsonValue> root = JsonValue::parse(json);
-    if (!root || root->kind() != JsonValue::Kind::Object) return report;
+    // Any text reads without harm: what is not JSON is discarded, not thrown.
+    const Json root = Json::parse(json.begin(), json.end(), nullptr, false);
+    if (!root.is_object()) return report;
     report.read = true;
-    const JsonValue& assembly = (*root)["assembly"];
-    report.assembles = assembly["ok"].boolean(true);
-    for (const JsonValue& d : assembly["diagnostics"].items())
-        report.assemblyDiagnostics.push_back(d.text());
-    for (const JsonValue& suite : (*root)["suites"].items()) {
-        const std::string suiteName = suite["name"].text();
-        for (const JsonValue& t : suite["tests"].items()) {
+    const Json& assembly = member(root, "assembly");
+    report.assembles = flag(assembly, "ok", true);
+    report.assemblyDiagnostics = lines(assembly, "diagnostics");
+    for (const Json& suite : elements(root, "suites")) {
+        const std::string suiteName = text(suite, "name");
+        for (const Json& t : elements(suite, "tests")) {
             TestRow row;
             row.suite = suiteName;
-            row.name = t["name"].text();
-            row.verdict = upper(t["result"].text("error"));
-            row.steps = count(t["steps"]);
-            row.reason = t["reason"].text();
-            for (const JsonValue& d : t["details"].items())
-                row.details.push_back(d.text());
-            row.hidden = t["hidden"].boolean();
-            row.tooSlow = t["too_slow"].boolean();
-            const JsonValue& file = t["program"];
-            const JsonValue& source = t["source"];
-            if (!row.hidden &&
-                (file.kind() == JsonValue::Kind::String || source.kind() == JsonValue::Kind::String)) {
-                TestProgram p{suiteName, row.name, file.text(), std::nullopt, 0};
-                if (source.kind() == JsonValue::Kind::String) p.source = source.text();
-                const double input = t["stdin"].number();
+            row.name = text(t, "name");
+            row.verdict = upper(text(t, "result", "error"));
+            row.steps = count(t, "steps");
+            row.reason = text(t, "reason");
+            row.details = lines(t, "details");
+            row.hidden = flag(t, "hidden");
+            row.tooSlow = flag(t, "too_slow");
+            const Json& file = member(t, "program");
+            const Json& source = member(t, "source");
+            if (!row.hidden && (file.is_string() || source.is_string())) {
+                TestProgram p{suiteName, row.name, text(t, "program"), std::nullopt, 0};
+                if (source.is_string()) p.source = source.get<std::string>();
+                const double input = number(t, "stdin");
                 p.input = input >= INT32_MIN && input <= INT32_MAX ? static_cast<int32_t>(input) : 0;
                 row.program = std::move(p);
             }
             report.tests.push_back(std::move(row));
         }
     }
-    report.passed = count((*root)["passed"]);
-    report.failed = count((*root)["failed"]);
-    report.errors = count((*root)["errors"]);
-    report.score = (*root)["score"].number();
-    report.maxScore = (*root)["max_score"].number();
-    report.microinstructions = count((*root)["microinstructions"]);
+    report.passed = count(root, "passed");
+    report.failed = count(root, "failed");
+    report.errors = count(root, "errors");
+    report.score = number(root, "score");
+    report.maxScore = number(root, "max_score");
+    report.microinstructions = count(root, "microinstructions");
     return report;
 }
 
